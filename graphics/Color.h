@@ -1,0 +1,41 @@
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+
+namespace Vennicor::Graphics {
+
+/// A 32-bit colour, one byte a channel in R, G, B, A order (the layout of SurfaceFormat::Color).
+/// Sprite drawing treats colours as premultiplied by alpha, as XNA does.
+struct Color {
+  std::uint8_t R = 0;
+  std::uint8_t G = 0;
+  std::uint8_t B = 0;
+  std::uint8_t A = 0;
+
+  /// Transparent black.
+  constexpr Color() = default;
+
+  /// Values outside 0..255 are clamped.
+  constexpr Color(int r, int g, int b, int a)
+      : R(Clamp(r)), G(Clamp(g)), B(Clamp(b)), A(Clamp(a)) {}
+
+  /// An opaque colour.
+  constexpr Color(int r, int g, int b) : Color(r, g, b, 255) {}
+
+  static constexpr Color Transparent() { return {}; }
+  static constexpr Color White() { return {255, 255, 255, 255}; }
+  static constexpr Color Black() { return {0, 0, 0, 255}; }
+  static constexpr Color CornflowerBlue() { return {100, 149, 237, 255}; }
+
+  friend constexpr bool operator==(Color, Color) = default;
+
+ private:
+  static constexpr std::uint8_t Clamp(int value) {
+    return static_cast<std::uint8_t>(std::clamp(value, 0, 255));
+  }
+};
+
+static_assert(sizeof(Color) == 4, "Color must be four bytes, as the texture format expects");
+
+}  // namespace Vennicor::Graphics

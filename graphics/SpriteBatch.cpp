@@ -1,0 +1,179 @@
+#include "graphics/SpriteBatch.h"
+
+#include <algorithm>
+#include <cmath>
+#include <stdexcept>
+
+namespace Vennicor::Graphics {
+
+namespace {
+
+constexpr const char* NestedBeginMessage =
+    "Begin cannot be called again until End has been successfully called.";
+constexpr const char* DrawBeforeBeginMessage =
+    "Draw was called, but Begin has not yet been called. Begin must be called successfully "
+    "before you can call Draw.";
+constexpr const char* EndBeforeBeginMessage =
+    "End was called, but Begin has not yet been called. You must call Begin successfully "
+    "before you can call End.";
+
+}  // namespace
+
+SpriteBatch::SpriteBatch(GraphicsDevice& graphicsDevice) : device(&graphicsDevice) {}
+
+SpriteBatch::~SpriteBatch() = default;
+
+void SpriteBatch::Begin(SpriteSortMode mode, BlendState blendState, SamplerState samplerState,
+                        std::optional<Matrix> transformMatrix) {
+  if (inBeginEnd) throw std::logic_error(NestedBeginMessage);
+  sortMode = mode;
+  renderState = {blendState, samplerState};
+  transform = transformMatrix;
+  inBeginEnd = true;
+}
+
+void SpriteBatch::Draw(const std::shared_ptr<Texture2D>& texture, Vector2 position,
+                       std::optional<Rectangle> sourceRectangle, Color color, float rotation,
+                       Vector2 origin, Vector2 scale, SpriteEffects effects, float layerDepth) {
+  if (!inBeginEnd) throw std::logic_error(DrawBeforeBeginMessage);
+  if (!texture) throw std::invalid_argument("Draw needs a texture");
+  if (texture->IsDisposed()) throw std::logic_error("Cannot draw a disposed texture");
+
+  const SpriteQuad quad = MakeQuad(*texture, position, sourceRectangle, color, rotation, origin,
+                                   scale, effects, layerDepth);
+  if (sortMode == SpriteSortMode::Immediate) {
+    device->DrawSprites({&quad, 1}, renderState);
+    return;
+  }
+  quads.push_back(quad);
+  try {
+    Hold(texture);
+  } catch (...) {
+    quads.pop_back();
+    throw;
+  }
+}
+
+void SpriteBatch::Draw(const std::shared_ptr<Texture2D>& texture, Vector2 position, Color color) {
+  Draw(texture, position, std::nullopt, color, 0, {}, {1, 1}, SpriteEffects::None, 0);
+}
+
+void SpriteBatch::Draw(const std::shared_ptr<Texture2D>& texture, Rectangle destinationRectangle,
+                       std::optional<Rectangle> sourceRectangle, Color color) {
+  if (!texture) throw std::invalid_argument("Draw needs a texture");
+  const Rectangle source =
+      sourceRectangle.value_or(Rectangle{0, 0, texture->Width(), texture->Height()});
+  const Vector2 scale{
+      source.Width != 0 ? static_cast<float>(destinationRectangle.Width) / static_cast<float>(source.Width) : 0.0F,
+      source.Height != 0 ? static_cast<float>(destinationRectangle.Height) / static_cast<float>(source.Height) : 0.0F};
+  Draw(texture,
+       {static_cast<float>(destinationRectangle.X), static_cast<float>(destinationRectangle.Y)},
+       source, color, 0, {}, scale, SpriteEffects::None, 0);
+}
+
+void SpriteBatch::End() {
+  if (!inBeginEnd) throw std::logic_error(EndBeforeBeginMessage);
+  inBeginEnd = false;
+  Flush();
+}
+
+void SpriteBatch::Hold(const std::shared_ptr<Texture2D>& texture) {
+  // Consecutive sprites nearly always share a texture (a line of text, a tile map), so one
+  // reference per run of equal textures is enough and avoids a reference count per sprite.
+  if (heldTextures.empty() || heldTextures.back() != texture) heldTextures.push_back(texture);
+}
+
+void SpriteBatch::Flush() {
+  struct Clear {
+    SpriteBatch& batch;
+    ~Clear() {
+      batch.quads.clear();
+      batch.heldTextures.clear();
+    }
+  } clearAfterwards{*this};
+
+  if (quads.empty()) return;
+  switch (sortMode) {
+    case SpriteSortMode::Texture:
+      std::stable_sort(quads.begin(), quads.end(), [](const SpriteQuad& a, const SpriteQuad& b) {
+        return std::less<>()(a.Texture, b.Texture);
+      });
+      break;
+    case SpriteSortMode::BackToFront:
+      std::stable_sort(quads.begin(), quads.end(),
+                       [](const SpriteQuad& a, const SpriteQuad& b) { return a.Depth > b.Depth; });
+      break;
+    case SpriteSortMode::FrontToBack:
+      std::stable_sort(quads.begin(), quads.end(),
+                       [](const SpriteQuad& a, const SpriteQuad& b) { return a.Depth < b.Depth; });
+      break;
+    case SpriteSortMode::Deferred:
+    case SpriteSortMode::Immediate:
+      break;
+  }
+  device->DrawSprites(quads, renderState);
+}
+
+SpriteQuad SpriteBatch::MakeQuad(Texture2D& texture, Vector2 position,
+                                 const std::optional<Rectangle>& source, Color color,
+                                 float rotation, Vector2 origin, Vector2 scale,
+                                 SpriteEffects effects, float layerDepth) {
+  const Rectangle area = source.value_or(Rectangle{0, 0, texture.Width(), texture.Height()});
+
+  SpriteQuad quad;
+  quad.Texture = &texture;
+  quad.Tint = color;
+  quad.Depth = layerDepth;
+
+  const auto left = static_cast<float>(area.X);
+  const auto top = static_cast<float>(area.Y);
+  const auto right = static_cast<float>(area.X) + static_cast<float>(area.Width);
+  const auto bottom = static_cast<float>(area.Y) + static_cast<float>(area.Height);
+  quad.TexTopLeft = {left, top};
+  quad.TexBottomRight = {right, bottom};
+  if (HasFlag(effects, SpriteEffects::FlipHorizontally)) {
+    std::swap(quad.TexTopLeft.X, quad.TexBottomRight.X);
+  }
+  if (HasFlag(effects, SpriteEffects::FlipVertically)) {
+    std::swap(quad.TexTopLeft.Y, quad.TexBottomRight.Y);
+  }
+
+  // Corner offsets from `position` before rotation: the origin is in source texels and scales
+  // with the sprite.
+  const float x0 = -origin.X * scale.X;
+  const float y0 = -origin.Y * scale.Y;
+  const float x1 = x0 + static_cast<float>(area.Width) * scale.X;
+  const float y1 = y0 + static_cast<float>(area.Height) * scale.Y;
+
+  if (rotation == 0) {
+    quad.TopLeft = {position.X + x0, position.Y + y0};
+    quad.TopRight = {position.X + x1, position.Y + y0};
+    quad.BottomLeft = {position.X + x0, position.Y + y1};
+    quad.BottomRight = {position.X + x1, position.Y + y1};
+  } else {
+    if (rotation != cachedRotation) {
+      cachedRotation = rotation;
+      cachedSin = std::sin(rotation);
+      cachedCos = std::cos(rotation);
+    }
+    const float c = cachedCos;
+    const float s = cachedSin;
+    const auto corner = [&](float x, float y) {
+      return Vector2{position.X + x * c - y * s, position.Y + x * s + y * c};
+    };
+    quad.TopLeft = corner(x0, y0);
+    quad.TopRight = corner(x1, y0);
+    quad.BottomLeft = corner(x0, y1);
+    quad.BottomRight = corner(x1, y1);
+  }
+
+  if (transform) {
+    quad.TopLeft = Vector2::Transform(quad.TopLeft, *transform);
+    quad.TopRight = Vector2::Transform(quad.TopRight, *transform);
+    quad.BottomLeft = Vector2::Transform(quad.BottomLeft, *transform);
+    quad.BottomRight = Vector2::Transform(quad.BottomRight, *transform);
+  }
+  return quad;
+}
+
+}  // namespace Vennicor::Graphics

@@ -1,0 +1,14 @@
+#pragma once
+
+#include "graphics/BlendState.h"
+#include "graphics/SamplerState.h"
+
+namespace Vennicor::Graphics {
+
+/// The pipeline state that a SpriteBatch's Begin fixes for the sprites it hands to a device.
+struct SpriteRenderState {
+  BlendState Blend = BlendState::AlphaBlend;
+  SamplerState Sampler = SamplerState::LinearClamp;
+};
+
+}  // namespace Vennicor::Graphics

@@ -1,0 +1,67 @@
+#include "graphics/Texture2D.h"
+
+#include <stdexcept>
+#include <string>
+
+namespace Vennicor::Graphics {
+
+namespace {
+
+std::int32_t CountLevels(std::int32_t width, std::int32_t height, bool mipMap) {
+  if (!mipMap) return 1;
+  std::int32_t levels = 1;
+  for (std::int32_t edge = std::max(width, height); edge > 1; edge /= 2) ++levels;
+  return levels;
+}
+
+}  // namespace
+
+Texture2D::Texture2D(std::int32_t width, std::int32_t height, SurfaceFormat format)
+    : Texture2D(width, height, false, format) {}
+
+Texture2D::Texture2D(std::int32_t width, std::int32_t height, bool mipMap, SurfaceFormat format)
+    : width(width), height(height), levelCount(CountLevels(width, height, mipMap)), format(format) {
+  if (width <= 0 || height <= 0) {
+    throw std::invalid_argument("Texture size must be positive, not " + std::to_string(width) +
+                                " x " + std::to_string(height));
+  }
+}
+
+Texture2D::~Texture2D() = default;
+
+void Texture2D::Dispose() { disposed = true; }
+
+std::int32_t Texture2D::LevelWidth(std::int32_t level) const {
+  return std::max(1, width >> level);
+}
+
+std::int32_t Texture2D::LevelHeight(std::int32_t level) const {
+  return std::max(1, height >> level);
+}
+
+Rectangle Texture2D::CheckDataCall(std::int32_t level, const std::optional<Rectangle>& rectangle,
+                                   std::size_t dataLength) const {
+  if (disposed) throw std::logic_error("Cannot access a disposed texture");
+  if (level < 0 || level >= levelCount) {
+    throw std::invalid_argument("Texture level " + std::to_string(level) + " does not exist");
+  }
+  const std::int32_t levelWidth = LevelWidth(level);
+  const std::int32_t levelHeight = LevelHeight(level);
+  const Rectangle area = rectangle.value_or(Rectangle{0, 0, levelWidth, levelHeight});
+  if (!area.IsInside(levelWidth, levelHeight)) {
+    throw std::invalid_argument("Rectangle (" + std::to_string(area.X) + ", " +
+                                std::to_string(area.Y) + ", " + std::to_string(area.Width) + ", " +
+                                std::to_string(area.Height) + ") lies outside the " +
+                                std::to_string(levelWidth) + " x " + std::to_string(levelHeight) +
+                                " texture level");
+  }
+  const auto expected = static_cast<std::size_t>(area.Width) * static_cast<std::size_t>(area.Height);
+  if (dataLength != expected) {
+    throw std::invalid_argument("Data length " + std::to_string(dataLength) +
+                                " does not match the rectangle's " + std::to_string(expected) +
+                                " texels");
+  }
+  return area;
+}
+
+}  // namespace Vennicor::Graphics

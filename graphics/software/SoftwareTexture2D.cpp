@@ -1,0 +1,58 @@
+#include "graphics/software/SoftwareTexture2D.h"
+
+#include <algorithm>
+
+namespace Vennicor::Graphics::Software {
+
+SoftwareTexture2D::SoftwareTexture2D(std::int32_t width, std::int32_t height, bool mipMap,
+                                     SurfaceFormat format)
+    : Texture2D(width, height, mipMap, format) {
+  levels.resize(static_cast<std::size_t>(LevelCount()));
+  for (std::int32_t level = 0; level < LevelCount(); ++level) {
+    levels[static_cast<std::size_t>(level)].resize(
+        static_cast<std::size_t>(LevelWidth(level)) * static_cast<std::size_t>(LevelHeight(level)));
+  }
+}
+
+void SoftwareTexture2D::SetData(std::int32_t level, std::optional<Rectangle> rectangle,
+                                std::span<const Color> data) {
+  const Rectangle area = CheckDataCall(level, rectangle, data.size());
+  auto& texels = levels[static_cast<std::size_t>(level)];
+  const auto stride = static_cast<std::size_t>(LevelWidth(level));
+  const auto rowLength = static_cast<std::size_t>(area.Width);
+  for (std::int32_t row = 0; row < area.Height; ++row) {
+    const auto source = data.subspan(static_cast<std::size_t>(row) * rowLength, rowLength);
+    std::copy(source.begin(), source.end(),
+              texels.begin() + static_cast<std::ptrdiff_t>(
+                                   static_cast<std::size_t>(area.Y + row) * stride +
+                                   static_cast<std::size_t>(area.X)));
+  }
+}
+
+void SoftwareTexture2D::GetData(std::int32_t level, std::optional<Rectangle> rectangle,
+                                std::span<Color> data) const {
+  const Rectangle area = CheckDataCall(level, rectangle, data.size());
+  const auto& texels = levels[static_cast<std::size_t>(level)];
+  const auto stride = static_cast<std::size_t>(LevelWidth(level));
+  const auto rowLength = static_cast<std::size_t>(area.Width);
+  for (std::int32_t row = 0; row < area.Height; ++row) {
+    const auto first = texels.begin() + static_cast<std::ptrdiff_t>(
+                                            static_cast<std::size_t>(area.Y + row) * stride +
+                                            static_cast<std::size_t>(area.X));
+    std::copy(first, first + static_cast<std::ptrdiff_t>(rowLength),
+              data.begin() + static_cast<std::ptrdiff_t>(static_cast<std::size_t>(row) * rowLength));
+  }
+}
+
+void SoftwareTexture2D::Dispose() {
+  Texture2D::Dispose();
+  levels.clear();
+  levels.shrink_to_fit();
+}
+
+std::span<const Color> SoftwareTexture2D::Texels(std::int32_t level) const {
+  if (level < 0 || static_cast<std::size_t>(level) >= levels.size()) return {};
+  return levels[static_cast<std::size_t>(level)];
+}
+
+}  // namespace Vennicor::Graphics::Software

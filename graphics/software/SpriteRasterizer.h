@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+#include "graphics/Color.h"
+#include "graphics/SpriteQuad.h"
+#include "graphics/SpriteRenderState.h"
+
+namespace Vennicor::Graphics::Software {
+
+/// Pixels to draw into, row by row.
+struct RasterTarget {
+  std::span<Color> Pixels;
+  std::int32_t Width = 0;
+  std::int32_t Height = 0;
+};
+
+/// Texels to read from, row by row.
+struct RasterSource {
+  std::span<const Color> Texels;
+  std::int32_t Width = 0;
+  std::int32_t Height = 0;
+};
+
+/// Draws one sprite quad the way a GPU draws XNA's sprites: a pixel is covered when its centre
+/// lies inside the quad (left and top edges inclusive, right and bottom exclusive), its texel
+/// coordinate is interpolated at that centre, the texture is sampled with clamping to its edges
+/// (nearest texel, or bilinear between texel centres), multiplied by the tint and blended.
+/// A sprite drawn at whole-pixel coordinates with scale 1 therefore copies its texels exactly.
+void DrawSpriteQuad(const RasterTarget& target, const RasterSource& source, const SpriteQuad& quad,
+                    const SpriteRenderState& state);
+
+}  // namespace Vennicor::Graphics::Software

@@ -1,0 +1,73 @@
+#include <gtest/gtest.h>
+
+#include <numbers>
+
+#include "graphics/Matrix.h"
+#include "graphics/Vector2.h"
+
+using namespace Vennicor::Graphics;
+
+TEST(Matrix, IdentityLeavesPointsAlone) {
+  EXPECT_EQ(Vector2::Transform({3.5F, -2}, Matrix::Identity()), (Vector2{3.5F, -2}));
+}
+
+TEST(Matrix, RotationZFollowsRowVectorConvention) {
+  const Matrix r = Matrix::CreateRotationZ(std::numbers::pi_v<float> / 2);
+  EXPECT_NEAR(r.M11, 0, 1e-6);
+  EXPECT_NEAR(r.M12, 1, 1e-6);
+  EXPECT_NEAR(r.M21, -1, 1e-6);
+  EXPECT_NEAR(r.M22, 0, 1e-6);
+  EXPECT_EQ(r.M33, 1);
+  EXPECT_EQ(r.M44, 1);
+  // With Y down the screen, +90° turns the X axis onto the Y axis: clockwise.
+  const Vector2 p = Vector2::Transform({1, 0}, r);
+  EXPECT_NEAR(p.X, 0, 1e-6);
+  EXPECT_NEAR(p.Y, 1, 1e-6);
+}
+
+TEST(Matrix, MultiplyAppliesLeftThenRight) {
+  const Matrix t = Matrix::CreateTranslation(10, 0, 0);
+  const Matrix r = Matrix::CreateRotationZ(std::numbers::pi_v<float> / 2);
+  const Vector2 translatedFirst = Vector2::Transform({1, 0}, Matrix::Multiply(t, r));
+  EXPECT_NEAR(translatedFirst.X, 0, 1e-5);
+  EXPECT_NEAR(translatedFirst.Y, 11, 1e-5);
+  const Vector2 rotatedFirst = Vector2::Transform({1, 0}, r * t);
+  EXPECT_NEAR(rotatedFirst.X, 10, 1e-5);
+  EXPECT_NEAR(rotatedFirst.Y, 1, 1e-5);
+}
+
+TEST(Matrix, MultiplyMatchesHandComputedProduct) {
+  Matrix a;
+  Matrix b;
+  float* pa = &a.M11;
+  float* pb = &b.M11;
+  for (int i = 0; i < 16; ++i) {
+    pa[i] = static_cast<float>(i + 1);
+    pb[i] = static_cast<float>(16 - i);
+  }
+  const Matrix p = Matrix::Multiply(a, b);
+  // Row 1 of a (1 2 3 4) times columns of b (16 12 8 4), (15 11 7 3), ...
+  EXPECT_EQ(p.M11, 1 * 16 + 2 * 12 + 3 * 8 + 4 * 4);
+  EXPECT_EQ(p.M12, 1 * 15 + 2 * 11 + 3 * 7 + 4 * 3);
+  EXPECT_EQ(p.M44, 13 * 13 + 14 * 9 + 15 * 5 + 16 * 1);
+  EXPECT_EQ(p.M41, 13 * 16 + 14 * 12 + 15 * 8 + 16 * 4);
+}
+
+TEST(Vector2, TransformUsesRowsOneTwoAndFour) {
+  Matrix m;
+  m.M11 = 2;
+  m.M12 = 3;
+  m.M21 = 5;
+  m.M22 = 7;
+  m.M41 = 11;
+  m.M42 = 13;
+  m.M31 = 100;  // z is 0: the third row plays no part
+  EXPECT_EQ(Vector2::Transform({1, 2}, m), (Vector2{1 * 2 + 2 * 5 + 11, 1 * 3 + 2 * 7 + 13}));
+}
+
+TEST(Vector2, ArithmeticIsComponentWise) {
+  EXPECT_EQ((Vector2{1, 2} + Vector2{3, 4}), (Vector2{4, 6}));
+  EXPECT_EQ((Vector2{1, 2} - Vector2{3, 5}), (Vector2{-2, -3}));
+  EXPECT_EQ((Vector2{2, 3} * Vector2{4, 5}), (Vector2{8, 15}));
+  EXPECT_EQ((Vector2{2, 3} * 2.0F), (Vector2{4, 6}));
+}
