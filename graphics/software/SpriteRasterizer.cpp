@@ -196,6 +196,94 @@ TexelCopy PlanTexelCopy(const RasterSource& source, const SpriteQuad& quad) {
   return copy;
 }
 
+// Pixels whose centres may be inside a quad, clipped to the target.
+struct PixelBox {
+  std::int32_t FirstX, LastX, FirstY, LastY;
+};
+
+// With whole-pixel corners no pixel centre lies on an edge, so `box` is exactly the covered
+// pixels and each one reads one texel.
+void CopyTexels(const RasterTarget& target, const RasterSource& source, const SpriteQuad& quad,
+                const TexelCopy& copy, BlendState blend, const PixelBox& box) {
+  const auto left = static_cast<std::int32_t>(quad.TopLeft.X);
+  const auto top = static_cast<std::int32_t>(quad.TopLeft.Y);
+  const Rgba tint = ToRgba(quad.Tint);
+  const bool whiteTint = quad.Tint == Color::White();
+  for (std::int32_t y = box.FirstY; y <= box.LastY; ++y) {
+    Color* row =
+        target.Pixels.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(target.Width);
+    const std::int32_t texelY = copy.FirstV + (y - top) * copy.StepY;
+    const Color* texelRow = source.Texels.data() + static_cast<std::size_t>(texelY) *
+                                                       static_cast<std::size_t>(source.Width);
+    std::int32_t texelX = copy.FirstU + (box.FirstX - left) * copy.StepX;
+    for (std::int32_t x = box.FirstX; x <= box.LastX; ++x, texelX += copy.StepX) {
+      const Color texel = texelRow[texelX];
+      if (!whiteTint) {
+        BlendInto(row[x], Modulate(ToRgba(texel), tint), blend);
+      } else if (texel.A == 255 && blend != BlendState::Additive) {
+        row[x] = texel;  // src × 1 + dst × 0 in every other blend state
+      } else {
+        BlendInto(row[x], ToRgba(texel), blend);
+      }
+    }
+  }
+}
+
+// Sampling parameters shared by every pixel of a quad.
+struct Shading {
+  const RasterSource* Source;
+  double U0, V0, Du, Dv;
+  double UPerSn, VPerTn;  // Du and Dv over the quad's area
+  Rgba Tint;
+  bool WhiteTint;
+};
+
+// Shades the covered pixels among row[first..last]. A template on the sampler and blend state
+// so that each combination compiles to a loop without per-pixel switches.
+template <bool Linear, BlendState Mode>
+void ShadeSpan(Color* row, std::int32_t first, std::int32_t last, double cy, const QuadFrame& frame,
+               const Shading& shading) {
+  for (std::int32_t x = first; x <= last; ++x) {
+    const double cx = static_cast<double>(x) + 0.5 - frame.OriginX;
+    const double sn = frame.Sn(cx, cy);
+    const double tn = frame.Tn(cx, cy);
+    if (!frame.Covers(sn, tn)) continue;
+    double u;
+    double v;
+    if constexpr (Linear) {
+      // A last-bit error moves a bilinear weight by far less than a colour step.
+      u = shading.U0 + sn * shading.UPerSn;
+      v = shading.V0 + tn * shading.VPerTn;
+    } else {
+      // Divided last, so that a coordinate that is exactly on a texel edge (a half-pixel
+      // position, say) comes out exactly and picks the same texel every time.
+      u = shading.U0 + shading.Du * sn / frame.Area;
+      v = shading.V0 + shading.Dv * tn / frame.Area;
+    }
+    const Rgba texel =
+        Linear ? SampleLinear(*shading.Source, u, v) : SamplePoint(*shading.Source, u, v);
+    BlendInto(row[x], shading.WhiteTint ? texel : Modulate(texel, shading.Tint), Mode);
+  }
+}
+
+using SpanShader = void (*)(Color*, std::int32_t, std::int32_t, double, const QuadFrame&,
+                            const Shading&);
+
+template <bool Linear>
+SpanShader ChooseShader(BlendState blend) {
+  switch (blend) {
+    case BlendState::NonPremultiplied:
+      return ShadeSpan<Linear, BlendState::NonPremultiplied>;
+    case BlendState::Additive:
+      return ShadeSpan<Linear, BlendState::Additive>;
+    case BlendState::Opaque:
+      return ShadeSpan<Linear, BlendState::Opaque>;
+    case BlendState::AlphaBlend:
+      break;
+  }
+  return ShadeSpan<Linear, BlendState::AlphaBlend>;
+}
+
 }  // namespace
 
 void DrawSpriteQuad(const RasterTarget& target, const RasterSource& source, const SpriteQuad& quad,
@@ -251,14 +339,24 @@ void DrawSpriteQuad(const RasterTarget& target, const RasterSource& source, cons
   const auto lastY = static_cast<std::int32_t>(std::min(maxY, target.Height - 1.0));
   if (firstX > lastX || firstY > lastY) return;
 
-  const double u0 = quad.TexTopLeft.X;
-  const double v0 = quad.TexTopLeft.Y;
-  const double du = static_cast<double>(quad.TexBottomRight.X) - u0;
-  const double dv = static_cast<double>(quad.TexBottomRight.Y) - v0;
-  const Rgba tint = ToRgba(quad.Tint);
-  const bool whiteTint = quad.Tint == Color::White();
-  const bool linear = state.Sampler == SamplerState::LinearClamp;
+  const Shading shading{
+      &source,
+      quad.TexTopLeft.X,
+      quad.TexTopLeft.Y,
+      static_cast<double>(quad.TexBottomRight.X) - quad.TexTopLeft.X,
+      static_cast<double>(quad.TexBottomRight.Y) - quad.TexTopLeft.Y,
+      (static_cast<double>(quad.TexBottomRight.X) - quad.TexTopLeft.X) / frame.Area,
+      (static_cast<double>(quad.TexBottomRight.Y) - quad.TexTopLeft.Y) / frame.Area,
+      ToRgba(quad.Tint),
+      quad.Tint == Color::White()};
+  const SpanShader shade = state.Sampler == SamplerState::LinearClamp
+                               ? ChooseShader<true>(state.Blend)
+                               : ChooseShader<false>(state.Blend);
   const TexelCopy copy = PlanTexelCopy(source, quad);
+  if (copy.Possible) {
+    CopyTexels(target, source, quad, copy, state.Blend, {firstX, lastX, firstY, lastY});
+    return;
+  }
 
   for (std::int32_t y = firstY; y <= lastY; ++y) {
     const double cy = static_cast<double>(y) + 0.5 - originY;
@@ -274,40 +372,7 @@ void DrawSpriteQuad(const RasterTarget& target, const RasterSource& source, cons
     Color* row =
         target.Pixels.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(target.Width);
 
-    if (copy.Possible) {
-      // Whole-pixel corners: no centre lies on an edge, so the span is exact.
-      const auto top = static_cast<std::int32_t>(quad.TopLeft.Y);
-      const auto left = static_cast<std::int32_t>(quad.TopLeft.X);
-      const std::int32_t texelY = copy.FirstV + (y - top) * copy.StepY;
-      const Color* texelRow = source.Texels.data() + static_cast<std::size_t>(texelY) *
-                                                         static_cast<std::size_t>(source.Width);
-      for (std::int32_t x = spanFirst; x <= spanLast; ++x) {
-        const double cx = static_cast<double>(x) + 0.5 - originX;
-        if (!frame.Covers(frame.Sn(cx, cy), frame.Tn(cx, cy))) continue;
-        const Color texel = texelRow[copy.FirstU + (x - left) * copy.StepX];
-        if (whiteTint) {
-          if (texel.A == 255 && state.Blend != BlendState::Additive) {
-            row[x] = texel;  // src × 1 + dst × 0 in every other blend state
-            continue;
-          }
-          BlendInto(row[x], ToRgba(texel), state.Blend);
-        } else {
-          BlendInto(row[x], Modulate(ToRgba(texel), tint), state.Blend);
-        }
-      }
-      continue;
-    }
-
-    for (std::int32_t x = spanFirst; x <= spanLast; ++x) {
-      const double cx = static_cast<double>(x) + 0.5 - originX;
-      const double sn = frame.Sn(cx, cy);
-      const double tn = frame.Tn(cx, cy);
-      if (!frame.Covers(sn, tn)) continue;
-      const double u = u0 + du * sn / frame.Area;
-      const double v = v0 + dv * tn / frame.Area;
-      const Rgba texel = linear ? SampleLinear(source, u, v) : SamplePoint(source, u, v);
-      BlendInto(row[x], whiteTint ? texel : Modulate(texel, tint), state.Blend);
-    }
+    shade(row, spanFirst, spanLast, cy, frame, shading);
   }
 }
 
