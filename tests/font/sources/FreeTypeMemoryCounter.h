@@ -19,6 +19,7 @@ class CountingFreeTypeLibrary {
     memory.alloc = [](FT_Memory self, long size) -> void* {
       auto* owner = static_cast<CountingFreeTypeLibrary*>(self->user);
       ++owner->liveBlocks;
+      ++owner->allocations;
       return std::malloc(static_cast<std::size_t>(size));
     };
     memory.free = [](FT_Memory self, void* block) {
@@ -40,11 +41,15 @@ class CountingFreeTypeLibrary {
   FT_Library Get() const { return library; }
   /// Blocks allocated through this library and not yet freed.
   long LiveBlocks() const { return liveBlocks; }
+  /// Blocks allocated through this library so far; opening a file allocates, so this tells
+  /// whether a file was opened again.
+  long Allocations() const { return allocations; }
 
  private:
   FT_MemoryRec_ memory{};
   FT_Library library = nullptr;
   long liveBlocks = 0;
+  long allocations = 0;
 };
 
 }  // namespace Vennicor::Font::Testing
