@@ -20,7 +20,14 @@ namespace {
 bool NamesExistingFile(std::u16string_view text, const std::string& narrowPath) {
   if (text.empty() || text.find(u'\0') != std::u16string_view::npos) return false;
   std::error_code error;
+#ifdef _WIN32
+  // The test sees the file under its real (wide) name, even where the narrow path that FreeType
+  // gets has lost characters to the ANSI code page; opening it then fails as it should.
+  (void)narrowPath;
+  return std::filesystem::is_regular_file(std::filesystem::path(std::u16string(text)), error);
+#else
   return std::filesystem::is_regular_file(std::filesystem::path(narrowPath), error);
+#endif
 }
 
 }  // namespace

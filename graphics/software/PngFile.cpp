@@ -17,6 +17,23 @@ struct FileCloser {
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
 
+// Opens a file by its real name: on Windows the narrow functions would see the path through
+// the ANSI code page and lose the characters it lacks.
+File OpenFile(const std::filesystem::path& path, const char* mode) {
+#ifdef _WIN32
+  const std::wstring wideMode(mode, mode + std::char_traits<char>::length(mode));
+  return File(_wfopen(path.c_str(), wideMode.c_str()));
+#else
+  return File(std::fopen(path.c_str(), mode));
+#endif
+}
+
+// The path for an error message, as UTF-8 (path::string() may throw on Windows).
+std::string Describe(const std::filesystem::path& path) {
+  const std::u8string text = path.u8string();
+  return {text.begin(), text.end()};
+}
+
 // Writes through libpng's simplified API, which reports errors by result rather than by
 // longjmp, so nothing has to unwind through libpng's frames.
 bool WritePng(std::FILE* file, std::int32_t width, std::int32_t height,
@@ -41,13 +58,13 @@ void SavePng(const std::filesystem::path& path, std::int32_t width, std::int32_t
   }
   std::filesystem::path temporary = path;
   temporary += ".partial";
-  const std::string failure = "Could not write " + path.string();
+  const std::string failure = "Could not write " + Describe(path);
   const auto discard = [&] {
     std::error_code ignored;
     std::filesystem::remove(temporary, ignored);
   };
 
-  File file(std::fopen(temporary.string().c_str(), "wb"));
+  File file = OpenFile(temporary, "wb");
   if (!file) throw std::runtime_error(failure);
   const bool written = WritePng(file.get(), width, height, pixels);
   const bool closed = std::fclose(file.release()) == 0;
@@ -66,12 +83,13 @@ void SavePng(const std::filesystem::path& path, std::int32_t width, std::int32_t
 PngImage LoadPng(const std::filesystem::path& path) {
   png_image image{};
   image.version = PNG_IMAGE_VERSION;
-  const std::string failure = "Could not read PNG " + path.string();
-  if (png_image_begin_read_from_file(&image, path.string().c_str()) == 0) {
+  const std::string failure = "Could not read PNG " + Describe(path);
+  const File file = OpenFile(path, "rb");
+  if (!file || png_image_begin_read_from_stdio(&image, file.get()) == 0) {
     throw std::runtime_error(failure);
   }
-  // From here libpng holds the open file until the read finishes or the image is freed; the
-  // pixel allocation below may throw.
+  // From here libpng holds state until the read finishes or the image is freed; the pixel
+  // allocation below may throw.
   struct Release {
     png_image& image;
     ~Release() { png_image_free(&image); }

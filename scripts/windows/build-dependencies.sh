@@ -38,12 +38,6 @@ cross_build() {
   cmake --install "$cache/$name-build" > /dev/null
 }
 
-if [ ! -f "$prefix/lib/libfreetype.a" ]; then
-  cross_build freetype "$(debian_source freetype freetype)" -DBUILD_SHARED_LIBS=OFF \
-    -DFT_DISABLE_ZLIB=ON -DFT_DISABLE_BZIP2=ON -DFT_DISABLE_PNG=ON \
-    -DFT_DISABLE_HARFBUZZ=ON -DFT_DISABLE_BROTLI=ON
-fi
-
 # libpng (for the software backend's PNG files) and the zlib it needs.
 # Debian's zlib source lacks the Windows resource files its install target wants, so only the
 # static library is built and put in place by hand.
@@ -59,6 +53,15 @@ fi
 if [ ! -f "$prefix/lib/libpng.a" ] && [ ! -f "$prefix/lib/libpng16.a" ]; then
   cross_build libpng "$(debian_source libpng1.6 libpng1.6)" -DPNG_SHARED=OFF -DPNG_TESTS=OFF \
     -DPNG_EXECUTABLES=OFF \
+    -DZLIB_LIBRARY="$prefix/lib/libz.a" -DZLIB_INCLUDE_DIR="$prefix/include"
+fi
+
+# FreeType with gzip support from the zlib above: its bundled copy of zlib would clash with it
+# when both are linked statically.
+if [ ! -f "$prefix/lib/libfreetype.a" ]; then
+  cross_build freetype "$(debian_source freetype freetype)" -DBUILD_SHARED_LIBS=OFF \
+    -DFT_REQUIRE_ZLIB=ON -DFT_DISABLE_BZIP2=ON -DFT_DISABLE_PNG=ON \
+    -DFT_DISABLE_HARFBUZZ=ON -DFT_DISABLE_BROTLI=ON \
     -DZLIB_LIBRARY="$prefix/lib/libz.a" -DZLIB_INCLUDE_DIR="$prefix/include"
 fi
 

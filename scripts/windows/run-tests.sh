@@ -28,4 +28,5 @@ cmake -S "$root" -B "$build/project" -G Ninja \
   -DCMAKE_BUILD_TYPE=Release -DVENNICOR_BUILD_BENCHMARKS=OFF -DVENNICOR_BUILD_TOOLS=OFF \
   -DVENNICOR_INSTALL=OFF
 cmake --build "$build/project"
-ctest --test-dir "$build/project" --output-on-failure -LE install "${CTEST_ARGS[@]:-}"
+# CTEST_ARGS: further ctest arguments, e.g. "-R Lookup".
+ctest --test-dir "$build/project" --output-on-failure -LE install ${CTEST_ARGS:-}

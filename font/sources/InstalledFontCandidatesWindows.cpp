@@ -1,0 +1,195 @@
+// The installed fonts as Windows lists them: the values of the registry key of installed fonts,
+// with relative file names resolved against the shell's fonts folder.
+#ifdef _WIN32
+
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+#include <shlobj.h>
+
+#include <algorithm>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "font/FontException.h"
+#include "font/sources/InstalledFontCandidates.h"
+#include "font/sources/NarrowPath.h"
+#include "font/sources/ReverseStringLengthComparer.h"
+
+namespace Vennicor::Font {
+
+namespace {
+
+constexpr int FontsFolderId = 0x14;  // CSIDL_FONTS
+constexpr const wchar_t* InstalledFontsKey = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Fonts";
+
+struct ShellAllocator {
+  IMalloc* allocator = nullptr;
+  ~ShellAllocator() {
+    if (allocator != nullptr) allocator->Release();
+  }
+};
+
+struct RegistryKey {
+  HKEY key = nullptr;
+  RegistryKey() = default;
+  RegistryKey(const RegistryKey&) = delete;
+  RegistryKey& operator=(const RegistryKey&) = delete;
+  RegistryKey(RegistryKey&& other) noexcept : key(std::exchange(other.key, nullptr)) {}
+  ~RegistryKey() {
+    if (key != nullptr) RegCloseKey(key);
+  }
+};
+
+std::wstring_view Wide(std::u16string_view text) {
+  static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows text is UTF-16");
+  return {reinterpret_cast<const wchar_t*>(text.data()), text.size()};
+}
+
+std::u16string_view Utf16(std::wstring_view text) {
+  return {reinterpret_cast<const char16_t*>(text.data()), text.size()};
+}
+
+// The shell's fonts folder, ending in a backslash.
+std::wstring GetFontsDirectory() {
+  ShellAllocator shell;
+  if (FAILED(SHGetMalloc(&shell.allocator))) throw FontException(Messages::NoShellMalloc);
+
+  LPITEMIDLIST itemList = nullptr;
+  if (FAILED(SHGetSpecialFolderLocation(nullptr, FontsFolderId, &itemList))) {
+    throw FontException(Messages::NoFontsFolder);
+  }
+  wchar_t buffer[MAX_PATH] = {};
+  const BOOL converted = SHGetPathFromIDListW(itemList, buffer);
+  shell.allocator->Free(itemList);
+  if (!converted) throw FontException(Messages::NoFontsFolderPath);
+
+  std::wstring folder(buffer);
+  folder += L'\\';
+  return folder;
+}
+
+// The key of installed fonts, read-only, or an empty key when it cannot be opened.
+RegistryKey OpenFontRegistryKey() {
+  RegistryKey opened;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, InstalledFontsKey, 0, KEY_READ, &opened.key) !=
+      ERROR_SUCCESS) {
+    opened.key = nullptr;
+  }
+  return opened;
+}
+
+std::vector<std::wstring> ReadValueNames(HKEY key) {
+  DWORD valueCount = 0;
+  DWORD longestName = 0;
+  if (RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &valueCount,
+                       &longestName, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+    return {};
+  }
+  std::vector<std::wstring> names;
+  names.reserve(valueCount);
+  std::wstring buffer(static_cast<std::size_t>(longestName) + 1, L'\0');
+  for (DWORD index = 0;; ++index) {
+    DWORD length = static_cast<DWORD>(buffer.size());
+    const LSTATUS status =
+        RegEnumValueW(key, index, buffer.data(), &length, nullptr, nullptr, nullptr, nullptr);
+    if (status == ERROR_NO_MORE_ITEMS) break;
+    if (status == ERROR_MORE_DATA) {
+      // A value was added since the key was measured: measure again and retry this index.
+      buffer.resize(buffer.size() * 2);
+      --index;
+      continue;
+    }
+    if (status != ERROR_SUCCESS) continue;
+    names.emplace_back(buffer.data(), length);
+  }
+  return names;
+}
+
+// The value's text, with environment references expanded for expandable text; nothing for
+// values of any other kind.
+std::optional<std::wstring> ReadTextValue(HKEY key, const std::wstring& name) {
+  DWORD type = 0;
+  DWORD size = 0;
+  if (RegQueryValueExW(key, name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS) {
+    return std::nullopt;
+  }
+  if (type != REG_SZ && type != REG_EXPAND_SZ) return std::nullopt;
+  std::wstring data(size / sizeof(wchar_t) + 1, L'\0');
+  size = static_cast<DWORD>(data.size() * sizeof(wchar_t));
+  if (RegQueryValueExW(key, name.c_str(), nullptr, &type, reinterpret_cast<LPBYTE>(data.data()),
+                       &size) != ERROR_SUCCESS ||
+      (type != REG_SZ && type != REG_EXPAND_SZ)) {
+    return std::nullopt;
+  }
+  // Registry text need not be terminated; it ends at the first null or at its size.
+  data.resize(std::min<std::size_t>(data.size(), size / sizeof(wchar_t)));
+  if (const auto end = data.find(L'\0'); end != std::wstring::npos) data.resize(end);
+  if (type != REG_EXPAND_SZ) return data;
+
+  const DWORD expandedLength = ExpandEnvironmentStringsW(data.c_str(), nullptr, 0);
+  if (expandedLength == 0) return std::nullopt;
+  std::wstring expanded(expandedLength, L'\0');
+  if (ExpandEnvironmentStringsW(data.c_str(), expanded.data(), expandedLength) == 0) {
+    return std::nullopt;
+  }
+  if (const auto end = expanded.find(L'\0'); end != std::wstring::npos) expanded.resize(end);
+  return expanded;
+}
+
+// Case-insensitive tests under the user's locale, as the shell compares names.
+bool StartsWithIgnoringCase(const std::wstring& text, std::wstring_view prefix) {
+  if (prefix.empty()) return true;
+  if (text.empty()) return false;
+  return FindNLSStringEx(LOCALE_NAME_USER_DEFAULT, FIND_STARTSWITH | LINGUISTIC_IGNORECASE,
+                         text.data(), static_cast<int>(text.size()), prefix.data(),
+                         static_cast<int>(prefix.size()), nullptr, nullptr, nullptr, 0) >= 0;
+}
+
+bool EndsWithIgnoringCase(const std::wstring& text, std::wstring_view suffix) {
+  if (text.empty()) return false;
+  return FindNLSStringEx(LOCALE_NAME_USER_DEFAULT, FIND_ENDSWITH | LINGUISTIC_IGNORECASE,
+                         text.data(), static_cast<int>(text.size()), suffix.data(),
+                         static_cast<int>(suffix.size()), nullptr, nullptr, nullptr, 0) >= 0;
+}
+
+bool IsRooted(const std::wstring& path) {
+  return (!path.empty() && (path[0] == L'\\' || path[0] == L'/')) ||
+         (path.size() >= 2 && path[1] == L':');
+}
+
+}  // namespace
+
+std::vector<InstalledFontCandidate> FindInstalledFontCandidates(
+    std::u16string_view searchedFaceName) {
+  // The fonts folder comes first: its errors end the lookup before the registry is read.
+  const std::wstring fontsDirectory = GetFontsDirectory();
+  const RegistryKey key = OpenFontRegistryKey();
+  if (key.key == nullptr) return {};
+
+  std::vector<std::wstring> names = ReadValueNames(key.key);
+  std::stable_sort(names.begin(), names.end(), [](const std::wstring& left, const std::wstring& right) {
+    return ReverseStringLengthComparer::Default.Compare(Utf16(left), Utf16(right)) < 0;
+  });
+
+  const std::wstring_view searched = Wide(searchedFaceName);
+  std::vector<InstalledFontCandidate> candidates;
+  for (const std::wstring& name : names) {
+    if (!StartsWithIgnoringCase(name, searched)) continue;
+    const std::optional<std::wstring> data = ReadTextValue(key.key, name);
+    if (!data || !EndsWithIgnoringCase(*data, L".ttf")) continue;
+    const std::wstring path = IsRooted(*data) ? *data : fontsDirectory + *data;
+    candidates.push_back({std::u16string(Utf16(name)), ToNarrowPath(Utf16(path))});
+  }
+  return candidates;
+}
+
+}  // namespace Vennicor::Font
+
+#endif  // _WIN32
