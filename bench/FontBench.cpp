@@ -3,9 +3,8 @@
 // (Debian's fonts-dejavu-core), which has Latin, Greek and Cyrillic.
 
 #include <benchmark/benchmark.h>
-#include <malloc.h>
-
 #include <ft2build.h>
+#include <malloc.h>
 #include FT_FREETYPE_H
 
 #include <cstdint>
@@ -25,7 +24,8 @@ using Vennicor::Graphics::Software::SoftwareGraphicsDevice;
 namespace {
 
 constexpr const char* DejaVuSans = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
-const std::u16string DejaVuSansPath(DejaVuSans, DejaVuSans + std::char_traits<char>::length(DejaVuSans));
+const std::u16string DejaVuSansPath(DejaVuSans,
+                                    DejaVuSans + std::char_traits<char>::length(DejaVuSans));
 
 constexpr std::u16string_view Preload =
     u"abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789"

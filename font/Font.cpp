@@ -344,8 +344,7 @@ std::uint32_t Font::FreeTypeIndexOf(char16_t character) const {
   return FT_Get_Char_Index(freeTypeFace.get(), character);
 }
 
-KerningPairCache::Kerning Font::KerningOf(std::uint32_t leftGlyph,
-                                          std::uint32_t rightGlyph) const {
+KerningPairCache::Kerning Font::KerningOf(std::uint32_t leftGlyph, std::uint32_t rightGlyph) const {
   if (!hasKerning) return {};
   if (const KerningPairCache::Kerning* cached = kerningCache.Find(leftGlyph, rightGlyph)) {
     return *cached;
@@ -401,8 +400,8 @@ Vector2 Font::MeasureString(std::u16string_view text, char16_t previousCharacter
     const GlyphEntry& entry = *FindEntry(character);
     if (previous != 0) {
       // Kerning in pixels, as GetKerning gives it, added and truncated toward zero.
-      const float kerning = static_cast<float>(KerningOf(previousGlyph, entry.FreeTypeIndex).X) *
-                            0.015625F;
+      const float kerning =
+          static_cast<float>(KerningOf(previousGlyph, entry.FreeTypeIndex).X) * 0.015625F;
       lineWidth = static_cast<std::int64_t>(static_cast<double>(lineWidth) + kerning);
     }
     currentLineHeight = lineHeight;

@@ -14,8 +14,8 @@
 #include "font/FontStyle.h"
 #include "font/KerningPairCache.h"
 #include "font/packing/VyrelRectanglePacker.h"
-#include "graphics/GraphicsDevice.h"
 #include "graphics/Color.h"
+#include "graphics/GraphicsDevice.h"
 #include "graphics/Point.h"
 #include "graphics/Rectangle.h"
 #include "graphics/Texture2D.h"
@@ -38,10 +38,10 @@ class Font {
   /// updates, for the life of the Font.
   struct Glyph {
     char16_t Character = 0;
-    Graphics::Point Position;     ///< top-left of the image in the atlas
-    Graphics::Rectangle Bounds;   ///< (0, 0, image width, image height)
-    Graphics::Point Offset;       ///< image top-left relative to the pen on the line's top
-    Graphics::Point Advance;      ///< pen advance in whole pixels
+    Graphics::Point Position;    ///< top-left of the image in the atlas
+    Graphics::Rectangle Bounds;  ///< (0, 0, image width, image height)
+    Graphics::Point Offset;      ///< image top-left relative to the pen on the line's top
+    Graphics::Point Advance;     ///< pen advance in whole pixels
   };
 
   /// Opens `fontFace` (a font file path, or else an installed font's family name) in the
@@ -106,12 +106,12 @@ class Font {
   /// std::span...), without copying it. Any contiguous range of char16_t is accepted; strings
   /// and string views take the overloads above, so the two never compete.
   template <class Buffer>
-    requires std::ranges::contiguous_range<const Buffer> && std::ranges::sized_range<const Buffer> &&
-             std::same_as<std::ranges::range_value_t<const Buffer>, char16_t> &&
-             (!std::convertible_to<const Buffer&, std::u16string_view>)
-  Graphics::Vector2 MeasureString(const Buffer& text, char16_t previousCharacter = 0) {
-    return MeasureString(
-        std::u16string_view(std::ranges::data(text), std::ranges::size(text)), previousCharacter);
+  requires std::ranges::contiguous_range<const Buffer> && std::ranges::sized_range<const Buffer> &&
+      std::same_as < std::ranges::range_value_t<const Buffer>,
+  char16_t > &&(!std::convertible_to<const Buffer&, std::u16string_view>)Graphics::Vector2
+             MeasureString(const Buffer& text, char16_t previousCharacter = 0) {
+    return MeasureString(std::u16string_view(std::ranges::data(text), std::ranges::size(text)),
+                         previousCharacter);
   }
 
   /// Adds a glyph for every non-control character of `characters` that has none.
@@ -171,8 +171,8 @@ class Font {
   std::vector<std::uint8_t> coverage;
 
   std::optional<VyrelRectanglePacker> packer;
-  VyrelRectanglePacker trialPacker{0, 0};   // placement happens here first, then is swapped in
-  std::vector<Graphics::Point> placements;  // reused by AddNewGlyphsToPacker
+  VyrelRectanglePacker trialPacker{0, 0};     // placement happens here first, then is swapped in
+  std::vector<Graphics::Point> placements;    // reused by AddNewGlyphsToPacker
   std::vector<Graphics::Color> uploadPixels;  // reused for each glyph's upload
   std::int32_t lastGlyphIndexInTexture = -1;
   std::int32_t placedGlyphCount = 0;  // glyphs placed in `packer`, uploaded or not

@@ -7,7 +7,6 @@
 #include FT_FREETYPE_H
 
 #include <cstdint>
-#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -18,19 +17,19 @@
 
 #include "graphics/GraphicsDevice.h"
 #include "graphics/Texture2D.h"
+#include "tests/font/sources/TestFonts.h"
 
-namespace Vennicor::Font::Testing {
+namespace Vennicor::Font::FontTesting {
 
-inline std::filesystem::path TestData() {
-  const char* root = std::getenv("VENNICOR_TEST_DATA");
-  if (root == nullptr) throw std::runtime_error("VENNICOR_TEST_DATA is not set");
-  return root;
-}
-
-/// A fixture font's path as the UTF-16 text a Font takes (fixture paths are ASCII here).
-inline std::u16string FixtureFont(const std::string& fileName) {
-  const std::string path = (TestData() / "fonts" / fileName).string();
-  return {path.begin(), path.end()};
+/// A fixture font's path as the UTF-16 text a Font takes.
+inline std::u16string FixtureFontText(const std::string& fileName) {
+  const std::u8string path = Testing::FixtureFont(fileName).u8string();
+  std::u16string text;
+  for (const char8_t c : path) {
+    if (c >= 0x80) throw std::runtime_error("fixture paths here are ASCII");
+    text += static_cast<char16_t>(c);
+  }
+  return text;
 }
 
 /// A texture that keeps its texels and records every SetData rectangle.
@@ -85,9 +84,9 @@ class RecordingTexture final : public Graphics::Texture2D {
 /// A device that hands out RecordingTextures and remembers them all.
 class RecordingDevice final : public Graphics::GraphicsDevice {
  public:
-  std::shared_ptr<Graphics::Texture2D> CreateTexture2D(std::int32_t width, std::int32_t height,
-                                                       bool /*mipMap*/,
-                                                       Graphics::SurfaceFormat /*format*/) override {
+  std::shared_ptr<Graphics::Texture2D> CreateTexture2D(
+      std::int32_t width, std::int32_t height, bool /*mipMap*/,
+      Graphics::SurfaceFormat /*format*/) override {
     CheckTextureSize(width, height);
     auto texture = std::make_shared<RecordingTexture>(width, height);
     Textures.push_back(texture);
@@ -160,4 +159,4 @@ class ReferenceFace {
   FT_Face face = nullptr;
 };
 
-}  // namespace Vennicor::Font::Testing
+}  // namespace Vennicor::Font::FontTesting
