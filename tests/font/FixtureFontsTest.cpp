@@ -8,9 +8,9 @@
 
 #include <cctype>
 #include <fstream>
-#include <ostream>
 #include <iterator>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -176,25 +176,23 @@ constexpr FT_Long I = FT_STYLE_FLAG_ITALIC;
 
 INSTANTIATE_TEST_SUITE_P(
     Fixtures, LookupFaces,
-    ::testing::Values(StyledFace{"VennicorLookup-Regular.ttf", 0, 1, 0, "VennicorLookup-Regular"},
-                      StyledFace{"VennicorLookup-Bold.ttf", 0, 1, B, "VennicorLookup-Bold"},
-                      StyledFace{"VennicorLookup-Italic.ttf", 0, 1, I, "VennicorLookup-Italic"},
-                      StyledFace{"VennicorLookup-BoldItalic.ttf", 0, 1, B | I,
-                                 "VennicorLookup-BoldItalic"},
-                      StyledFace{"VennicorLookupExtended.ttf", 0, 1, B | I,
-                                 "VennicorLookupExtended-BoldItalic"},
-                      StyledFace{"VennicorMulti.ttf", 0, 4, 0, "VennicorMulti-Regular"},
-                      StyledFace{"VennicorMulti.ttf", 1, 4, B, "VennicorMulti-Heavy"},
-                      StyledFace{"VennicorMulti.ttf", 2, 4, B, "VennicorMulti-Bold"},
-                      StyledFace{"VennicorMulti.ttf", 3, 4, I, "VennicorMulti-Italic"},
-                      StyledFace{"VENNICORCAPITALS.TTF", 0, 1, 0, "VennicorCapitals-Regular"},
-                      StyledFace{"VennicorShy.otf", 0, 1, 0, "VennicorShy-Regular"},
-                      StyledFace{"VennicorShy.pfb", 0, 1, 0, "VennicorShy-Regular"},
-                      StyledFace{"VennicorShy.ttc", 1, 2, B, "VennicorShy-CollectedBold"},
-                      StyledFace{"VennicorShyVisible.ttf", 0, 1, 0, "VennicorShyVisible-Regular"},
-                      StyledFace{"VennicorLodz.ttf", 0, 1, 0, "VennicorLodz-Regular"},
-                      StyledFace{"VennicorNameless-Bold.ttf", 0, 1, B,
-                                 "VennicorNameless-Bold"}),
+    ::testing::Values(
+        StyledFace{"VennicorLookup-Regular.ttf", 0, 1, 0, "VennicorLookup-Regular"},
+        StyledFace{"VennicorLookup-Bold.ttf", 0, 1, B, "VennicorLookup-Bold"},
+        StyledFace{"VennicorLookup-Italic.ttf", 0, 1, I, "VennicorLookup-Italic"},
+        StyledFace{"VennicorLookup-BoldItalic.ttf", 0, 1, B | I, "VennicorLookup-BoldItalic"},
+        StyledFace{"VennicorLookupExtended.ttf", 0, 1, B | I, "VennicorLookupExtended-BoldItalic"},
+        StyledFace{"VennicorMulti.ttf", 0, 4, 0, "VennicorMulti-Regular"},
+        StyledFace{"VennicorMulti.ttf", 1, 4, B, "VennicorMulti-Heavy"},
+        StyledFace{"VennicorMulti.ttf", 2, 4, B, "VennicorMulti-Bold"},
+        StyledFace{"VennicorMulti.ttf", 3, 4, I, "VennicorMulti-Italic"},
+        StyledFace{"VENNICORCAPITALS.TTF", 0, 1, 0, "VennicorCapitals-Regular"},
+        StyledFace{"VennicorShy.otf", 0, 1, 0, "VennicorShy-Regular"},
+        StyledFace{"VennicorShy.pfb", 0, 1, 0, "VennicorShy-Regular"},
+        StyledFace{"VennicorShy.ttc", 1, 2, B, "VennicorShy-CollectedBold"},
+        StyledFace{"VennicorShyVisible.ttf", 0, 1, 0, "VennicorShyVisible-Regular"},
+        StyledFace{"VennicorLodz.ttf", 0, 1, 0, "VennicorLodz-Regular"},
+        StyledFace{"VennicorNameless-Bold.ttf", 0, 1, B, "VennicorNameless-Bold"}),
     [](const auto& test) {
       return Identifier(test.param.file) + std::to_string(test.param.index);
     });

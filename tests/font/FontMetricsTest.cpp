@@ -22,6 +22,8 @@ namespace {
 const std::string MetricsFont = "VennicorMetrics.ttf";
 const std::string NegativeGapFont = "VennicorMetricsNegativeGap.ttf";
 const std::string NoKernFont = "VennicorMetricsNoKern.ttf";
+// A,V = -26 px at 18 px.
+const std::string DeepKernFont = "VennicorMetricsDeepKern.ttf";
 
 struct VerticalMetrics {
   std::string Face;
@@ -116,6 +118,11 @@ std::vector<Measurement> Measurements() {
       {"NegativeGapA", NegativeGapFont, u"A", 0, 12, 19},
       {"NoKernAV", NoKernFont, u"AV", 0, 23, 17},
       {"NoKernSeed", NoKernFont, u"V", u'A', 11, 17},
+      // 12 - 26 + 11 = -3: the width is 0, not negative; the line goes on from -3.
+      {"KerningOutweighsAdvances", DeepKernFont, u"AV", 0, 0, 17},
+      {"NegativeLineContinues", DeepKernFont, u"AVB", 0, 7, 17},
+      {"NegativeLineThenWiderLine", DeepKernFont, u"AV\nB", 0, 10, 35},
+      {"SeedKernsBelowZero", DeepKernFont, u"V", u'A', 0, 17},
   };
 }
 
@@ -123,7 +130,8 @@ INSTANTIATE_TEST_SUITE_P(Texts, FontMeasureString, testing::ValuesIn(Measurement
                          [](const auto& param) { return param.param.Name; });
 
 TEST(FontKerning, MatchesFreeTypeForEveryPairTwice) {
-  for (const std::u16string& face : {FixtureFontText(MetricsFont), FixtureFontText(NoKernFont)}) {
+  for (const std::u16string& face :
+       {FixtureFontText(MetricsFont), FixtureFontText(NoKernFont), FixtureFontText(DeepKernFont)}) {
     RecordingDevice device;
     Font font(device, face, 18);
     const ReferenceFace reference(face, 18);
@@ -155,6 +163,8 @@ TEST(FontKerning, PairsOfTheFixture) {
   EXPECT_EQ(kerned.GetKerning(u'V', u'A'), (Vector2{0, 0}));
   EXPECT_EQ(unkerned.GetKerning(u'A', u'V'), (Vector2{0, 0}));
   EXPECT_EQ(kerned.GetKerning(u'A', 0), (Vector2{0, 0}));
+  Font deep(device, FixtureFontText(DeepKernFont), 18);
+  EXPECT_EQ(deep.GetKerning(u'A', u'V'), (Vector2{-26, 0}));
 }
 
 TEST(FontMeasureString, CachesNewGlyphsButLeavesTheAtlasAlone) {

@@ -439,6 +439,9 @@ INSTANTIATE_TEST_SUITE_P(
         // Fits 26.6, but FreeType refuses it.
         FailingConstruction{"RefusedByFreeType", "VennicorMetrics.ttf", 100000.0F,
                             Messages::CouldNotSetFontSize},
+        // Bitmap-only: no design units to scale metrics by.
+        FailingConstruction{"BitmapOnlyFace", "VennicorBitmap.bdf", 18.0F,
+                            Messages::FaceNotScalable},
         FailingConstruction{"NotAFont", "NotAFont.ttf", 18.0F, Messages::ErrorOpeningFontFile}),
     [](const auto& param) { return param.param.Name; });
 
