@@ -162,14 +162,9 @@ void Font::AddGlyph(char16_t character) {
                                static_cast<std::int32_t>(face->glyph->advance.y >> 6)};
   entry.FreeTypeIndex = FT_Get_Char_Index(face, character);
 
-  const std::size_t coverageSize = coverage.size();
-  try {
-    CaptureImage(entry);
-    glyphs.push_back(entry);
-  } catch (...) {
-    coverage.resize(coverageSize);
-    throw;
-  }
+  // Should appending fail, the bytes captured stay unused in their block; nothing else changed.
+  CaptureImage(entry);
+  glyphs.push_back(entry);
   (*page)[character & 0xFFU] = &glyphs.back();
 }
 
@@ -186,12 +181,11 @@ void Font::CaptureImage(GlyphEntry& entry) {
   entry.ImageRows = static_cast<std::int32_t>(bitmap.rows);
   entry.ImageLeft = slot->bitmap_left;
   entry.ImageTop = slot->bitmap_top;
-  entry.ImageOffset = coverage.size();
   if (entry.ImageWidth == 0 || entry.ImageRows == 0) return;
 
   const auto width = static_cast<std::size_t>(entry.ImageWidth);
-  coverage.resize(entry.ImageOffset + width * bitmap.rows);
-  std::uint8_t* target = coverage.data() + entry.ImageOffset;
+  std::uint8_t* target = AllocateCoverage(width * bitmap.rows);
+  entry.Image = target;
   if (bitmap.pixel_mode == FT_PIXEL_MODE_GRAY) {
     for (std::int32_t y = 0; y < entry.ImageRows; ++y, target += width) {
       std::memcpy(target, RowOf(bitmap, y), width);
@@ -222,6 +216,27 @@ void Font::CaptureImage(GlyphEntry& entry) {
   }
 }
 
+std::uint8_t* Font::AllocateCoverage(std::size_t bytes) {
+  // Blocks grow with the font (4 KiB for the first, at most 64 KiB), so a small font stays
+  // small; an image larger than a block gets a block of its own.
+  constexpr std::size_t smallestBlock = std::size_t{4} << 10U;
+  constexpr std::size_t largestBlock = std::size_t{64} << 10U;
+  if (bytes > coverageFreeBytes) {
+    const std::size_t blockBytes =
+        std::max(bytes, std::clamp(coverageBlockBytes, smallestBlock, largestBlock));
+    coverageBlocks.reserve(coverageBlocks.size() + 1);
+    coverageBlocks.push_back(std::make_unique_for_overwrite<std::uint8_t[]>(blockBytes));
+    coverageBlockBytes += blockBytes;
+    if (blockBytes - bytes < coverageFreeBytes) return coverageBlocks.back().get();
+    coverageFree = coverageBlocks.back().get();
+    coverageFreeBytes = blockBytes;
+  }
+  std::uint8_t* bytesAt = coverageFree;
+  coverageFree += bytes;
+  coverageFreeBytes -= bytes;
+  return bytesAt;
+}
+
 std::int32_t Font::CheckedAtlasEdge(std::int32_t powerSize) const {
   if (powerSize > LargestAtlasPowerSize ||
       (std::int32_t{1} << powerSize) > graphicsDevice.MaxTextureSize()) {
@@ -242,10 +257,14 @@ void Font::ValidateGlyphTexture() {
           static_cast<std::size_t>(entry.ImageWidth) * static_cast<std::size_t>(entry.ImageRows);
       if (uploadPixels.size() < pixelCount) uploadPixels.resize(pixelCount);
       // White in premultiplied alpha: the tint gives the colour when drawing.
-      const std::uint8_t* source = coverage.data() + entry.ImageOffset;
+      const std::uint8_t* source = entry.Image;
+      Color* target = uploadPixels.data();
       for (std::size_t k = 0; k < pixelCount; ++k) {
         const std::uint8_t v = source[k];
-        uploadPixels[k] = Color(v, v, v, v);
+        target[k].R = v;
+        target[k].G = v;
+        target[k].B = v;
+        target[k].A = v;
       }
       const Point position = entry.Record.Position;
       glyphTexture->SetData(0, Rectangle{position.X, position.Y, entry.ImageWidth, entry.ImageRows},

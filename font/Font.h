@@ -131,7 +131,7 @@ class Font {
     std::int32_t ImageRows = 0;
     std::int32_t ImageLeft = 0;
     std::int32_t ImageTop = 0;
-    std::size_t ImageOffset = 0;  ///< first coverage byte in `coverage`, rows packed tightly
+    const std::uint8_t* Image = nullptr;  ///< coverage bytes, rows packed tightly
   };
 
   /// Glyphs of 256 consecutive characters; created when the first of them is cached.
@@ -152,6 +152,7 @@ class Font {
   void AddGlyph(char16_t character);
   void LoadCharacter(char16_t character);
   void CaptureImage(GlyphEntry& entry);
+  std::uint8_t* AllocateCoverage(std::size_t bytes);
   void ValidateGlyphTexture();
   void AddNewGlyphsToPacker();
   std::int32_t CheckedAtlasEdge(std::int32_t powerSize) const;
@@ -168,7 +169,12 @@ class Font {
 
   std::deque<GlyphEntry> glyphs;  // appending never moves a record
   std::vector<std::unique_ptr<GlyphPage>> characterToGlyph;
-  std::vector<std::uint8_t> coverage;
+  // Glyph coverage lives in blocks that are never reallocated: growing one large array would
+  // copy it and churn the allocator on every glyph burst.
+  std::vector<std::unique_ptr<std::uint8_t[]>> coverageBlocks;
+  std::uint8_t* coverageFree = nullptr;
+  std::size_t coverageFreeBytes = 0;
+  std::size_t coverageBlockBytes = 0;  // all blocks together
 
   std::optional<VyrelRectanglePacker> packer;
   VyrelRectanglePacker trialPacker{0, 0};     // placement happens here first, then is swapped in
