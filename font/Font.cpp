@@ -2,7 +2,6 @@
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
-#include FT_BITMAP_H
 
 #include <algorithm>
 #include <cmath>
@@ -14,6 +13,7 @@
 
 #include "font/FontException.h"
 #include "font/sources/FreeTypeManager.h"
+#include "font/sources/GlyphCoverage.h"
 
 namespace Vennicor::Font {
 
@@ -42,11 +42,6 @@ constexpr bool IsControl(char16_t character) {
 std::int32_t ScaleToPixels(std::int32_t designUnits, const FT_Face face) {
   const std::int64_t product = std::int64_t{designUnits} * face->size->metrics.y_ppem;
   return static_cast<std::int32_t>(product / face->units_per_EM);
-}
-
-// A row of coverage bytes, whatever way FreeType stored the image.
-const std::uint8_t* RowOf(const FT_Bitmap& bitmap, std::int32_t y) {
-  return bitmap.buffer + static_cast<std::ptrdiff_t>(bitmap.pitch) * y;
 }
 
 }  // namespace
@@ -103,13 +98,12 @@ void Font::Initialize(std::u16string_view fontFace, float size, FontStyle style)
 void Font::Dispose() {
   // The library reference goes last, and even when closing or disposing throws.
   struct ReleaseReference {
-    FreeTypeManager& manager;
-    ~ReleaseReference() { manager.Dispose(); }
+    FreeTypeManager& Manager;
+    ~ReleaseReference() { Manager.Dispose(); }
   } releaseReference{*freeTypeManager};
   freeTypeFace.reset();
   if (glyphTexture) {
     const std::shared_ptr<Graphics::Texture2D> texture = std::move(glyphTexture);
-    glyphTexture.reset();
     texture->Dispose();
   }
 }
@@ -183,37 +177,9 @@ void Font::CaptureImage(GlyphEntry& entry) {
   entry.ImageTop = slot->bitmap_top;
   if (entry.ImageWidth == 0 || entry.ImageRows == 0) return;
 
-  const auto width = static_cast<std::size_t>(entry.ImageWidth);
-  std::uint8_t* target = AllocateCoverage(width * bitmap.rows);
+  std::uint8_t* target = AllocateCoverage(static_cast<std::size_t>(bitmap.width) * bitmap.rows);
+  CopyGlyphCoverage(freeTypeManager->GetLibraryInstance(), bitmap, target);
   entry.Image = target;
-  if (bitmap.pixel_mode == FT_PIXEL_MODE_GRAY) {
-    for (std::int32_t y = 0; y < entry.ImageRows; ++y, target += width) {
-      std::memcpy(target, RowOf(bitmap, y), width);
-    }
-    return;
-  }
-
-  // Embedded bitmaps come one bit a pixel (or in colour): turn them into 8-bit coverage rather
-  // than reading their rows as if they were bytes.
-  const FT_Library library = freeTypeManager->GetLibraryInstance();
-  FT_Bitmap converted;
-  FT_Bitmap_Init(&converted);
-  struct Release {
-    FT_Library library;
-    FT_Bitmap* bitmap;
-    ~Release() { FT_Bitmap_Done(library, bitmap); }
-  } release{library, &converted};
-  if (FT_Bitmap_Convert(library, &bitmap, &converted, 1) != 0 || converted.width != bitmap.width ||
-      converted.rows != bitmap.rows || converted.num_grays < 2) {
-    throw FontException(Messages::ErrorLoadingGlyph);
-  }
-  const unsigned top = converted.num_grays - 1U;
-  for (std::int32_t y = 0; y < entry.ImageRows; ++y, target += width) {
-    const std::uint8_t* row = RowOf(converted, y);
-    for (std::size_t x = 0; x < width; ++x) {
-      target[x] = static_cast<std::uint8_t>(std::min(255U, row[x] * 255U / top));
-    }
-  }
 }
 
 std::uint8_t* Font::AllocateCoverage(std::size_t bytes) {
