@@ -51,10 +51,17 @@ Rgba SampleLinear(const RasterSource& source, double u, double v) {
   const std::int32_t xb = ClampIndex(x0 + 1, source.Width);
   const std::int32_t ya = ClampIndex(y0, source.Height);
   const std::int32_t yb = ClampIndex(y0 + 1, source.Height);
-  const Rgba a = ToRgba(Texel(source, xa, ya));
-  const Rgba b = ToRgba(Texel(source, xb, ya));
-  const Rgba c = ToRgba(Texel(source, xa, yb));
-  const Rgba d = ToRgba(Texel(source, xb, yb));
+  const Color ca = Texel(source, xa, ya);
+  const Color cb = Texel(source, xb, ya);
+  const Color cc = Texel(source, xa, yb);
+  const Color cd = Texel(source, xb, yb);
+  // Inside a uniform area (a glyph's empty surroundings, a solid stroke) every weight gives
+  // the same texel, exactly as the mix below would.
+  if (ca == cb && ca == cc && ca == cd) return ToRgba(ca);
+  const Rgba a = ToRgba(ca);
+  const Rgba b = ToRgba(cb);
+  const Rgba c = ToRgba(cc);
+  const Rgba d = ToRgba(cd);
   const auto mix = [&](float pa, float pb, float pc, float pd) {
     const float top = pa + (pb - pa) * fx;
     const float bottom = pc + (pd - pc) * fx;
@@ -290,7 +297,9 @@ void DrawSpriteQuad(const RasterTarget& target, const RasterSource& source, cons
                     const SpriteRenderState& state) {
   if (target.Width <= 0 || target.Height <= 0 || source.Width <= 0 || source.Height <= 0) return;
   if (source.Texels.size() <
-      static_cast<std::size_t>(source.Width) * static_cast<std::size_t>(source.Height)) {
+          static_cast<std::size_t>(source.Width) * static_cast<std::size_t>(source.Height) ||
+      target.Pixels.size() <
+          static_cast<std::size_t>(target.Width) * static_cast<std::size_t>(target.Height)) {
     return;
   }
   const float coordinates[] = {quad.TopLeft.X,     quad.TopLeft.Y,        quad.TopRight.X,
