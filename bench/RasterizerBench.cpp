@@ -16,8 +16,10 @@ constexpr std::int32_t TargetEdge = 512;
 constexpr std::int32_t SpriteEdge = 256;
 
 struct Scene {
+  explicit Scene(bool glyphLike = false) : texels(glyphLike ? MakeGlyphTexels() : MakeTexels()) {}
+
   std::vector<Color> pixels = std::vector<Color>(TargetEdge * TargetEdge, Color(30, 60, 90));
-  std::vector<Color> texels = MakeTexels();
+  std::vector<Color> texels;
   RasterTarget target{pixels, TargetEdge, TargetEdge};
   RasterSource source{texels, SpriteEdge, SpriteEdge};
 
@@ -28,6 +30,19 @@ struct Scene {
       const int kind = static_cast<int>(i * 7 % 4);
       const int v = kind < 2 ? 255 : kind == 2 ? 128 : 0;
       texels[i] = Color(v, v, v, v);
+    }
+    return texels;
+  }
+
+  // Mostly clear with solid strokes and soft edges between, like rendered glyphs.
+  static std::vector<Color> MakeGlyphTexels() {
+    std::vector<Color> texels(SpriteEdge * SpriteEdge);
+    for (std::int32_t y = 0; y < SpriteEdge; ++y) {
+      for (std::int32_t x = 0; x < SpriteEdge; ++x) {
+        const int d = std::abs((x % 32) - 16) + std::abs((y % 48) - 24) / 4;
+        const int v = d < 4 ? 255 : d < 6 ? 120 : 0;
+        texels[static_cast<std::size_t>(y * SpriteEdge + x)] = Color(v, v, v, v);
+      }
     }
     return texels;
   }
@@ -53,8 +68,8 @@ SpriteQuad MakeQuad(Vector2 position, float rotation, float scale) {
 }
 
 void Draw(benchmark::State& state, const SpriteQuad& quad, SamplerState sampler, Color tint,
-          double coveredPixels) {
-  Scene scene;
+          double coveredPixels, bool glyphLike = false) {
+  Scene scene(glyphLike);
   SpriteQuad tinted = quad;
   tinted.Tint = tint;
   const SpriteRenderState renderState{BlendState::AlphaBlend, sampler};
@@ -89,6 +104,11 @@ void ScaledLinear(benchmark::State& state) {
 
 void RotatedLinear(benchmark::State& state) {
   Draw(state, MakeQuad(Centre, 0.5F, 1), SamplerState::LinearClamp, Color::White(), SpriteArea);
+}
+
+void RotatedLinearGlyphLike(benchmark::State& state) {
+  Draw(state, MakeQuad(Centre, 0.5F, 1), SamplerState::LinearClamp, Color::White(), SpriteArea,
+       true);
 }
 
 // A long thin sprite crossing the screen diagonally: its bounding box is the whole screen.
@@ -127,6 +147,7 @@ BENCHMARK(AxisAlignedLinear);
 BENCHMARK(AxisAlignedLinearTinted);
 BENCHMARK(ScaledLinear);
 BENCHMARK(RotatedLinear);
+BENCHMARK(RotatedLinearGlyphLike);
 BENCHMARK(RotatedThinLinear);
 BENCHMARK(OffScreen);
 

@@ -1,6 +1,7 @@
 #include "graphics/software/SpriteRasterizer.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 
 namespace Vennicor::Graphics::Software {
@@ -57,7 +58,8 @@ Rgba SampleLinear(const RasterSource& source, double u, double v) {
   const Color cd = Texel(source, xb, yb);
   // Inside a uniform area (a glyph's empty surroundings, a solid stroke) every weight gives
   // the same texel, exactly as the mix below would.
-  if (ca == cb && ca == cc && ca == cd) return ToRgba(ca);
+  const auto bits = [](Color c) { return std::bit_cast<std::uint32_t>(c); };
+  if (bits(ca) == bits(cb) && bits(ca) == bits(cc) && bits(ca) == bits(cd)) return ToRgba(ca);
   const Rgba a = ToRgba(ca);
   const Rgba b = ToRgba(cb);
   const Rgba c = ToRgba(cc);
@@ -128,16 +130,20 @@ struct QuadFrame {
   double OriginX, OriginY;
   double SnPerX, SnPerY, TnPerX, TnPerY;
   double Area;
-  bool SIncludesZero, TIncludesZero;
+  // Half-open bounds [low, high) for sn and tn: [0, Area) when the coordinate's zero edge is
+  // a left or top edge, else (0, Area], written with the neighbouring doubles.
+  double SLow, SHigh, TLow, THigh;
 
-  double Sn(double cx, double cy) const { return cx * SnPerX + cy * SnPerY; }
-  double Tn(double cx, double cy) const { return cx * TnPerX + cy * TnPerY; }
-
-  static bool Within(double n, double area, bool includesZero) {
-    return includesZero ? (n >= 0 && n < area) : (n > 0 && n <= area);
+  void SetBounds(bool sIncludesZero, bool tIncludesZero) {
+    const double above = std::nextafter(0.0, 1.0);
+    const double beyond = std::nextafter(Area, HUGE_VAL);
+    SLow = sIncludesZero ? 0.0 : above;
+    SHigh = sIncludesZero ? Area : beyond;
+    TLow = tIncludesZero ? 0.0 : above;
+    THigh = tIncludesZero ? Area : beyond;
   }
   bool Covers(double sn, double tn) const {
-    return Within(sn, Area, SIncludesZero) && Within(tn, Area, TIncludesZero);
+    return sn >= SLow && sn < SHigh && tn >= TLow && tn < THigh;
   }
 
   // The range of cx in which `n = cx · perX + cy · perY` may lie within 0..Area, or an empty
@@ -250,10 +256,12 @@ struct Shading {
 template <bool Linear, BlendState Mode>
 void ShadeSpan(Color* row, std::int32_t first, std::int32_t last, double cy, const QuadFrame& frame,
                const Shading& shading) {
+  const double snRow = cy * frame.SnPerY;
+  const double tnRow = cy * frame.TnPerY;
   for (std::int32_t x = first; x <= last; ++x) {
     const double cx = static_cast<double>(x) + 0.5 - frame.OriginX;
-    const double sn = frame.Sn(cx, cy);
-    const double tn = frame.Tn(cx, cy);
+    const double sn = cx * frame.SnPerX + snRow;
+    const double tn = cx * frame.TnPerX + tnRow;
     if (!frame.Covers(sn, tn)) continue;
     double u;
     double v;
@@ -330,8 +338,8 @@ void DrawSpriteQuad(const RasterTarget& target, const RasterSource& source, cons
   frame.TnPerX = -exY * sign;
   frame.TnPerY = exX * sign;
   frame.Area = std::abs(determinant);
-  frame.SIncludesZero = IncludesLowEdge(frame.SnPerX, frame.SnPerY);
-  frame.TIncludesZero = IncludesLowEdge(frame.TnPerX, frame.TnPerY);
+  frame.SetBounds(IncludesLowEdge(frame.SnPerX, frame.SnPerY),
+                  IncludesLowEdge(frame.TnPerX, frame.TnPerY));
 
   // Rows and columns whose pixel centres can lie inside the quad, clipped to the target; a quad
   // off the target ends here.
