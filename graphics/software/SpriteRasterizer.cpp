@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <limits>
 
 namespace Vennicor::Graphics::Software {
 
@@ -135,7 +136,7 @@ struct QuadFrame {
   double SLow, SHigh, TLow, THigh;
 
   void SetBounds(bool sIncludesZero, bool tIncludesZero) {
-    const double above = std::nextafter(0.0, 1.0);
+    const double above = std::numeric_limits<double>::denorm_min();
     const double beyond = std::nextafter(Area, HUGE_VAL);
     SLow = sIncludesZero ? 0.0 : above;
     SHigh = sIncludesZero ? Area : beyond;
@@ -330,17 +331,6 @@ void DrawSpriteQuad(const RasterTarget& target, const RasterSource& source, cons
   if (determinant == 0) return;
   const double sign = determinant > 0 ? 1.0 : -1.0;
 
-  QuadFrame frame{};
-  frame.OriginX = originX;
-  frame.OriginY = originY;
-  frame.SnPerX = eyY * sign;
-  frame.SnPerY = -eyX * sign;
-  frame.TnPerX = -exY * sign;
-  frame.TnPerY = exX * sign;
-  frame.Area = std::abs(determinant);
-  frame.SetBounds(IncludesLowEdge(frame.SnPerX, frame.SnPerY),
-                  IncludesLowEdge(frame.TnPerX, frame.TnPerY));
-
   // Rows and columns whose pixel centres can lie inside the quad, clipped to the target; a quad
   // off the target ends here.
   const double cornersX[] = {originX, originX + exX, originX + eyX, originX + exX + eyX};
@@ -355,6 +345,17 @@ void DrawSpriteQuad(const RasterTarget& target, const RasterSource& source, cons
   const auto firstY = static_cast<std::int32_t>(std::max(minY, 0.0));
   const auto lastY = static_cast<std::int32_t>(std::min(maxY, target.Height - 1.0));
   if (firstX > lastX || firstY > lastY) return;
+
+  QuadFrame frame{};
+  frame.OriginX = originX;
+  frame.OriginY = originY;
+  frame.SnPerX = eyY * sign;
+  frame.SnPerY = -eyX * sign;
+  frame.TnPerX = -exY * sign;
+  frame.TnPerY = exX * sign;
+  frame.Area = std::abs(determinant);
+  frame.SetBounds(IncludesLowEdge(frame.SnPerX, frame.SnPerY),
+                  IncludesLowEdge(frame.TnPerX, frame.TnPerY));
 
   const Shading shading{
       &source,
