@@ -128,6 +128,38 @@ void RotatedThinLinear(benchmark::State& state) {
   Draw(state, quad, SamplerState::LinearClamp, Color::White(), 4.0 * TargetEdge * 1.414);
 }
 
+// Glyph-sized sprites (8 × 12), where the per-sprite and per-row set-up shows; counted per
+// sprite.
+void SmallSprites(benchmark::State& state, float rotation) {
+  Scene scene(true);
+  const SpriteRenderState renderState{};
+  const float c = std::cos(rotation);
+  const float s = std::sin(rotation);
+  std::vector<SpriteQuad> quads;
+  for (int i = 0; i < 256; ++i) {
+    const Vector2 p{static_cast<float>(20 + (i % 16) * 28), static_cast<float>(20 + (i / 16) * 28)};
+    SpriteQuad quad;
+    quad.TopLeft = p;
+    quad.TopRight = {p.X + 8 * c, p.Y + 8 * s};
+    quad.BottomLeft = {p.X - 12 * s, p.Y + 12 * c};
+    quad.BottomRight = {p.X + 8 * c - 12 * s, p.Y + 8 * s + 12 * c};
+    quad.TexTopLeft = {static_cast<float>((i % 32) * 8), static_cast<float>((i / 32) * 12)};
+    quad.TexBottomRight = quad.TexTopLeft + Vector2{8, 12};
+    quad.Tint = Color::White();
+    quads.push_back(quad);
+  }
+  for (auto _ : state) {
+    for (const SpriteQuad& quad : quads) {
+      DrawSpriteQuad(scene.target, scene.source, quad, renderState);
+    }
+    benchmark::ClobberMemory();
+  }
+  state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(quads.size()));
+}
+
+void SmallSpritesUnrotated(benchmark::State& state) { SmallSprites(state, 0); }
+void SmallSpritesRotated(benchmark::State& state) { SmallSprites(state, 0.3F); }
+
 // Sprites entirely off the screen must cost next to nothing; counted per sprite.
 void OffScreen(benchmark::State& state) {
   Scene scene;
@@ -149,6 +181,8 @@ BENCHMARK(ScaledLinear);
 BENCHMARK(RotatedLinear);
 BENCHMARK(RotatedLinearGlyphLike);
 BENCHMARK(RotatedThinLinear);
+BENCHMARK(SmallSpritesUnrotated);
+BENCHMARK(SmallSpritesRotated);
 BENCHMARK(OffScreen);
 
 BENCHMARK_MAIN();
