@@ -16,12 +16,12 @@ constexpr std::int32_t TargetEdge = 512;
 constexpr std::int32_t SpriteEdge = 256;
 
 struct Scene {
-  explicit Scene(bool glyphLike = false) : texels(glyphLike ? MakeGlyphTexels() : MakeTexels()) {}
+  explicit Scene(bool glyphLike = false) : Texels(glyphLike ? MakeGlyphTexels() : MakeTexels()) {}
 
-  std::vector<Color> pixels = std::vector<Color>(TargetEdge * TargetEdge, Color(30, 60, 90));
-  std::vector<Color> texels;
-  RasterTarget target{pixels, TargetEdge, TargetEdge};
-  RasterSource source{texels, SpriteEdge, SpriteEdge};
+  std::vector<Color> Pixels = std::vector<Color>(TargetEdge * TargetEdge, Color(30, 60, 90));
+  std::vector<Color> Texels;
+  RasterTarget Target{Pixels, TargetEdge, TargetEdge};
+  RasterSource Source{Texels, SpriteEdge, SpriteEdge};
 
   // Half the texels opaque, a quarter translucent, a quarter clear: like a glyph atlas.
   static std::vector<Color> MakeTexels() {
@@ -74,7 +74,7 @@ void Draw(benchmark::State& state, const SpriteQuad& quad, SamplerState sampler,
   tinted.Tint = tint;
   const SpriteRenderState renderState{BlendState::AlphaBlend, sampler};
   for (auto _ : state) {
-    DrawSpriteQuad(scene.target, scene.source, tinted, renderState);
+    DrawSpriteQuad(scene.Target, scene.Source, tinted, renderState);
     benchmark::ClobberMemory();
   }
   state.SetItemsProcessed(
@@ -150,7 +150,7 @@ void SmallSprites(benchmark::State& state, float rotation) {
   }
   for (auto _ : state) {
     for (const SpriteQuad& quad : quads) {
-      DrawSpriteQuad(scene.target, scene.source, quad, renderState);
+      DrawSpriteQuad(scene.Target, scene.Source, quad, renderState);
     }
     benchmark::ClobberMemory();
   }
@@ -166,7 +166,7 @@ void OffScreen(benchmark::State& state) {
   const SpriteQuad quad = MakeQuad({-1e6F, 3e5F}, 0.3F, 1);
   const SpriteRenderState renderState{};
   for (auto _ : state) {
-    DrawSpriteQuad(scene.target, scene.source, quad, renderState);
+    DrawSpriteQuad(scene.Target, scene.Source, quad, renderState);
     benchmark::ClobberMemory();
   }
   state.SetItemsProcessed(state.iterations());

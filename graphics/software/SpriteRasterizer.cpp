@@ -193,10 +193,12 @@ struct TexelCopy {
   std::int32_t FirstU = 0, FirstV = 0;  // texel at the corner pixel TopLeft
 };
 
+// Coordinates small enough that every product of the exact coverage test stays exact in a
+// double.
+constexpr float TexelCopyLimit = 1 << 19;
+
 TexelCopy PlanTexelCopy(const RasterSource& source, const SpriteQuad& quad) {
   TexelCopy copy;
-  // Small enough that every product of the exact coverage test stays exact in a double.
-  constexpr float Limit = 1 << 19;
   const float width = quad.TopRight.X - quad.TopLeft.X;
   const float height = quad.BottomLeft.Y - quad.TopLeft.Y;
   const float du = quad.TexBottomRight.X - quad.TexTopLeft.X;
@@ -204,7 +206,7 @@ TexelCopy PlanTexelCopy(const RasterSource& source, const SpriteQuad& quad) {
   const float values[] = {quad.TopLeft.X,    quad.TopLeft.Y,    width, height,
                           quad.TexTopLeft.X, quad.TexTopLeft.Y, du,    dv};
   for (const float value : values) {
-    if (!(std::abs(value) <= Limit) || !IsWhole(value)) return copy;
+    if (!(std::abs(value) <= TexelCopyLimit) || !IsWhole(value)) return copy;
   }
   if (quad.TopRight.Y != quad.TopLeft.Y || quad.BottomLeft.X != quad.TopLeft.X) return copy;
   if (std::abs(du) != std::abs(width) || std::abs(dv) != std::abs(height)) return copy;
