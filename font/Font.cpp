@@ -155,6 +155,7 @@ void Font::AddGlyph(char16_t character) {
   entry.Record.Advance = Point{static_cast<std::int32_t>(face->glyph->advance.x >> 6),
                                static_cast<std::int32_t>(face->glyph->advance.y >> 6)};
   entry.FreeTypeIndex = FT_Get_Char_Index(face, character);
+  entry.CacheIndex = static_cast<std::uint32_t>(glyphs.size());
 
   // Should appending fail, the bytes captured stay unused in their block; nothing else changed.
   CaptureImage(entry);
@@ -345,10 +346,34 @@ KerningPairCache::Kerning Font::KerningOf(std::uint32_t leftGlyph, std::uint32_t
   return result;
 }
 
+KerningPairCache::Kerning Font::KerningOfUncommon(const GlyphEntry& left,
+                                                  const GlyphEntry& right) const {
+  if (left.CacheIndex >= CommonGlyphs || right.CacheIndex >= CommonGlyphs) {
+    return KerningOf(left.FreeTypeIndex, right.FreeTypeIndex);
+  }
+  if (!commonPairKerning) {
+    commonPairKerning = std::make_unique_for_overwrite<std::int16_t[]>(CommonGlyphs * CommonGlyphs);
+    std::fill_n(commonPairKerning.get(), CommonGlyphs * CommonGlyphs, NotAsked);
+  }
+  std::int16_t& known = commonPairKerning[left.CacheIndex * CommonGlyphs + right.CacheIndex];
+  if (known > HeldElsewhere) return {known, 0};
+  const KerningPairCache::Kerning kerning = KerningOf(left.FreeTypeIndex, right.FreeTypeIndex);
+  if (known == NotAsked) {
+    const bool fits = kerning.Y == 0 && kerning.X > HeldElsewhere &&
+                      kerning.X <= std::numeric_limits<std::int16_t>::max();
+    known = fits ? static_cast<std::int16_t>(kerning.X) : HeldElsewhere;
+  }
+  return kerning;
+}
+
 Vector2 Font::GetKerning(char16_t leftCharacter, char16_t rightCharacter) const {
   ThrowIfDisposed();
+  const GlyphEntry* left = FindEntry(leftCharacter);
+  const GlyphEntry* right = FindEntry(rightCharacter);
   const KerningPairCache::Kerning kerning =
-      KerningOf(FreeTypeIndexOf(leftCharacter), FreeTypeIndexOf(rightCharacter));
+      left != nullptr && right != nullptr
+          ? KerningOf(*left, *right)
+          : KerningOf(FreeTypeIndexOf(leftCharacter), FreeTypeIndexOf(rightCharacter));
   return Vector2{static_cast<float>(kerning.X) * 0.015625F,
                  static_cast<float>(kerning.Y) * 0.015625F};
 }
@@ -368,7 +393,10 @@ Vector2 Font::MeasureString(std::u16string_view text, char16_t previousCharacter
   std::int64_t completedLinesHeight = 0;
   std::int32_t currentLineHeight = 0;
   char16_t previous = previousCharacter;
-  std::uint32_t previousGlyph = previous != 0 && hasKerning ? FreeTypeIndexOf(previous) : 0;
+  // The seed may be a character without a glyph; its glyph index stands in for it then.
+  const GlyphEntry* previousEntry = previous != 0 ? FindEntry(previous) : nullptr;
+  const std::uint32_t seedGlyph =
+      previous != 0 && previousEntry == nullptr && hasKerning ? FreeTypeIndexOf(previous) : 0;
   for (const char16_t character : text) {
     if (character == u'\n') {
       widestLine = std::max(lineWidth, widestLine);
@@ -384,15 +412,23 @@ Vector2 Font::MeasureString(std::u16string_view text, char16_t previousCharacter
     }
     const GlyphEntry& entry = *FindEntry(character);
     if (previous != 0) {
-      // Kerning in pixels, as GetKerning gives it, added and truncated toward zero.
-      const float kerning =
-          static_cast<float>(KerningOf(previousGlyph, entry.FreeTypeIndex).X) * 0.015625F;
-      lineWidth = static_cast<std::int64_t>(static_cast<double>(lineWidth) + kerning);
+      // Kerning in pixels, as GetKerning gives it, added and truncated toward zero. FreeType
+      // grid-fits it to whole pixels, which add exactly as integers; the floating-point round
+      // trip stays for any other value.
+      const KerningPairCache::Kerning kerning = previousEntry != nullptr
+                                                    ? KerningOf(*previousEntry, entry)
+                                                    : KerningOf(seedGlyph, entry.FreeTypeIndex);
+      if ((kerning.X & 63) == 0) {
+        lineWidth += kerning.X / 64;
+      } else {
+        lineWidth = static_cast<std::int64_t>(static_cast<double>(lineWidth) +
+                                              static_cast<float>(kerning.X) * 0.015625F);
+      }
     }
     currentLineHeight = lineHeight;
     lineWidth += entry.Record.Advance.X;
     previous = character;
-    previousGlyph = entry.FreeTypeIndex;
+    previousEntry = &entry;
   }
   const std::int64_t height = currentLineHeight - std::int64_t{leading} + completedLinesHeight;
   return Vector2{static_cast<float>(std::max(lineWidth, widestLine)), static_cast<float>(height)};

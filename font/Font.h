@@ -127,6 +127,7 @@ class Font {
   struct GlyphEntry {
     Glyph Record;
     std::uint32_t FreeTypeIndex = 0;  ///< glyph index for kerning queries
+    std::uint32_t CacheIndex = 0;     ///< position in `glyphs`
     std::int32_t ImageWidth = 0;
     std::int32_t ImageRows = 0;
     std::int32_t ImageLeft = 0;
@@ -158,6 +159,18 @@ class Font {
   std::int32_t CheckedAtlasEdge(std::int32_t powerSize) const;
   std::uint32_t FreeTypeIndexOf(char16_t character) const;
   KerningPairCache::Kerning KerningOf(std::uint32_t leftGlyph, std::uint32_t rightGlyph) const;
+  /// Kerning of two cached glyphs; pairs among the common glyphs answer from a table.
+  KerningPairCache::Kerning KerningOf(const GlyphEntry& left, const GlyphEntry& right) const {
+    if (!hasKerning) return {};
+    if (left.CacheIndex < CommonGlyphs && right.CacheIndex < CommonGlyphs && commonPairKerning) {
+      const std::int16_t known =
+          commonPairKerning[left.CacheIndex * CommonGlyphs + right.CacheIndex];
+      if (known > HeldElsewhere) return {known, 0};
+    }
+    return KerningOfUncommon(left, right);
+  }
+  KerningPairCache::Kerning KerningOfUncommon(const GlyphEntry& left,
+                                              const GlyphEntry& right) const;
 
   // The order matters on a failed construction: members are destroyed in reverse, so the face
   // is closed before the manager gives the library reference back.
@@ -192,6 +205,14 @@ class Font {
   std::int32_t leading = 0;
   bool hasKerning = false;
   mutable KerningPairCache kerningCache;
+  // Kerning X (26.6) of pairs among the first CommonGlyphs glyphs, the ones text uses most,
+  // read without hashing; allocated at the first kerning query of a face with kerning.
+  static constexpr std::uint32_t CommonGlyphs = 128;
+  // Table entries that are no kerning value: not asked yet, and held by the pair cache instead
+  // (a vertical component, or a value beyond 16 bits).
+  static constexpr std::int16_t NotAsked = -32768;
+  static constexpr std::int16_t HeldElsewhere = NotAsked + 1;
+  mutable std::unique_ptr<std::int16_t[]> commonPairKerning;
 };
 
 }  // namespace Vennicor::Font

@@ -203,3 +203,31 @@ TEST(FontMeasureString, BufferFormsTakeEveryContiguousBuffer) {
 }
 
 }  // namespace
+
+namespace {
+
+// At 300 px the deep pair kerns by -600 px, beyond what the font's table of common pairs holds
+// in 16 bits: it must come out exactly as FreeType gives it, first and later times.
+TEST(FontKerning, LargeKerningStaysExact) {
+  const std::u16string face = FixtureFontText(DeepKernFont);
+  RecordingDevice device;
+  Font font(device, face, 300);
+  const ReferenceFace reference(face, 300);
+  FT_Vector expected;
+  ASSERT_EQ(
+      FT_Get_Kerning(reference.Face(), FT_Get_Char_Index(reference.Face(), u'A'),
+                     FT_Get_Char_Index(reference.Face(), u'V'), FT_KERNING_DEFAULT, &expected),
+      0);
+  ASSERT_LT(expected.x, -32768);
+  const float kerning = static_cast<float>(expected.x) * 0.015625F;
+  EXPECT_EQ(font.GetKerning(u'A', u'V'), (Vector2{kerning, 0}));
+  EXPECT_EQ(font.GetKerning(u'A', u'V'), (Vector2{kerning, 0}));
+  const auto advance = [&](char16_t c) { return static_cast<float>(reference.Render(c).AdvanceX); };
+  const float width = advance(u'A') + kerning + advance(u'V') + 4 * advance(u'B');
+  ASSERT_GT(width, 0);
+  for (int pass = 0; pass < 2; ++pass) {
+    EXPECT_EQ(font.MeasureString(u"AVBBBB").X, width);
+  }
+}
+
+}  // namespace
