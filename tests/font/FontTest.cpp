@@ -210,6 +210,11 @@ TEST(Font, ControlCharactersGetNoGlyph) {
   for (const char16_t c : controls) {
     EXPECT_THROW(static_cast<void>(font.GetGlyph(c)), std::out_of_range) << int(c);
   }
+  try {
+    static_cast<void>(font.GetGlyph(0x9F));
+  } catch (const std::out_of_range& error) {
+    EXPECT_STREQ(error.what(), "The font has no glyph for character U+009F");
+  }
   // The neighbours of the control ranges are ordinary characters.
   font.EnsureGlyphsExist(u"\u00A0\u007E");
   EXPECT_NO_THROW(static_cast<void>(font.GetGlyph(0xA0)));
