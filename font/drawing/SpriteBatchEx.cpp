@@ -2,7 +2,10 @@
 
 #include <cmath>
 #include <memory>
+#include <string>
+#include <utility>
 
+#include "font/drawing/Utf8.h"
 #include "graphics/Matrix.h"
 #include "graphics/Rectangle.h"
 
@@ -75,6 +78,24 @@ void SpriteBatchEx::DrawString(Graphics::SpriteBatch& spriteBatch, Font& font,
                                                               static_cast<double>(scale.X));
     previous = c;
   }
+}
+
+void SpriteBatchEx::DrawString(Graphics::SpriteBatch& spriteBatch, Font& font,
+                               std::string_view utf8Text, Graphics::Vector2 position,
+                               Graphics::Color color, float rotation, Graphics::Vector2 origin,
+                               Graphics::Vector2 scale, Graphics::SpriteEffects spriteEffects,
+                               float layerDepth, char16_t lastCharacter) {
+  thread_local std::u16string spare;
+  // Taken out of the thread's spare for the call and put back afterwards, so that a Draw that
+  // itself draws UTF-8 text cannot change the text under this walk.
+  struct Borrowed {
+    std::u16string text = std::move(spare);
+    ~Borrowed() { spare = std::move(text); }
+  } buffer;
+  buffer.text.clear();
+  AppendUtf16FromUtf8(utf8Text, buffer.text);
+  DrawString(spriteBatch, font, std::u16string_view(buffer.text), position, color, rotation,
+             origin, scale, spriteEffects, layerDepth, lastCharacter);
 }
 
 }  // namespace Vennicor::Font

@@ -37,6 +37,16 @@ struct SpriteBatchEx {
                          Graphics::Vector2 origin, Graphics::Vector2 scale,
                          Graphics::SpriteEffects spriteEffects, float layerDepth,
                          char16_t lastCharacter);
+
+  /// The same for UTF-8 text, converted to UTF-16 first (a character outside the Basic
+  /// Multilingual Plane becomes two surrogate characters; a malformed sequence draws as
+  /// U+FFFD). The conversion reuses a buffer of the calling thread, so it allocates only while
+  /// that buffer grows.
+  static void DrawString(Graphics::SpriteBatch& spriteBatch, Font& font, std::string_view utf8Text,
+                         Graphics::Vector2 position, Graphics::Color color, float rotation,
+                         Graphics::Vector2 origin, Graphics::Vector2 scale,
+                         Graphics::SpriteEffects spriteEffects, float layerDepth,
+                         char16_t lastCharacter);
 };
 
 }  // namespace Vennicor::Font
