@@ -1,0 +1,188 @@
+// Cost of DrawString per glyph, apart from the rasterizer: the batch's device draws nothing, so
+// what is measured is the walk (glyph lookup, kerning, transform, rounding) and the queuing of
+// one sprite a glyph. Baselines in the same run give ratios that survive a noisy machine.
+#include <benchmark/benchmark.h>
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "font/Font.h"
+#include "font/drawing/SpriteBatchEx.h"
+#include "graphics/GraphicsDevice.h"
+#include "graphics/SpriteBatch.h"
+#include "graphics/software/SoftwareTexture2D.h"
+
+namespace {
+
+using namespace Vennicor;
+using Graphics::Color;
+using Graphics::SpriteEffects;
+using Graphics::Vector2;
+
+constexpr const char16_t* FontPath = u"/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
+constexpr float FontSize = 16;
+
+// Holds textures in memory and draws nothing at End.
+class NullDevice final : public Graphics::GraphicsDevice {
+ public:
+  std::shared_ptr<Graphics::Texture2D> CreateTexture2D(std::int32_t width, std::int32_t height,
+                                                       bool mipMap,
+                                                       Graphics::SurfaceFormat format) override {
+    return std::make_shared<Graphics::Software::SoftwareTexture2D>(width, height, mipMap, format);
+  }
+};
+
+// Ten thousand characters of English prose in lines of about 70 characters.
+std::u16string EnglishText() {
+  static constexpr std::u16string_view Words[] = {
+      u"the", u"quick", u"brown", u"fox", u"jumps", u"over", u"lazy", u"dog", u"Waves",
+      u"Tokyo", u"AVATAR", u"of", u"and", u"a", u"to", u"in", u"is", u"you", u"that", u"it",
+      u"he", u"was", u"for", u"on", u"are", u"as", u"with", u"his", u"they", u"I", u"at",
+      u"be", u"this", u"have", u"from", u"or", u"one", u"had", u"by", u"word", u"but", u"not",
+      u"what", u"all", u"were", u"we", u"when", u"your", u"can", u"said", u"there", u"use",
+      u"an", u"each", u"which", u"she", u"do", u"how", u"their", u"if", u"will", u"up",
+      u"other", u"about", u"out", u"many", u"then", u"them", u"these", u"so", u"some", u"her",
+      u"would", u"make", u"like", u"him", u"into", u"time", u"has", u"look", u"two", u"more",
+      u"write", u"go", u"see", u"number", u"no", u"way", u"could", u"people", u"my", u"than",
+      u"first", u"water", u"been", u"call", u"who", u"oil", u"its", u"now", u"find", u"long"};
+  std::u16string text;
+  std::size_t line = 0;
+  std::uint32_t state = 12345;
+  while (text.size() < 10000) {
+    state = state * 1103515245U + 12345U;
+    const std::u16string_view word = Words[(state >> 16U) % std::size(Words)];
+    if (line > 0) {
+      text += line + word.size() > 70 ? u'\n' : u' ';
+      line = text.back() == u'\n' ? 0 : line + 1;
+    }
+    text += word;
+    line += word.size();
+    if (state % 11 == 0) {
+      text += u'.';
+      ++line;
+    } else if (state % 7 == 0) {
+      text += u',';
+      ++line;
+    }
+  }
+  text.resize(10000);
+  return text;
+}
+
+std::vector<std::u16string_view> Lines(std::u16string_view text) {
+  std::vector<std::u16string_view> lines;
+  std::size_t start = 0;
+  for (std::size_t i = 0; i <= text.size(); ++i) {
+    if (i == text.size() || text[i] == u'\n') {
+      lines.push_back(text.substr(start, i - start));
+      start = i + 1;
+    }
+  }
+  return lines;
+}
+
+struct Setup {
+  NullDevice device;
+  Font::Font font{device, FontPath, FontSize};
+  Graphics::SpriteBatch batch{device};
+  std::u16string text = EnglishText();
+  std::vector<std::u16string_view> lines = Lines(text);
+  std::int64_t glyphs = 0;
+
+  Setup() {
+    font.EnsureGlyphsExist(text);
+    font.GlyphTexture();
+    for (const char16_t c : text) glyphs += c == u'\n' ? 0 : 1;
+  }
+};
+
+void PerGlyph(benchmark::State& state, std::int64_t glyphs) {
+  state.SetItemsProcessed(state.iterations() * glyphs);
+  state.counters["ns_per_glyph"] = benchmark::Counter(
+      static_cast<double>(glyphs) * 1e-9,
+      benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
+// The whole text, one DrawString a line, kerned, into a batch that queues and discards.
+void BM_DrawString(benchmark::State& state) {
+  Setup s;
+  const float rotation = static_cast<float>(state.range(0)) * 0.1F;
+  for (auto _ : state) {
+    s.batch.Begin();
+    float y = 0;
+    for (const std::u16string_view line : s.lines) {
+      Font::SpriteBatchEx::DrawString(s.batch, s.font, line, {0, y}, Color::White(), rotation,
+                                      {0, 0}, {1, 1}, SpriteEffects::None, 0, 0);
+      y += 19;
+    }
+    benchmark::DoNotOptimize(s.batch.QueuedSpriteCount());
+    s.batch.End();
+  }
+  PerGlyph(state, s.glyphs);
+}
+BENCHMARK(BM_DrawString)->Arg(0)->Arg(3)->ArgName("rotation_tenths");
+
+// The same text measured: the same walk with kerning, without the sprites.
+void BM_MeasureString(benchmark::State& state) {
+  Setup s;
+  for (auto _ : state) {
+    for (const std::u16string_view line : s.lines) {
+      benchmark::DoNotOptimize(s.font.MeasureString(line));
+    }
+  }
+  PerGlyph(state, s.glyphs);
+}
+BENCHMARK(BM_MeasureString);
+
+// Kerning queries alone, one a neighbouring pair, as the walk makes them.
+void BM_KerningQueries(benchmark::State& state) {
+  Setup s;
+  for (auto _ : state) {
+    for (const std::u16string_view line : s.lines) {
+      for (std::size_t i = 1; i < line.size(); ++i) {
+        benchmark::DoNotOptimize(s.font.GetKerning(line[i - 1], line[i]));
+      }
+    }
+  }
+  PerGlyph(state, s.glyphs);
+}
+BENCHMARK(BM_KerningQueries);
+
+// The floor: one Draw a glyph from precomputed positions and rectangles, no font involved.
+void BM_DrawPrecomputedSprites(benchmark::State& state) {
+  Setup s;
+  struct Sprite {
+    Vector2 Position;
+    Graphics::Rectangle Source;
+  };
+  std::vector<Sprite> sprites;
+  float y = 0;
+  for (const std::u16string_view line : s.lines) {
+    float x = 0;
+    for (const char16_t c : line) {
+      const Font::Font::Glyph& glyph = s.font.GetGlyph(c);
+      sprites.push_back({{x + static_cast<float>(glyph.Offset.X), y + static_cast<float>(glyph.Offset.Y)},
+                         {glyph.Position.X, glyph.Position.Y, glyph.Bounds.Width, glyph.Bounds.Height}});
+      x += static_cast<float>(glyph.Advance.X);
+    }
+    y += 19;
+  }
+  const std::shared_ptr<Graphics::Texture2D> atlas = s.font.GlyphTexture();
+  for (auto _ : state) {
+    s.batch.Begin();
+    for (const Sprite& sprite : sprites) {
+      s.batch.Draw(atlas, sprite.Position, sprite.Source, Color::White(), 0, {0, 0}, {1, 1},
+                   SpriteEffects::None, 0);
+    }
+    benchmark::DoNotOptimize(s.batch.QueuedSpriteCount());
+    s.batch.End();
+  }
+  PerGlyph(state, static_cast<std::int64_t>(sprites.size()));
+}
+BENCHMARK(BM_DrawPrecomputedSprites);
+
+}  // namespace
+
+BENCHMARK_MAIN();
