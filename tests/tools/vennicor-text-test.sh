@@ -4,17 +4,18 @@
 set -u
 tool="$1"
 data="$2"
-font="$data/fonts/metrics.ttf"
+font="$data/fonts/VennicorMetrics.ttf"
 
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 cd "$work" || exit 1
-# Only the fixture fonts are installed, so that name lookups do not depend on the machine.
+# Only the fixture fonts made for name lookups are installed, so that nothing depends on the
+# machine's fonts.
 mkdir home
 cat > fonts.conf <<CONF
 <?xml version="1.0"?>
 <!DOCTYPE fontconfig SYSTEM "fonts.dtd">
-<fontconfig><dir>$data/fonts</dir><cachedir>$work/cache</cachedir></fontconfig>
+<fontconfig><dir>$data/fonts/installed</dir><cachedir>$work/cache</cachedir></fontconfig>
 CONF
 export FONTCONFIG_FILE="$work/fonts.conf" HOME="$work/home"
 
@@ -74,6 +75,10 @@ run 0 -f "$font" -s 18 -r 30 --scale 2,1.5 --origin 5,5 --align center --flip ho
   -c "#ff000080" -b transparent --margin 0 -o turned.png "AV" "B"
 [ -f out/turned.png ] || fail "turned.png missing"
 
+# By installed family name and style (those faces map A, B, V and space).
+run 0 -f "Vennicor Lookup" --style bold-italic -s 18 -o named.png "AV B"
+[ -f out/named.png ] || fail "named.png missing"
+
 printf 'A\nVB\n' >text.txt
 run 0 -f "$font" -s 18 --text-file ../text.txt -o file.png
 [ -f out/file.png ] || fail "file.png missing"
@@ -98,7 +103,7 @@ expect_error 2 "one way" -f "$font" -t A B
 expect_error 2 "same file" -f "$font" -o same.png --atlas same.png
 expect_error 1 "Font could not be found" -f "No Such Family" "A"
 expect_error 1 "no font file" -f ./missing/font.ttf "A"
-expect_error 1 "Error openening font file" -f ../text.txt "A"
+expect_error 1 "Error openening font file" -f "$data/fonts/NotAFont.ttf" "A"
 expect_error 1 "not valid UTF-8" -f "$font" $'\xff'
 expect_error 1 "cannot read text file" -f "$font" --text-file ../no-such-file.txt
 expect_error 1 "would be" -f "$font" -s 100 --scale 100 "AV"

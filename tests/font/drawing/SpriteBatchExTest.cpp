@@ -43,7 +43,7 @@ std::u16string FixtureFont(const char* fileName) {
   return (std::filesystem::path(data) / "fonts" / fileName).u16string();
 }
 
-const char* const MetricsFont = "metrics.ttf";
+const char* const MetricsFont = "VennicorMetrics.ttf";
 
 struct DrawCall {
   Texture2D* Texture = nullptr;
