@@ -2,8 +2,8 @@
 # Runs vennicor-text on a fixture font and checks exit codes, messages and that a failed run
 # leaves no picture behind. Usage: vennicor-text-test.sh <vennicor-text> <tests/data folder>
 set -u
-tool="$1"
-data="$2"
+tool="$(realpath "$1")"
+data="$(realpath "$2")"
 font="$data/fonts/VennicorMetrics.ttf"
 
 work="$(mktemp -d)"

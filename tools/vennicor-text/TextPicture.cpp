@@ -29,7 +29,9 @@ using Vennicor::Graphics::Software::SoftwareGraphicsDevice;
 
 namespace {
 
+// A picture is held in memory four bytes a pixel: at most 256 MiB.
 constexpr std::int32_t LargestPictureEdge = 16384;
+constexpr double LargestPictureArea = 64.0 * 1024 * 1024;
 
 // The sprite batch blends premultiplied colours; users and PNG files speak straight alpha.
 Color Premultiply(Color c) {
@@ -142,7 +144,6 @@ RenderedText RenderText(const Options& options, std::u16string_view text, bool w
     widths.push_back(font.MeasureString(line).X);
     blockWidth = std::max(blockWidth, widths.back());
   }
-  const float blockHeight = lineHeight * static_cast<float>(lines.size());
 
   // Line i sits i line heights down the text block, shifted right by its alignment; giving
   // each line the block's origin moved by that amount turns and scales the block as one image.
@@ -164,16 +165,20 @@ RenderedText RenderText(const Options& options, std::u16string_view text, bool w
     }
   };
 
-  // Where everything lands when the origin is put on (0, 0): the measured block and every
-  // glyph image, which may reach past it.
+  // Where everything lands when the origin is put on (0, 0): each measured line and every
+  // glyph image, which may reach past its line.
   BoundsBatch bounds(fontDevice);
   drawLines(bounds, {0, 0});
   const float c = std::cos(rotation);
   const float s = std::sin(rotation);
-  for (const Vector2 corner : {Vector2{0, 0}, Vector2{blockWidth, 0}, Vector2{0, blockHeight},
-                               Vector2{blockWidth, blockHeight}}) {
-    const Vector2 p = (corner - options.Origin) * options.Scale;
-    bounds.Include({p.X * c - p.Y * s, p.X * s + p.Y * c});
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const Vector2 topLeft = options.Origin - lineOrigins[i];
+    const Vector2 bottomRight = topLeft + Vector2{widths[i], lineHeight};
+    for (const Vector2 corner : {topLeft, Vector2{bottomRight.X, topLeft.Y},
+                                 Vector2{topLeft.X, bottomRight.Y}, bottomRight}) {
+      const Vector2 p = (corner - options.Origin) * options.Scale;
+      bounds.Include({p.X * c - p.Y * s, p.X * s + p.Y * c});
+    }
   }
 
   const auto margin = static_cast<float>(options.Margin);
@@ -188,11 +193,12 @@ RenderedText RenderText(const Options& options, std::u16string_view text, bool w
     width = std::max(1.0, std::ceil(static_cast<double>(bounds.Maximum().X + position.X)) + margin);
     height = std::max(1.0, std::ceil(static_cast<double>(bounds.Maximum().Y + position.Y)) + margin);
   }
-  if (width > LargestPictureEdge || height > LargestPictureEdge) {
+  if (width > LargestPictureEdge || height > LargestPictureEdge ||
+      width * height > LargestPictureArea) {
     throw std::runtime_error("the picture would be " + std::to_string(std::lround(width)) + " x " +
-                             std::to_string(std::lround(height)) + " pixels, more than " +
-                             std::to_string(LargestPictureEdge) +
-                             " on an edge; use a smaller size or scale");
+                             std::to_string(std::lround(height)) +
+                             " pixels, more than the limit of 16384 on an edge and 64 Mi in "
+                             "all; use a smaller size or scale");
   }
 
   SoftwareGraphicsDevice device(static_cast<std::int32_t>(width),
