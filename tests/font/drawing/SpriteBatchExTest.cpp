@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdlib>
-#include <filesystem>
 #include <memory>
 #include <numbers>
 #include <stdexcept>
@@ -12,6 +10,7 @@
 #include <vector>
 
 #include "font/Font.h"
+#include "font/FontTestSupport.h"
 #include "graphics/SpriteBatch.h"
 #include "graphics/Texture2D.h"
 #include "graphics/software/SoftwareGraphicsDevice.h"
@@ -20,11 +19,9 @@ namespace Vennicor::Font {
 namespace {
 
 using Graphics::Color;
-using Graphics::GraphicsDevice;
 using Graphics::Rectangle;
 using Graphics::SpriteBatch;
 using Graphics::SpriteEffects;
-using Graphics::SurfaceFormat;
 using Graphics::Texture2D;
 using Graphics::Vector2;
 using Graphics::Software::SoftwareGraphicsDevice;
@@ -36,12 +33,6 @@ constexpr int AdvanceA = 12;
 constexpr int AdvanceV = 11;
 constexpr int AdvanceB = 10;
 constexpr float KerningAV = -1;
-
-std::u16string FixtureFont(const char* fileName) {
-  const char* data = std::getenv("VENNICOR_TEST_DATA");
-  if (data == nullptr) throw std::runtime_error("VENNICOR_TEST_DATA is not set");
-  return (std::filesystem::path(data) / "fonts" / fileName).u16string();
-}
 
 const char* const MetricsFont = "VennicorMetrics.ttf";
 
@@ -78,56 +69,6 @@ class RecordingSpriteBatch final : public SpriteBatch {
   std::optional<std::size_t> throwOnCall;
 };
 
-// A texture that counts its uploads, to see when the font brings its atlas up to date.
-class CountingTexture final : public Texture2D {
- public:
-  CountingTexture(std::int32_t width, std::int32_t height, int& uploads)
-      : Texture2D(width, height, SurfaceFormat::Color),
-        texels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height)),
-        uploadCount(&uploads) {}
-
-  void SetData(std::int32_t level, std::optional<Rectangle> rectangle,
-               std::span<const Color> data) override {
-    const Rectangle area = CheckDataCall(level, rectangle, data.size());
-    for (std::int32_t y = 0; y < area.Height; ++y) {
-      for (std::int32_t x = 0; x < area.Width; ++x) {
-        texels[Index(area.X + x, area.Y + y)] = data[static_cast<std::size_t>(y * area.Width + x)];
-      }
-    }
-    ++*uploadCount;
-  }
-
-  void GetData(std::int32_t level, std::optional<Rectangle> rectangle,
-               std::span<Color> data) const override {
-    const Rectangle area = CheckDataCall(level, rectangle, data.size());
-    for (std::int32_t y = 0; y < area.Height; ++y) {
-      for (std::int32_t x = 0; x < area.Width; ++x) {
-        data[static_cast<std::size_t>(y * area.Width + x)] = texels[Index(area.X + x, area.Y + y)];
-      }
-    }
-  }
-
- private:
-  std::size_t Index(std::int32_t x, std::int32_t y) const {
-    return static_cast<std::size_t>(y) * static_cast<std::size_t>(Width()) +
-           static_cast<std::size_t>(x);
-  }
-
-  std::vector<Color> texels;
-  int* uploadCount;
-};
-
-class CountingDevice final : public GraphicsDevice {
- public:
-  std::shared_ptr<Texture2D> CreateTexture2D(std::int32_t width, std::int32_t height, bool,
-                                             SurfaceFormat) override {
-    CheckTextureSize(width, height);
-    return std::make_shared<CountingTexture>(width, height, Uploads);
-  }
-
-  int Uploads = 0;
-};
-
 // Each glyph's image copied out of an atlas, to compare drawn pixels with.
 std::vector<Color> GlyphImage(const Texture2D& atlas, const Font::Glyph& glyph) {
   std::vector<Color> image(static_cast<std::size_t>(glyph.Bounds.Width) *
@@ -147,7 +88,7 @@ class DrawStringTest : public testing::Test {
   }
 
   SoftwareGraphicsDevice device{1, 1};
-  Font font{device, FixtureFont(MetricsFont), MetricsSize};
+  Font font{device, Testing::FixtureFontText(MetricsFont), MetricsSize};
   RecordingSpriteBatch batch{device};
 };
 
@@ -227,18 +168,19 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<PenCase>& param) { return param.param.Name; });
 
 TEST_F(DrawStringTest, EmptyTextDrawsNothingButBringsTheAtlasUpToDate) {
-  CountingDevice counting;
-  Font countingFont(counting, FixtureFont(MetricsFont), MetricsSize);
-  // Cached now, uploaded only at the next atlas update.
+  Testing::RecordingDevice counting;
+  Font countingFont(counting, Testing::FixtureFontText(MetricsFont), MetricsSize);
+  // Cached now (as the face's missing glyph, which has an image), uploaded only at the next
+  // atlas update.
   countingFont.EnsureGlyphsExist(u"\u00C5");
-  const int uploadsBefore = counting.Uploads;
+  const std::size_t uploadsBefore = counting.UploadCount();
 
   RecordingSpriteBatch countingBatch(counting);
   SpriteBatchEx::DrawString(countingBatch, countingFont, u"", {0, 0}, Color::White(), 0, {0, 0},
                             {1, 1}, SpriteEffects::None, 0, 0);
 
   EXPECT_TRUE(countingBatch.Calls.empty());
-  EXPECT_GT(counting.Uploads, uploadsBefore);
+  EXPECT_GT(counting.UploadCount(), uploadsBefore);
   EXPECT_GT(countingFont.GetGlyph(u'\u00C5').Bounds.Width, 0);
 }
 
@@ -420,7 +362,7 @@ class DrawStringPixels : public testing::Test {
 
 TEST_F(DrawStringPixels, LineMatchesGlyphImagesPlacedByTheLayout) {
   SoftwareGraphicsDevice device(Width, Height);
-  Font font(device, FixtureFont(MetricsFont), MetricsSize);
+  Font font(device, Testing::FixtureFontText(MetricsFont), MetricsSize);
   SpriteBatch batch(device);
   batch.Begin();
   const Vector2 position{7, 9};
@@ -447,7 +389,7 @@ TEST_F(DrawStringPixels, LineMatchesGlyphImagesPlacedByTheLayout) {
 
 TEST_F(DrawStringPixels, SpritesKeepTheirAtlasWhenALaterCallRebuildsIt) {
   SoftwareGraphicsDevice device(Width, Height);
-  Font font(device, FixtureFont(MetricsFont), MetricsSize);
+  Font font(device, Testing::FixtureFontText(MetricsFont), MetricsSize);
   SpriteBatch batch(device);
   batch.Begin();
 
