@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -44,6 +45,9 @@ void SpriteBatchEx::DrawString(Graphics::SpriteBatch& spriteBatch, Font& font,
       Matrix::Multiply(Matrix::CreateTranslation(-origin.X * scale.X, -origin.Y * scale.Y, 0),
                        Matrix::CreateRotationZ(rotation));
   const Vector2 spriteOrigin{0, 0};
+  // Engaged once here rather than built for every character: the compiler writes the engaged
+  // flag as a byte and then copies it as a word, which stalls store forwarding on each call.
+  std::optional<Graphics::Rectangle> source{Graphics::Rectangle{}};
 
   // The pen advances in double precision and is stored as a float after each step, so that a
   // long line accumulates one rounding per step rather than two.
@@ -69,10 +73,9 @@ void SpriteBatchEx::DrawString(Graphics::SpriteBatch& spriteBatch, Font& font,
 
     // A glyph without an image (a space) is still drawn, from an empty rectangle, so that a
     // batch sees one sprite per character.
-    spriteBatch.Draw(texture, p,
-                     Graphics::Rectangle{glyph.Position.X, glyph.Position.Y, glyph.Bounds.Width,
-                                         glyph.Bounds.Height},
-                     color, rotation, spriteOrigin, scale, spriteEffects, layerDepth);
+    *source = {glyph.Position.X, glyph.Position.Y, glyph.Bounds.Width, glyph.Bounds.Height};
+    spriteBatch.Draw(texture, p, source, color, rotation, spriteOrigin, scale, spriteEffects,
+                     layerDepth);
 
     penX = static_cast<float>(static_cast<double>(penX) + static_cast<double>(glyph.Advance.X) *
                                                               static_cast<double>(scale.X));
