@@ -159,8 +159,9 @@ void BM_DrawPrecomputedSprites(benchmark::State& state) {
     float x = 0;
     for (const char16_t c : line) {
       const Font::Font::Glyph& glyph = s.font.GetGlyph(c);
-      sprites.push_back({{x + static_cast<float>(glyph.Offset.X), y + static_cast<float>(glyph.Offset.Y)},
-                         {glyph.Position.X, glyph.Position.Y, glyph.Bounds.Width, glyph.Bounds.Height}});
+      sprites.push_back(
+          {{x + static_cast<float>(glyph.Offset.X), y + static_cast<float>(glyph.Offset.Y)},
+           {glyph.Position.X, glyph.Position.Y, glyph.Bounds.Width, glyph.Bounds.Height}});
       x += static_cast<float>(glyph.Advance.X);
     }
     y += 19;

@@ -77,8 +77,8 @@ void SpriteBatchEx::DrawString(Graphics::SpriteBatch& spriteBatch, Font& font,
     spriteBatch.Draw(texture, p, source, color, rotation, spriteOrigin, scale, spriteEffects,
                      layerDepth);
 
-    penX = static_cast<float>(static_cast<double>(penX) + static_cast<double>(glyph.Advance.X) *
-                                                              static_cast<double>(scale.X));
+    penX = static_cast<float>(static_cast<double>(penX) +
+                              static_cast<double>(glyph.Advance.X) * static_cast<double>(scale.X));
     previous = c;
   }
 }
@@ -97,8 +97,8 @@ void SpriteBatchEx::DrawString(Graphics::SpriteBatch& spriteBatch, Font& font,
   } buffer;
   buffer.text.clear();
   AppendUtf16FromUtf8(utf8Text, buffer.text);
-  DrawString(spriteBatch, font, std::u16string_view(buffer.text), position, color, rotation,
-             origin, scale, spriteEffects, layerDepth, lastCharacter);
+  DrawString(spriteBatch, font, std::u16string_view(buffer.text), position, color, rotation, origin,
+             scale, spriteEffects, layerDepth, lastCharacter);
 }
 
 }  // namespace Vennicor::Font

@@ -150,7 +150,8 @@ Color ParseColor(std::string_view option, std::string_view text) {
     }
     if (ok && count >= 3) return {channels[0], channels[1], channels[2], channels[3]};
   }
-  throw UsageError(std::string(option) + " needs a colour (a name, #RRGGBB, #RRGGBBAA or R,G,B[,A]), not '" +
+  throw UsageError(std::string(option) +
+                   " needs a colour (a name, #RRGGBB, #RRGGBBAA or R,G,B[,A]), not '" +
                    std::string(text) + "'");
 }
 
@@ -169,8 +170,8 @@ Alignment ParseAlignment(std::string_view option, std::string_view text) {
   if (lower == "left") return Alignment::Left;
   if (lower == "center" || lower == "centre") return Alignment::Center;
   if (lower == "right") return Alignment::Right;
-  throw UsageError(std::string(option) + " needs left, center or right, not '" +
-                   std::string(text) + "'");
+  throw UsageError(std::string(option) + " needs left, center or right, not '" + std::string(text) +
+                   "'");
 }
 
 SpriteEffects ParseFlip(std::string_view option, std::string_view text) {
@@ -273,8 +274,8 @@ Options ParseCommandLine(const std::vector<std::string>& arguments) {
     }
   }
 
-  const int textSources = (textOptions.empty() ? 0 : 1) + (words.empty() ? 0 : 1) +
-                          (options.TextFile ? 1 : 0);
+  const int textSources =
+      (textOptions.empty() ? 0 : 1) + (words.empty() ? 0 : 1) + (options.TextFile ? 1 : 0);
   if (textSources > 1) {
     throw UsageError("give the text one way: as arguments, with --text or with --text-file");
   }

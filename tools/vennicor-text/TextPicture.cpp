@@ -69,8 +69,8 @@ class BoundsBatch final : public SpriteBatch {
     const float bottom = top + static_cast<float>(sourceRectangle->Height) * scale.Y;
     const float c = std::cos(rotation);
     const float s = std::sin(rotation);
-    for (const Vector2 corner : {Vector2{left, top}, Vector2{right, top}, Vector2{left, bottom},
-                                 Vector2{right, bottom}}) {
+    for (const Vector2 corner :
+         {Vector2{left, top}, Vector2{right, top}, Vector2{left, bottom}, Vector2{right, bottom}}) {
       Include({position.X + corner.X * c - corner.Y * s, position.Y + corner.X * s + corner.Y * c});
     }
   }
@@ -191,7 +191,8 @@ RenderedText RenderText(const Options& options, std::u16string_view text, bool w
     height = options.ImageSize->Y;
   } else {
     width = std::max(1.0, std::ceil(static_cast<double>(bounds.Maximum().X + position.X)) + margin);
-    height = std::max(1.0, std::ceil(static_cast<double>(bounds.Maximum().Y + position.Y)) + margin);
+    height =
+        std::max(1.0, std::ceil(static_cast<double>(bounds.Maximum().Y + position.Y)) + margin);
   }
   if (width > LargestPictureEdge || height > LargestPictureEdge ||
       width * height > LargestPictureArea) {
@@ -210,8 +211,8 @@ RenderedText RenderText(const Options& options, std::u16string_view text, bool w
   batch.End();
 
   RenderedText result;
-  result.Text = Unpremultiplied(device.BackBufferWidth(), device.BackBufferHeight(),
-                                device.BackBuffer());
+  result.Text =
+      Unpremultiplied(device.BackBufferWidth(), device.BackBufferHeight(), device.BackBuffer());
   if (withAtlas) {
     const std::shared_ptr<Texture2D>& atlas = font.GlyphTexture();
     std::vector<Color> texels(static_cast<std::size_t>(atlas->Width()) *

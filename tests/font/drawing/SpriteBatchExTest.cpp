@@ -1,5 +1,3 @@
-#include "font/drawing/SpriteBatchEx.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -11,6 +9,7 @@
 
 #include "font/Font.h"
 #include "font/FontTestSupport.h"
+#include "font/drawing/SpriteBatchEx.h"
 #include "graphics/SpriteBatch.h"
 #include "graphics/Texture2D.h"
 #include "graphics/software/SoftwareGraphicsDevice.h"
@@ -73,9 +72,9 @@ class RecordingSpriteBatch final : public SpriteBatch {
 std::vector<Color> GlyphImage(const Texture2D& atlas, const Font::Glyph& glyph) {
   std::vector<Color> image(static_cast<std::size_t>(glyph.Bounds.Width) *
                            static_cast<std::size_t>(glyph.Bounds.Height));
-  atlas.GetData(0, Rectangle{glyph.Position.X, glyph.Position.Y, glyph.Bounds.Width,
-                             glyph.Bounds.Height},
-                image);
+  atlas.GetData(
+      0, Rectangle{glyph.Position.X, glyph.Position.Y, glyph.Bounds.Width, glyph.Bounds.Height},
+      image);
   return image;
 }
 
@@ -148,23 +147,25 @@ constexpr float K = KerningAV;
 
 INSTANTIATE_TEST_SUITE_P(
     SpriteBatchEx, DrawStringPen,
-    testing::Values(
-        PenCase{"Single", u"A", 0, 1, {0}},
-        PenCase{"KernedPair", u"AV", 0, 1, {0, A + K}},
-        PenCase{"UnkernedPair", u"AB", 0, 1, {0, A}},
-        PenCase{"ThreeGlyphs", u"AVB", 0, 1, {0, A + K, A + K + AdvanceV}},
-        PenCase{"LastCharacterKernsTheFirst", u"V", u'A', 1, {K}},
-        PenCase{"NoLastCharacter", u"V", 0, 1, {0}},
-        PenCase{"LineFeedStaysOnTheLineAndBreaksKerning", u"A\nV", 0, 1, {0, A}},
-        PenCase{"LineFeedBeforeB", u"A\nB", 0, 1, {0, A}},
-        PenCase{"CarriageReturnLineFeed", u"A\r\nV", 0, 1, {0, A}},
-        PenCase{"TabBreaksKerning", u"A\tV", 0, 1, {0, A}},
-        PenCase{"DeleteBreaksKerning", u"A\u007FV", 0, 1, {0, A}},
-        PenCase{"C1ControlBreaksKerning", u"A\u0085V", 0, 1, {0, A}},
-        PenCase{"LeadingControlClearsLastCharacter", u"\tV", u'A', 1, {0}},
-        PenCase{"ScaleDoublesAdvancesOffsetsAndKerning", u"AVB", u'A', 2,
-                {0, 2 * (A + K), 2 * (A + K + AdvanceV)}},
-        PenCase{"ScaleDoublesLastCharacterKerning", u"V", u'A', 2, {2 * K}}),
+    testing::Values(PenCase{"Single", u"A", 0, 1, {0}},
+                    PenCase{"KernedPair", u"AV", 0, 1, {0, A + K}},
+                    PenCase{"UnkernedPair", u"AB", 0, 1, {0, A}},
+                    PenCase{"ThreeGlyphs", u"AVB", 0, 1, {0, A + K, A + K + AdvanceV}},
+                    PenCase{"LastCharacterKernsTheFirst", u"V", u'A', 1, {K}},
+                    PenCase{"NoLastCharacter", u"V", 0, 1, {0}},
+                    PenCase{"LineFeedStaysOnTheLineAndBreaksKerning", u"A\nV", 0, 1, {0, A}},
+                    PenCase{"LineFeedBeforeB", u"A\nB", 0, 1, {0, A}},
+                    PenCase{"CarriageReturnLineFeed", u"A\r\nV", 0, 1, {0, A}},
+                    PenCase{"TabBreaksKerning", u"A\tV", 0, 1, {0, A}},
+                    PenCase{"DeleteBreaksKerning", u"A\u007FV", 0, 1, {0, A}},
+                    PenCase{"C1ControlBreaksKerning", u"A\u0085V", 0, 1, {0, A}},
+                    PenCase{"LeadingControlClearsLastCharacter", u"\tV", u'A', 1, {0}},
+                    PenCase{"ScaleDoublesAdvancesOffsetsAndKerning",
+                            u"AVB",
+                            u'A',
+                            2,
+                            {0, 2 * (A + K), 2 * (A + K + AdvanceV)}},
+                    PenCase{"ScaleDoublesLastCharacterKerning", u"V", u'A', 2, {2 * K}}),
     [](const testing::TestParamInfo<PenCase>& param) { return param.param.Name; });
 
 TEST_F(DrawStringTest, EmptyTextDrawsNothingButBringsTheAtlasUpToDate) {
@@ -227,8 +228,7 @@ TEST_F(DrawStringTest, OriginIsInUnscaledTextUnits) {
   ASSERT_EQ(batch.Calls.size(), 2U);
   const Font::Glyph& v = font.GetGlyph(u'V');
   // The origin (10, 3) of the unscaled line is (20, 6) of the doubled one.
-  EXPECT_EQ(batch.Calls[1].Position.X,
-            100 + 2 * (A + K) + 2 * static_cast<float>(v.Offset.X) - 20);
+  EXPECT_EQ(batch.Calls[1].Position.X, 100 + 2 * (A + K) + 2 * static_cast<float>(v.Offset.X) - 20);
   EXPECT_EQ(batch.Calls[1].Position.Y, 50 + 2 * static_cast<float>(v.Offset.Y) - 6);
 }
 
@@ -335,8 +335,7 @@ class DrawStringPixels : public testing::Test {
         const auto over = [&](std::uint8_t s, std::uint8_t d) {
           return static_cast<int>(std::lround(s + d * (1.0 - src.A / 255.0)));
         };
-        dst = Color(over(src.R, dst.R), over(src.G, dst.G), over(src.B, dst.B),
-                    over(src.A, dst.A));
+        dst = Color(over(src.R, dst.R), over(src.G, dst.G), over(src.B, dst.B), over(src.A, dst.A));
       }
     }
   }
@@ -351,8 +350,8 @@ class DrawStringPixels : public testing::Test {
       const bool near = std::abs(a.R - e.R) <= 1 && std::abs(a.G - e.G) <= 1 &&
                         std::abs(a.B - e.B) <= 1 && std::abs(a.A - e.A) <= 1;
       if (!near && mismatches++ < 5) {
-        ADD_FAILURE() << "pixel (" << i % Width << ", " << i / Width << ") is "
-                      << int{a.A} << " alpha, expected " << int{e.A};
+        ADD_FAILURE() << "pixel (" << i % Width << ", " << i / Width << ") is " << int{a.A}
+                      << " alpha, expected " << int{e.A};
       }
     }
     EXPECT_EQ(mismatches, 0);
