@@ -55,7 +55,7 @@ std::u16string EnglishText() {
   return text;
 }
 
-std::vector<std::u16string_view> Lines(std::u16string_view text) {
+std::vector<std::u16string_view> SplitLines(std::u16string_view text) {
   std::vector<std::u16string_view> lines;
   std::size_t start = 0;
   for (std::size_t i = 0; i <= text.size(); ++i) {
@@ -68,18 +68,18 @@ std::vector<std::u16string_view> Lines(std::u16string_view text) {
 }
 
 struct Setup {
-  explicit Setup(std::u16string_view fontPath = FontPath) : font(device, fontPath, FontSize) {
-    font.EnsureGlyphsExist(text);
-    font.GlyphTexture();
-    for (const char16_t c : text) glyphs += c == u'\n' ? 0 : 1;
+  explicit Setup(std::u16string_view fontPath = FontPath) : TextFont(Device, fontPath, FontSize) {
+    TextFont.EnsureGlyphsExist(Text);
+    TextFont.GlyphTexture();
+    for (const char16_t c : Text) Glyphs += c == u'\n' ? 0 : 1;
   }
 
-  NullDevice device;
-  Font::Font font;
-  Graphics::SpriteBatch batch{device};
-  std::u16string text = EnglishText();
-  std::vector<std::u16string_view> lines = Lines(text);
-  std::int64_t glyphs = 0;
+  NullDevice Device;
+  Font::Font TextFont;
+  Graphics::SpriteBatch Batch{Device};
+  std::u16string Text = EnglishText();
+  std::vector<std::u16string_view> Lines = SplitLines(Text);
+  std::int64_t Glyphs = 0;
 };
 
 void PerGlyph(benchmark::State& state, std::int64_t glyphs) {
@@ -92,17 +92,17 @@ void PerGlyph(benchmark::State& state, std::int64_t glyphs) {
 
 void DrawLines(benchmark::State& state, Setup& s, float rotation) {
   for (auto _ : state) {
-    s.batch.Begin();
+    s.Batch.Begin();
     float y = 0;
-    for (const std::u16string_view line : s.lines) {
-      Font::SpriteBatchEx::DrawString(s.batch, s.font, line, {0, y}, Color::White(), rotation,
+    for (const std::u16string_view line : s.Lines) {
+      Font::SpriteBatchEx::DrawString(s.Batch, s.TextFont, line, {0, y}, Color::White(), rotation,
                                       {0, 0}, {1, 1}, SpriteEffects::None, 0, 0);
       y += 19;
     }
-    benchmark::DoNotOptimize(s.batch.QueuedSpriteCount());
-    s.batch.End();
+    benchmark::DoNotOptimize(s.Batch.QueuedSpriteCount());
+    s.Batch.End();
   }
-  PerGlyph(state, s.glyphs);
+  PerGlyph(state, s.Glyphs);
 }
 
 // The whole text, one DrawString a line, kerned, into a batch that queues and discards.
@@ -124,11 +124,11 @@ BENCHMARK(BM_DrawStringFaceWithoutKerning);
 void BM_MeasureString(benchmark::State& state) {
   Setup s;
   for (auto _ : state) {
-    for (const std::u16string_view line : s.lines) {
-      benchmark::DoNotOptimize(s.font.MeasureString(line));
+    for (const std::u16string_view line : s.Lines) {
+      benchmark::DoNotOptimize(s.TextFont.MeasureString(line));
     }
   }
-  PerGlyph(state, s.glyphs);
+  PerGlyph(state, s.Glyphs);
 }
 BENCHMARK(BM_MeasureString);
 
@@ -136,13 +136,13 @@ BENCHMARK(BM_MeasureString);
 void BM_KerningQueries(benchmark::State& state) {
   Setup s;
   for (auto _ : state) {
-    for (const std::u16string_view line : s.lines) {
+    for (const std::u16string_view line : s.Lines) {
       for (std::size_t i = 1; i < line.size(); ++i) {
-        benchmark::DoNotOptimize(s.font.GetKerning(line[i - 1], line[i]));
+        benchmark::DoNotOptimize(s.TextFont.GetKerning(line[i - 1], line[i]));
       }
     }
   }
-  PerGlyph(state, s.glyphs);
+  PerGlyph(state, s.Glyphs);
 }
 BENCHMARK(BM_KerningQueries);
 
@@ -155,10 +155,10 @@ void BM_DrawPrecomputedSprites(benchmark::State& state) {
   };
   std::vector<Sprite> sprites;
   float y = 0;
-  for (const std::u16string_view line : s.lines) {
+  for (const std::u16string_view line : s.Lines) {
     float x = 0;
     for (const char16_t c : line) {
-      const Font::Font::Glyph& glyph = s.font.GetGlyph(c);
+      const Font::Font::Glyph& glyph = s.TextFont.GetGlyph(c);
       sprites.push_back(
           {{x + static_cast<float>(glyph.Offset.X), y + static_cast<float>(glyph.Offset.Y)},
            {glyph.Position.X, glyph.Position.Y, glyph.Bounds.Width, glyph.Bounds.Height}});
@@ -166,15 +166,15 @@ void BM_DrawPrecomputedSprites(benchmark::State& state) {
     }
     y += 19;
   }
-  const std::shared_ptr<Graphics::Texture2D> atlas = s.font.GlyphTexture();
+  const std::shared_ptr<Graphics::Texture2D> atlas = s.TextFont.GlyphTexture();
   for (auto _ : state) {
-    s.batch.Begin();
+    s.Batch.Begin();
     for (const Sprite& sprite : sprites) {
-      s.batch.Draw(atlas, sprite.Position, sprite.Source, Color::White(), 0, {0, 0}, {1, 1},
+      s.Batch.Draw(atlas, sprite.Position, sprite.Source, Color::White(), 0, {0, 0}, {1, 1},
                    SpriteEffects::None, 0);
     }
-    benchmark::DoNotOptimize(s.batch.QueuedSpriteCount());
-    s.batch.End();
+    benchmark::DoNotOptimize(s.Batch.QueuedSpriteCount());
+    s.Batch.End();
   }
   PerGlyph(state, static_cast<std::int64_t>(sprites.size()));
 }

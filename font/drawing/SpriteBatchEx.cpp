@@ -92,12 +92,12 @@ void SpriteBatchEx::DrawString(Graphics::SpriteBatch& spriteBatch, Font& font,
   // Taken out of the thread's spare for the call and put back afterwards, so that a Draw that
   // itself draws UTF-8 text cannot change the text under this walk.
   struct Borrowed {
-    std::u16string text = std::move(spare);
-    ~Borrowed() { spare = std::move(text); }
+    std::u16string Text = std::move(spare);
+    ~Borrowed() { spare = std::move(Text); }
   } buffer;
-  buffer.text.clear();
-  AppendUtf16FromUtf8(utf8Text, buffer.text);
-  DrawString(spriteBatch, font, std::u16string_view(buffer.text), position, color, rotation, origin,
+  buffer.Text.clear();
+  AppendUtf16FromUtf8(utf8Text, buffer.Text);
+  DrawString(spriteBatch, font, std::u16string_view(buffer.Text), position, color, rotation, origin,
              scale, spriteEffects, layerDepth, lastCharacter);
 }
 

@@ -5,8 +5,13 @@
 
 namespace Vennicor::Font {
 
+namespace {
+
+constexpr char16_t Replacement = u'\uFFFD';
+
+}  // namespace
+
 bool AppendUtf16FromUtf8(std::string_view utf8, std::u16string& utf16) {
-  constexpr char16_t Replacement = u'\uFFFD';
   bool valid = true;
   std::size_t i = 0;
   const std::size_t size = utf8.size();

@@ -96,25 +96,26 @@ int HexDigit(char c) {
   return -1;
 }
 
+constexpr std::array<std::pair<std::string_view, Color>, 14> NamedColors{{
+    {"black", Color(0, 0, 0)},
+    {"white", Color(255, 255, 255)},
+    {"transparent", Color(0, 0, 0, 0)},
+    {"red", Color(255, 0, 0)},
+    {"green", Color(0, 128, 0)},
+    {"blue", Color(0, 0, 255)},
+    {"yellow", Color(255, 255, 0)},
+    {"cyan", Color(0, 255, 255)},
+    {"magenta", Color(255, 0, 255)},
+    {"orange", Color(255, 165, 0)},
+    {"gray", Color(128, 128, 128)},
+    {"grey", Color(128, 128, 128)},
+    {"navy", Color(0, 0, 128)},
+    {"cornflowerblue", Color(100, 149, 237)},
+}};
+
 Color ParseColor(std::string_view option, std::string_view text) {
-  static constexpr std::array<std::pair<std::string_view, Color>, 14> Named{{
-      {"black", Color(0, 0, 0)},
-      {"white", Color(255, 255, 255)},
-      {"transparent", Color(0, 0, 0, 0)},
-      {"red", Color(255, 0, 0)},
-      {"green", Color(0, 128, 0)},
-      {"blue", Color(0, 0, 255)},
-      {"yellow", Color(255, 255, 0)},
-      {"cyan", Color(0, 255, 255)},
-      {"magenta", Color(255, 0, 255)},
-      {"orange", Color(255, 165, 0)},
-      {"gray", Color(128, 128, 128)},
-      {"grey", Color(128, 128, 128)},
-      {"navy", Color(0, 0, 128)},
-      {"cornflowerblue", Color(100, 149, 237)},
-  }};
   const std::string lower = Lower(text);
-  for (const auto& [name, color] : Named) {
+  for (const auto& [name, color] : NamedColors) {
     if (lower == name) return color;
   }
 
