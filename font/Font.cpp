@@ -129,7 +129,7 @@ const Font::Glyph& Font::GetGlyph(char16_t character) const {
   if (const GlyphEntry* entry = FindEntry(character)) return entry->Record;
   constexpr char digits[] = "0123456789ABCDEF";
   std::string code = "U+0000";
-  for (std::size_t i = 0; i < 4; ++i) code[5 - i] = digits[(character >> (4 * i)) & 0xFU];
+  for (unsigned i = 0; i < 4; ++i) code[5 - i] = digits[(unsigned{character} >> (4 * i)) & 0xFU];
   throw std::out_of_range("The font has no glyph for character " + code);
 }
 

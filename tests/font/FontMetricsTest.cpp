@@ -10,7 +10,7 @@
 #include "tests/font/FontTestSupport.h"
 
 using namespace Vennicor::Font;
-using namespace Vennicor::Font::FontTesting;
+using namespace Vennicor::Font::Testing;
 using Vennicor::Graphics::Vector2;
 
 namespace {

@@ -19,7 +19,7 @@
 #include "tests/font/FontTestSupport.h"
 
 using namespace Vennicor::Font;
-using namespace Vennicor::Font::FontTesting;
+using namespace Vennicor::Font::Testing;
 using Vennicor::Graphics::Color;
 using Vennicor::Graphics::Point;
 using Vennicor::Graphics::Rectangle;

@@ -19,11 +19,11 @@
 #include "graphics/Texture2D.h"
 #include "tests/font/sources/TestFonts.h"
 
-namespace Vennicor::Font::FontTesting {
+namespace Vennicor::Font::Testing {
 
 /// A fixture font's path as the UTF-16 text a Font takes.
 inline std::u16string FixtureFontText(const std::string& fileName) {
-  const std::u8string path = Testing::FixtureFont(fileName).u8string();
+  const std::u8string path = FixtureFont(fileName).u8string();
   std::u16string text;
   for (const char8_t c : path) {
     if (c >= 0x80) throw std::runtime_error("fixture paths here are ASCII");
@@ -159,4 +159,4 @@ class ReferenceFace {
   FT_Face face = nullptr;
 };
 
-}  // namespace Vennicor::Font::FontTesting
+}  // namespace Vennicor::Font::Testing
