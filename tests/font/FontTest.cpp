@@ -44,7 +44,10 @@ bool IsEmpty(const Font::Glyph& glyph) {
 }
 
 // Mappings of `path` in this process: FreeType maps a face's file into memory until the face
-// is closed.
+// is closed. Linux shows them in /proc/self/maps; elsewhere there is nothing to count (0), and
+// the leak checks rest on the library reference count alone.
+bool CanCountOpenHandles() { return std::ifstream("/proc/self/maps").good(); }
+
 int OpenHandlesTo(const std::u16string& path) {
   const std::string target =
       std::filesystem::canonical(std::string(path.begin(), path.end())).string();
@@ -467,7 +470,7 @@ TEST(Font, DisposeReleasesInOrderAndOnlyOnce) {
     font.GlyphTexture();
     ASSERT_GE(device.Textures.size(), 2U);
     const Font::Glyph& a = font.GetGlyph(u'a');
-    EXPECT_EQ(OpenHandlesTo(MetricsFont()), 1);
+    if (CanCountOpenHandles()) EXPECT_EQ(OpenHandlesTo(MetricsFont()), 1);
 
     font.Dispose();
     EXPECT_EQ(OpenHandlesTo(MetricsFont()), 0);
