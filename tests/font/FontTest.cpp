@@ -470,7 +470,9 @@ TEST(Font, DisposeReleasesInOrderAndOnlyOnce) {
     font.GlyphTexture();
     ASSERT_GE(device.Textures.size(), 2U);
     const Font::Glyph& a = font.GetGlyph(u'a');
-    if (CanCountOpenHandles()) EXPECT_EQ(OpenHandlesTo(MetricsFont()), 1);
+    if (CanCountOpenHandles()) {
+      EXPECT_EQ(OpenHandlesTo(MetricsFont()), 1);
+    }
 
     font.Dispose();
     EXPECT_EQ(OpenHandlesTo(MetricsFont()), 0);
