@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <ostream>
 #include <string>
 
 namespace Vennicor::Graphics::OpenGL::Testing {
@@ -9,6 +10,7 @@ namespace Vennicor::Graphics::OpenGL::Testing {
 enum class GlApi { Desktop33Core, Es30 };
 
 const char* ApiName(GlApi api);
+inline void PrintTo(GlApi api, std::ostream* out) { *out << ApiName(api); }
 
 /// A context on Mesa's surfaceless EGL platform: no window system, no X server. One of each
 /// kind is created per process on first use and kept (a context costs about a tenth of a
