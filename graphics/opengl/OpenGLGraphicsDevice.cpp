@@ -244,6 +244,10 @@ void OpenGLGraphicsDevice::DrawSprites(std::span<const SpriteQuad> sprites,
     r.RingUsed += count;
     done += count;
   }
+  // A sampler object left on unit 0 would override the game's own texture parameters there, and
+  // a vertex array left bound would take the game's next element-buffer binding.
+  glBindSampler(0, 0);
+  glBindVertexArray(0);
   DebugCheckGlError("glDrawElements");
 }
 

@@ -16,9 +16,10 @@ namespace Vennicor::Graphics::OpenGL {
 /// buffer: pixel (0, 0) is its top-left corner, and the projection is re-read from the viewport
 /// at every DrawSprites call, so resizing a window needs no call here.
 ///
-/// Drawing sets the state it needs (program, vertex array, texture unit 0 and its sampler,
-/// blending; depth, stencil and face culling off) and leaves it so; scissor and colour mask
-/// are the caller's.
+/// Drawing sets the state it needs and leaves it so: the sprite program, the active texture
+/// unit 0 and its texture, GL_ARRAY_BUFFER, blending, and depth test, stencil test and face
+/// culling off. It unbinds its vertex array and sampler afterwards. Scissor and colour mask are
+/// the caller's.
 class OpenGLGraphicsDevice final : public GraphicsDevice {
  public:
   /// Compiles the sprite shader and creates the vertex buffers in the current context.

@@ -130,6 +130,24 @@ TEST_P(OpenGLGraphicsDevice, ProjectsOntoTheCurrentViewport) {
   }
 }
 
+// The game draws with its own textures and vertex arrays after the batch: a sampler object left
+// on unit 0 would silently override its filtering, a bound vertex array would capture its
+// element-buffer binding.
+TEST_P(OpenGLGraphicsDevice, LeavesNoSamplerOrVertexArrayBound) {
+  auto texture = Solid(*device, Color::White());
+  for (SamplerState sampler : {SamplerState::PointClamp, SamplerState::LinearClamp}) {
+    SpriteBatch batch(*device);
+    batch.Begin(SpriteSortMode::Immediate, BlendState::AlphaBlend, sampler);
+    batch.Draw(texture, Vector2{1, 1}, Color::White());
+    batch.End();
+    GLint bound = -1;
+    glGetIntegerv(GL_SAMPLER_BINDING, &bound);
+    EXPECT_EQ(bound, 0);
+    glGetIntegerv(GL_VERTEX_ARRAY_BINDING, &bound);
+    EXPECT_EQ(bound, 0);
+  }
+}
+
 TEST_P(OpenGLGraphicsDevice, EverythingNeedsACurrentContext) {
   auto texture = device->CreateTexture2D(2, 2, false, SurfaceFormat::Color);
   SpriteQuad quad;
