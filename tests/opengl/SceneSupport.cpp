@@ -1,16 +1,64 @@
+// Scenes for comparing backends. The OpenGL backend must draw what the software backend draws:
+// every scene is rendered by both from the same draw calls, the quads each device receives must
+// be bit-identical and the pixels must agree within a tolerance:
+//
+// * 2 per channel. The software rasterizer filters, tints and blends in float and rounds once;
+//   Mesa's rasterizer keeps bilinear weights in 8 bits (an error below 0.5), rounds the
+//   fragment colour to 8 bits before blending (0.5) and blends in 8-bit fixed point (0.5).
+// * A pixel may differ by more only where the software image itself changes when the whole
+//   scene moves by 1/128 pixel (four renderings nudged left, right, up and down). Those are the
+//   pixels whose centre lies within 1/128 pixel of a sprite edge, or whose point-sampled texel
+//   coordinate lies that close to a texel boundary: GL snaps vertices to 1/256 pixel and breaks
+//   ties on edges by its own rule, so either answer is right there. Such pixels must stay rare
+//   (at most 1% of the drawn ones), which a misplaced half-pixel or a wrong filter would break.
 #include "opengl/SceneSupport.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <functional>
+
+#include <gtest/gtest.h>
+
+#include "graphics/opengl/OpenGLGraphicsDevice.h"
+#include "graphics/software/PngFile.h"
+#include "graphics/software/SoftwareGraphicsDevice.h"
 
 namespace Vennicor::Graphics::OpenGL::Testing {
 
 namespace {
 
 constexpr int Cell = 16;
+constexpr std::int32_t Width = SceneWidth;
+constexpr std::int32_t Height = SceneHeight;
+constexpr int Tolerance = 2;
+constexpr float Nudge = 1.0F / 128.0F;
+
+struct Rendering {
+  std::vector<Color> Pixels;
+  std::vector<RecordedQuad> Quads;
+};
+
+Rendering RenderInSoftware(const Scene& scene, Vector2 nudge) {
+  Software::SoftwareGraphicsDevice device(Width, Height);
+  device.Clear(scene.ClearColor);
+  ProbeDevice probe(device, nudge);
+  SpriteBatch batch(probe);
+  scene.Draw(batch, probe, MakeSceneTextures(probe));
+  return {{device.BackBuffer().begin(), device.BackBuffer().end()}, probe.Recorded()};
+}
+
+Rendering RenderInGl(const Scene& scene) {
+  OpenGL::OpenGLGraphicsDevice device;
+  device.Clear(scene.ClearColor);
+  ProbeDevice probe(device);
+  SpriteBatch batch(probe);
+  scene.Draw(batch, probe, MakeSceneTextures(probe));
+  return {device.ReadViewportPixels(), probe.Recorded()};
+}
+
 
 // Shapes in a 16 x 16 cell, coordinates 0..16; the glyph sheet anti-aliases them by 4 x 4
 // supersampling, as a rasterized glyph's coverage would look.
@@ -156,6 +204,43 @@ ImageAgreement Compare(const std::vector<Color>& gl, const std::vector<Color>& e
     }
   }
   return agreement;
+}
+
+void ExpectBackendsAgree(GlApi api, const Scene& scene) {
+  const std::string failure = HeadlessContext::MakeCurrent(api);
+  ASSERT_EQ(failure, "") << "no headless GL context";
+  const OffscreenTarget target(Width, Height);
+  ASSERT_TRUE(target.IsComplete());
+
+  const Rendering gl = RenderInGl(scene);
+  const Rendering exact = RenderInSoftware(scene, {});
+  std::vector<std::vector<Color>> nudged;
+  for (Vector2 nudge : {Vector2{Nudge, 0}, Vector2{-Nudge, 0}, Vector2{0, Nudge}, Vector2{0, -Nudge}}) {
+    nudged.push_back(RenderInSoftware(scene, nudge).Pixels);
+  }
+
+  ASSERT_EQ(gl.Quads.size(), exact.Quads.size());
+  for (std::size_t i = 0; i < gl.Quads.size(); ++i) {
+    EXPECT_TRUE(SameQuad(gl.Quads[i], exact.Quads[i])) << "quad " << i;
+  }
+
+  const ImageAgreement agreement =
+      Compare(gl.Pixels, exact.Pixels, nudged, Width, scene.ClearColor, Tolerance);
+  if (agreement.Unexplained > 0 || ::testing::Test::HasFailure()) {
+    const auto folder = std::filesystem::path(::testing::TempDir());
+    const std::string stem = std::string(ApiName(api)) + "-" + scene.Name;
+    Software::SavePng(folder / (stem + "-gl.png"), Width, Height, gl.Pixels);
+    Software::SavePng(folder / (stem + "-software.png"), Width, Height, exact.Pixels);
+  }
+  ::testing::Test::RecordProperty("LargestDifference", agreement.LargestDifference);
+  ::testing::Test::RecordProperty("ExplainedByNudge", agreement.ExplainedByNudge);
+  EXPECT_EQ(agreement.Unexplained, 0) << "first: " << agreement.FirstUnexplained;
+  EXPECT_GT(agreement.DrawnPixels, Width * Height / 20) << "the scene drew almost nothing";
+  EXPECT_LE(agreement.ExplainedByNudge, agreement.DrawnPixels / 100);
+  if (scene.ExactCopy) {
+    EXPECT_EQ(agreement.ExplainedByNudge, 0);
+    EXPECT_LE(agreement.LargestDifference, 1);
+  }
 }
 
 }  // namespace Vennicor::Graphics::OpenGL::Testing

@@ -2,11 +2,13 @@
 
 #include <cstdint>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include "graphics/GraphicsDevice.h"
 #include "graphics/SpriteBatch.h"
+#include "opengl/HeadlessContext.h"
 
 namespace Vennicor::Graphics::OpenGL::Testing {
 
@@ -55,6 +57,27 @@ class ProbeDevice final : public GraphicsDevice {
   std::vector<SpriteQuad> shifted;
   std::size_t calls = 0;
 };
+
+/// Size of every comparison scene's back buffer.
+constexpr std::int32_t SceneWidth = 160;
+constexpr std::int32_t SceneHeight = 120;
+
+/// Draws a scene: the same calls go to each backend under test.
+using SceneFunction = void (*)(SpriteBatch& batch, GraphicsDevice& device,
+                               const SceneTextures& textures);
+
+struct Scene {
+  const char* Name;
+  SceneFunction Draw;
+  Color ClearColor = Color(30, 40, 50, 255);
+  bool ExactCopy = false;  ///< whole-pixel, unscaled sprites: no pixel may need a nudge
+};
+
+inline void PrintTo(const Scene& scene, std::ostream* out) { *out << scene.Name; }
+
+/// Renders `scene` with the OpenGL backend (in a fresh headless context target) and the software
+/// backend, and checks with GoogleTest assertions that they agree by the rule in SceneSupport.cpp.
+void ExpectBackendsAgree(GlApi api, const Scene& scene);
 
 /// How a GL image agrees with software renderings of the same scene.
 struct ImageAgreement {
