@@ -63,9 +63,12 @@ void SpriteBatch::Draw(const std::shared_ptr<Texture2D>& texture, Rectangle dest
   if (!texture) throw std::invalid_argument("Draw needs a texture");
   const Rectangle source =
       sourceRectangle.value_or(Rectangle{0, 0, texture->Width(), texture->Height()});
-  const Vector2 scale{
-      source.Width != 0 ? static_cast<float>(destinationRectangle.Width) / static_cast<float>(source.Width) : 0.0F,
-      source.Height != 0 ? static_cast<float>(destinationRectangle.Height) / static_cast<float>(source.Height) : 0.0F};
+  const Vector2 scale{source.Width != 0 ? static_cast<float>(destinationRectangle.Width) /
+                                              static_cast<float>(source.Width)
+                                        : 0.0F,
+                      source.Height != 0 ? static_cast<float>(destinationRectangle.Height) /
+                                               static_cast<float>(source.Height)
+                                         : 0.0F};
   Draw(texture,
        {static_cast<float>(destinationRectangle.X), static_cast<float>(destinationRectangle.Y)},
        source, color, 0, {}, scale, SpriteEffects::None, 0);

@@ -1,5 +1,6 @@
 #include "graphics/Texture2D.h"
 
+#include <algorithm>
 #include <stdexcept>
 #include <string>
 
@@ -31,11 +32,24 @@ Texture2D::~Texture2D() = default;
 
 void Texture2D::Dispose() { disposed = true; }
 
+namespace {
+
+void CheckLevel(std::int32_t level, std::int32_t levelCount) {
+  // Also keeps the shifts below defined.
+  if (level < 0 || level >= levelCount) {
+    throw std::out_of_range("Texture level " + std::to_string(level) + " does not exist");
+  }
+}
+
+}  // namespace
+
 std::int32_t Texture2D::LevelWidth(std::int32_t level) const {
+  CheckLevel(level, levelCount);
   return std::max(1, width >> level);
 }
 
 std::int32_t Texture2D::LevelHeight(std::int32_t level) const {
+  CheckLevel(level, levelCount);
   return std::max(1, height >> level);
 }
 
@@ -49,13 +63,13 @@ Rectangle Texture2D::CheckDataCall(std::int32_t level, const std::optional<Recta
   const std::int32_t levelHeight = LevelHeight(level);
   const Rectangle area = rectangle.value_or(Rectangle{0, 0, levelWidth, levelHeight});
   if (!area.IsInside(levelWidth, levelHeight)) {
-    throw std::invalid_argument("Rectangle (" + std::to_string(area.X) + ", " +
-                                std::to_string(area.Y) + ", " + std::to_string(area.Width) + ", " +
-                                std::to_string(area.Height) + ") lies outside the " +
-                                std::to_string(levelWidth) + " x " + std::to_string(levelHeight) +
-                                " texture level");
+    throw std::invalid_argument(
+        "Rectangle (" + std::to_string(area.X) + ", " + std::to_string(area.Y) + ", " +
+        std::to_string(area.Width) + ", " + std::to_string(area.Height) + ") lies outside the " +
+        std::to_string(levelWidth) + " x " + std::to_string(levelHeight) + " texture level");
   }
-  const auto expected = static_cast<std::size_t>(area.Width) * static_cast<std::size_t>(area.Height);
+  const auto expected =
+      static_cast<std::size_t>(area.Width) * static_cast<std::size_t>(area.Height);
   if (dataLength != expected) {
     throw std::invalid_argument("Data length " + std::to_string(dataLength) +
                                 " does not match the rectangle's " + std::to_string(expected) +

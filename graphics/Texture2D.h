@@ -53,6 +53,7 @@ class Texture2D {
   virtual void Dispose();
   bool IsDisposed() const { return disposed; }
 
+  /// Size of a mip level. \throws std::out_of_range for a level that does not exist.
   std::int32_t LevelWidth(std::int32_t level) const;
   std::int32_t LevelHeight(std::int32_t level) const;
 

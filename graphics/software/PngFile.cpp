@@ -26,8 +26,7 @@ bool WritePng(std::FILE* file, std::int32_t width, std::int32_t height,
   image.width = static_cast<png_uint_32>(width);
   image.height = static_cast<png_uint_32>(height);
   image.format = PNG_FORMAT_RGBA;
-  const bool written =
-      png_image_write_to_stdio(&image, file, 0, pixels.data(), 0, nullptr) != 0;
+  const bool written = png_image_write_to_stdio(&image, file, 0, pixels.data(), 0, nullptr) != 0;
   png_image_free(&image);
   return written && std::fflush(file) == 0 && std::ferror(file) == 0;
 }
@@ -71,13 +70,18 @@ PngImage LoadPng(const std::filesystem::path& path) {
   if (png_image_begin_read_from_file(&image, path.string().c_str()) == 0) {
     throw std::runtime_error(failure);
   }
+  // From here libpng holds the open file until the read finishes or the image is freed; the
+  // pixel allocation below may throw.
+  struct Release {
+    png_image& image;
+    ~Release() { png_image_free(&image); }
+  } release{image};
   image.format = PNG_FORMAT_RGBA;
   PngImage result;
   result.Width = static_cast<std::int32_t>(image.width);
   result.Height = static_cast<std::int32_t>(image.height);
   result.Pixels.resize(static_cast<std::size_t>(image.width) * image.height);
   if (png_image_finish_read(&image, nullptr, result.Pixels.data(), 0, nullptr) == 0) {
-    png_image_free(&image);
     throw std::runtime_error(failure);
   }
   return result;

@@ -20,21 +20,27 @@ std::int32_t ClampIndex(std::int32_t value, std::int32_t size) {
   return std::clamp(value, 0, size - 1);
 }
 
+// Texel coordinates far outside the texture sample its edge anyway; bringing them within one
+// texel of it first keeps the conversion to an integer defined for any finite value.
+double ClampCoordinate(double value, std::int32_t size) {
+  return std::clamp(value, -1.0, static_cast<double>(size) + 1.0);
+}
+
 Color Texel(const RasterSource& source, std::int32_t x, std::int32_t y) {
   return source.Texels[static_cast<std::size_t>(y) * static_cast<std::size_t>(source.Width) +
                        static_cast<std::size_t>(x)];
 }
 
 Rgba SamplePoint(const RasterSource& source, double u, double v) {
-  const auto x = ClampIndex(static_cast<std::int32_t>(std::floor(u)), source.Width);
-  const auto y = ClampIndex(static_cast<std::int32_t>(std::floor(v)), source.Height);
-  return ToRgba(Texel(source, x, y));
+  const auto x = static_cast<std::int32_t>(std::floor(ClampCoordinate(u, source.Width)));
+  const auto y = static_cast<std::int32_t>(std::floor(ClampCoordinate(v, source.Height)));
+  return ToRgba(Texel(source, ClampIndex(x, source.Width), ClampIndex(y, source.Height)));
 }
 
 Rgba SampleLinear(const RasterSource& source, double u, double v) {
   // Texel centres sit at half-integers; weights come from the distance to them.
-  const double x = u - 0.5;
-  const double y = v - 0.5;
+  const double x = ClampCoordinate(u, source.Width) - 0.5;
+  const double y = ClampCoordinate(v, source.Height) - 0.5;
   const double xFloor = std::floor(x);
   const double yFloor = std::floor(y);
   const auto fx = static_cast<float>(x - xFloor);
@@ -62,6 +68,11 @@ std::uint8_t ToByte(float value) {
   return static_cast<std::uint8_t>(std::clamp(value + 0.5F, 0.0F, 255.0F));
 }
 
+Rgba Modulate(const Rgba& texel, const Rgba& tint) {
+  return {texel.R * tint.R / 255.0F, texel.G * tint.G / 255.0F, texel.B * tint.B / 255.0F,
+          texel.A * tint.A / 255.0F};
+}
+
 Color Blend(const Rgba& src, Color dst, BlendState blend) {
   const Rgba d = ToRgba(dst);
   const float srcAlpha = src.A / 255.0F;
@@ -84,12 +95,214 @@ Color Blend(const Rgba& src, Color dst, BlendState blend) {
           ToByte(src.A + d.A * keep)};
 }
 
+// A colour of all zeros leaves the target as it is in every blend state but Opaque (each
+// formula then reduces to the target's own value), so such texels can be skipped.
+bool IsZero(const Rgba& c) { return c.R == 0 && c.G == 0 && c.B == 0 && c.A == 0; }
+
+void BlendInto(Color& pixel, const Rgba& src, BlendState blend) {
+  if (blend != BlendState::Opaque && IsZero(src)) return;
+  pixel = Blend(src, pixel, blend);
+}
+
+// Where a quad's edge passes exactly through pixel centres, the pixels belong to it only if it
+// is a left edge, or a top edge when horizontal, as on a GPU: two sprites that share an edge
+// then never both draw, nor both skip, a pixel on it. `perX` and `perY` are how the
+// coordinate (s or t) grows along the screen axes.
+bool IncludesLowEdge(double perX, double perY) { return perX > 0 || (perX == 0 && perY > 0); }
+
+bool IsWhole(float value) { return std::floor(value) == value; }
+
+// The sprite in sprite-local terms. A pixel centre (cx, cy), taken relative to the TopLeft
+// corner, has the quad coordinates s = sn / area and t = tn / area (0..1 along each edge),
+// where sn and tn are linear in cx and cy. Keeping them as numerators over the quad's area
+// makes the coverage test exact for sprites on whole or half pixels: no division rounds an
+// edge pixel in or out.
+struct QuadFrame {
+  double OriginX, OriginY;
+  double SnPerX, SnPerY, TnPerX, TnPerY;
+  double Area;
+  bool SIncludesZero, TIncludesZero;
+
+  double Sn(double cx, double cy) const { return cx * SnPerX + cy * SnPerY; }
+  double Tn(double cx, double cy) const { return cx * TnPerX + cy * TnPerY; }
+
+  static bool Within(double n, double area, bool includesZero) {
+    return includesZero ? (n >= 0 && n < area) : (n > 0 && n <= area);
+  }
+  bool Covers(double sn, double tn) const {
+    return Within(sn, Area, SIncludesZero) && Within(tn, Area, TIncludesZero);
+  }
+
+  // The range of cx in which `n = cx · perX + cy · perY` may lie within 0..Area, or an empty
+  // range; only the pixels in it need testing.
+  void NarrowSpan(double perX, double perY, double cy, double& low, double& high) const {
+    const double atZero = cy * perY;
+    if (perX == 0) {
+      if (!(atZero >= 0 && atZero <= Area)) high = -HUGE_VAL;
+      return;
+    }
+    double a = -atZero / perX;
+    double b = (Area - atZero) / perX;
+    if (a > b) std::swap(a, b);
+    low = std::max(low, a);
+    high = std::min(high, b);
+  }
+};
+
+// Pixel columns of a row, kept within [first, last]; NaN bounds fall back to the whole range.
+std::int32_t ClampColumn(double value, std::int32_t first, std::int32_t last) {
+  if (!(value > first)) return first;
+  if (!(value < last)) return last;
+  return static_cast<std::int32_t>(value);
+}
+
+// Whole-pixel corners, no rotation, one texel a pixel, the texels inside the texture: each
+// pixel centre samples a texel centre, so both samplers read exactly one texel and the
+// coordinate can step by whole texels.
+struct TexelCopy {
+  bool Possible = false;
+  std::int32_t StepX = 0, StepY = 0;    // +1 or -1 (flipped)
+  std::int32_t FirstU = 0, FirstV = 0;  // texel at the corner pixel TopLeft
+};
+
+TexelCopy PlanTexelCopy(const RasterSource& source, const SpriteQuad& quad) {
+  TexelCopy copy;
+  // Small enough that every product of the exact coverage test stays exact in a double.
+  constexpr float Limit = 1 << 19;
+  const float width = quad.TopRight.X - quad.TopLeft.X;
+  const float height = quad.BottomLeft.Y - quad.TopLeft.Y;
+  const float du = quad.TexBottomRight.X - quad.TexTopLeft.X;
+  const float dv = quad.TexBottomRight.Y - quad.TexTopLeft.Y;
+  const float values[] = {quad.TopLeft.X,    quad.TopLeft.Y,    width, height,
+                          quad.TexTopLeft.X, quad.TexTopLeft.Y, du,    dv};
+  for (const float value : values) {
+    if (!(std::abs(value) <= Limit) || !IsWhole(value)) return copy;
+  }
+  if (quad.TopRight.Y != quad.TopLeft.Y || quad.BottomLeft.X != quad.TopLeft.X) return copy;
+  if (std::abs(du) != std::abs(width) || std::abs(dv) != std::abs(height)) return copy;
+  const auto inside = [](float a, float b, std::int32_t size) {
+    return std::min(a, b) >= 0 && std::max(a, b) <= static_cast<float>(size);
+  };
+  if (!inside(quad.TexTopLeft.X, quad.TexBottomRight.X, source.Width) ||
+      !inside(quad.TexTopLeft.Y, quad.TexBottomRight.Y, source.Height)) {
+    return copy;
+  }
+  // Pixel centre TopLeft + (k + ½) maps to texel coordinate TexTopLeft ± (k + ½).
+  copy.StepX = (du > 0) == (width > 0) ? 1 : -1;
+  copy.StepY = (dv > 0) == (height > 0) ? 1 : -1;
+  copy.FirstU = static_cast<std::int32_t>(quad.TexTopLeft.X) - (copy.StepX < 0 ? 1 : 0);
+  copy.FirstV = static_cast<std::int32_t>(quad.TexTopLeft.Y) - (copy.StepY < 0 ? 1 : 0);
+  copy.Possible = true;
+  return copy;
+}
+
+// Pixels whose centres may be inside a quad, clipped to the target.
+struct PixelBox {
+  std::int32_t FirstX, LastX, FirstY, LastY;
+};
+
+// With whole-pixel corners no pixel centre lies on an edge, so `box` is exactly the covered
+// pixels and each one reads one texel.
+void CopyTexels(const RasterTarget& target, const RasterSource& source, const SpriteQuad& quad,
+                const TexelCopy& copy, BlendState blend, const PixelBox& box) {
+  const auto left = static_cast<std::int32_t>(quad.TopLeft.X);
+  const auto top = static_cast<std::int32_t>(quad.TopLeft.Y);
+  const Rgba tint = ToRgba(quad.Tint);
+  const bool whiteTint = quad.Tint == Color::White();
+  for (std::int32_t y = box.FirstY; y <= box.LastY; ++y) {
+    Color* row =
+        target.Pixels.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(target.Width);
+    const std::int32_t texelY = copy.FirstV + (y - top) * copy.StepY;
+    const Color* texelRow = source.Texels.data() + static_cast<std::size_t>(texelY) *
+                                                       static_cast<std::size_t>(source.Width);
+    std::int32_t texelX = copy.FirstU + (box.FirstX - left) * copy.StepX;
+    for (std::int32_t x = box.FirstX; x <= box.LastX; ++x, texelX += copy.StepX) {
+      const Color texel = texelRow[texelX];
+      if (!whiteTint) {
+        BlendInto(row[x], Modulate(ToRgba(texel), tint), blend);
+      } else if (texel.A == 255 && blend != BlendState::Additive) {
+        row[x] = texel;  // src × 1 + dst × 0 in every other blend state
+      } else {
+        BlendInto(row[x], ToRgba(texel), blend);
+      }
+    }
+  }
+}
+
+// Sampling parameters shared by every pixel of a quad.
+struct Shading {
+  const RasterSource* Source;
+  double U0, V0, Du, Dv;
+  double UPerSn, VPerTn;  // Du and Dv over the quad's area
+  Rgba Tint;
+  bool WhiteTint;
+};
+
+// Shades the covered pixels among row[first..last]. A template on the sampler and blend state
+// so that each combination compiles to a loop without per-pixel switches.
+template <bool Linear, BlendState Mode>
+void ShadeSpan(Color* row, std::int32_t first, std::int32_t last, double cy, const QuadFrame& frame,
+               const Shading& shading) {
+  for (std::int32_t x = first; x <= last; ++x) {
+    const double cx = static_cast<double>(x) + 0.5 - frame.OriginX;
+    const double sn = frame.Sn(cx, cy);
+    const double tn = frame.Tn(cx, cy);
+    if (!frame.Covers(sn, tn)) continue;
+    double u;
+    double v;
+    if constexpr (Linear) {
+      // A last-bit error moves a bilinear weight by far less than a colour step.
+      u = shading.U0 + sn * shading.UPerSn;
+      v = shading.V0 + tn * shading.VPerTn;
+    } else {
+      // Divided last, so that a coordinate that is exactly on a texel edge (a half-pixel
+      // position, say) comes out exactly and picks the same texel every time.
+      u = shading.U0 + shading.Du * sn / frame.Area;
+      v = shading.V0 + shading.Dv * tn / frame.Area;
+    }
+    const Rgba texel =
+        Linear ? SampleLinear(*shading.Source, u, v) : SamplePoint(*shading.Source, u, v);
+    BlendInto(row[x], shading.WhiteTint ? texel : Modulate(texel, shading.Tint), Mode);
+  }
+}
+
+using SpanShader = void (*)(Color*, std::int32_t, std::int32_t, double, const QuadFrame&,
+                            const Shading&);
+
+template <bool Linear>
+SpanShader ChooseShader(BlendState blend) {
+  switch (blend) {
+    case BlendState::NonPremultiplied:
+      return ShadeSpan<Linear, BlendState::NonPremultiplied>;
+    case BlendState::Additive:
+      return ShadeSpan<Linear, BlendState::Additive>;
+    case BlendState::Opaque:
+      return ShadeSpan<Linear, BlendState::Opaque>;
+    case BlendState::AlphaBlend:
+      break;
+  }
+  return ShadeSpan<Linear, BlendState::AlphaBlend>;
+}
+
 }  // namespace
 
 void DrawSpriteQuad(const RasterTarget& target, const RasterSource& source, const SpriteQuad& quad,
                     const SpriteRenderState& state) {
   if (target.Width <= 0 || target.Height <= 0 || source.Width <= 0 || source.Height <= 0) return;
+  if (source.Texels.size() <
+      static_cast<std::size_t>(source.Width) * static_cast<std::size_t>(source.Height)) {
+    return;
+  }
+  const float coordinates[] = {quad.TopLeft.X,     quad.TopLeft.Y,        quad.TopRight.X,
+                               quad.TopRight.Y,    quad.BottomLeft.X,     quad.BottomLeft.Y,
+                               quad.BottomRight.X, quad.BottomRight.Y,    quad.TexTopLeft.X,
+                               quad.TexTopLeft.Y,  quad.TexBottomRight.X, quad.TexBottomRight.Y};
+  for (const float value : coordinates) {
+    if (!std::isfinite(value)) return;  // nothing sensible to draw, and NaN would reach indices
+  }
 
+  // The quad is the parallelogram TopLeft + s · (TopRight − TopLeft) + t · (BottomLeft − TopLeft);
+  // BottomRight is implied.
   const double originX = quad.TopLeft.X;
   const double originY = quad.TopLeft.Y;
   const double exX = static_cast<double>(quad.TopRight.X) - originX;
@@ -97,50 +310,69 @@ void DrawSpriteQuad(const RasterTarget& target, const RasterSource& source, cons
   const double eyX = static_cast<double>(quad.BottomLeft.X) - originX;
   const double eyY = static_cast<double>(quad.BottomLeft.Y) - originY;
   const double determinant = exX * eyY - exY * eyX;
-  if (!(std::abs(determinant) > 1e-12)) return;  // also rejects NaN corners
+  if (determinant == 0) return;
+  const double sign = determinant > 0 ? 1.0 : -1.0;
 
-  const float xs[] = {quad.TopLeft.X, quad.TopRight.X, quad.BottomLeft.X, quad.BottomRight.X};
-  const float ys[] = {quad.TopLeft.Y, quad.TopRight.Y, quad.BottomLeft.Y, quad.BottomRight.Y};
-  const double minX = std::max(0.0, std::floor(static_cast<double>(*std::min_element(xs, xs + 4))));
-  const double maxX = std::min(static_cast<double>(target.Width - 1),
-                               std::ceil(static_cast<double>(*std::max_element(xs, xs + 4))));
-  const double minY = std::max(0.0, std::floor(static_cast<double>(*std::min_element(ys, ys + 4))));
-  const double maxY = std::min(static_cast<double>(target.Height - 1),
-                               std::ceil(static_cast<double>(*std::max_element(ys, ys + 4))));
-  if (!(minX <= maxX) || !(minY <= maxY)) return;
-  const auto firstX = static_cast<std::int32_t>(minX);
-  const auto lastX = static_cast<std::int32_t>(maxX);
-  const auto firstY = static_cast<std::int32_t>(minY);
-  const auto lastY = static_cast<std::int32_t>(maxY);
+  QuadFrame frame{};
+  frame.OriginX = originX;
+  frame.OriginY = originY;
+  frame.SnPerX = eyY * sign;
+  frame.SnPerY = -eyX * sign;
+  frame.TnPerX = -exY * sign;
+  frame.TnPerY = exX * sign;
+  frame.Area = std::abs(determinant);
+  frame.SIncludesZero = IncludesLowEdge(frame.SnPerX, frame.SnPerY);
+  frame.TIncludesZero = IncludesLowEdge(frame.TnPerX, frame.TnPerY);
 
-  // (s, t) are the pixel centre's coordinates in the quad, 0..1 along each edge.
-  const double dsdx = eyY / determinant;
-  const double dtdx = -exY / determinant;
-  const double u0 = quad.TexTopLeft.X;
-  const double v0 = quad.TexTopLeft.Y;
-  const double du = static_cast<double>(quad.TexBottomRight.X) - u0;
-  const double dv = static_cast<double>(quad.TexBottomRight.Y) - v0;
-  const Rgba tint = ToRgba(quad.Tint);
-  const bool linear = state.Sampler == SamplerState::LinearClamp;
+  // Rows and columns whose pixel centres can lie inside the quad, clipped to the target; a quad
+  // off the target ends here.
+  const double cornersX[] = {originX, originX + exX, originX + eyX, originX + exX + eyX};
+  const double cornersY[] = {originY, originY + exY, originY + eyY, originY + exY + eyY};
+  const double minX = std::ceil(*std::min_element(cornersX, cornersX + 4) - 0.5);
+  const double maxX = std::floor(*std::max_element(cornersX, cornersX + 4) - 0.5);
+  const double minY = std::ceil(*std::min_element(cornersY, cornersY + 4) - 0.5);
+  const double maxY = std::floor(*std::max_element(cornersY, cornersY + 4) - 0.5);
+  if (maxX < 0 || maxY < 0 || minX > target.Width - 1 || minY > target.Height - 1) return;
+  const auto firstX = static_cast<std::int32_t>(std::max(minX, 0.0));
+  const auto lastX = static_cast<std::int32_t>(std::min(maxX, target.Width - 1.0));
+  const auto firstY = static_cast<std::int32_t>(std::max(minY, 0.0));
+  const auto lastY = static_cast<std::int32_t>(std::min(maxY, target.Height - 1.0));
+  if (firstX > lastX || firstY > lastY) return;
+
+  const Shading shading{
+      &source,
+      quad.TexTopLeft.X,
+      quad.TexTopLeft.Y,
+      static_cast<double>(quad.TexBottomRight.X) - quad.TexTopLeft.X,
+      static_cast<double>(quad.TexBottomRight.Y) - quad.TexTopLeft.Y,
+      (static_cast<double>(quad.TexBottomRight.X) - quad.TexTopLeft.X) / frame.Area,
+      (static_cast<double>(quad.TexBottomRight.Y) - quad.TexTopLeft.Y) / frame.Area,
+      ToRgba(quad.Tint),
+      quad.Tint == Color::White()};
+  const SpanShader shade = state.Sampler == SamplerState::LinearClamp
+                               ? ChooseShader<true>(state.Blend)
+                               : ChooseShader<false>(state.Blend);
+  const TexelCopy copy = PlanTexelCopy(source, quad);
+  if (copy.Possible) {
+    CopyTexels(target, source, quad, copy, state.Blend, {firstX, lastX, firstY, lastY});
+    return;
+  }
 
   for (std::int32_t y = firstY; y <= lastY; ++y) {
-    const double cy = y + 0.5 - originY;
-    const double cx = firstX + 0.5 - originX;
-    const double sRow = (cx * eyY - cy * eyX) / determinant;
-    const double tRow = (exX * cy - exY * cx) / determinant;
-    Color* row = target.Pixels.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(target.Width);
-    for (std::int32_t x = firstX; x <= lastX; ++x) {
-      const double k = x - firstX;
-      const double s = sRow + dsdx * k;
-      const double t = tRow + dtdx * k;
-      if (s < 0 || s >= 1 || t < 0 || t >= 1) continue;
-      const double u = u0 + du * s;
-      const double v = v0 + dv * t;
-      const Rgba texel = linear ? SampleLinear(source, u, v) : SamplePoint(source, u, v);
-      const Rgba src{texel.R * tint.R / 255.0F, texel.G * tint.G / 255.0F,
-                     texel.B * tint.B / 255.0F, texel.A * tint.A / 255.0F};
-      row[x] = Blend(src, row[x], state.Blend);
-    }
+    const double cy = static_cast<double>(y) + 0.5 - originY;
+    // Only the pixels between the quad's edges on this row are tested, with a pixel to spare
+    // on each side so that rounding in the estimate never loses one.
+    double low = -HUGE_VAL;
+    double high = HUGE_VAL;
+    frame.NarrowSpan(frame.SnPerX, frame.SnPerY, cy, low, high);
+    frame.NarrowSpan(frame.TnPerX, frame.TnPerY, cy, low, high);
+    if (!(low <= high)) continue;
+    const std::int32_t spanFirst = ClampColumn(std::floor(low + originX - 0.5) - 1, firstX, lastX);
+    const std::int32_t spanLast = ClampColumn(std::ceil(high + originX - 0.5) + 1, firstX, lastX);
+    Color* row =
+        target.Pixels.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(target.Width);
+
+    shade(row, spanFirst, spanLast, cy, frame, shading);
   }
 }
 

@@ -2,7 +2,10 @@
 
 #include <numbers>
 
+#include "graphics/Color.h"
 #include "graphics/Matrix.h"
+#include "graphics/Rectangle.h"
+#include "graphics/SpriteEffects.h"
 #include "graphics/Vector2.h"
 
 using namespace Vennicor::Graphics;
@@ -70,4 +73,70 @@ TEST(Vector2, ArithmeticIsComponentWise) {
   EXPECT_EQ((Vector2{1, 2} - Vector2{3, 5}), (Vector2{-2, -3}));
   EXPECT_EQ((Vector2{2, 3} * Vector2{4, 5}), (Vector2{8, 15}));
   EXPECT_EQ((Vector2{2, 3} * 2.0F), (Vector2{4, 6}));
+}
+
+TEST(Matrix, TranslationAndScaleByHand) {
+  const Matrix t = Matrix::CreateTranslation(3, -4, 5);
+  EXPECT_EQ(t.M41, 3);
+  EXPECT_EQ(t.M42, -4);
+  EXPECT_EQ(t.M43, 5);
+  EXPECT_EQ(t.M44, 1);
+  EXPECT_EQ(Vector2::Transform({1, 2}, t), (Vector2{4, -2}));
+  EXPECT_EQ(Vector2::Transform({1, 2}, Matrix::CreateScale(2, -3, 7)), (Vector2{2, -6}));
+  // Scale then translate, as a camera zooming and panning.
+  EXPECT_EQ(Vector2::Transform({1, 2}, Matrix::CreateScale(2, 2, 1) * t), (Vector2{5, 0}));
+  EXPECT_EQ(Vector2::Transform({1, 2}, t * Matrix::CreateScale(2, 2, 1)), (Vector2{8, -4}));
+}
+
+TEST(Matrix, IdentityIsNeutralInProducts) {
+  const Matrix r = Matrix::CreateRotationZ(0.7F);
+  EXPECT_EQ(Matrix::Multiply(Matrix::Identity(), r), r);
+  EXPECT_EQ(Matrix::Multiply(r, Matrix::Identity()), r);
+}
+
+TEST(Matrix, RotationAboutAPivotByHand) {
+  // Move the pivot (2, 1) to the origin, turn a quarter, move back: (3, 1) → (2, 2),
+  // (2, 0) → (3, 1).
+  const Matrix about = Matrix::CreateTranslation(-2, -1, 0) *
+                       Matrix::CreateRotationZ(std::numbers::pi_v<float> / 2) *
+                       Matrix::CreateTranslation(2, 1, 0);
+  const Vector2 a = Vector2::Transform({3, 1}, about);
+  const Vector2 b = Vector2::Transform({2, 0}, about);
+  EXPECT_NEAR(a.X, 2, 1e-6);
+  EXPECT_NEAR(a.Y, 2, 1e-6);
+  EXPECT_NEAR(b.X, 3, 1e-6);
+  EXPECT_NEAR(b.Y, 1, 1e-6);
+  // 30°: cos = 0.8660254, sin = 0.5; (1, 0) → (cos, sin), (0, 1) → (−sin, cos).
+  const Matrix r30 = Matrix::CreateRotationZ(std::numbers::pi_v<float> / 6);
+  const Vector2 p = Vector2::Transform({2, 4}, r30);
+  EXPECT_NEAR(p.X, 2 * 0.8660254 - 4 * 0.5, 1e-5);
+  EXPECT_NEAR(p.Y, 2 * 0.5 + 4 * 0.8660254, 1e-5);
+}
+
+TEST(Color, ClampsEachChannelAndKeepsItsLayout) {
+  EXPECT_EQ(Color(300, -5, 128, 1000), Color(255, 0, 128, 255));
+  EXPECT_EQ(Color(1, 2, 3), Color(1, 2, 3, 255));
+  EXPECT_EQ(Color(), Color(0, 0, 0, 0));
+  const Color c(10, 20, 30, 40);
+  const auto* bytes = reinterpret_cast<const unsigned char*>(&c);
+  EXPECT_EQ(bytes[0], 10);
+  EXPECT_EQ(bytes[1], 20);
+  EXPECT_EQ(bytes[2], 30);
+  EXPECT_EQ(bytes[3], 40);
+}
+
+TEST(Rectangle, InsideTestsDoNotOverflow) {
+  EXPECT_TRUE((Rectangle{0, 0, 4, 3}.IsInside(4, 3)));
+  EXPECT_TRUE((Rectangle{4, 3, 0, 0}.IsInside(4, 3)));
+  EXPECT_FALSE((Rectangle{1, 0, 4, 3}.IsInside(4, 3)));
+  EXPECT_FALSE((Rectangle{2, 0, 2147483647, 1}.IsInside(4, 3)));
+  EXPECT_FALSE((Rectangle{0, 0, -1, 1}.IsInside(4, 3)));
+}
+
+TEST(SpriteEffects, FlagsCombine) {
+  const SpriteEffects both = SpriteEffects::FlipHorizontally | SpriteEffects::FlipVertically;
+  EXPECT_EQ(static_cast<int>(both), 3);
+  EXPECT_TRUE(HasFlag(both, SpriteEffects::FlipVertically));
+  EXPECT_FALSE(HasFlag(SpriteEffects::FlipHorizontally, SpriteEffects::FlipVertically));
+  EXPECT_EQ(both & SpriteEffects::FlipHorizontally, SpriteEffects::FlipHorizontally);
 }

@@ -1,0 +1,94 @@
+// The installed fonts as fontconfig lists them: the platform half of the lookup on systems
+// without the Windows registry.
+#ifndef _WIN32
+
+#include <fontconfig/fontconfig.h>
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "font/sources/InstalledFontCandidates.h"
+#include "font/sources/UnicodeConversion.h"
+
+namespace Vennicor::Font {
+
+namespace {
+
+struct PatternDestroyer {
+  void operator()(FcPattern* pattern) const noexcept { FcPatternDestroy(pattern); }
+};
+struct ObjectSetDestroyer {
+  void operator()(FcObjectSet* objectSet) const noexcept { FcObjectSetDestroy(objectSet); }
+};
+struct FontSetDestroyer {
+  void operator()(FcFontSet* fontSet) const noexcept { FcFontSetDestroy(fontSet); }
+};
+struct StringFreer {
+  void operator()(FcChar8* text) const noexcept { FcStrFree(text); }
+};
+using FcString = std::unique_ptr<FcChar8, StringFreer>;
+
+const char* AsChars(const FcChar8* text) { return reinterpret_cast<const char*>(text); }
+
+// Fontconfig's own Unicode case folding, so "łódź" finds "Łódź".
+std::string Downcase(std::string_view utf8) {
+  const std::string terminated(utf8);
+  const FcString folded(FcStrDowncase(reinterpret_cast<const FcChar8*>(terminated.c_str())));
+  return folded ? std::string(AsChars(folded.get())) : terminated;
+}
+
+const FcChar8* FirstString(FcPattern* pattern, const char* object) {
+  FcChar8* value = nullptr;
+  return FcPatternGetString(pattern, object, 0, &value) == FcResultMatch ? value : nullptr;
+}
+
+// The face's full name, or family and style where it has none.
+std::string DisplayName(FcPattern* pattern) {
+  if (const FcChar8* fullName = FirstString(pattern, FC_FULLNAME)) return AsChars(fullName);
+  const FcChar8* family = FirstString(pattern, FC_FAMILY);
+  if (family == nullptr) return {};
+  std::string name = AsChars(family);
+  if (const FcChar8* style = FirstString(pattern, FC_STYLE)) {
+    name += ' ';
+    name += AsChars(style);
+  }
+  return name;
+}
+
+// Fontconfig rescans its folders only when asked; ask, so that every lookup sees the fonts
+// installed now.
+void BringFontconfigUpToDate() {
+  if (FcConfigUptoDate(nullptr) == FcFalse) FcInitReinitialize();
+}
+
+}  // namespace
+
+std::vector<InstalledFontCandidate> FindInstalledFontCandidates(
+    std::u16string_view searchedFaceName) {
+  std::vector<InstalledFontCandidate> candidates;
+  BringFontconfigUpToDate();
+
+  const std::unique_ptr<FcPattern, PatternDestroyer> everything(FcPatternCreate());
+  const std::unique_ptr<FcObjectSet, ObjectSetDestroyer> objects(
+      FcObjectSetBuild(FC_FILE, FC_INDEX, FC_FULLNAME, FC_FAMILY, FC_STYLE, nullptr));
+  if (!everything || !objects) return candidates;
+  const std::unique_ptr<FcFontSet, FontSetDestroyer> fonts(
+      FcFontList(nullptr, everything.get(), objects.get()));
+  if (!fonts) return candidates;
+
+  const std::string searched = Downcase(Utf16ToUtf8(searchedFaceName));
+  for (int i = 0; i < fonts->nfont; ++i) {
+    FcPattern* font = fonts->fonts[i];
+    const FcChar8* file = FirstString(font, FC_FILE);
+    if (file == nullptr) continue;
+    std::string displayName = DisplayName(font);
+    if (!Downcase(displayName).starts_with(searched)) continue;
+    candidates.push_back({Utf8ToUtf16(displayName), AsChars(file)});
+  }
+  return candidates;
+}
+
+}  // namespace Vennicor::Font
+
+#endif

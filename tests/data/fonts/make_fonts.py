@@ -1,0 +1,237 @@
+#!/usr/bin/python3
+"""Writes the tiny fixture fonts that the tests use (see README.md beside this script).
+
+Run it after changing it and commit the fonts it writes:
+
+    /usr/bin/python3 tests/data/fonts/make_fonts.py           # rewrite the fonts
+    /usr/bin/python3 tests/data/fonts/make_fonts.py --check   # fail if a committed font differs
+
+Needs fontTools (Debian: python3-fonttools). The output is byte-for-byte reproducible with one
+fontTools version: timestamps are fixed and nothing depends on the clock or on dictionary order.
+"""
+
+import io
+import os
+import sys
+import tempfile
+
+from fontTools.fontBuilder import FontBuilder
+from fontTools.pens.ttGlyphPen import TTGlyphPen
+from fontTools.ttLib import TTFont, newTable
+from fontTools.ttLib.tables._k_e_r_n import KernTable_format_0
+from fontTools.ttLib.ttCollection import TTCollection
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+
+# 2026-01-01, in seconds since 1904 (the head table's epoch); fixed so the output is reproducible.
+TIMESTAMP = 3850329600
+
+UNITS_PER_EM = 1000
+ASCENT = 800
+DESCENT = -200
+
+# The characters every Font loads up front: letters, digits, 24 punctuation marks and space.
+PUNCTUATION = "!@#$%^&*()-_+=~'`:;,./\\|"
+PRELOAD = ("abcdefghijklmnopqrstuvwxyz" "ABCDEFGHIJKLMNOPQRSTUVWXYZ" "0123456789" + PUNCTUATION + " ")
+
+# Advances in font units. At 18 px per em: A 12.006 -> 12, V 10.998 -> 11, B 10.008 -> 10,
+# every other visible glyph 9 exactly, space 5.004 -> 5.
+SPECIAL_ADVANCES = {"A": 667, "V": 611, "B": 556, " ": 278}
+DEFAULT_ADVANCE = 500
+KERN_AV = -56  # -1.008 px at 18 px per em; FT_KERNING_DEFAULT rounds it to -1 px.
+
+# FreeType style flags come from OS/2 fsSelection (bit 0 italic, bit 5 bold, bit 6 regular);
+# head.macStyle (bit 0 bold, bit 1 italic) says the same for readers without OS/2.
+STYLES = {
+    "Regular": (0x40, 0),
+    "Bold": (0x20, 1),
+    "Italic": (0x01, 2),
+    "Bold Italic": (0x21, 3),
+}
+
+
+def glyph_name(char):
+    if char == " ":
+        return "space"
+    return "uni%04X" % ord(char)
+
+
+def triangle(advance, top):
+    """A triangle on the baseline, 50 units in from both sides: no vertical edge, so the
+    auto-hinter has no stem to move and leaves the advance at the rounded scaled value."""
+    pen = TTGlyphPen(None)
+    pen.moveTo((50, 0))
+    pen.lineTo((advance // 2, top))
+    pen.lineTo((advance - 50, 0))
+    pen.closePath()
+    return pen.glyph()
+
+
+def empty_glyph():
+    return TTGlyphPen(None).glyph()
+
+
+def glyph_top(char):
+    if char.isupper() or char.isdigit():
+        return 700
+    if char.islower():
+        return 500
+    return 300
+
+
+def build_face(family, style, characters, full_name=None, ps_name=None, line_gap=100,
+               kern=False, omit_full_name=False):
+    """Returns a TTFont with one triangle glyph for each of `characters` (space stays empty)."""
+    characters = sorted(set(characters))
+    names = [".notdef"] + [glyph_name(c) for c in characters]
+    fb = FontBuilder(UNITS_PER_EM, isTTF=True)
+    fb.font.recalcTimestamp = False
+    fb.setupGlyphOrder(names)
+    fb.setupCharacterMap({ord(c): glyph_name(c) for c in characters})
+
+    glyphs = {".notdef": triangle(DEFAULT_ADVANCE, 700)}
+    metrics = {".notdef": (DEFAULT_ADVANCE, 50)}
+    for char in characters:
+        advance = SPECIAL_ADVANCES.get(char, DEFAULT_ADVANCE)
+        if char == " ":
+            glyphs[glyph_name(char)] = empty_glyph()
+            metrics[glyph_name(char)] = (advance, 0)
+        else:
+            glyphs[glyph_name(char)] = triangle(advance, glyph_top(char))
+            metrics[glyph_name(char)] = (advance, 50)
+    fb.setupGlyf(glyphs)
+    fb.setupHorizontalMetrics(metrics)
+    fb.setupHorizontalHeader(ascent=ASCENT, descent=DESCENT, lineGap=line_gap)
+
+    fs_selection, mac_style = STYLES[style]
+    ps_name = ps_name or (family + "-" + style).replace(" ", "")
+    name_strings = {
+        "familyName": family,
+        "styleName": style,
+        "uniqueFontIdentifier": ps_name,
+        "psName": ps_name,
+        "version": "Version 1.000",
+    }
+    if not omit_full_name:
+        name_strings["fullName"] = full_name or (
+            family if style == "Regular" else family + " " + style)
+    fb.setupNameTable(name_strings, mac=False)
+    fb.setupOS2(sTypoAscender=ASCENT, sTypoDescender=DESCENT, sTypoLineGap=line_gap,
+                usWinAscent=ASCENT, usWinDescent=-DESCENT, fsSelection=fs_selection,
+                achVendID="VNCR", sxHeight=500, sCapHeight=700)
+    fb.setupPost()
+    fb.setupHead(unitsPerEm=UNITS_PER_EM, created=TIMESTAMP, modified=TIMESTAMP,
+                 macStyle=mac_style, fontRevision=1.0)
+    if kern:
+        kern_table = newTable("kern")
+        kern_table.version = 0
+        subtable = KernTable_format_0()
+        subtable.version = 0
+        subtable.coverage = 1  # horizontal kerning
+        subtable.format = 0
+        subtable.kernTable = {(glyph_name("A"), glyph_name("V")): KERN_AV}
+        kern_table.kernTables = [subtable]
+        fb.font["kern"] = kern_table
+    return fb.font
+
+
+def font_bytes(font):
+    stream = io.BytesIO()
+    font.save(stream)
+    return stream.getvalue()
+
+
+def collection_bytes(fonts):
+    collection = TTCollection()
+    # Round-trip each face so the collection holds plain loaded fonts.
+    collection.fonts = [TTFont(io.BytesIO(font_bytes(font)), recalcTimestamp=False)
+                        for font in fonts]
+    stream = io.BytesIO()
+    collection.save(stream, shareTables=True)
+    return stream.getvalue()
+
+
+LOOKUP_CHARACTERS = "AVB "
+
+
+def lookup_face(family, style, **options):
+    return build_face(family, style, LOOKUP_CHARACTERS, **options)
+
+
+def all_fonts():
+    """Maps each fixture's path relative to this folder to its bytes."""
+    files = {}
+
+    # Faces opened by path: exact metrics, preload set, kerning.
+    metrics = font_bytes(build_face("Vennicor Metrics", "Regular", PRELOAD, kern=True))
+    files["VennicorMetrics.ttf"] = metrics
+    files["VennicorMetrics-\u0144\u00e9.ttf"] = metrics  # non-ASCII file name, same face
+    files["VennicorMetricsNegativeGap.ttf"] = font_bytes(build_face(
+        "Vennicor Metrics Negative Gap", "Regular", PRELOAD, line_gap=-100, kern=True))
+    files["VennicorMetricsNoKern.ttf"] = font_bytes(build_face(
+        "Vennicor Metrics No Kern", "Regular", PRELOAD, kern=False))
+    files["NotAFont.ttf"] = bytes((i * 37 + 11) % 256 for i in range(256))
+
+    # Faces for the installed-font lookup: the only folder the tests' fontconfig lists.
+    for style in STYLES:
+        files["installed/VennicorLookup-%s.ttf" % style.replace(" ", "")] = font_bytes(
+            lookup_face("Vennicor Lookup", style))
+    # A longer family under the same prefix, bold italic only, whose display name is shorter
+    # than "Vennicor Lookup Bold Italic".
+    files["installed/VennicorLookupExtended.ttf"] = font_bytes(lookup_face(
+        "Vennicor Lookup Extended", "Bold Italic", full_name="Vennicor Lookup Extended"))
+    # Several faces in one ".ttf": index 0 regular, 1 bold ("Heavy"), 2 bold again, 3 italic.
+    files["installed/VennicorMulti.ttf"] = collection_bytes([
+        lookup_face("Vennicor Multi", "Regular"),
+        lookup_face("Vennicor Multi Heavy", "Bold", full_name="Vennicor Multi Heavy",
+                    ps_name="VennicorMulti-Heavy"),
+        lookup_face("Vennicor Multi", "Bold", ps_name="VennicorMulti-Bold"),
+        lookup_face("Vennicor Multi", "Italic", ps_name="VennicorMulti-Italic"),
+    ])
+    # Upper-case extension.
+    files["installed/VENNICORCAPITALS.TTF"] = font_bytes(lookup_face("Vennicor Capitals",
+                                                                     "Regular"))
+    # Readable faces under names the lookup must never open; only "Vennicor Shy Visible" is a
+    # ".ttf".
+    shy = font_bytes(lookup_face("Vennicor Shy", "Regular"))
+    files["installed/VennicorShy.otf"] = shy
+    files["installed/VennicorShy.pfb"] = shy
+    files["installed/VennicorShy.ttc"] = collection_bytes([
+        lookup_face("Vennicor Shy", "Regular", ps_name="VennicorShy-Collected"),
+        lookup_face("Vennicor Shy", "Bold", ps_name="VennicorShy-CollectedBold")])
+    files["installed/VennicorShyVisible.ttf"] = font_bytes(lookup_face("Vennicor Shy Visible",
+                                                                       "Regular"))
+    # A family name with letters outside ASCII, for case folding beyond ASCII.
+    files["installed/VennicorLodz.ttf"] = font_bytes(lookup_face("Vennicor \u0141\u00f3d\u017a",
+                                                                 "Regular",
+                                                                 ps_name="VennicorLodz-Regular"))
+    # No full name: the display name is family and style.
+    files["installed/VennicorNameless-Bold.ttf"] = font_bytes(lookup_face(
+        "Vennicor Nameless", "Bold", omit_full_name=True))
+    return files
+
+
+def main():
+    check = "--check" in sys.argv[1:]
+    stale = []
+    for relative, data in sorted(all_fonts().items()):
+        path = os.path.join(HERE, relative)
+        if check:
+            try:
+                with open(path, "rb") as existing:
+                    if existing.read() != data:
+                        stale.append(relative)
+            except FileNotFoundError:
+                stale.append(relative)
+            continue
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        with open(path, "wb") as out:
+            out.write(data)
+    if stale:
+        print("Out of date (run make_fonts.py):", ", ".join(stale), file=sys.stderr)
+        return 1
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

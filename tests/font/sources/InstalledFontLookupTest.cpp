@@ -1,0 +1,184 @@
+// The shared half of the installed-font lookup, fed with candidate lists made up here, in a
+// FreeType library whose memory is counted so that any face left open shows.
+
+#include "font/sources/InstalledFontLookup.h"
+
+#include <gtest/gtest.h>
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "font/FontException.h"
+#include "font/sources/FaceHandle.h"
+#include "font/sources/FreeTypeMemoryCounter.h"
+#include "font/sources/TestFonts.h"
+
+namespace {
+
+using Vennicor::Font::FaceHandle;
+using Vennicor::Font::FontException;
+using Vennicor::Font::FontStyle;
+using Vennicor::Font::InstalledFontCandidate;
+using Vennicor::Font::OpenFirstFaceWithStyle;
+using Vennicor::Font::StyleFlagsFromFontDescriptionStyle;
+using Vennicor::Font::Testing::CountingFreeTypeLibrary;
+using Vennicor::Font::Testing::FixtureFont;
+namespace Messages = Vennicor::Font::Messages;
+
+constexpr FontStyle BoldItalic = FontStyle::Bold | FontStyle::Italic;
+
+InstalledFontCandidate Installed(std::u16string displayName, const std::string& file) {
+  return {std::move(displayName), FixtureFont("installed/" + file).string()};
+}
+
+// The lookup family as a system would list it, longest names first so that the order is the
+// lookup's own doing.
+std::vector<InstalledFontCandidate> LookupFamily() {
+  return {Installed(u"Vennicor Lookup Bold Italic", "VennicorLookup-BoldItalic.ttf"),
+          Installed(u"Vennicor Lookup Extended", "VennicorLookupExtended.ttf"),
+          Installed(u"Vennicor Lookup Italic", "VennicorLookup-Italic.ttf"),
+          Installed(u"Vennicor Lookup Bold", "VennicorLookup-Bold.ttf"),
+          Installed(u"Vennicor Lookup", "VennicorLookup-Regular.ttf")};
+}
+
+class InstalledFontLookup : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_NE(library.Get(), nullptr);
+    // Let FreeType set up whatever it keeps per library before counting starts.
+    FaceHandle warmUp;
+    FT_Open_Args arguments{};
+    std::string path = FixtureFont("installed/VennicorLookup-Regular.ttf").string();
+    arguments.flags = FT_OPEN_PATHNAME;
+    arguments.pathname = path.data();
+    FT_Face face = nullptr;
+    ASSERT_EQ(FT_Open_Face(library.Get(), &arguments, 0, &face), 0);
+    warmUp.reset(face);
+    warmUp.reset();
+    baseline = library.LiveBlocks();
+  }
+
+  // The PostScript name of the face found, closing it again; or the error's message.
+  std::string Find(std::vector<InstalledFontCandidate> candidates, FontStyle style,
+                   FT_Long* faceIndex = nullptr) {
+    std::string result;
+    try {
+      const FaceHandle face(OpenFirstFaceWithStyle(library.Get(), std::move(candidates), style));
+      EXPECT_TRUE(face);
+      if (!face) return "(null)";
+      EXPECT_EQ(face->style_flags, StyleFlagsFromFontDescriptionStyle(style));
+      if (faceIndex != nullptr) *faceIndex = face->face_index;
+      result = FT_Get_Postscript_Name(face.get());
+    } catch (const FontException& error) {
+      result = error.what();
+    }
+    EXPECT_EQ(library.LiveBlocks(), baseline) << "a face was left open";
+    return result;
+  }
+
+  CountingFreeTypeLibrary library;
+  long baseline = 0;
+};
+
+TEST(StyleFlagsFromFontDescriptionStyle, MapsStylesToFreeTypeFlags) {
+  EXPECT_EQ(StyleFlagsFromFontDescriptionStyle(FontStyle::Regular), 0);
+  EXPECT_EQ(StyleFlagsFromFontDescriptionStyle(FontStyle::Bold), FT_STYLE_FLAG_BOLD);
+  EXPECT_EQ(StyleFlagsFromFontDescriptionStyle(FontStyle::Italic), FT_STYLE_FLAG_ITALIC);
+  EXPECT_EQ(StyleFlagsFromFontDescriptionStyle(BoldItalic),
+            FT_STYLE_FLAG_BOLD | FT_STYLE_FLAG_ITALIC);
+  EXPECT_EQ(StyleFlagsFromFontDescriptionStyle(static_cast<FontStyle>(4)), 0);
+  EXPECT_EQ(StyleFlagsFromFontDescriptionStyle(static_cast<FontStyle>(-1)), 0);
+}
+
+struct StyleCase {
+  FontStyle style;
+  const char* expected;
+};
+
+void PrintTo(const StyleCase& value, std::ostream* out) {
+  *out << "style " << static_cast<int>(value.style);
+}
+
+class InstalledFontLookupStyles : public InstalledFontLookup,
+                                  public ::testing::WithParamInterface<StyleCase> {};
+
+// Exact matching: a bold italic face serves neither Bold nor Italic, and for Bold | Italic the
+// shorter display name "Vennicor Lookup Extended" wins over "Vennicor Lookup Bold Italic".
+TEST_P(InstalledFontLookupStyles, ReturnsTheShortestNamedFaceWithExactlyTheStyle) {
+  EXPECT_EQ(Find(LookupFamily(), GetParam().style), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Family, InstalledFontLookupStyles,
+    ::testing::Values(StyleCase{FontStyle::Regular, "VennicorLookup-Regular"},
+                      StyleCase{FontStyle::Bold, "VennicorLookup-Bold"},
+                      StyleCase{FontStyle::Italic, "VennicorLookup-Italic"},
+                      StyleCase{BoldItalic, "VennicorLookupExtended-BoldItalic"},
+                      StyleCase{static_cast<FontStyle>(4), "VennicorLookup-Regular"}));
+
+TEST_F(InstalledFontLookup, StyleMissingFromTheCandidatesIsNotFound) {
+  const std::vector<InstalledFontCandidate> boldOnly{
+      Installed(u"Vennicor Lookup Bold", "VennicorLookup-Bold.ttf"),
+      Installed(u"Vennicor Lookup Bold Italic", "VennicorLookup-BoldItalic.ttf")};
+  EXPECT_EQ(Find(boldOnly, FontStyle::Regular), Messages::FontNotFound);
+  EXPECT_EQ(Find(boldOnly, FontStyle::Italic), Messages::FontNotFound);
+  EXPECT_EQ(Find(boldOnly, FontStyle::Bold), "VennicorLookup-Bold");
+  EXPECT_EQ(Find({}, FontStyle::Regular), Messages::FontNotFound);
+}
+
+TEST_F(InstalledFontLookup, OpensOnlyFilesEndingInTtfInAnyCase) {
+  std::vector<InstalledFontCandidate> candidates{
+      Installed(u"Vennicor Shy", "VennicorShy.otf"),
+      Installed(u"Vennicor Shy", "VennicorShy.ttc"),
+      Installed(u"Vennicor Shy", "VennicorShy.pfb"),
+      Installed(u"Vennicor Shy Visible", "VennicorShyVisible.ttf")};
+  EXPECT_EQ(Find(candidates, FontStyle::Regular), "VennicorShyVisible-Regular");
+  EXPECT_EQ(Find(candidates, FontStyle::Bold), Messages::FontNotFound);
+
+  candidates.push_back(Installed(u"Vennicor Capitals", "VENNICORCAPITALS.TTF"));
+  EXPECT_EQ(Find(candidates, FontStyle::Regular), "VennicorCapitals-Regular");
+}
+
+TEST_F(InstalledFontLookup, TriesTheFacesOfAFileInIndexOrder) {
+  // All three name the one collection; the shortest name leads to it, and its faces are tried
+  // from index 0, so the bold face at index 1 wins over the one that is named "Bold".
+  const std::vector<InstalledFontCandidate> multi{
+      Installed(u"Vennicor Multi Bold", "VennicorMulti.ttf"),
+      Installed(u"Vennicor Multi Heavy", "VennicorMulti.ttf"),
+      Installed(u"Vennicor Multi", "VennicorMulti.ttf")};
+  FT_Long index = -1;
+  EXPECT_EQ(Find(multi, FontStyle::Bold, &index), "VennicorMulti-Heavy");
+  EXPECT_EQ(index, 1);
+  EXPECT_EQ(Find(multi, FontStyle::Italic, &index), "VennicorMulti-Italic");
+  EXPECT_EQ(index, 3);
+  EXPECT_EQ(Find(multi, FontStyle::Regular, &index), "VennicorMulti-Regular");
+  EXPECT_EQ(index, 0);
+  EXPECT_EQ(Find(multi, BoldItalic), Messages::FontNotFound);
+}
+
+TEST_F(InstalledFontLookup, ProbesEachFileOnce) {
+  const auto allocationsFor = [this](std::vector<InstalledFontCandidate> candidates) {
+    const long before = library.Allocations();
+    EXPECT_EQ(Find(std::move(candidates), BoldItalic), Messages::FontNotFound);
+    return library.Allocations() - before;
+  };
+  const long once = allocationsFor({Installed(u"Vennicor Multi", "VennicorMulti.ttf")});
+  EXPECT_GT(once, 0);
+  EXPECT_EQ(allocationsFor({Installed(u"Vennicor Multi", "VennicorMulti.ttf"),
+                            Installed(u"Vennicor Multi Bold", "VennicorMulti.ttf"),
+                            Installed(u"Vennicor Multi Heavy", "VennicorMulti.ttf")}),
+            once);
+}
+
+TEST_F(InstalledFontLookup, PassesOverFilesThatDoNotOpen) {
+  const std::vector<InstalledFontCandidate> candidates{
+      {u"Vennicor", FixtureFont("installed/Missing.ttf").string()},
+      {u"Vennicor N", FixtureFont("NotAFont.ttf").string()},
+      {u"Vennicor Di", FixtureFont("installed").string() + "/.ttf"},
+      Installed(u"Vennicor Lookup Bold", "VennicorLookup-Bold.ttf")};
+  EXPECT_EQ(Find(candidates, FontStyle::Bold), "VennicorLookup-Bold");
+  EXPECT_EQ(Find(candidates, FontStyle::Regular), Messages::FontNotFound);
+}
+
+}  // namespace

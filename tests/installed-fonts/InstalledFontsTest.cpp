@@ -1,0 +1,221 @@
+// The installed-font lookup against fontconfig, seeing only the fixture fonts (see
+// HermeticFontconfig.h and tests/data/fonts/README.md).
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <ostream>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "HermeticFontconfig.h"
+#include "font/FontException.h"
+#include "font/sources/FaceHandle.h"
+#include "font/sources/FreeTypeManager.h"
+#include "font/sources/FreeTypeMemoryCounter.h"
+#include "font/sources/InstalledFontCandidates.h"
+#include "font/sources/InstalledFontLookup.h"
+#include "font/sources/TestFonts.h"
+
+namespace {
+
+using Vennicor::Font::FaceHandle;
+using Vennicor::Font::FindInstalledFontCandidates;
+using Vennicor::Font::FontException;
+using Vennicor::Font::FontStyle;
+using Vennicor::Font::FreeTypeManager;
+using Vennicor::Font::OpenInstalledFont;
+using Vennicor::Font::Testing::AddedFontsFolder;
+using Vennicor::Font::Testing::CountingFreeTypeLibrary;
+using Vennicor::Font::Testing::FixtureFont;
+namespace Messages = Vennicor::Font::Messages;
+
+constexpr FontStyle Regular = FontStyle::Regular;
+constexpr FontStyle Bold = FontStyle::Bold;
+constexpr FontStyle Italic = FontStyle::Italic;
+constexpr FontStyle BoldItalic = FontStyle::Bold | FontStyle::Italic;
+
+// The PostScript name of the face that `open` returns, closing it again; or the error message.
+template <typename Open>
+std::string Outcome(Open open) {
+  try {
+    const FaceHandle face(open());
+    if (!face) return "(null)";
+    return FT_Get_Postscript_Name(face.get());
+  } catch (const FontException& error) {
+    return error.what();
+  }
+}
+
+struct LookupCase {
+  const char* name;
+  std::u16string searched;
+  FontStyle style;
+  std::string expected;
+};
+
+void PrintTo(const LookupCase& value, std::ostream* out) { *out << value.name; }
+
+class OpenInstalledFontCases : public ::testing::TestWithParam<LookupCase> {};
+
+TEST_P(OpenInstalledFontCases, FindsTheExpectedFaceAndLeavesNoOtherOpen) {
+  CountingFreeTypeLibrary library;
+  ASSERT_NE(library.Get(), nullptr);
+  const long before = library.LiveBlocks();
+  EXPECT_EQ(Outcome([&] {
+              return OpenInstalledFont(library.Get(), GetParam().searched, GetParam().style);
+            }),
+            GetParam().expected);
+  EXPECT_EQ(library.LiveBlocks(), before) << "a face was left open";
+}
+
+const std::string NotFound = Messages::FontNotFound;
+
+INSTANTIATE_TEST_SUITE_P(
+    Fixtures, OpenInstalledFontCases,
+    ::testing::Values(
+        LookupCase{"Regular", u"Vennicor Lookup", Regular, "VennicorLookup-Regular"},
+        LookupCase{"BoldAfterTheShorterRegular", u"Vennicor Lookup", Bold, "VennicorLookup-Bold"},
+        LookupCase{"Italic", u"Vennicor Lookup", Italic, "VennicorLookup-Italic"},
+        // "Vennicor Lookup Extended" is shorter than "Vennicor Lookup Bold Italic".
+        LookupCase{"BoldItalicFromTheShorterLongerFamily", u"Vennicor Lookup", BoldItalic,
+                   "VennicorLookupExtended-BoldItalic"},
+        LookupCase{"BoldItalicOfTheFamily", u"Vennicor Lookup Bold", BoldItalic,
+                   "VennicorLookup-BoldItalic"},
+        LookupCase{"BoldItalicServesNoBold", u"Vennicor Lookup Bold I", Bold, NotFound},
+        LookupCase{"OnlyBoldInstalled", u"Vennicor Lookup Bold", Regular, NotFound},
+        LookupCase{"OnlyBoldItalicInstalled", u"Vennicor Lookup Extended", Italic, NotFound},
+        LookupCase{"NameInOtherCase", u"vENNICOR lookup", Regular, "VennicorLookup-Regular"},
+        LookupCase{"PrefixOfTheName", u"Vennicor Look", Regular, "VennicorLookup-Regular"},
+        LookupCase{"NonAsciiLowerCase", u"vennicor \u0142\u00f3d\u017a", Regular,
+                   "VennicorLodz-Regular"},
+        LookupCase{"NonAsciiUpperCase", u"VENNICOR \u0141\u00d3D\u0179", Regular,
+                   "VennicorLodz-Regular"},
+        LookupCase{"UpperCaseExtension", u"vennicor capitals", Regular,
+                   "VennicorCapitals-Regular"},
+        LookupCase{"OtfTtcPfbNeverOpened", u"Vennicor Shy", Regular, "VennicorShyVisible-Regular"},
+        LookupCase{"BoldOnlyInATtc", u"Vennicor Shy", Bold, NotFound},
+        // Faces of one file in index order: "Heavy" (index 1) before "Bold" (index 2), even
+        // when the search names the latter.
+        LookupCase{"FirstBoldFaceByIndex", u"Vennicor Multi", Bold, "VennicorMulti-Heavy"},
+        LookupCase{"FileOfANamedFace", u"Vennicor Multi Bold", Bold, "VennicorMulti-Heavy"},
+        LookupCase{"LaterFaceOfAFile", u"Vennicor Multi", Italic, "VennicorMulti-Italic"},
+        LookupCase{"FamilyAndStyleAsName", u"Vennicor Nameless Bold", Bold,
+                   "VennicorNameless-Bold"},
+        // "Vennicor Łódź" is the one shortest name of a ".ttf" font; then "Vennicor Multi".
+        LookupCase{"EmptyNameRegular", u"", Regular, "VennicorLodz-Regular"},
+        LookupCase{"EmptyNameBold", u"", Bold, "VennicorMulti-Heavy"},
+        LookupCase{"LongerThanEveryName", u"Vennicor Lookup Bold Italic Extra", BoldItalic,
+                   NotFound},
+        LookupCase{"OtherStyleValue", u"Vennicor Lookup", static_cast<FontStyle>(4),
+                   "VennicorLookup-Regular"},
+        LookupCase{"SystemFontsAreNotListed", u"DejaVu Sans", Regular, NotFound},
+        LookupCase{"LoneSurrogate", std::u16string(u"Vennicor Lookup\xD800", 16), Regular,
+                   NotFound}),
+    [](const auto& test) { return std::string(test.param.name); });
+
+TEST(FindInstalledFontCandidates, ListsDisplayNamesThatBeginWithTheName) {
+  const auto candidates = FindInstalledFontCandidates(u"vennicor multi");
+  std::vector<std::u16string> names;
+  for (const auto& candidate : candidates) {
+    names.push_back(candidate.DisplayName);
+    EXPECT_EQ(std::filesystem::path(candidate.FilePath).filename(), "VennicorMulti.ttf");
+  }
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::u16string>{u"Vennicor Multi", u"Vennicor Multi Bold",
+                                                u"Vennicor Multi Heavy",
+                                                u"Vennicor Multi Italic"}));
+}
+
+TEST(FindInstalledFontCandidates, ListsEveryFontFileForAnEmptyName) {
+  std::set<std::string> files;
+  for (const auto& candidate : FindInstalledFontCandidates(u"")) {
+    files.insert(std::filesystem::path(candidate.FilePath).filename().string());
+  }
+  // The lookup, not the listing, leaves out files that do not end in ".ttf".
+  EXPECT_EQ(files.size(), 13U);
+  EXPECT_EQ(files.count("VennicorShy.pfb"), 1U);
+  EXPECT_EQ(files.count("VENNICORCAPITALS.TTF"), 1U);
+}
+
+// Runs a test in a fresh folder as the current directory, so that relative paths are tested.
+class InFreshCurrentFolder : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    previous = std::filesystem::current_path();
+    folder = std::filesystem::temp_directory_path() /
+             ("vennicor-cwd-" + std::to_string(::getpid()));
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    std::filesystem::current_path(folder);
+  }
+  void TearDown() override {
+    std::filesystem::current_path(previous);
+    std::filesystem::remove_all(folder);
+  }
+
+  std::filesystem::path previous;
+  std::filesystem::path folder;
+};
+
+TEST_F(InFreshCurrentFolder, AFileNamedLikeAnInstalledFontIsOpenedAsAFile) {
+  std::ofstream("Vennicor Lookup") << "not a font";
+  FreeTypeManager manager;
+  EXPECT_EQ(Outcome([&] { return manager.OpenFont(u"Vennicor Lookup", Regular); }),
+            Messages::ErrorOpeningFontFile);
+  // The lookup itself still finds the installed font.
+  EXPECT_EQ(Outcome([&] { return manager.OpenWindowsFont(u"Vennicor Lookup", Regular); }),
+            "VennicorLookup-Regular");
+}
+
+TEST_F(InFreshCurrentFolder, ADirectoryOrAMissingPathIsTakenAsAName) {
+  std::filesystem::create_directory("Vennicor Lookup");
+  FreeTypeManager manager;
+  const struct {
+    std::u16string text;
+    FontStyle style;
+    std::string expected;
+  } cases[] = {
+      {u"Vennicor Lookup", Bold, "VennicorLookup-Bold"},
+      {u"Vennicor Lookup Italic", Italic, "VennicorLookup-Italic"},
+      {(folder / "Vennicor Lookup").u16string(), Regular, NotFound},
+      {u"/no/such/folder/VennicorLookup-Regular.ttf", Regular, NotFound},
+  };
+  for (const auto& test : cases) {
+    EXPECT_EQ(Outcome([&] { return manager.OpenFont(test.text, test.style); }), test.expected);
+  }
+}
+
+TEST_F(InFreshCurrentFolder, ARelativePathIsOpenedFromTheCurrentFolder) {
+  std::filesystem::copy_file(FixtureFont("installed/VennicorLookup-Bold.ttf"), "Vennicor Lookup");
+  FreeTypeManager manager;
+  // Opened as a file: its first face, whatever the style asked for.
+  EXPECT_EQ(Outcome([&] { return manager.OpenFont(u"Vennicor Lookup", Regular); }),
+            "VennicorLookup-Bold");
+}
+
+// Fontconfig notices a changed font folder by its modification time, in whole seconds.
+void WaitForTheNextSecond() { std::this_thread::sleep_for(std::chrono::milliseconds(1100)); }
+
+TEST(OpenInstalledFont, SeesFontsInstalledAndRemovedSinceTheLastLookup) {
+  const std::filesystem::path added = AddedFontsFolder() / "VennicorLate.ttf";
+  FreeTypeManager manager;
+  EXPECT_EQ(Outcome([&] { return manager.OpenFont(u"Vennicor Metrics", Regular); }), NotFound);
+
+  WaitForTheNextSecond();
+  std::filesystem::copy_file(FixtureFont("VennicorMetrics.ttf"), added);
+  EXPECT_EQ(Outcome([&] { return manager.OpenFont(u"Vennicor Metrics", Regular); }),
+            "VennicorMetrics-Regular");
+
+  WaitForTheNextSecond();
+  std::filesystem::remove(added);
+  EXPECT_EQ(Outcome([&] { return manager.OpenFont(u"Vennicor Metrics", Regular); }), NotFound);
+}
+
+}  // namespace
