@@ -24,6 +24,11 @@ inline constexpr const char* NoFontsFolderPath = "Error retrieving the windows f
 inline constexpr const char* CouldNotSetFontSize = "Could not set font size in FreeType";
 inline constexpr const char* ErrorLoadingGlyph = "Error loading glyph in FreeType";
 inline constexpr const char* NoKerningInformation = "Could not obtain kerning information";
+inline constexpr const char* FaceNotScalable =
+    "The font face has no scalable outlines (its units per EM are 0)";
+inline constexpr const char* AtlasTooLarge =
+    "The glyph atlas would exceed the largest texture the graphics device supports";
+inline constexpr const char* FontDisposed = "The font has been disposed";
 }  // namespace Messages
 
 }  // namespace Vennicor::Font

@@ -14,8 +14,10 @@ namespace Vennicor::Font {
 
 namespace {
 
+constexpr std::string_view Extension = ".ttf";
+
+// The extension test ignores ASCII case only: ".ttf" has no letters that fold from elsewhere.
 bool HasTrueTypeExtension(std::string_view path) {
-  constexpr std::string_view Extension = ".ttf";
   if (path.size() < Extension.size()) return false;
   const std::string_view tail = path.substr(path.size() - Extension.size());
   return std::equal(tail.begin(), tail.end(), Extension.begin(), [](char left, char right) {
@@ -90,8 +92,7 @@ FT_Face OpenFirstFaceWithStyle(FT_Library library, std::vector<InstalledFontCand
 
 FT_Face OpenInstalledFont(FT_Library library, std::u16string_view searchedFaceName,
                           FontStyle fontStyle) {
-  return OpenFirstFaceWithStyle(library, FindInstalledFontCandidates(searchedFaceName),
-                                fontStyle);
+  return OpenFirstFaceWithStyle(library, FindInstalledFontCandidates(searchedFaceName), fontStyle);
 }
 
 }  // namespace Vennicor::Font

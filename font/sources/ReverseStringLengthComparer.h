@@ -16,7 +16,8 @@ class ReverseStringLengthComparer {
   /// Length of `left` minus length of `right`: negative puts `left` first. An empty text has
   /// length 0. Differences beyond the 32-bit range are clamped, keeping their sign.
   std::int32_t Compare(std::u16string_view left, std::u16string_view right) const {
-    const auto difference = static_cast<long long>(left.size()) - static_cast<long long>(right.size());
+    const auto difference =
+        static_cast<long long>(left.size()) - static_cast<long long>(right.size());
     if (difference > INT32_MAX) return INT32_MAX;
     if (difference < INT32_MIN) return INT32_MIN;
     return static_cast<std::int32_t>(difference);

@@ -13,7 +13,9 @@ bool IsHighSurrogate(char32_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
 bool IsLowSurrogate(char32_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
 
 void AppendUtf8(std::string& out, char32_t codePoint) {
-  const auto byte = [](char32_t value) { return static_cast<char>(static_cast<std::uint8_t>(value)); };
+  const auto byte = [](char32_t value) {
+    return static_cast<char>(static_cast<std::uint8_t>(value));
+  };
   if (codePoint < 0x80) {
     out += byte(codePoint);
   } else if (codePoint < 0x800) {

@@ -8,9 +8,9 @@
 
 #include <cctype>
 #include <fstream>
-#include <ostream>
 #include <iterator>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -70,44 +70,44 @@ std::vector<char> ReadAll(const std::string& name) {
 }
 
 struct MetricsCase {
-  const char* file;
-  FT_Short height;
-  bool kerning;
+  const char* File;
+  FT_Short Height;
+  bool Kerning;
 };
 
-void PrintTo(const MetricsCase& value, std::ostream* out) { *out << value.file; }
+void PrintTo(const MetricsCase& value, std::ostream* out) { *out << value.File; }
 
 class MetricsFaces : public FixtureFonts, public ::testing::WithParamInterface<MetricsCase> {};
 
 TEST_P(MetricsFaces, HaveExactDesignMetrics) {
-  const auto face = Open(GetParam().file);
+  const auto face = Open(GetParam().File);
   ASSERT_TRUE(face);
   EXPECT_EQ(face->num_faces, 1);
   EXPECT_EQ(face->style_flags, 0);
   EXPECT_EQ(face->units_per_EM, 1000);
   EXPECT_EQ(face->ascender, 800);
   EXPECT_EQ(face->descender, -200);
-  EXPECT_EQ(face->height, GetParam().height);
+  EXPECT_EQ(face->height, GetParam().Height);
 }
 
 TEST_P(MetricsFaces, AdvancesAt18PixelsAreWholeAndExact) {
-  const auto face = Open(GetParam().file);
+  const auto face = Open(GetParam().File);
   ASSERT_TRUE(face);
-  ASSERT_EQ(FT_Set_Char_Size(face.get(), 0, 18 * 64, 72, 72), 0);
+  ASSERT_EQ(FT_Set_Char_Size(face.get(), 0, 18L * 64, 72, 72), 0);
   EXPECT_EQ(face->size->metrics.y_ppem, 18);
   const struct {
-    char16_t character;
-    FT_Pos pixels;
+    char16_t Character;
+    FT_Pos Pixels;
   } advances[] = {{u'A', 12}, {u'V', 11}, {u'B', 10}, {u' ', 5}, {u'x', 9}, {u'7', 9}, {u'|', 9}};
   for (const auto& expected : advances) {
-    ASSERT_EQ(FT_Load_Char(face.get(), expected.character, RenderFlags), 0);
-    EXPECT_EQ(face->glyph->advance.x, expected.pixels * 64)
-        << "character " << static_cast<char>(expected.character);
+    ASSERT_EQ(FT_Load_Char(face.get(), expected.Character, RenderFlags), 0);
+    EXPECT_EQ(face->glyph->advance.x, expected.Pixels * 64)
+        << "character " << static_cast<char>(expected.Character);
   }
 }
 
 TEST_P(MetricsFaces, CoverThePreloadSet) {
-  const auto face = Open(GetParam().file);
+  const auto face = Open(GetParam().File);
   ASSERT_TRUE(face);
   ASSERT_EQ(PreloadSet.size(), 87U);
   for (const char16_t character : PreloadSet) {
@@ -116,15 +116,15 @@ TEST_P(MetricsFaces, CoverThePreloadSet) {
 }
 
 TEST_P(MetricsFaces, KernAVByOnePixelOnlyWhereTheyHaveAKernTable) {
-  const auto face = Open(GetParam().file);
+  const auto face = Open(GetParam().File);
   ASSERT_TRUE(face);
-  ASSERT_EQ(FT_Set_Char_Size(face.get(), 0, 18 * 64, 72, 72), 0);
-  EXPECT_EQ(FT_HAS_KERNING(face.get()) != 0, GetParam().kerning);
+  ASSERT_EQ(FT_Set_Char_Size(face.get(), 0, 18L * 64, 72, 72), 0);
+  EXPECT_EQ(FT_HAS_KERNING(face.get()) != 0, GetParam().Kerning);
   const FT_UInt a = FT_Get_Char_Index(face.get(), u'A');
   const FT_UInt v = FT_Get_Char_Index(face.get(), u'V');
   FT_Vector kerning{};
   ASSERT_EQ(FT_Get_Kerning(face.get(), a, v, FT_KERNING_DEFAULT, &kerning), 0);
-  EXPECT_EQ(kerning.x, GetParam().kerning ? -64 : 0);
+  EXPECT_EQ(kerning.x, GetParam().Kerning ? -64 : 0);
   EXPECT_EQ(kerning.y, 0);
   ASSERT_EQ(FT_Get_Kerning(face.get(), v, a, FT_KERNING_DEFAULT, &kerning), 0);
   EXPECT_EQ(kerning.x, 0);
@@ -136,7 +136,7 @@ INSTANTIATE_TEST_SUITE_P(Fixtures, MetricsFaces,
                                            MetricsCase{"VennicorMetricsNoKern.ttf", 1100, false},
                                            MetricsCase{"VennicorMetrics-\u0144\u00e9.ttf", 1100,
                                                        true}),
-                         [](const auto& test) { return Identifier(test.param.file); });
+                         [](const auto& test) { return Identifier(test.param.File); });
 
 TEST_F(FixtureFonts, NonAsciiFileIsTheMetricsFace) {
   const std::vector<char> plain = ReadAll("VennicorMetrics.ttf");
@@ -150,25 +150,25 @@ TEST_F(FixtureFonts, NotAFontIsRejectedByFreeType) {
 }
 
 struct StyledFace {
-  const char* file;
-  FT_Long index;
-  FT_Long faceCount;
-  FT_Long styleFlags;
-  const char* postScriptName;
+  const char* File;
+  FT_Long Index;
+  FT_Long FaceCount;
+  FT_Long StyleFlags;
+  const char* PostScriptName;
 };
 
 void PrintTo(const StyledFace& value, std::ostream* out) {
-  *out << value.file << " #" << value.index;
+  *out << value.File << " #" << value.Index;
 }
 
 class LookupFaces : public FixtureFonts, public ::testing::WithParamInterface<StyledFace> {};
 
 TEST_P(LookupFaces, HaveTheirStyleFlags) {
-  const auto face = Open(std::string("installed/") + GetParam().file, GetParam().index);
+  const auto face = Open(std::string("installed/") + GetParam().File, GetParam().Index);
   ASSERT_TRUE(face);
-  EXPECT_EQ(face->num_faces, GetParam().faceCount);
-  EXPECT_EQ(face->style_flags, GetParam().styleFlags);
-  EXPECT_STREQ(FT_Get_Postscript_Name(face.get()), GetParam().postScriptName);
+  EXPECT_EQ(face->num_faces, GetParam().FaceCount);
+  EXPECT_EQ(face->style_flags, GetParam().StyleFlags);
+  EXPECT_STREQ(FT_Get_Postscript_Name(face.get()), GetParam().PostScriptName);
 }
 
 constexpr FT_Long B = FT_STYLE_FLAG_BOLD;
@@ -176,27 +176,25 @@ constexpr FT_Long I = FT_STYLE_FLAG_ITALIC;
 
 INSTANTIATE_TEST_SUITE_P(
     Fixtures, LookupFaces,
-    ::testing::Values(StyledFace{"VennicorLookup-Regular.ttf", 0, 1, 0, "VennicorLookup-Regular"},
-                      StyledFace{"VennicorLookup-Bold.ttf", 0, 1, B, "VennicorLookup-Bold"},
-                      StyledFace{"VennicorLookup-Italic.ttf", 0, 1, I, "VennicorLookup-Italic"},
-                      StyledFace{"VennicorLookup-BoldItalic.ttf", 0, 1, B | I,
-                                 "VennicorLookup-BoldItalic"},
-                      StyledFace{"VennicorLookupExtended.ttf", 0, 1, B | I,
-                                 "VennicorLookupExtended-BoldItalic"},
-                      StyledFace{"VennicorMulti.ttf", 0, 4, 0, "VennicorMulti-Regular"},
-                      StyledFace{"VennicorMulti.ttf", 1, 4, B, "VennicorMulti-Heavy"},
-                      StyledFace{"VennicorMulti.ttf", 2, 4, B, "VennicorMulti-Bold"},
-                      StyledFace{"VennicorMulti.ttf", 3, 4, I, "VennicorMulti-Italic"},
-                      StyledFace{"VENNICORCAPITALS.TTF", 0, 1, 0, "VennicorCapitals-Regular"},
-                      StyledFace{"VennicorShy.otf", 0, 1, 0, "VennicorShy-Regular"},
-                      StyledFace{"VennicorShy.pfb", 0, 1, 0, "VennicorShy-Regular"},
-                      StyledFace{"VennicorShy.ttc", 1, 2, B, "VennicorShy-CollectedBold"},
-                      StyledFace{"VennicorShyVisible.ttf", 0, 1, 0, "VennicorShyVisible-Regular"},
-                      StyledFace{"VennicorLodz.ttf", 0, 1, 0, "VennicorLodz-Regular"},
-                      StyledFace{"VennicorNameless-Bold.ttf", 0, 1, B,
-                                 "VennicorNameless-Bold"}),
+    ::testing::Values(
+        StyledFace{"VennicorLookup-Regular.ttf", 0, 1, 0, "VennicorLookup-Regular"},
+        StyledFace{"VennicorLookup-Bold.ttf", 0, 1, B, "VennicorLookup-Bold"},
+        StyledFace{"VennicorLookup-Italic.ttf", 0, 1, I, "VennicorLookup-Italic"},
+        StyledFace{"VennicorLookup-BoldItalic.ttf", 0, 1, B | I, "VennicorLookup-BoldItalic"},
+        StyledFace{"VennicorLookupExtended.ttf", 0, 1, B | I, "VennicorLookupExtended-BoldItalic"},
+        StyledFace{"VennicorMulti.ttf", 0, 4, 0, "VennicorMulti-Regular"},
+        StyledFace{"VennicorMulti.ttf", 1, 4, B, "VennicorMulti-Heavy"},
+        StyledFace{"VennicorMulti.ttf", 2, 4, B, "VennicorMulti-Bold"},
+        StyledFace{"VennicorMulti.ttf", 3, 4, I, "VennicorMulti-Italic"},
+        StyledFace{"VENNICORCAPITALS.TTF", 0, 1, 0, "VennicorCapitals-Regular"},
+        StyledFace{"VennicorShy.otf", 0, 1, 0, "VennicorShy-Regular"},
+        StyledFace{"VennicorShy.pfb", 0, 1, 0, "VennicorShy-Regular"},
+        StyledFace{"VennicorShy.ttc", 1, 2, B, "VennicorShy-CollectedBold"},
+        StyledFace{"VennicorShyVisible.ttf", 0, 1, 0, "VennicorShyVisible-Regular"},
+        StyledFace{"VennicorLodz.ttf", 0, 1, 0, "VennicorLodz-Regular"},
+        StyledFace{"VennicorNameless-Bold.ttf", 0, 1, B, "VennicorNameless-Bold"}),
     [](const auto& test) {
-      return Identifier(test.param.file) + std::to_string(test.param.index);
+      return Identifier(test.param.File) + std::to_string(test.param.Index);
     });
 
 }  // namespace

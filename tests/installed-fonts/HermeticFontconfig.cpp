@@ -22,10 +22,17 @@ std::string XmlText(const std::filesystem::path& path) {
   std::string text;
   for (const char character : path.string()) {
     switch (character) {
-      case '&': text += "&amp;"; break;
-      case '<': text += "&lt;"; break;
-      case '>': text += "&gt;"; break;
-      default: text += character;
+      case '&':
+        text += "&amp;";
+        break;
+      case '<':
+        text += "&lt;";
+        break;
+      case '>':
+        text += "&gt;";
+        break;
+      default:
+        text += character;
     }
   }
   return text;
@@ -63,7 +70,7 @@ class HermeticFontconfig : public ::testing::Environment {
 };
 
 [[maybe_unused]] ::testing::Environment* const environment =
-    ::testing::AddGlobalTestEnvironment(new HermeticFontconfig);
+    ::testing::AddGlobalTestEnvironment(new HermeticFontconfig);  // NOLINT: gtest takes it
 
 }  // namespace
 

@@ -54,13 +54,13 @@ std::string Outcome(Open open) {
 }
 
 struct LookupCase {
-  const char* name;
-  std::u16string searched;
-  FontStyle style;
-  std::string expected;
+  const char* Name;
+  std::u16string Searched;
+  FontStyle Style;
+  std::string Expected;
 };
 
-void PrintTo(const LookupCase& value, std::ostream* out) { *out << value.name; }
+void PrintTo(const LookupCase& value, std::ostream* out) { *out << value.Name; }
 
 class OpenInstalledFontCases : public ::testing::TestWithParam<LookupCase> {};
 
@@ -69,9 +69,9 @@ TEST_P(OpenInstalledFontCases, FindsTheExpectedFaceAndLeavesNoOtherOpen) {
   ASSERT_NE(library.Get(), nullptr);
   const long before = library.LiveBlocks();
   EXPECT_EQ(Outcome([&] {
-              return OpenInstalledFont(library.Get(), GetParam().searched, GetParam().style);
+              return OpenInstalledFont(library.Get(), GetParam().Searched, GetParam().Style);
             }),
-            GetParam().expected);
+            GetParam().Expected);
   EXPECT_EQ(library.LiveBlocks(), before) << "a face was left open";
 }
 
@@ -97,8 +97,7 @@ INSTANTIATE_TEST_SUITE_P(
                    "VennicorLodz-Regular"},
         LookupCase{"NonAsciiUpperCase", u"VENNICOR \u0141\u00d3D\u0179", Regular,
                    "VennicorLodz-Regular"},
-        LookupCase{"UpperCaseExtension", u"vennicor capitals", Regular,
-                   "VennicorCapitals-Regular"},
+        LookupCase{"UpperCaseExtension", u"vennicor capitals", Regular, "VennicorCapitals-Regular"},
         LookupCase{"OtfTtcPfbNeverOpened", u"Vennicor Shy", Regular, "VennicorShyVisible-Regular"},
         LookupCase{"BoldOnlyInATtc", u"Vennicor Shy", Bold, NotFound},
         // Faces of one file in index order: "Heavy" (index 1) before "Bold" (index 2), even
@@ -118,7 +117,7 @@ INSTANTIATE_TEST_SUITE_P(
         LookupCase{"SystemFontsAreNotListed", u"DejaVu Sans", Regular, NotFound},
         LookupCase{"LoneSurrogate", std::u16string(u"Vennicor Lookup\xD800", 16), Regular,
                    NotFound}),
-    [](const auto& test) { return std::string(test.param.name); });
+    [](const auto& test) { return std::string(test.param.Name); });
 
 TEST(FindInstalledFontCandidates, ListsDisplayNamesThatBeginWithTheName) {
   const auto candidates = FindInstalledFontCandidates(u"vennicor multi");
@@ -128,9 +127,9 @@ TEST(FindInstalledFontCandidates, ListsDisplayNamesThatBeginWithTheName) {
     EXPECT_EQ(std::filesystem::path(candidate.FilePath).filename(), "VennicorMulti.ttf");
   }
   std::sort(names.begin(), names.end());
-  EXPECT_EQ(names, (std::vector<std::u16string>{u"Vennicor Multi", u"Vennicor Multi Bold",
-                                                u"Vennicor Multi Heavy",
-                                                u"Vennicor Multi Italic"}));
+  EXPECT_EQ(names,
+            (std::vector<std::u16string>{u"Vennicor Multi", u"Vennicor Multi Bold",
+                                         u"Vennicor Multi Heavy", u"Vennicor Multi Italic"}));
 }
 
 TEST(FindInstalledFontCandidates, ListsEveryFontFileForAnEmptyName) {
@@ -149,8 +148,8 @@ class InFreshCurrentFolder : public ::testing::Test {
  protected:
   void SetUp() override {
     previous = std::filesystem::current_path();
-    folder = std::filesystem::temp_directory_path() /
-             ("vennicor-cwd-" + std::to_string(::getpid()));
+    folder =
+        std::filesystem::temp_directory_path() / ("vennicor-cwd-" + std::to_string(::getpid()));
     std::filesystem::remove_all(folder);
     std::filesystem::create_directories(folder);
     std::filesystem::current_path(folder);
@@ -178,9 +177,9 @@ TEST_F(InFreshCurrentFolder, ADirectoryOrAMissingPathIsTakenAsAName) {
   std::filesystem::create_directory("Vennicor Lookup");
   FreeTypeManager manager;
   const struct {
-    std::u16string text;
-    FontStyle style;
-    std::string expected;
+    std::u16string Text;
+    FontStyle Style;
+    std::string Expected;
   } cases[] = {
       {u"Vennicor Lookup", Bold, "VennicorLookup-Bold"},
       {u"Vennicor Lookup Italic", Italic, "VennicorLookup-Italic"},
@@ -188,7 +187,7 @@ TEST_F(InFreshCurrentFolder, ADirectoryOrAMissingPathIsTakenAsAName) {
       {u"/no/such/folder/VennicorLookup-Regular.ttf", Regular, NotFound},
   };
   for (const auto& test : cases) {
-    EXPECT_EQ(Outcome([&] { return manager.OpenFont(test.text, test.style); }), test.expected);
+    EXPECT_EQ(Outcome([&] { return manager.OpenFont(test.Text, test.Style); }), test.Expected);
   }
 }
 

@@ -1,5 +1,3 @@
-#include "font/sources/FreeTypeManager.h"
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -10,6 +8,7 @@
 
 #include "font/FontException.h"
 #include "font/sources/FaceHandle.h"
+#include "font/sources/FreeTypeManager.h"
 #include "font/sources/TestFonts.h"
 
 namespace {
@@ -50,7 +49,7 @@ TEST(FreeTypeManager, LibraryLivesWhileAnyManagerIsRegistered) {
   first.reset();
   EXPECT_EQ(second->GetLibraryInstance(), library);
   // The face of the remaining user is still usable.
-  EXPECT_EQ(FT_Set_Char_Size(face.get(), 0, 18 * 64, 72, 72), 0);
+  EXPECT_EQ(FT_Set_Char_Size(face.get(), 0, 18L * 64, 72, 72), 0);
   EXPECT_EQ(FT_Load_Char(face.get(), u'A', FT_LOAD_RENDER | FT_LOAD_FORCE_AUTOHINT), 0);
   face.reset();
   second->Dispose();
@@ -73,7 +72,8 @@ TEST(FreeTypeManager, DisposeGivesTheUserBackOnce) {
 
 TEST(FreeTypeManager, ReinitializationAfterTheLastReleaseGivesAWorkingLibrary) {
   FreeTypeManager first;
-  FaceHandle(first.OpenFont(Text(FixtureFont("VennicorMetrics.ttf")), FontStyle::Regular));
+  FaceHandle earlier(first.OpenFont(Text(FixtureFont("VennicorMetrics.ttf")), FontStyle::Regular));
+  earlier.reset();
   first.Dispose();
   ASSERT_EQ(first.GetLibraryInstance(), nullptr);
 
@@ -84,45 +84,44 @@ TEST(FreeTypeManager, ReinitializationAfterTheLastReleaseGivesAWorkingLibrary) {
 }
 
 struct PathCase {
-  const char* name;
-  std::string file;
-  FontStyle style;
-  const char* postScriptName;
+  const char* Name;
+  std::string File;
+  FontStyle Style;
+  const char* PostScriptName;
 };
 
-void PrintTo(const PathCase& value, std::ostream* out) { *out << value.file; }
+void PrintTo(const PathCase& value, std::ostream* out) { *out << value.File; }
 
 class OpenFontByPath : public ::testing::TestWithParam<PathCase> {};
 
 TEST_P(OpenFontByPath, OpensTheFirstFaceWhateverTheStyle) {
   FreeTypeManager manager;
-  const FaceHandle face(manager.OpenFont(Text(FixtureFont(GetParam().file)), GetParam().style));
+  const FaceHandle face(manager.OpenFont(Text(FixtureFont(GetParam().File)), GetParam().Style));
   ASSERT_TRUE(face);
   EXPECT_EQ(face->face_index, 0);
-  EXPECT_STREQ(FT_Get_Postscript_Name(face.get()), GetParam().postScriptName);
+  EXPECT_STREQ(FT_Get_Postscript_Name(face.get()), GetParam().PostScriptName);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Fixtures, OpenFontByPath,
-    ::testing::Values(
-        PathCase{"Metrics", "VennicorMetrics.ttf", FontStyle::Regular, "VennicorMetrics-Regular"},
-        PathCase{"NonAsciiFileName", "VennicorMetrics-\u0144\u00e9.ttf", FontStyle::Regular,
-                 "VennicorMetrics-Regular"},
-        PathCase{"BoldAskedOfACollection", "installed/VennicorMulti.ttf", FontStyle::Bold,
-                 "VennicorMulti-Regular"},
-        PathCase{"ItalicAskedOfABoldFile", "installed/VennicorLookup-Bold.ttf", FontStyle::Italic,
-                 "VennicorLookup-Bold"},
-        // By path the extension does not matter: FreeType reads what it can.
-        PathCase{"OtfByPath", "installed/VennicorShy.otf", FontStyle::Regular,
-                 "VennicorShy-Regular"}),
-    [](const auto& test) { return std::string(test.param.name); });
+    ::testing::Values(PathCase{"Metrics", "VennicorMetrics.ttf", FontStyle::Regular,
+                               "VennicorMetrics-Regular"},
+                      PathCase{"NonAsciiFileName", "VennicorMetrics-\u0144\u00e9.ttf",
+                               FontStyle::Regular, "VennicorMetrics-Regular"},
+                      PathCase{"BoldAskedOfACollection", "installed/VennicorMulti.ttf",
+                               FontStyle::Bold, "VennicorMulti-Regular"},
+                      PathCase{"ItalicAskedOfABoldFile", "installed/VennicorLookup-Bold.ttf",
+                               FontStyle::Italic, "VennicorLookup-Bold"},
+                      // By path the extension does not matter: FreeType reads what it can.
+                      PathCase{"OtfByPath", "installed/VennicorShy.otf", FontStyle::Regular,
+                               "VennicorShy-Regular"}),
+    [](const auto& test) { return std::string(test.param.Name); });
 
 TEST(FreeTypeManager, ExistingFileThatIsNoFontIsAnError) {
   FreeTypeManager manager;
-  EXPECT_EQ(MessageOf([&] {
-              manager.OpenFont(Text(FixtureFont("NotAFont.ttf")), FontStyle::Regular);
-            }),
-            Messages::ErrorOpeningFontFile);
+  EXPECT_EQ(
+      MessageOf([&] { manager.OpenFont(Text(FixtureFont("NotAFont.ttf")), FontStyle::Regular); }),
+      Messages::ErrorOpeningFontFile);
 }
 
 }  // namespace

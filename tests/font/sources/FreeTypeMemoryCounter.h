@@ -14,6 +14,8 @@ namespace Vennicor::Font::Testing {
 
 class CountingFreeTypeLibrary {
  public:
+  // FreeType's memory hooks are malloc-style by contract.
+  // NOLINTBEGIN(cppcoreguidelines-no-malloc,cppcoreguidelines-owning-memory)
   CountingFreeTypeLibrary() {
     memory.user = this;
     memory.alloc = [](FT_Memory self, long size) -> void* {
@@ -32,6 +34,7 @@ class CountingFreeTypeLibrary {
     };
     if (FT_New_Library(&memory, &library) == 0) FT_Add_Default_Modules(library);
   }
+  // NOLINTEND(cppcoreguidelines-no-malloc,cppcoreguidelines-owning-memory)
   ~CountingFreeTypeLibrary() {
     if (library != nullptr) FT_Done_Library(library);
   }

@@ -1,8 +1,6 @@
 // The shared half of the installed-font lookup, fed with candidate lists made up here, in a
 // FreeType library whose memory is counted so that any face left open shows.
 
-#include "font/sources/InstalledFontLookup.h"
-
 #include <gtest/gtest.h>
 
 #include <ostream>
@@ -12,6 +10,7 @@
 #include "font/FontException.h"
 #include "font/sources/FaceHandle.h"
 #include "font/sources/FreeTypeMemoryCounter.h"
+#include "font/sources/InstalledFontLookup.h"
 #include "font/sources/TestFonts.h"
 
 namespace {
@@ -92,12 +91,12 @@ TEST(StyleFlagsFromFontDescriptionStyle, MapsStylesToFreeTypeFlags) {
 }
 
 struct StyleCase {
-  FontStyle style;
-  const char* expected;
+  FontStyle Style;
+  const char* Expected;
 };
 
 void PrintTo(const StyleCase& value, std::ostream* out) {
-  *out << "style " << static_cast<int>(value.style);
+  *out << "style " << static_cast<int>(value.Style);
 }
 
 class InstalledFontLookupStyles : public InstalledFontLookup,
@@ -106,7 +105,7 @@ class InstalledFontLookupStyles : public InstalledFontLookup,
 // Exact matching: a bold italic face serves neither Bold nor Italic, and for Bold | Italic the
 // shorter display name "Vennicor Lookup Extended" wins over "Vennicor Lookup Bold Italic".
 TEST_P(InstalledFontLookupStyles, ReturnsTheShortestNamedFaceWithExactlyTheStyle) {
-  EXPECT_EQ(Find(LookupFamily(), GetParam().style), GetParam().expected);
+  EXPECT_EQ(Find(LookupFamily(), GetParam().Style), GetParam().Expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -129,8 +128,7 @@ TEST_F(InstalledFontLookup, StyleMissingFromTheCandidatesIsNotFound) {
 
 TEST_F(InstalledFontLookup, OpensOnlyFilesEndingInTtfInAnyCase) {
   std::vector<InstalledFontCandidate> candidates{
-      Installed(u"Vennicor Shy", "VennicorShy.otf"),
-      Installed(u"Vennicor Shy", "VennicorShy.ttc"),
+      Installed(u"Vennicor Shy", "VennicorShy.otf"), Installed(u"Vennicor Shy", "VennicorShy.ttc"),
       Installed(u"Vennicor Shy", "VennicorShy.pfb"),
       Installed(u"Vennicor Shy Visible", "VennicorShyVisible.ttf")};
   EXPECT_EQ(Find(candidates, FontStyle::Regular), "VennicorShyVisible-Regular");

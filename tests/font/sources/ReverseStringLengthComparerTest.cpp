@@ -1,10 +1,10 @@
-#include "font/sources/ReverseStringLengthComparer.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <string>
 #include <vector>
+
+#include "font/sources/ReverseStringLengthComparer.h"
 
 namespace {
 
@@ -12,15 +12,19 @@ using Vennicor::Font::ReverseStringLengthComparer;
 
 TEST(ReverseStringLengthComparer, ReturnsTheLengthDifference) {
   const struct {
-    std::u16string_view left, right;
-    std::int32_t expected;
+    std::u16string_view Left, Right;
+    std::int32_t Expected;
   } cases[] = {
-      {u"", u"", 0},          {{}, u"", 0},          {u"", u"abc", -3},
-      {u"abcd", u"", 4},      {u"ab", u"xyz", -1},   {u"Bold", u"Thin", 0},
+      {u"", u"", 0},
+      {{}, u"", 0},
+      {u"", u"abc", -3},
+      {u"abcd", u"", 4},
+      {u"ab", u"xyz", -1},
+      {u"Bold", u"Thin", 0},
       {u"Arial Black", u"Arial", 6},
   };
   for (const auto& test : cases) {
-    EXPECT_EQ(ReverseStringLengthComparer::Default.Compare(test.left, test.right), test.expected);
+    EXPECT_EQ(ReverseStringLengthComparer::Default.Compare(test.Left, test.Right), test.Expected);
   }
 }
 

@@ -1,8 +1,8 @@
-#include "font/sources/UnicodeConversion.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
+
+#include "font/sources/UnicodeConversion.h"
 
 namespace {
 
@@ -11,8 +11,8 @@ using Vennicor::Font::Utf8ToUtf16;
 
 TEST(UnicodeConversion, Utf16ToUtf8EncodesEveryLengthAndReplacesLoneSurrogates) {
   const struct {
-    std::u16string_view text;
-    std::string expected;
+    std::u16string_view Text;
+    std::string Expected;
   } cases[] = {
       {u"", ""},
       {u"Arial.ttf", "Arial.ttf"},
@@ -20,34 +20,38 @@ TEST(UnicodeConversion, Utf16ToUtf8EncodesEveryLengthAndReplacesLoneSurrogates) 
       {u"\u20AC", "\xE2\x82\xAC"},
       {u"\U0001F600", "\xF0\x9F\x98\x80"},
       {std::u16string_view(u"a\0b", 3), std::string("a\0b", 3)},
-      {std::u16string_view(u"\xD800x", 2), "\xEF\xBF\xBDx"},          // lone high
-      {std::u16string_view(u"x\xDC00", 2), "x\xEF\xBF\xBD"},          // lone low
+      {std::u16string_view(u"\xD800x", 2), "\xEF\xBF\xBDx"},                  // lone high
+      {std::u16string_view(u"x\xDC00", 2), "x\xEF\xBF\xBD"},                  // lone low
       {std::u16string_view(u"\xDC00\xD800", 2), "\xEF\xBF\xBD\xEF\xBF\xBD"},  // reversed pair
-      {std::u16string_view(u"\xD800", 1), "\xEF\xBF\xBD"},            // high at the end
+      {std::u16string_view(u"\xD800", 1), "\xEF\xBF\xBD"},                    // high at the end
   };
   for (const auto& test : cases) {
-    EXPECT_EQ(Utf16ToUtf8(test.text), test.expected);
+    EXPECT_EQ(Utf16ToUtf8(test.Text), test.Expected);
   }
 }
 
 TEST(UnicodeConversion, Utf8ToUtf16DecodesAndReplacesMalformedBytes) {
   const struct {
-    std::string_view text;
-    std::u16string expected;
+    std::string_view Text;
+    std::u16string Expected;
   } cases[] = {
       {"", u""},
       {"DejaVu Sans", u"DejaVu Sans"},
-      {"\xC5\x81\xC3\xB3" "d\xC5\xBA", u"\u0141\u00F3d\u017A"},
+      {"\xC5\x81\xC3\xB3"
+       "d\xC5\xBA",
+       u"\u0141\u00F3d\u017A"},
       {"\xF0\x9F\x98\x80", u"\U0001F600"},
       {"\xFF", u"\uFFFD"},
-      {"\xC5", u"\uFFFD"},                       // truncated at the end
-      {"\xE2\x82" "A", u"\uFFFD\uFFFDA"},        // truncated before an ASCII byte
-      {"\xC0\xAF", u"\uFFFD\uFFFD"},             // overlong
-      {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},   // encoded surrogate
+      {"\xC5", u"\uFFFD"},  // truncated at the end
+      {"\xE2\x82"
+       "A",
+       u"\uFFFD\uFFFDA"},                                 // truncated before an ASCII byte
+      {"\xC0\xAF", u"\uFFFD\uFFFD"},                      // overlong
+      {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},            // encoded surrogate
       {"\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"},  // beyond U+10FFFF
   };
   for (const auto& test : cases) {
-    EXPECT_EQ(Utf8ToUtf16(test.text), test.expected) << test.text;
+    EXPECT_EQ(Utf8ToUtf16(test.Text), test.Expected) << test.Text;
   }
 }
 
