@@ -130,12 +130,17 @@ TEST_P(MetricsFaces, KernAVByOnePixelOnlyWhereTheyHaveAKernTable) {
   EXPECT_EQ(kerning.x, 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Fixtures, MetricsFaces,
-                         ::testing::Values(MetricsCase{"VennicorMetrics.ttf", 1100, true},
-                                           MetricsCase{"VennicorMetricsNegativeGap.ttf", 900, true},
-                                           MetricsCase{"VennicorMetricsNoKern.ttf", 1100, false},
-                                           MetricsCase{"VennicorMetrics-\u0144\u00e9.ttf", 1100,
-                                                       true}),
+const MetricsCase MetricsCases[] = {
+    {"VennicorMetrics.ttf", 1100, true},
+    {"VennicorMetricsNegativeGap.ttf", 900, true},
+    {"VennicorMetricsNoKern.ttf", 1100, false},
+#ifndef _WIN32
+    // FreeType opens narrow paths, which on Windows are in the ANSI code page: no U+0144 there.
+    {"VennicorMetrics-\u0144\u00e9.ttf", 1100, true},
+#endif
+};
+
+INSTANTIATE_TEST_SUITE_P(Fixtures, MetricsFaces, ::testing::ValuesIn(MetricsCases),
                          [](const auto& test) { return Identifier(test.param.File); });
 
 TEST_F(FixtureFonts, NonAsciiFileIsTheMetricsFace) {

@@ -34,7 +34,7 @@ class FontVerticalMetrics : public testing::TestWithParam<VerticalMetrics> {};
 TEST_P(FontVerticalMetrics, ScaleDesignUnitsTruncatingTowardZero) {
   const VerticalMetrics& m = GetParam();
   RecordingDevice device;
-  Font font(device, FixtureFont(m.Face), m.Size);
+  Font font(device, FixtureFontText(m.Face), m.Size);
   EXPECT_EQ(font.LineHeight(), m.LineHeight);
   EXPECT_EQ(font.Ascent(), m.Ascent);
   EXPECT_EQ(font.Descent(), m.Descent);
@@ -69,7 +69,7 @@ class FontMeasureString : public testing::TestWithParam<Measurement> {};
 TEST_P(FontMeasureString, WalksAdvancesKerningAndLines) {
   const Measurement& m = GetParam();
   RecordingDevice device;
-  Font font(device, FixtureFont(m.Face), 18);
+  Font font(device, FixtureFontText(m.Face), 18);
   EXPECT_EQ(font.MeasureString(m.Text, m.Previous), (Vector2{m.Width, m.Height}));
   EXPECT_EQ(font.MeasureWidth(m.Text, m.Previous), m.Width);
   if (m.Previous == 0) {
@@ -123,7 +123,7 @@ INSTANTIATE_TEST_SUITE_P(Texts, FontMeasureString, testing::ValuesIn(Measurement
                          [](const auto& param) { return param.param.Name; });
 
 TEST(FontKerning, MatchesFreeTypeForEveryPairTwice) {
-  for (const std::u16string& face : {FixtureFont(MetricsFont), FixtureFont(NoKernFont)}) {
+  for (const std::u16string& face : {FixtureFontText(MetricsFont), FixtureFontText(NoKernFont)}) {
     RecordingDevice device;
     Font font(device, face, 18);
     const ReferenceFace reference(face, 18);
@@ -149,8 +149,8 @@ TEST(FontKerning, MatchesFreeTypeForEveryPairTwice) {
 
 TEST(FontKerning, PairsOfTheFixture) {
   RecordingDevice device;
-  Font kerned(device, FixtureFont(MetricsFont), 18);
-  Font unkerned(device, FixtureFont(NoKernFont), 18);
+  Font kerned(device, FixtureFontText(MetricsFont), 18);
+  Font unkerned(device, FixtureFontText(NoKernFont), 18);
   EXPECT_EQ(kerned.GetKerning(u'A', u'V'), (Vector2{-1, 0}));
   EXPECT_EQ(kerned.GetKerning(u'V', u'A'), (Vector2{0, 0}));
   EXPECT_EQ(unkerned.GetKerning(u'A', u'V'), (Vector2{0, 0}));
@@ -159,7 +159,7 @@ TEST(FontKerning, PairsOfTheFixture) {
 
 TEST(FontMeasureString, CachesNewGlyphsButLeavesTheAtlasAlone) {
   RecordingDevice device;
-  Font font(device, FixtureFont(MetricsFont), 18);
+  Font font(device, FixtureFontText(MetricsFont), 18);
   const auto* atlas = font.GlyphTexture().get();
   const std::size_t uploads = device.UploadCount();
 
@@ -175,7 +175,7 @@ TEST(FontMeasureString, CachesNewGlyphsButLeavesTheAtlasAlone) {
 
 TEST(FontMeasureString, BufferFormsTakeEveryContiguousBuffer) {
   RecordingDevice device;
-  Font font(device, FixtureFont(MetricsFont), 18);
+  Font font(device, FixtureFontText(MetricsFont), 18);
   const std::array<char16_t, 3> array{u'A', u'V', u'B'};
   std::u16string string(u"AVB");
   const Vector2 expected{32, 17};

@@ -31,7 +31,7 @@ constexpr std::u16string_view Preload =
     u"abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789"
     u"!@#$%^&*()-_+=~'`:;,./\\| ";
 
-std::u16string MetricsFont() { return FixtureFont("VennicorMetrics.ttf"); }
+std::u16string MetricsFont() { return FixtureFontText("VennicorMetrics.ttf"); }
 
 // Characters the fixture faces lack: each gets its own glyph with the missing-glyph shape.
 std::u16string Unmapped(std::size_t count, char16_t first = 0x0400) {
@@ -403,7 +403,7 @@ TEST_P(FontConstructionFailure, ReleasesEverything) {
   FreeTypeManager guard;
   RecordingDevice device;
   try {
-    Font font(device, FixtureFont(c.FaceFile), c.Size);
+    Font font(device, FixtureFontText(c.FaceFile), c.Size);
     FAIL() << "constructed";
   } catch (const FontException& error) {
     EXPECT_STREQ(error.what(), c.Message);

@@ -14,6 +14,7 @@
 #include <span>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "graphics/GraphicsDevice.h"
@@ -28,8 +29,10 @@ inline std::filesystem::path TestData() {
 }
 
 /// A fixture font's path as the UTF-16 text a Font takes (fixture paths are ASCII here).
-inline std::u16string FixtureFont(const std::string& fileName) {
-  const std::string path = (TestData() / "fonts" / fileName).string();
+/// (Named apart from TestFonts.h's FixtureFont, which returns a path: two inline functions of
+/// one signature would silently share one body at link time.)
+inline std::u16string FixtureFontText(std::string_view fileName) {
+  const std::string path = (TestData() / "fonts" / std::string(fileName)).string();
   return {path.begin(), path.end()};
 }
 
