@@ -88,10 +88,10 @@ void SpriteBatch::Hold(const std::shared_ptr<Texture2D>& texture) {
 
 void SpriteBatch::Flush() {
   struct Clear {
-    SpriteBatch& batch;
+    SpriteBatch& Batch;
     ~Clear() {
-      batch.quads.clear();
-      batch.heldTextures.clear();
+      Batch.quads.clear();
+      Batch.heldTextures.clear();
     }
   } clearAfterwards{*this};
 

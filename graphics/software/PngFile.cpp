@@ -73,8 +73,8 @@ PngImage LoadPng(const std::filesystem::path& path) {
   // From here libpng holds the open file until the read finishes or the image is freed; the
   // pixel allocation below may throw.
   struct Release {
-    png_image& image;
-    ~Release() { png_image_free(&image); }
+    png_image& Image;
+    ~Release() { png_image_free(&Image); }
   } release{image};
   image.format = PNG_FORMAT_RGBA;
   PngImage result;

@@ -9,8 +9,8 @@ SoftwareTexture2D::SoftwareTexture2D(std::int32_t width, std::int32_t height, bo
     : Texture2D(width, height, mipMap, format) {
   levels.resize(static_cast<std::size_t>(LevelCount()));
   for (std::int32_t level = 0; level < LevelCount(); ++level) {
-    levels[static_cast<std::size_t>(level)].resize(
-        static_cast<std::size_t>(LevelWidth(level)) * static_cast<std::size_t>(LevelHeight(level)));
+    levels[static_cast<std::size_t>(level)].resize(static_cast<std::size_t>(LevelWidth(level)) *
+                                                   static_cast<std::size_t>(LevelHeight(level)));
   }
 }
 
@@ -23,9 +23,9 @@ void SoftwareTexture2D::SetData(std::int32_t level, std::optional<Rectangle> rec
   for (std::int32_t row = 0; row < area.Height; ++row) {
     const auto source = data.subspan(static_cast<std::size_t>(row) * rowLength, rowLength);
     std::copy(source.begin(), source.end(),
-              texels.begin() + static_cast<std::ptrdiff_t>(
-                                   static_cast<std::size_t>(area.Y + row) * stride +
-                                   static_cast<std::size_t>(area.X)));
+              texels.begin() +
+                  static_cast<std::ptrdiff_t>(static_cast<std::size_t>(area.Y + row) * stride +
+                                              static_cast<std::size_t>(area.X)));
   }
 }
 
@@ -36,11 +36,12 @@ void SoftwareTexture2D::GetData(std::int32_t level, std::optional<Rectangle> rec
   const auto stride = static_cast<std::size_t>(LevelWidth(level));
   const auto rowLength = static_cast<std::size_t>(area.Width);
   for (std::int32_t row = 0; row < area.Height; ++row) {
-    const auto first = texels.begin() + static_cast<std::ptrdiff_t>(
-                                            static_cast<std::size_t>(area.Y + row) * stride +
-                                            static_cast<std::size_t>(area.X));
-    std::copy(first, first + static_cast<std::ptrdiff_t>(rowLength),
-              data.begin() + static_cast<std::ptrdiff_t>(static_cast<std::size_t>(row) * rowLength));
+    const auto first = texels.begin() +
+                       static_cast<std::ptrdiff_t>(static_cast<std::size_t>(area.Y + row) * stride +
+                                                   static_cast<std::size_t>(area.X));
+    std::copy(
+        first, first + static_cast<std::ptrdiff_t>(rowLength),
+        data.begin() + static_cast<std::ptrdiff_t>(static_cast<std::size_t>(row) * rowLength));
   }
 }
 

@@ -24,10 +24,13 @@ struct RasterSource {
 };
 
 /// Draws one sprite quad the way a GPU draws XNA's sprites: a pixel is covered when its centre
-/// lies inside the quad (left and top edges inclusive, right and bottom exclusive), its texel
-/// coordinate is interpolated at that centre, the texture is sampled with clamping to its edges
-/// (nearest texel, or bilinear between texel centres), multiplied by the tint and blended.
+/// lies inside the quad, or on an edge that is a left edge on screen (a top edge when it is
+/// horizontal), so sprites sharing an edge neither overlap nor leave a gap; its texel coordinate
+/// is interpolated at that centre, the texture is sampled with clamping to its edges (nearest
+/// texel, or bilinear between texel centres), multiplied by the tint and blended.
 /// A sprite drawn at whole-pixel coordinates with scale 1 therefore copies its texels exactly.
+/// Quads with a non-finite coordinate draw nothing; spans that do not match their sizes draw
+/// nothing.
 void DrawSpriteQuad(const RasterTarget& target, const RasterSource& source, const SpriteQuad& quad,
                     const SpriteRenderState& state);
 

@@ -396,11 +396,12 @@ SpriteQuad Parallelogram(Vector2 topLeft, Vector2 alongX, Vector2 alongY) {
   return quad;
 }
 
+constexpr std::int32_t Edge = 16;
+
 TEST(SpriteRasterizer, CoverageFollowsTheTopLeftRuleForAnyParallelogram) {
   // Corners on a quarter-pixel grid put many pixel centres exactly on edges; all arithmetic on
   // them is exact, so the rasterizer must agree with the reference on every pixel. Splitting a
   // quad in two along a midline must neither overlap nor leave a gap.
-  constexpr std::int32_t Edge = 16;
   std::mt19937 random(12345);
   const auto grid = [&](int low, int high) {
     return static_cast<float>(std::uniform_int_distribution<int>(low * 4, high * 4)(random)) / 4;

@@ -1,0 +1,104 @@
+#include "font/drawing/SpriteBatchEx.h"
+
+#include <cmath>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+
+#include "font/drawing/Utf8.h"
+#include "graphics/Matrix.h"
+#include "graphics/Rectangle.h"
+
+namespace Vennicor::Font {
+
+namespace {
+
+bool IsControlCharacter(char16_t c) { return c <= 0x1F || (c >= 0x7F && c <= 0x9F); }
+
+// Halves go to the even neighbour whatever the floating-point rounding mode is.
+double RoundHalfToEven(double value) {
+  const double below = std::floor(value);
+  const double fraction = value - below;
+  if (fraction < 0.5) return below;
+  if (fraction > 0.5) return below + 1;
+  return std::fmod(below, 2.0) == 0 ? below : below + 1;
+}
+
+}  // namespace
+
+void SpriteBatchEx::DrawString(Graphics::SpriteBatch& spriteBatch, Font& font,
+                               std::u16string_view text, Graphics::Vector2 position,
+                               Graphics::Color color, float rotation, Graphics::Vector2 origin,
+                               Graphics::Vector2 scale, Graphics::SpriteEffects spriteEffects,
+                               float layerDepth, char16_t lastCharacter) {
+  using Graphics::Matrix;
+  using Graphics::Vector2;
+
+  font.EnsureGlyphsExist(text);
+  // Our own reference: every sprite of this call comes from this texture, and the walk below
+  // hands it to Draw, which may run code of the caller's.
+  const std::shared_ptr<Graphics::Texture2D> texture = font.GlyphTexture();
+
+  // Translate by the scaled origin first, then rotate about (0, 0).
+  const Matrix transform =
+      Matrix::Multiply(Matrix::CreateTranslation(-origin.X * scale.X, -origin.Y * scale.Y, 0),
+                       Matrix::CreateRotationZ(rotation));
+  const Vector2 spriteOrigin{0, 0};
+  // Engaged once here rather than built for every character: the compiler writes the engaged
+  // flag as a byte and then copies it as a word, which stalls store forwarding on each call.
+  std::optional<Graphics::Rectangle> source{Graphics::Rectangle{}};
+
+  // The pen advances in double precision and is stored as a float after each step, so that a
+  // long line accumulates one rounding per step rather than two.
+  float penX = 0;
+  char16_t previous = lastCharacter;
+  for (const char16_t c : text) {
+    if (IsControlCharacter(c)) {
+      previous = 0;
+      continue;
+    }
+    const Font::Glyph& glyph = font.GetGlyph(c);
+    if (previous != 0) {
+      const Vector2 kerning = font.GetKerning(previous, c);
+      penX = static_cast<float>(static_cast<double>(penX) +
+                                static_cast<double>(kerning.X) * static_cast<double>(scale.X));
+    }
+
+    Vector2 p{penX, 0};
+    p = p + Vector2{static_cast<float>(glyph.Offset.X), static_cast<float>(glyph.Offset.Y)} * scale;
+    p = Vector2::Transform(p, transform);
+    p = p + position;
+    p.X = static_cast<float>(RoundHalfToEven(static_cast<double>(p.X)));
+
+    // A glyph without an image (a space) is still drawn, from an empty rectangle, so that a
+    // batch sees one sprite per character.
+    *source = {glyph.Position.X, glyph.Position.Y, glyph.Bounds.Width, glyph.Bounds.Height};
+    spriteBatch.Draw(texture, p, source, color, rotation, spriteOrigin, scale, spriteEffects,
+                     layerDepth);
+
+    penX = static_cast<float>(static_cast<double>(penX) +
+                              static_cast<double>(glyph.Advance.X) * static_cast<double>(scale.X));
+    previous = c;
+  }
+}
+
+void SpriteBatchEx::DrawString(Graphics::SpriteBatch& spriteBatch, Font& font,
+                               std::string_view utf8Text, Graphics::Vector2 position,
+                               Graphics::Color color, float rotation, Graphics::Vector2 origin,
+                               Graphics::Vector2 scale, Graphics::SpriteEffects spriteEffects,
+                               float layerDepth, char16_t lastCharacter) {
+  thread_local std::u16string spare;
+  // Taken out of the thread's spare for the call and put back afterwards, so that a Draw that
+  // itself draws UTF-8 text cannot change the text under this walk.
+  struct Borrowed {
+    std::u16string Text = std::move(spare);
+    ~Borrowed() { spare = std::move(Text); }
+  } buffer;
+  buffer.Text.clear();
+  AppendUtf16FromUtf8(utf8Text, buffer.Text);
+  DrawString(spriteBatch, font, std::u16string_view(buffer.Text), position, color, rotation, origin,
+             scale, spriteEffects, layerDepth, lastCharacter);
+}
+
+}  // namespace Vennicor::Font

@@ -1,0 +1,116 @@
+#!/bin/bash
+# Runs vennicor-text on a fixture font and checks exit codes, messages and that a failed run
+# leaves no picture behind. Usage: vennicor-text-test.sh <vennicor-text> <tests/data folder>
+set -u
+tool="$(realpath "$1")"
+data="$(realpath "$2")"
+font="$data/fonts/VennicorMetrics.ttf"
+
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+cd "$work" || exit 1
+# Only the fixture fonts made for name lookups are installed, so that nothing depends on the
+# machine's fonts.
+mkdir home
+cat > fonts.conf <<CONF
+<?xml version="1.0"?>
+<!DOCTYPE fontconfig SYSTEM "fonts.dtd">
+<fontconfig><dir>$data/fonts/installed</dir><cachedir>$work/cache</cachedir></fontconfig>
+CONF
+export FONTCONFIG_FILE="$work/fonts.conf" HOME="$work/home"
+
+failures=0
+fail() {
+  echo "FAIL: $*"
+  failures=$((failures + 1))
+}
+
+# run <expected exit code> <args...>: runs the tool in an empty folder "out".
+run() {
+  local expected="$1"
+  shift
+  rm -rf out && mkdir out
+  (cd out && "$tool" "$@" >../stdout 2>../stderr)
+  status=$?
+  if [ "$status" -ne "$expected" ]; then
+    fail "vennicor-text $* exited $status, expected $expected; stderr: $(cat stderr)"
+  fi
+}
+
+png_size() {  # prints "width height" from the PNG header
+  od -An -tu1 -j16 -N8 "$1" | awk '{print $1*16777216+$2*65536+$3*256+$4, $5*16777216+$6*65536+$7*256+$8}'
+}
+
+# A bad input: exit code, a one-line message naming the problem, and nothing written.
+expect_error() {
+  local code="$1" message="$2"
+  shift 2
+  run "$code" "$@"
+  if [ "$(wc -l <stderr)" -ne 1 ] || ! grep -q "^vennicor-text: .*$message" stderr; then
+    fail "vennicor-text $*: expected one line with '$message', got: $(cat stderr)"
+  fi
+  if [ -n "$(ls -A out)" ]; then
+    fail "vennicor-text $* left files behind: $(ls -A out)"
+  fi
+}
+
+# Success: a PNG of the given or fitted size.
+run 0 -f "$font" -s 18 -o text.png "AV"
+[ -f out/text.png ] || fail "no text.png"
+grep -q "wrote text.png" stdout || fail "no report of the written file: $(cat stdout)"
+[ "$(head -c 8 out/text.png | od -An -tx1 | tr -d ' \n')" = "89504e470d0a1a0a" ] ||
+  fail "text.png is not a PNG"
+read -r width height <<<"$(png_size out/text.png)"
+# Two glyphs of 18 px with a 12 px margin on each side.
+[ "$width" -ge 40 ] && [ "$width" -le 80 ] && [ "$height" -ge 30 ] && [ "$height" -le 60 ] ||
+  fail "fitted picture is $width x $height"
+
+run 0 -f "$font" -s 18 --image-size 100x40 -t "A" -t "B" --atlas atlas.png -o lines.png
+[ -f out/lines.png ] && [ -f out/atlas.png ] || fail "lines.png or atlas.png missing"
+[ "$(png_size out/lines.png)" = "100 40" ] || fail "--image-size not honoured: $(png_size out/lines.png)"
+read -r width height <<<"$(png_size out/atlas.png)"
+[ "$width" -eq "$height" ] && [ "$width" -ge 64 ] || fail "atlas is $width x $height"
+
+run 0 -f "$font" -s 18 -r 30 --scale 2,1.5 --origin 5,5 --align center --flip horizontal \
+  -c "#ff000080" -b transparent --margin 0 -o turned.png "AV" "B"
+[ -f out/turned.png ] || fail "turned.png missing"
+
+# By installed family name and style (those faces map A, B, V and space).
+run 0 -f "Vennicor Lookup" --style bold-italic -s 18 -o named.png "AV B"
+[ -f out/named.png ] || fail "named.png missing"
+
+printf 'A\nVB\n' >text.txt
+run 0 -f "$font" -s 18 --text-file ../text.txt -o file.png
+[ -f out/file.png ] || fail "file.png missing"
+
+run 0 --help
+grep -q "^Usage: vennicor-text" stdout || fail "--help shows no usage"
+
+expect_error 2 "unknown option '--bogus'" -f "$font" --bogus
+expect_error 2 "needs a number" -f "$font" -s abc
+expect_error 2 "needs a number" -f "$font" -s 12px
+expect_error 2 "size above 0" -f "$font" -s 0
+expect_error 2 "needs a number" -f "$font" -r nan
+expect_error 2 "scales" -f "$font" --scale 0
+expect_error 2 "X,Y" -f "$font" --origin 5
+expect_error 2 "WIDTHxHEIGHT" -f "$font" --image-size 100
+expect_error 2 "edges from 1" -f "$font" --image-size 0x10
+expect_error 2 "needs a colour" -f "$font" -c notacolour
+expect_error 2 "needs a colour" -f "$font" -b 300,0,0
+expect_error 2 "regular, bold" -f "$font" --style heavy
+expect_error 2 "needs a value" -f "$font" -o
+expect_error 2 "one way" -f "$font" -t A B
+expect_error 2 "same file" -f "$font" -o same.png --atlas same.png
+expect_error 1 "Font could not be found" -f "No Such Family" "A"
+expect_error 1 "no font file" -f ./missing/font.ttf "A"
+expect_error 1 "Error openening font file" -f "$data/fonts/NotAFont.ttf" "A"
+expect_error 1 "not valid UTF-8" -f "$font" $'\xff'
+expect_error 1 "cannot read text file" -f "$font" --text-file ../no-such-file.txt
+expect_error 1 "would be" -f "$font" -s 100 --scale 100 "AV"
+expect_error 1 "missing-folder/text.png" -f "$font" -o missing-folder/text.png "A"
+
+if [ "$failures" -ne 0 ]; then
+  echo "$failures check(s) failed"
+  exit 1
+fi
+echo "all vennicor-text checks passed"

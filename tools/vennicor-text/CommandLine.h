@@ -1,0 +1,58 @@
+#pragma once
+
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "font/FontStyle.h"
+#include "graphics/Color.h"
+#include "graphics/Point.h"
+#include "graphics/SpriteEffects.h"
+#include "graphics/Vector2.h"
+
+namespace VennicorText {
+
+/// A command line the program cannot run: an unknown option, a missing or malformed value.
+class UsageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+enum class Alignment { Left, Center, Right };
+
+/// Everything the command line chooses, with the defaults of a bare run. Colours are straight
+/// (not premultiplied) alpha, as a user writes them.
+struct Options {
+  bool ShowHelp = false;
+  std::string FontFace = "DejaVu Sans";
+  float Size = 32;
+  Vennicor::Font::FontStyle Style = Vennicor::Font::FontStyle::Regular;
+  Vennicor::Graphics::Color Foreground{0x1B, 0x1F, 0x3B, 0xFF};
+  Vennicor::Graphics::Color Background{0xFF, 0xFF, 0xFF, 0xFF};
+  float RotationDegrees = 0;
+  Vennicor::Graphics::Vector2 Scale{1, 1};
+  Vennicor::Graphics::Vector2 Origin{0, 0};
+  std::optional<Vennicor::Graphics::Vector2> Position;
+  std::optional<Vennicor::Graphics::Point> ImageSize;
+  std::int32_t Margin = 12;
+  Alignment Align = Alignment::Left;
+  Vennicor::Graphics::SpriteEffects Flip = Vennicor::Graphics::SpriteEffects::None;
+  /// UTF-8 text; line feeds separate lines.
+  std::string Text;
+  /// A UTF-8 file to read the text from instead ("-": standard input).
+  std::optional<std::string> TextFile;
+  std::string OutputPath = "vennicor-text.png";
+  std::optional<std::string> AtlasPath;
+};
+
+/// The text drawn when none is given.
+extern const char* const SampleText;
+
+/// Reads the arguments after the program name. \throws UsageError.
+Options ParseCommandLine(const std::vector<std::string>& arguments);
+
+/// The --help text.
+std::string HelpText();
+
+}  // namespace VennicorText

@@ -1,0 +1,226 @@
+#include "tools/vennicor-text/TextPicture.h"
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <limits>
+#include <numbers>
+#include <stdexcept>
+#include <string>
+
+#include "font/Font.h"
+#include "font/FontException.h"
+#include "font/drawing/SpriteBatchEx.h"
+#include "font/drawing/Utf8.h"
+#include "graphics/SpriteBatch.h"
+#include "graphics/software/SoftwareGraphicsDevice.h"
+
+namespace VennicorText {
+
+using Vennicor::Font::Font;
+using Vennicor::Font::SpriteBatchEx;
+using Vennicor::Graphics::Color;
+using Vennicor::Graphics::Rectangle;
+using Vennicor::Graphics::SpriteBatch;
+using Vennicor::Graphics::SpriteEffects;
+using Vennicor::Graphics::Texture2D;
+using Vennicor::Graphics::Vector2;
+using Vennicor::Graphics::Software::SoftwareGraphicsDevice;
+
+namespace {
+
+// A picture is held in memory four bytes a pixel: at most 256 MiB.
+constexpr std::int32_t LargestPictureEdge = 16384;
+constexpr double LargestPictureArea = 64.0 * 1024 * 1024;
+
+// The sprite batch blends premultiplied colours; users and PNG files speak straight alpha.
+Color Premultiply(Color c) {
+  const auto scaled = [&](std::uint8_t channel) { return (channel * c.A + 127) / 255; };
+  return {scaled(c.R), scaled(c.G), scaled(c.B), c.A};
+}
+
+Picture Unpremultiplied(std::int32_t width, std::int32_t height, std::span<const Color> pixels) {
+  Picture picture{width, height, {}};
+  picture.Pixels.reserve(pixels.size());
+  for (const Color c : pixels) {
+    if (c.A == 0) {
+      picture.Pixels.emplace_back();
+      continue;
+    }
+    const auto straight = [&](std::uint8_t channel) { return (channel * 255 + c.A / 2) / c.A; };
+    picture.Pixels.emplace_back(straight(c.R), straight(c.G), straight(c.B), c.A);
+  }
+  return picture;
+}
+
+// Collects the extent of everything drawn instead of drawing it, so that the picture can be
+// fitted to the glyphs' images as well as to the measured lines.
+class BoundsBatch final : public SpriteBatch {
+ public:
+  using SpriteBatch::SpriteBatch;
+
+  void Draw(const std::shared_ptr<Texture2D>&, Vector2 position,
+            std::optional<Rectangle> sourceRectangle, Color, float rotation, Vector2 origin,
+            Vector2 scale, SpriteEffects, float) override {
+    if (!sourceRectangle || sourceRectangle->Width == 0 || sourceRectangle->Height == 0) return;
+    const float left = -origin.X * scale.X;
+    const float top = -origin.Y * scale.Y;
+    const float right = left + static_cast<float>(sourceRectangle->Width) * scale.X;
+    const float bottom = top + static_cast<float>(sourceRectangle->Height) * scale.Y;
+    const float c = std::cos(rotation);
+    const float s = std::sin(rotation);
+    for (const Vector2 corner :
+         {Vector2{left, top}, Vector2{right, top}, Vector2{left, bottom}, Vector2{right, bottom}}) {
+      Include({position.X + corner.X * c - corner.Y * s, position.Y + corner.X * s + corner.Y * c});
+    }
+  }
+
+  void Include(Vector2 point) {
+    minimum = {std::min(minimum.X, point.X), std::min(minimum.Y, point.Y)};
+    maximum = {std::max(maximum.X, point.X), std::max(maximum.Y, point.Y)};
+  }
+
+  bool IsEmpty() const { return minimum.X > maximum.X; }
+  Vector2 Minimum() const { return minimum; }
+  Vector2 Maximum() const { return maximum; }
+
+ private:
+  Vector2 minimum{std::numeric_limits<float>::max(), std::numeric_limits<float>::max()};
+  Vector2 maximum{std::numeric_limits<float>::lowest(), std::numeric_limits<float>::lowest()};
+};
+
+std::vector<std::u16string_view> SplitLines(std::u16string_view text) {
+  std::vector<std::u16string_view> lines;
+  std::size_t start = 0;
+  while (start <= text.size()) {
+    const std::size_t end = text.find(u'\n', start);
+    if (end == std::u16string_view::npos) {
+      // A final line feed ends the last line rather than starting an empty one.
+      if (start < text.size() || lines.empty()) lines.push_back(text.substr(start));
+      break;
+    }
+    lines.push_back(text.substr(start, end - start));
+    start = end + 1;
+  }
+  return lines;
+}
+
+std::u16string FontFaceName(const std::string& utf8) {
+  std::u16string name;
+  if (!Vennicor::Font::AppendUtf16FromUtf8(utf8, name)) {
+    throw std::runtime_error("the font name is not valid UTF-8");
+  }
+  // A family name has no slash; a path that names no file would otherwise be looked up among
+  // the installed families and reported as an unknown font.
+  if (utf8.find('/') != std::string::npos) {
+    std::error_code error;
+    if (!std::filesystem::exists(std::filesystem::path(utf8), error)) {
+      throw std::runtime_error("no font file '" + utf8 + "'");
+    }
+  }
+  return name;
+}
+
+}  // namespace
+
+RenderedText RenderText(const Options& options, std::u16string_view text, bool withAtlas) {
+  // The font's textures outlive any one back buffer: software textures draw on every software
+  // device, so the font gets its own and the picture is sized once the text is measured.
+  SoftwareGraphicsDevice fontDevice(1, 1);
+  const std::u16string faceName = FontFaceName(options.FontFace);
+  Font font = [&]() -> Font {
+    try {
+      return Font(fontDevice, faceName, options.Size, options.Style);
+    } catch (const Vennicor::Font::FontException& error) {
+      throw std::runtime_error("cannot open font '" + options.FontFace + "': " + error.what());
+    }
+  }();
+
+  const std::vector<std::u16string_view> lines = SplitLines(text);
+  const auto lineHeight = static_cast<float>(font.LineHeight());
+  std::vector<float> widths;
+  float blockWidth = 0;
+  for (const std::u16string_view line : lines) {
+    widths.push_back(font.MeasureString(line).X);
+    blockWidth = std::max(blockWidth, widths.back());
+  }
+
+  // Line i sits i line heights down the text block, shifted right by its alignment; giving
+  // each line the block's origin moved by that amount turns and scales the block as one image.
+  std::vector<Vector2> lineOrigins;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    float shift = 0;
+    if (options.Align == Alignment::Center) shift = (blockWidth - widths[i]) / 2;
+    if (options.Align == Alignment::Right) shift = blockWidth - widths[i];
+    lineOrigins.push_back(options.Origin - Vector2{shift, lineHeight * static_cast<float>(i)});
+  }
+
+  const auto rotation =
+      static_cast<float>(static_cast<double>(options.RotationDegrees) * std::numbers::pi / 180.0);
+  const Color tint = Premultiply(options.Foreground);
+  const auto drawLines = [&](SpriteBatch& batch, Vector2 position) {
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+      SpriteBatchEx::DrawString(batch, font, lines[i], position, tint, rotation, lineOrigins[i],
+                                options.Scale, options.Flip, 0, 0);
+    }
+  };
+
+  // Where everything lands when the origin is put on (0, 0): each measured line and every
+  // glyph image, which may reach past its line.
+  BoundsBatch bounds(fontDevice);
+  drawLines(bounds, {0, 0});
+  const float c = std::cos(rotation);
+  const float s = std::sin(rotation);
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const Vector2 topLeft = options.Origin - lineOrigins[i];
+    const Vector2 bottomRight = topLeft + Vector2{widths[i], lineHeight};
+    for (const Vector2 corner : {topLeft, Vector2{bottomRight.X, topLeft.Y},
+                                 Vector2{topLeft.X, bottomRight.Y}, bottomRight}) {
+      const Vector2 p = (corner - options.Origin) * options.Scale;
+      bounds.Include({p.X * c - p.Y * s, p.X * s + p.Y * c});
+    }
+  }
+
+  const auto margin = static_cast<float>(options.Margin);
+  const Vector2 position = options.Position.value_or(
+      Vector2{margin - std::floor(bounds.Minimum().X), margin - std::floor(bounds.Minimum().Y)});
+  double width = 0;
+  double height = 0;
+  if (options.ImageSize) {
+    width = options.ImageSize->X;
+    height = options.ImageSize->Y;
+  } else {
+    width = std::max(1.0, std::ceil(static_cast<double>(bounds.Maximum().X + position.X)) + margin);
+    height =
+        std::max(1.0, std::ceil(static_cast<double>(bounds.Maximum().Y + position.Y)) + margin);
+  }
+  if (width > LargestPictureEdge || height > LargestPictureEdge ||
+      width * height > LargestPictureArea) {
+    throw std::runtime_error("the picture would be " + std::to_string(std::lround(width)) + " x " +
+                             std::to_string(std::lround(height)) +
+                             " pixels, more than the limit of 16384 on an edge and 64 Mi in "
+                             "all; use a smaller size or scale");
+  }
+
+  SoftwareGraphicsDevice device(static_cast<std::int32_t>(width),
+                                static_cast<std::int32_t>(height));
+  device.Clear(Premultiply(options.Background));
+  SpriteBatch batch(device);
+  batch.Begin();
+  drawLines(batch, position);
+  batch.End();
+
+  RenderedText result;
+  result.Text =
+      Unpremultiplied(device.BackBufferWidth(), device.BackBufferHeight(), device.BackBuffer());
+  if (withAtlas) {
+    const std::shared_ptr<Texture2D>& atlas = font.GlyphTexture();
+    std::vector<Color> texels(static_cast<std::size_t>(atlas->Width()) *
+                              static_cast<std::size_t>(atlas->Height()));
+    atlas->GetData(0, std::nullopt, texels);
+    result.Atlas = Unpremultiplied(atlas->Width(), atlas->Height(), texels);
+  }
+  return result;
+}
+
+}  // namespace VennicorText
