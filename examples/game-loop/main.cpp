@@ -6,6 +6,9 @@
 //
 // With --frames the loop stops after N frames and animates on a fixed 60 Hz clock, so that a
 // screenshot taken from the last frame's back buffer is the same on every run.
+// libepoxy declares the GL functions; GLFW only opens the window and its context.
+#include <epoxy/gl.h>
+#define GLFW_INCLUDE_NONE
 #include <GLFW/glfw3.h>
 
 #include <chrono>
@@ -85,15 +88,17 @@ class Window {
   GLFWwindow* handle = nullptr;
 };
 
-/// Frames per second over the last half second or so.
+/// Frames per second over the last half second, or since the start until half a second has
+/// passed.
 class FrameRate {
  public:
   void Tick() {
     ++frames;
     const auto now = Clock::now();
     const double seconds = std::chrono::duration<double>(now - since).count();
+    if (seconds >= 0.5 || !measured) perSecond = frames / seconds;
     if (seconds >= 0.5) {
-      perSecond = frames / seconds;
+      measured = true;
       frames = 0;
       since = now;
     }
@@ -104,6 +109,7 @@ class FrameRate {
   using Clock = std::chrono::steady_clock;
   Clock::time_point since = Clock::now();
   int frames = 0;
+  bool measured = false;
   double perSecond = 0;
 };
 

@@ -164,8 +164,9 @@ void ProbeDevice::DrawSprites(std::span<const SpriteQuad> sprites,
   ++calls;
   shifted.assign(sprites.begin(), sprites.end());
   for (SpriteQuad& quad : shifted) {
-    const auto found = std::find(created.begin(), created.end(), quad.Texture);
-    recorded.push_back({found == created.end() ? -1 : static_cast<int>(found - created.begin()),
+    // The latest creation at that address: a freed texture's address may be reused.
+    const auto found = std::find(created.rbegin(), created.rend(), quad.Texture);
+    recorded.push_back({found == created.rend() ? -1 : static_cast<int>(created.rend() - found) - 1,
                         quad, state});
     for (Vector2* corner : {&quad.TopLeft, &quad.TopRight, &quad.BottomLeft, &quad.BottomRight}) {
       corner->X += nudge.X;
