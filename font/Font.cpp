@@ -2,7 +2,6 @@
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
-#include FT_BITMAP_H
 
 #include <algorithm>
 #include <cmath>
@@ -14,6 +13,7 @@
 
 #include "font/FontException.h"
 #include "font/sources/FreeTypeManager.h"
+#include "font/sources/GlyphCoverage.h"
 
 namespace Vennicor::Font {
 
@@ -42,11 +42,6 @@ constexpr bool IsControl(char16_t character) {
 std::int32_t ScaleToPixels(std::int32_t designUnits, const FT_Face face) {
   const std::int64_t product = std::int64_t{designUnits} * face->size->metrics.y_ppem;
   return static_cast<std::int32_t>(product / face->units_per_EM);
-}
-
-// A row of coverage bytes, whatever way FreeType stored the image.
-const std::uint8_t* RowOf(const FT_Bitmap& bitmap, std::int32_t y) {
-  return bitmap.buffer + static_cast<std::ptrdiff_t>(bitmap.pitch) * y;
 }
 
 }  // namespace
@@ -103,13 +98,12 @@ void Font::Initialize(std::u16string_view fontFace, float size, FontStyle style)
 void Font::Dispose() {
   // The library reference goes last, and even when closing or disposing throws.
   struct ReleaseReference {
-    FreeTypeManager& manager;
-    ~ReleaseReference() { manager.Dispose(); }
+    FreeTypeManager& Manager;
+    ~ReleaseReference() { Manager.Dispose(); }
   } releaseReference{*freeTypeManager};
   freeTypeFace.reset();
   if (glyphTexture) {
     const std::shared_ptr<Graphics::Texture2D> texture = std::move(glyphTexture);
-    glyphTexture.reset();
     texture->Dispose();
   }
 }
@@ -133,8 +127,10 @@ void Font::EnsureGlyphsExist(std::u16string_view characters) {
 
 const Font::Glyph& Font::GetGlyph(char16_t character) const {
   if (const GlyphEntry* entry = FindEntry(character)) return entry->Record;
-  throw std::out_of_range("The font has no glyph for character U+" +
-                          std::to_string(static_cast<unsigned>(character)));
+  constexpr char digits[] = "0123456789ABCDEF";
+  std::string code = "U+0000";
+  for (unsigned i = 0; i < 4; ++i) code[5 - i] = digits[(unsigned{character} >> (4 * i)) & 0xFU];
+  throw std::out_of_range("The font has no glyph for character " + code);
 }
 
 void Font::LoadCharacter(char16_t character) {
@@ -161,15 +157,11 @@ void Font::AddGlyph(char16_t character) {
   entry.Record.Advance = Point{static_cast<std::int32_t>(face->glyph->advance.x >> 6),
                                static_cast<std::int32_t>(face->glyph->advance.y >> 6)};
   entry.FreeTypeIndex = FT_Get_Char_Index(face, character);
+  entry.CacheIndex = static_cast<std::uint32_t>(glyphs.size());
 
-  const std::size_t coverageSize = coverage.size();
-  try {
-    CaptureImage(entry);
-    glyphs.push_back(entry);
-  } catch (...) {
-    coverage.resize(coverageSize);
-    throw;
-  }
+  // Should appending fail, the bytes captured stay unused in their block; nothing else changed.
+  CaptureImage(entry);
+  glyphs.push_back(entry);
   (*page)[character & 0xFFU] = &glyphs.back();
 }
 
@@ -186,40 +178,32 @@ void Font::CaptureImage(GlyphEntry& entry) {
   entry.ImageRows = static_cast<std::int32_t>(bitmap.rows);
   entry.ImageLeft = slot->bitmap_left;
   entry.ImageTop = slot->bitmap_top;
-  entry.ImageOffset = coverage.size();
   if (entry.ImageWidth == 0 || entry.ImageRows == 0) return;
 
-  const auto width = static_cast<std::size_t>(entry.ImageWidth);
-  coverage.resize(entry.ImageOffset + width * bitmap.rows);
-  std::uint8_t* target = coverage.data() + entry.ImageOffset;
-  if (bitmap.pixel_mode == FT_PIXEL_MODE_GRAY) {
-    for (std::int32_t y = 0; y < entry.ImageRows; ++y, target += width) {
-      std::memcpy(target, RowOf(bitmap, y), width);
-    }
-    return;
-  }
+  std::uint8_t* target = AllocateCoverage(static_cast<std::size_t>(bitmap.width) * bitmap.rows);
+  CopyGlyphCoverage(freeTypeManager->GetLibraryInstance(), bitmap, target);
+  entry.Image = target;
+}
 
-  // Embedded bitmaps come one bit a pixel (or in colour): turn them into 8-bit coverage rather
-  // than reading their rows as if they were bytes.
-  const FT_Library library = freeTypeManager->GetLibraryInstance();
-  FT_Bitmap converted;
-  FT_Bitmap_Init(&converted);
-  struct Release {
-    FT_Library library;
-    FT_Bitmap* bitmap;
-    ~Release() { FT_Bitmap_Done(library, bitmap); }
-  } release{library, &converted};
-  if (FT_Bitmap_Convert(library, &bitmap, &converted, 1) != 0 || converted.width != bitmap.width ||
-      converted.rows != bitmap.rows || converted.num_grays < 2) {
-    throw FontException(Messages::ErrorLoadingGlyph);
+std::uint8_t* Font::AllocateCoverage(std::size_t bytes) {
+  // Blocks grow with the font (4 KiB for the first, at most 64 KiB), so a small font stays
+  // small; an image larger than a block gets a block of its own.
+  constexpr std::size_t smallestBlock = std::size_t{4} << 10U;
+  constexpr std::size_t largestBlock = std::size_t{64} << 10U;
+  if (bytes > coverageFreeBytes) {
+    const std::size_t blockBytes =
+        std::max(bytes, std::clamp(coverageBlockBytes, smallestBlock, largestBlock));
+    coverageBlocks.reserve(coverageBlocks.size() + 1);
+    coverageBlocks.push_back(std::make_unique_for_overwrite<std::uint8_t[]>(blockBytes));
+    coverageBlockBytes += blockBytes;
+    if (blockBytes - bytes < coverageFreeBytes) return coverageBlocks.back().get();
+    coverageFree = coverageBlocks.back().get();
+    coverageFreeBytes = blockBytes;
   }
-  const unsigned top = converted.num_grays - 1U;
-  for (std::int32_t y = 0; y < entry.ImageRows; ++y, target += width) {
-    const std::uint8_t* row = RowOf(converted, y);
-    for (std::size_t x = 0; x < width; ++x) {
-      target[x] = static_cast<std::uint8_t>(std::min(255U, row[x] * 255U / top));
-    }
-  }
+  std::uint8_t* bytesAt = coverageFree;
+  coverageFree += bytes;
+  coverageFreeBytes -= bytes;
+  return bytesAt;
 }
 
 std::int32_t Font::CheckedAtlasEdge(std::int32_t powerSize) const {
@@ -242,10 +226,14 @@ void Font::ValidateGlyphTexture() {
           static_cast<std::size_t>(entry.ImageWidth) * static_cast<std::size_t>(entry.ImageRows);
       if (uploadPixels.size() < pixelCount) uploadPixels.resize(pixelCount);
       // White in premultiplied alpha: the tint gives the colour when drawing.
-      const std::uint8_t* source = coverage.data() + entry.ImageOffset;
+      const std::uint8_t* source = entry.Image;
+      Color* target = uploadPixels.data();
       for (std::size_t k = 0; k < pixelCount; ++k) {
         const std::uint8_t v = source[k];
-        uploadPixels[k] = Color(v, v, v, v);
+        target[k].R = v;
+        target[k].G = v;
+        target[k].B = v;
+        target[k].A = v;
       }
       const Point position = entry.Record.Position;
       glyphTexture->SetData(0, Rectangle{position.X, position.Y, entry.ImageWidth, entry.ImageRows},
@@ -344,8 +332,7 @@ std::uint32_t Font::FreeTypeIndexOf(char16_t character) const {
   return FT_Get_Char_Index(freeTypeFace.get(), character);
 }
 
-KerningPairCache::Kerning Font::KerningOf(std::uint32_t leftGlyph,
-                                          std::uint32_t rightGlyph) const {
+KerningPairCache::Kerning Font::KerningOf(std::uint32_t leftGlyph, std::uint32_t rightGlyph) const {
   if (!hasKerning) return {};
   if (const KerningPairCache::Kerning* cached = kerningCache.Find(leftGlyph, rightGlyph)) {
     return *cached;
@@ -361,10 +348,34 @@ KerningPairCache::Kerning Font::KerningOf(std::uint32_t leftGlyph,
   return result;
 }
 
+KerningPairCache::Kerning Font::KerningOfUncommon(const GlyphEntry& left,
+                                                  const GlyphEntry& right) const {
+  if (left.CacheIndex >= CommonGlyphs || right.CacheIndex >= CommonGlyphs) {
+    return KerningOf(left.FreeTypeIndex, right.FreeTypeIndex);
+  }
+  if (!commonPairKerning) {
+    commonPairKerning = std::make_unique_for_overwrite<std::int16_t[]>(CommonGlyphs * CommonGlyphs);
+    std::fill_n(commonPairKerning.get(), CommonGlyphs * CommonGlyphs, NotAsked);
+  }
+  std::int16_t& known = commonPairKerning[left.CacheIndex * CommonGlyphs + right.CacheIndex];
+  if (known > HeldElsewhere) return {known, 0};
+  const KerningPairCache::Kerning kerning = KerningOf(left.FreeTypeIndex, right.FreeTypeIndex);
+  if (known == NotAsked) {
+    const bool fits = kerning.Y == 0 && kerning.X > HeldElsewhere &&
+                      kerning.X <= std::numeric_limits<std::int16_t>::max();
+    known = fits ? static_cast<std::int16_t>(kerning.X) : HeldElsewhere;
+  }
+  return kerning;
+}
+
 Vector2 Font::GetKerning(char16_t leftCharacter, char16_t rightCharacter) const {
   ThrowIfDisposed();
+  const GlyphEntry* left = FindEntry(leftCharacter);
+  const GlyphEntry* right = FindEntry(rightCharacter);
   const KerningPairCache::Kerning kerning =
-      KerningOf(FreeTypeIndexOf(leftCharacter), FreeTypeIndexOf(rightCharacter));
+      left != nullptr && right != nullptr
+          ? KerningOf(*left, *right)
+          : KerningOf(FreeTypeIndexOf(leftCharacter), FreeTypeIndexOf(rightCharacter));
   return Vector2{static_cast<float>(kerning.X) * 0.015625F,
                  static_cast<float>(kerning.Y) * 0.015625F};
 }
@@ -384,7 +395,10 @@ Vector2 Font::MeasureString(std::u16string_view text, char16_t previousCharacter
   std::int64_t completedLinesHeight = 0;
   std::int32_t currentLineHeight = 0;
   char16_t previous = previousCharacter;
-  std::uint32_t previousGlyph = previous != 0 && hasKerning ? FreeTypeIndexOf(previous) : 0;
+  // The seed may be a character without a glyph; its glyph index stands in for it then.
+  const GlyphEntry* previousEntry = previous != 0 ? FindEntry(previous) : nullptr;
+  const std::uint32_t seedGlyph =
+      previous != 0 && previousEntry == nullptr && hasKerning ? FreeTypeIndexOf(previous) : 0;
   for (const char16_t character : text) {
     if (character == u'\n') {
       widestLine = std::max(lineWidth, widestLine);
@@ -400,15 +414,23 @@ Vector2 Font::MeasureString(std::u16string_view text, char16_t previousCharacter
     }
     const GlyphEntry& entry = *FindEntry(character);
     if (previous != 0) {
-      // Kerning in pixels, as GetKerning gives it, added and truncated toward zero.
-      const float kerning = static_cast<float>(KerningOf(previousGlyph, entry.FreeTypeIndex).X) *
-                            0.015625F;
-      lineWidth = static_cast<std::int64_t>(static_cast<double>(lineWidth) + kerning);
+      // Kerning in pixels, as GetKerning gives it, added and truncated toward zero. FreeType
+      // grid-fits it to whole pixels, which add exactly as integers; the floating-point round
+      // trip stays for any other value.
+      const KerningPairCache::Kerning kerning = previousEntry != nullptr
+                                                    ? KerningOf(*previousEntry, entry)
+                                                    : KerningOf(seedGlyph, entry.FreeTypeIndex);
+      if ((kerning.X & 63) == 0) {
+        lineWidth += kerning.X / 64;
+      } else {
+        lineWidth = static_cast<std::int64_t>(static_cast<double>(lineWidth) +
+                                              static_cast<float>(kerning.X) * 0.015625F);
+      }
     }
     currentLineHeight = lineHeight;
     lineWidth += entry.Record.Advance.X;
     previous = character;
-    previousGlyph = entry.FreeTypeIndex;
+    previousEntry = &entry;
   }
   const std::int64_t height = currentLineHeight - std::int64_t{leading} + completedLinesHeight;
   return Vector2{static_cast<float>(std::max(lineWidth, widestLine)), static_cast<float>(height)};

@@ -14,8 +14,8 @@
 #include "font/FontStyle.h"
 #include "font/KerningPairCache.h"
 #include "font/packing/VyrelRectanglePacker.h"
-#include "graphics/GraphicsDevice.h"
 #include "graphics/Color.h"
+#include "graphics/GraphicsDevice.h"
 #include "graphics/Point.h"
 #include "graphics/Rectangle.h"
 #include "graphics/Texture2D.h"
@@ -38,10 +38,10 @@ class Font {
   /// updates, for the life of the Font.
   struct Glyph {
     char16_t Character = 0;
-    Graphics::Point Position;     ///< top-left of the image in the atlas
-    Graphics::Rectangle Bounds;   ///< (0, 0, image width, image height)
-    Graphics::Point Offset;       ///< image top-left relative to the pen on the line's top
-    Graphics::Point Advance;      ///< pen advance in whole pixels
+    Graphics::Point Position;    ///< top-left of the image in the atlas
+    Graphics::Rectangle Bounds;  ///< (0, 0, image width, image height)
+    Graphics::Point Offset;      ///< image top-left relative to the pen on the line's top
+    Graphics::Point Advance;     ///< pen advance in whole pixels
   };
 
   /// Opens `fontFace` (a font file path, or else an installed font's family name) in the
@@ -106,12 +106,12 @@ class Font {
   /// std::span...), without copying it. Any contiguous range of char16_t is accepted; strings
   /// and string views take the overloads above, so the two never compete.
   template <class Buffer>
-    requires std::ranges::contiguous_range<const Buffer> && std::ranges::sized_range<const Buffer> &&
-             std::same_as<std::ranges::range_value_t<const Buffer>, char16_t> &&
-             (!std::convertible_to<const Buffer&, std::u16string_view>)
-  Graphics::Vector2 MeasureString(const Buffer& text, char16_t previousCharacter = 0) {
-    return MeasureString(
-        std::u16string_view(std::ranges::data(text), std::ranges::size(text)), previousCharacter);
+  requires std::ranges::contiguous_range<const Buffer> && std::ranges::sized_range<const Buffer> &&
+      std::same_as < std::ranges::range_value_t<const Buffer>,
+  char16_t > &&(!std::convertible_to<const Buffer&, std::u16string_view>)Graphics::Vector2
+             MeasureString(const Buffer& text, char16_t previousCharacter = 0) {
+    return MeasureString(std::u16string_view(std::ranges::data(text), std::ranges::size(text)),
+                         previousCharacter);
   }
 
   /// Adds a glyph for every non-control character of `characters` that has none.
@@ -127,11 +127,12 @@ class Font {
   struct GlyphEntry {
     Glyph Record;
     std::uint32_t FreeTypeIndex = 0;  ///< glyph index for kerning queries
+    std::uint32_t CacheIndex = 0;     ///< position in `glyphs`
     std::int32_t ImageWidth = 0;
     std::int32_t ImageRows = 0;
     std::int32_t ImageLeft = 0;
     std::int32_t ImageTop = 0;
-    std::size_t ImageOffset = 0;  ///< first coverage byte in `coverage`, rows packed tightly
+    const std::uint8_t* Image = nullptr;  ///< coverage bytes, rows packed tightly
   };
 
   /// Glyphs of 256 consecutive characters; created when the first of them is cached.
@@ -152,11 +153,24 @@ class Font {
   void AddGlyph(char16_t character);
   void LoadCharacter(char16_t character);
   void CaptureImage(GlyphEntry& entry);
+  std::uint8_t* AllocateCoverage(std::size_t bytes);
   void ValidateGlyphTexture();
   void AddNewGlyphsToPacker();
   std::int32_t CheckedAtlasEdge(std::int32_t powerSize) const;
   std::uint32_t FreeTypeIndexOf(char16_t character) const;
   KerningPairCache::Kerning KerningOf(std::uint32_t leftGlyph, std::uint32_t rightGlyph) const;
+  /// Kerning of two cached glyphs; pairs among the common glyphs answer from a table.
+  KerningPairCache::Kerning KerningOf(const GlyphEntry& left, const GlyphEntry& right) const {
+    if (!hasKerning) return {};
+    if (left.CacheIndex < CommonGlyphs && right.CacheIndex < CommonGlyphs && commonPairKerning) {
+      const std::int16_t known =
+          commonPairKerning[left.CacheIndex * CommonGlyphs + right.CacheIndex];
+      if (known > HeldElsewhere) return {known, 0};
+    }
+    return KerningOfUncommon(left, right);
+  }
+  KerningPairCache::Kerning KerningOfUncommon(const GlyphEntry& left,
+                                              const GlyphEntry& right) const;
 
   // The order matters on a failed construction: members are destroyed in reverse, so the face
   // is closed before the manager gives the library reference back.
@@ -168,11 +182,16 @@ class Font {
 
   std::deque<GlyphEntry> glyphs;  // appending never moves a record
   std::vector<std::unique_ptr<GlyphPage>> characterToGlyph;
-  std::vector<std::uint8_t> coverage;
+  // Glyph coverage lives in blocks that are never reallocated: growing one large array would
+  // copy it and churn the allocator on every glyph burst.
+  std::vector<std::unique_ptr<std::uint8_t[]>> coverageBlocks;
+  std::uint8_t* coverageFree = nullptr;
+  std::size_t coverageFreeBytes = 0;
+  std::size_t coverageBlockBytes = 0;  // all blocks together
 
   std::optional<VyrelRectanglePacker> packer;
-  VyrelRectanglePacker trialPacker{0, 0};   // placement happens here first, then is swapped in
-  std::vector<Graphics::Point> placements;  // reused by AddNewGlyphsToPacker
+  VyrelRectanglePacker trialPacker{0, 0};     // placement happens here first, then is swapped in
+  std::vector<Graphics::Point> placements;    // reused by AddNewGlyphsToPacker
   std::vector<Graphics::Color> uploadPixels;  // reused for each glyph's upload
   std::int32_t lastGlyphIndexInTexture = -1;
   std::int32_t placedGlyphCount = 0;  // glyphs placed in `packer`, uploaded or not
@@ -186,6 +205,14 @@ class Font {
   std::int32_t leading = 0;
   bool hasKerning = false;
   mutable KerningPairCache kerningCache;
+  // Kerning X (26.6) of pairs among the first CommonGlyphs glyphs, the ones text uses most,
+  // read without hashing; allocated at the first kerning query of a face with kerning.
+  static constexpr std::uint32_t CommonGlyphs = 128;
+  // Table entries that are no kerning value: not asked yet, and held by the pair cache instead
+  // (a vertical component, or a value beyond 16 bits).
+  static constexpr std::int16_t NotAsked = -32768;
+  static constexpr std::int16_t HeldElsewhere = NotAsked + 1;
+  mutable std::unique_ptr<std::int16_t[]> commonPairKerning;
 };
 
 }  // namespace Vennicor::Font

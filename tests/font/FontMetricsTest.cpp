@@ -22,6 +22,8 @@ namespace {
 const std::string MetricsFont = "VennicorMetrics.ttf";
 const std::string NegativeGapFont = "VennicorMetricsNegativeGap.ttf";
 const std::string NoKernFont = "VennicorMetricsNoKern.ttf";
+// A,V = -26 px at 18 px.
+const std::string DeepKernFont = "VennicorMetricsDeepKern.ttf";
 
 struct VerticalMetrics {
   std::string Face;
@@ -116,6 +118,11 @@ std::vector<Measurement> Measurements() {
       {"NegativeGapA", NegativeGapFont, u"A", 0, 12, 19},
       {"NoKernAV", NoKernFont, u"AV", 0, 23, 17},
       {"NoKernSeed", NoKernFont, u"V", u'A', 11, 17},
+      // 12 - 26 + 11 = -3: the width is 0, not negative; the line goes on from -3.
+      {"KerningOutweighsAdvances", DeepKernFont, u"AV", 0, 0, 17},
+      {"NegativeLineContinues", DeepKernFont, u"AVB", 0, 7, 17},
+      {"NegativeLineThenWiderLine", DeepKernFont, u"AV\nB", 0, 10, 35},
+      {"SeedKernsBelowZero", DeepKernFont, u"V", u'A', 0, 17},
   };
 }
 
@@ -123,7 +130,8 @@ INSTANTIATE_TEST_SUITE_P(Texts, FontMeasureString, testing::ValuesIn(Measurement
                          [](const auto& param) { return param.param.Name; });
 
 TEST(FontKerning, MatchesFreeTypeForEveryPairTwice) {
-  for (const std::u16string& face : {FixtureFontText(MetricsFont), FixtureFontText(NoKernFont)}) {
+  for (const std::u16string& face :
+       {FixtureFontText(MetricsFont), FixtureFontText(NoKernFont), FixtureFontText(DeepKernFont)}) {
     RecordingDevice device;
     Font font(device, face, 18);
     const ReferenceFace reference(face, 18);
@@ -155,6 +163,8 @@ TEST(FontKerning, PairsOfTheFixture) {
   EXPECT_EQ(kerned.GetKerning(u'V', u'A'), (Vector2{0, 0}));
   EXPECT_EQ(unkerned.GetKerning(u'A', u'V'), (Vector2{0, 0}));
   EXPECT_EQ(kerned.GetKerning(u'A', 0), (Vector2{0, 0}));
+  Font deep(device, FixtureFontText(DeepKernFont), 18);
+  EXPECT_EQ(deep.GetKerning(u'A', u'V'), (Vector2{-26, 0}));
 }
 
 TEST(FontMeasureString, CachesNewGlyphsButLeavesTheAtlasAlone) {
@@ -190,6 +200,34 @@ TEST(FontMeasureString, BufferFormsTakeEveryContiguousBuffer) {
   EXPECT_EQ(font.MeasureString(builder), (Vector2{22, 17}));
   EXPECT_EQ(font.MeasureString(std::span<const char16_t>(builder).subspan(1), u'A'),
             (Vector2{10, 17}));
+}
+
+}  // namespace
+
+namespace {
+
+// At 300 px the deep pair kerns by -600 px, beyond what the font's table of common pairs holds
+// in 16 bits: it must come out exactly as FreeType gives it, first and later times.
+TEST(FontKerning, LargeKerningStaysExact) {
+  const std::u16string face = FixtureFontText(DeepKernFont);
+  RecordingDevice device;
+  Font font(device, face, 300);
+  const ReferenceFace reference(face, 300);
+  FT_Vector expected;
+  ASSERT_EQ(
+      FT_Get_Kerning(reference.Face(), FT_Get_Char_Index(reference.Face(), u'A'),
+                     FT_Get_Char_Index(reference.Face(), u'V'), FT_KERNING_DEFAULT, &expected),
+      0);
+  ASSERT_LT(expected.x, -32768);
+  const float kerning = static_cast<float>(expected.x) * 0.015625F;
+  EXPECT_EQ(font.GetKerning(u'A', u'V'), (Vector2{kerning, 0}));
+  EXPECT_EQ(font.GetKerning(u'A', u'V'), (Vector2{kerning, 0}));
+  const auto advance = [&](char16_t c) { return static_cast<float>(reference.Render(c).AdvanceX); };
+  const float width = advance(u'A') + kerning + advance(u'V') + 4 * advance(u'B');
+  ASSERT_GT(width, 0);
+  for (int pass = 0; pass < 2; ++pass) {
+    EXPECT_EQ(font.MeasureString(u"AVBBBB").X, width);
+  }
 }
 
 }  // namespace

@@ -1,5 +1,3 @@
-#include "font/Font.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,6 +11,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "font/Font.h"
 #include "font/FontException.h"
 #include "font/packing/VyrelRectanglePacker.h"
 #include "font/sources/FreeTypeManager.h"
@@ -45,14 +44,19 @@ bool IsEmpty(const Font::Glyph& glyph) {
 }
 
 // Mappings of `path` in this process: FreeType maps a face's file into memory until the face
-// is closed.
+// is closed. Linux shows them in /proc/self/maps; elsewhere there is nothing to count (0), and
+// the leak checks rest on the library reference count alone.
+bool CanCountOpenHandles() { return std::ifstream("/proc/self/maps").good(); }
+
 int OpenHandlesTo(const std::u16string& path) {
   const std::string target =
       std::filesystem::canonical(std::string(path.begin(), path.end())).string();
   std::ifstream maps("/proc/self/maps");
   int count = 0;
   for (std::string line; std::getline(maps, line);) {
-    if (line.size() >= target.size() && line.compare(line.size() - target.size(), target.size(), target) == 0) ++count;
+    if (line.size() >= target.size() &&
+        line.compare(line.size() - target.size(), target.size(), target) == 0)
+      ++count;
   }
   return count;
 }
@@ -71,7 +75,8 @@ struct Layout {
   std::vector<Point> Positions;
 };
 
-Layout ExpectedLayout(const std::vector<Rectangle>& bounds, const std::vector<std::size_t>& batchEnds) {
+Layout ExpectedLayout(const std::vector<Rectangle>& bounds,
+                      const std::vector<std::size_t>& batchEnds) {
   Layout layout{64, std::vector<Point>(bounds.size())};
   VyrelRectanglePacker packer(64, 64);
   std::size_t placed = 0;
@@ -153,7 +158,8 @@ TEST_P(FontConstruction, BuildsTheAtlasFromThePreloadSet) {
       continue;
     }
     EXPECT_EQ(glyph.Position, layout.Positions[i]);
-    expectedUploads.push_back({glyph.Position.X, glyph.Position.Y, glyph.Bounds.Width, glyph.Bounds.Height});
+    expectedUploads.push_back(
+        {glyph.Position.X, glyph.Position.Y, glyph.Bounds.Width, glyph.Bounds.Height});
   }
   EXPECT_EQ(atlas.Uploads, expectedUploads);
   ExpectImagesMatch(font, atlas, reference, Preload);
@@ -192,7 +198,8 @@ TEST(Font, WorksWithTheSoftwareDevice) {
   ASSERT_NE(texture, nullptr);
   const Font::Glyph& a = font.GetGlyph(u'A');
   std::vector<Color> pixels(static_cast<std::size_t>(a.Bounds.Width * a.Bounds.Height));
-  texture->GetData(0, Rectangle{a.Position.X, a.Position.Y, a.Bounds.Width, a.Bounds.Height}, pixels);
+  texture->GetData(0, Rectangle{a.Position.X, a.Position.Y, a.Bounds.Width, a.Bounds.Height},
+                   pixels);
   EXPECT_TRUE(std::any_of(pixels.begin(), pixels.end(), [](Color c) { return c.A == 255; }));
   EXPECT_TRUE(std::all_of(pixels.begin(), pixels.end(),
                           [](Color c) { return c.R == c.A && c.G == c.A && c.B == c.A; }));
@@ -205,6 +212,11 @@ TEST(Font, ControlCharactersGetNoGlyph) {
   font.EnsureGlyphsExist(controls);
   for (const char16_t c : controls) {
     EXPECT_THROW(static_cast<void>(font.GetGlyph(c)), std::out_of_range) << int(c);
+  }
+  try {
+    static_cast<void>(font.GetGlyph(0x9F));
+  } catch (const std::out_of_range& error) {
+    EXPECT_STREQ(error.what(), "The font has no glyph for character U+009F");
   }
   // The neighbours of the control ranges are ordinary characters.
   font.EnsureGlyphsExist(u"\u00A0\u007E");
@@ -224,9 +236,11 @@ TEST(Font, MissingCharacterIsCachedAsTheMissingGlyph) {
   EXPECT_EQ(omega.Character, u'\u03A9');
   EXPECT_EQ(omega.Advance.X, missing.AdvanceX);
   ASSERT_EQ(omega.Bounds, (Rectangle{0, 0, missing.Width, missing.Rows}));
-  EXPECT_EQ(atlas.Uploads.back(), (Rectangle{omega.Position.X, omega.Position.Y, missing.Width, missing.Rows}));
+  EXPECT_EQ(atlas.Uploads.back(),
+            (Rectangle{omega.Position.X, omega.Position.Y, missing.Width, missing.Rows}));
   EXPECT_EQ(atlas.At(omega.Position.X + missing.Width / 2, omega.Position.Y + missing.Rows - 1).A,
-            missing.Coverage[static_cast<std::size_t>((missing.Rows - 1) * missing.Width + missing.Width / 2)]);
+            missing.Coverage[static_cast<std::size_t>((missing.Rows - 1) * missing.Width +
+                                                      missing.Width / 2)]);
 }
 
 TEST(Font, GlyphTextureWithNothingNewUploadsNothing) {
@@ -296,17 +310,20 @@ TEST(Font, GrowthRebuildsTheAtlasAtDoubleEdge) {
       const Font::Glyph& glyph = font.GetGlyph(characters[i]);
       if (IsEmpty(glyph)) continue;
       ASSERT_EQ(glyph.Position, layout.Positions[i]) << i;
-      expectedUploads.push_back({glyph.Position.X, glyph.Position.Y, glyph.Bounds.Width, glyph.Bounds.Height});
+      expectedUploads.push_back(
+          {glyph.Position.X, glyph.Position.Y, glyph.Bounds.Width, glyph.Bounds.Height});
     }
     // The earlier glyphs keep their sizes through a rebuild.
     for (std::size_t i = 0; i < previousBounds.size(); ++i) ASSERT_EQ(bounds[i], previousBounds[i]);
 
     if (&atlas == previous.get()) {
       // Only the batch was added, after what was there.
-      expectedUploads.erase(expectedUploads.begin(),
-                            expectedUploads.begin() + static_cast<std::ptrdiff_t>(previousUploads.size()));
-      const std::vector<Rectangle> added(atlas.Uploads.begin() + static_cast<std::ptrdiff_t>(previousUploads.size()),
-                                         atlas.Uploads.end());
+      expectedUploads.erase(
+          expectedUploads.begin(),
+          expectedUploads.begin() + static_cast<std::ptrdiff_t>(previousUploads.size()));
+      const std::vector<Rectangle> added(
+          atlas.Uploads.begin() + static_cast<std::ptrdiff_t>(previousUploads.size()),
+          atlas.Uploads.end());
       EXPECT_EQ(added, expectedUploads);
     } else {
       EXPECT_EQ(atlas.Width(), 2 * previous->Width()) << "one doubling per glyph that did not fit";
@@ -415,15 +432,24 @@ TEST_P(FontConstructionFailure, ReleasesEverything) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, FontConstructionFailure,
     testing::Values(
-        FailingConstruction{"NaN", "VennicorMetrics.ttf", std::numeric_limits<float>::quiet_NaN(), Messages::CouldNotSetFontSize},
-        FailingConstruction{"Infinity", "VennicorMetrics.ttf", std::numeric_limits<float>::infinity(), Messages::CouldNotSetFontSize},
-        FailingConstruction{"MinusInfinity", "VennicorMetrics.ttf", -std::numeric_limits<float>::infinity(), Messages::CouldNotSetFontSize},
+        FailingConstruction{"NaN", "VennicorMetrics.ttf", std::numeric_limits<float>::quiet_NaN(),
+                            Messages::CouldNotSetFontSize},
+        FailingConstruction{"Infinity", "VennicorMetrics.ttf",
+                            std::numeric_limits<float>::infinity(), Messages::CouldNotSetFontSize},
+        FailingConstruction{"MinusInfinity", "VennicorMetrics.ttf",
+                            -std::numeric_limits<float>::infinity(), Messages::CouldNotSetFontSize},
         // 2^25 pixels is 2^31 in 26.6: one past the 32-bit range.
-        FailingConstruction{"TwoToThe25", "VennicorMetrics.ttf", 33554432.0F, Messages::CouldNotSetFontSize},
+        FailingConstruction{"TwoToThe25", "VennicorMetrics.ttf", 33554432.0F,
+                            Messages::CouldNotSetFontSize},
         FailingConstruction{"Huge", "VennicorMetrics.ttf", 1e30F, Messages::CouldNotSetFontSize},
-        FailingConstruction{"MinusHuge", "VennicorMetrics.ttf", -1e30F, Messages::CouldNotSetFontSize},
+        FailingConstruction{"MinusHuge", "VennicorMetrics.ttf", -1e30F,
+                            Messages::CouldNotSetFontSize},
         // Fits 26.6, but FreeType refuses it.
-        FailingConstruction{"RefusedByFreeType", "VennicorMetrics.ttf", 100000.0F, Messages::CouldNotSetFontSize},
+        FailingConstruction{"RefusedByFreeType", "VennicorMetrics.ttf", 100000.0F,
+                            Messages::CouldNotSetFontSize},
+        // Bitmap-only: no design units to scale metrics by.
+        FailingConstruction{"BitmapOnlyFace", "VennicorBitmap.bdf", 18.0F,
+                            Messages::FaceNotScalable},
         FailingConstruction{"NotAFont", "NotAFont.ttf", 18.0F, Messages::ErrorOpeningFontFile}),
     [](const auto& param) { return param.param.Name; });
 
@@ -444,7 +470,9 @@ TEST(Font, DisposeReleasesInOrderAndOnlyOnce) {
     font.GlyphTexture();
     ASSERT_GE(device.Textures.size(), 2U);
     const Font::Glyph& a = font.GetGlyph(u'a');
-    EXPECT_EQ(OpenHandlesTo(MetricsFont()), 1);
+    if (CanCountOpenHandles()) {
+      EXPECT_EQ(OpenHandlesTo(MetricsFont()), 1);
+    }
 
     font.Dispose();
     EXPECT_EQ(OpenHandlesTo(MetricsFont()), 0);

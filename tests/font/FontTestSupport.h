@@ -7,33 +7,29 @@
 #include FT_FREETYPE_H
 
 #include <cstdint>
-#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <optional>
 #include <span>
 #include <stdexcept>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "graphics/GraphicsDevice.h"
 #include "graphics/Texture2D.h"
+#include "tests/font/sources/TestFonts.h"
 
 namespace Vennicor::Font::Testing {
 
-inline std::filesystem::path TestData() {
-  const char* root = std::getenv("VENNICOR_TEST_DATA");
-  if (root == nullptr) throw std::runtime_error("VENNICOR_TEST_DATA is not set");
-  return root;
-}
-
-/// A fixture font's path as the UTF-16 text a Font takes (fixture paths are ASCII here).
-/// (Named apart from TestFonts.h's FixtureFont, which returns a path: two inline functions of
-/// one signature would silently share one body at link time.)
-inline std::u16string FixtureFontText(std::string_view fileName) {
-  const std::string path = (TestData() / "fonts" / std::string(fileName)).string();
-  return {path.begin(), path.end()};
+/// A fixture font's path as the UTF-16 text a Font takes.
+inline std::u16string FixtureFontText(const std::string& fileName) {
+  const std::u8string path = FixtureFont(fileName).u8string();
+  std::u16string text;
+  for (const char8_t c : path) {
+    if (c >= 0x80) throw std::runtime_error("fixture paths here are ASCII");
+    text += static_cast<char16_t>(c);
+  }
+  return text;
 }
 
 /// A texture that keeps its texels and records every SetData rectangle.
@@ -88,9 +84,9 @@ class RecordingTexture final : public Graphics::Texture2D {
 /// A device that hands out RecordingTextures and remembers them all.
 class RecordingDevice final : public Graphics::GraphicsDevice {
  public:
-  std::shared_ptr<Graphics::Texture2D> CreateTexture2D(std::int32_t width, std::int32_t height,
-                                                       bool /*mipMap*/,
-                                                       Graphics::SurfaceFormat /*format*/) override {
+  std::shared_ptr<Graphics::Texture2D> CreateTexture2D(
+      std::int32_t width, std::int32_t height, bool /*mipMap*/,
+      Graphics::SurfaceFormat /*format*/) override {
     CheckTextureSize(width, height);
     auto texture = std::make_shared<RecordingTexture>(width, height);
     Textures.push_back(texture);

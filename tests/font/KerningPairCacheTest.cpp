@@ -1,11 +1,11 @@
-#include "font/KerningPairCache.h"
-
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <map>
 #include <random>
 #include <utility>
+
+#include "font/KerningPairCache.h"
 
 using Vennicor::Font::KerningPairCache;
 

@@ -39,6 +39,38 @@ PRELOAD = ("abcdefghijklmnopqrstuvwxyz" "ABCDEFGHIJKLMNOPQRSTUVWXYZ" "0123456789
 SPECIAL_ADVANCES = {"A": 667, "V": 611, "B": 556, " ": 278}
 DEFAULT_ADVANCE = 500
 KERN_AV = -56  # -1.008 px at 18 px per em; FT_KERNING_DEFAULT rounds it to -1 px.
+# Deep enough to outweigh the advances: FT_KERNING_DEFAULT gives -26 px at 18 px per em (FreeType
+# scales kerning by ppem / 25 below 25 px per em before rounding).
+KERN_AV_DEEP = -2000
+
+# A bitmap-only face (BDF): FreeType opens it, but it has no design units (units_per_EM 0).
+BITMAP_FONT = """STARTFONT 2.1
+FONT -Vennicor-Bitmap-Medium-R-Normal--8-80-75-75-C-60-ISO10646-1
+SIZE 8 75 75
+FONTBOUNDINGBOX 6 8 0 -1
+STARTPROPERTIES 3
+FONT_ASCENT 7
+FONT_DESCENT 1
+DEFAULT_CHAR 65
+ENDPROPERTIES
+CHARS 1
+STARTCHAR A
+ENCODING 65
+SWIDTH 750 0
+DWIDTH 6 0
+BBX 6 8 0 -1
+BITMAP
+30
+48
+84
+84
+FC
+84
+84
+00
+ENDCHAR
+ENDFONT
+"""
 
 # FreeType style flags come from OS/2 fsSelection (bit 0 italic, bit 5 bold, bit 6 regular);
 # head.macStyle (bit 0 bold, bit 1 italic) says the same for readers without OS/2.
@@ -80,7 +112,7 @@ def glyph_top(char):
 
 
 def build_face(family, style, characters, full_name=None, ps_name=None, line_gap=100,
-               kern=False, omit_full_name=False):
+               kern=False, omit_full_name=False, kern_av=KERN_AV):
     """Returns a TTFont with one triangle glyph for each of `characters` (space stays empty)."""
     characters = sorted(set(characters))
     names = [".notdef"] + [glyph_name(c) for c in characters]
@@ -129,7 +161,7 @@ def build_face(family, style, characters, full_name=None, ps_name=None, line_gap
         subtable.version = 0
         subtable.coverage = 1  # horizontal kerning
         subtable.format = 0
-        subtable.kernTable = {(glyph_name("A"), glyph_name("V")): KERN_AV}
+        subtable.kernTable = {(glyph_name("A"), glyph_name("V")): kern_av}
         kern_table.kernTables = [subtable]
         fb.font["kern"] = kern_table
     return fb.font
@@ -170,6 +202,9 @@ def all_fonts():
         "Vennicor Metrics Negative Gap", "Regular", PRELOAD, line_gap=-100, kern=True))
     files["VennicorMetricsNoKern.ttf"] = font_bytes(build_face(
         "Vennicor Metrics No Kern", "Regular", PRELOAD, kern=False))
+    files["VennicorMetricsDeepKern.ttf"] = font_bytes(build_face(
+        "Vennicor Metrics Deep Kern", "Regular", PRELOAD, kern=True, kern_av=KERN_AV_DEEP))
+    files["VennicorBitmap.bdf"] = BITMAP_FONT.encode("ascii")
     files["NotAFont.ttf"] = bytes((i * 37 + 11) % 256 for i in range(256))
 
     # Faces for the installed-font lookup: the only folder the tests' fontconfig lists.
