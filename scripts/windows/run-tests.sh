@@ -26,7 +26,7 @@ wine cmd /c exit > /dev/null 2>&1
 cmake -S "$root" -B "$build/project" -G Ninja \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchains/mingw-w64-x86_64.cmake" \
   -DCMAKE_BUILD_TYPE=Release -DVENNICOR_BUILD_BENCHMARKS=OFF -DVENNICOR_BUILD_TOOLS=OFF \
-  -DVENNICOR_INSTALL=OFF
+  -DVENNICOR_INSTALL=OFF -DVENNICOR_BUILD_OPENGL=OFF -DVENNICOR_BUILD_EXAMPLES=OFF
 cmake --build "$build/project"
 # CTEST_ARGS: further ctest arguments, e.g. "-R Lookup".
 ctest --test-dir "$build/project" --output-on-failure -LE install ${CTEST_ARGS:-}
