@@ -47,8 +47,8 @@ void DrawScene(SpriteBatch& batch, const std::shared_ptr<Texture2D>& sheet, std:
     const auto column = static_cast<float>(i % 38);
     const auto row = static_cast<float>((i / 38) % 28);
     const Rectangle cell{static_cast<int>(i % 4) * 16, static_cast<int>((i / 4) % 4) * 16, 16, 16};
-    batch.Draw(sheet, Vector2{8 + column * 16.5F, 8 + row * 16.7F}, cell,
-               Color(255, 230, 200, 255), rotation, {8, 8}, {1, 1}, SpriteEffects::None, 0);
+    batch.Draw(sheet, Vector2{8 + column * 16.5F, 8 + row * 16.7F}, cell, Color(255, 230, 200, 255),
+               rotation, {8, 8}, {1, 1}, SpriteEffects::None, 0);
   }
   batch.End();
 }
@@ -85,8 +85,14 @@ void OpenGL(benchmark::State& state) {
 }
 
 // Arguments: sprite count, rotated (0 or 1).
-BENCHMARK(Software)->ArgsProduct({{1000, 10000}, {0, 1}})->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(OpenGL)->ArgsProduct({{1000, 10000}, {0, 1}})->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(Software)
+    ->ArgsProduct({{1000, 10000}, {0, 1}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK(OpenGL)
+    ->ArgsProduct({{1000, 10000}, {0, 1}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 }  // namespace
 

@@ -122,7 +122,8 @@ std::vector<std::u16string> Wrap(Font::Font& font, std::u16string_view text, flo
     std::size_t end = text.find(u' ', start);
     if (end == std::u16string_view::npos) end = text.size();
     const std::u16string_view word = text.substr(start, end - start);
-    std::u16string candidate = line.empty() ? std::u16string(word) : line + u' ' + std::u16string(word);
+    std::u16string candidate =
+        line.empty() ? std::u16string(word) : line + u' ' + std::u16string(word);
     if (!line.empty() && font.MeasureString(candidate).X > width) {
       lines.push_back(line);
       line = std::u16string(word);
@@ -198,11 +199,13 @@ int Run(const Options& options) {
     float boxWidth = 0;
     for (const auto& line : lines) boxWidth = std::max(boxWidth, body.MeasureString(line).X);
     const auto lineHeight = static_cast<float>(body.LineHeight());
-    const float top = static_cast<float>(height) - 40 - lineHeight * static_cast<float>(lines.size());
-    batch.Draw(white,
-               Graphics::Rectangle{24, static_cast<int>(top) - 10, static_cast<int>(boxWidth) + 32,
-                                   static_cast<int>(lineHeight * static_cast<float>(lines.size())) + 20},
-               std::nullopt, Color(0, 0, 0, 150));
+    const float top =
+        static_cast<float>(height) - 40 - lineHeight * static_cast<float>(lines.size());
+    batch.Draw(
+        white,
+        Graphics::Rectangle{24, static_cast<int>(top) - 10, static_cast<int>(boxWidth) + 32,
+                            static_cast<int>(lineHeight * static_cast<float>(lines.size())) + 20},
+        std::nullopt, Color(0, 0, 0, 150));
     for (std::size_t i = 0; i < lines.size(); ++i) {
       DrawText(batch, body, lines[i], {40, top + lineHeight * static_cast<float>(i)},
                Color(230, 230, 230, 255));

@@ -9,6 +9,7 @@
 #define WIN32_LEAN_AND_MEAN
 #endif
 #include <windows.h>
+// The shell header needs windows.h first.
 #include <shlobj.h>
 
 #include <algorithm>
@@ -27,7 +28,8 @@ namespace Vennicor::Font {
 namespace {
 
 constexpr int FontsFolderId = 0x14;  // CSIDL_FONTS
-constexpr const wchar_t* InstalledFontsKey = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Fonts";
+constexpr const wchar_t* InstalledFontsKey =
+    L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Fonts";
 
 struct ShellAllocator {
   IMalloc* allocator = nullptr;
@@ -174,9 +176,10 @@ std::vector<InstalledFontCandidate> FindInstalledFontCandidates(
   if (key.key == nullptr) return {};
 
   std::vector<std::wstring> names = ReadValueNames(key.key);
-  std::stable_sort(names.begin(), names.end(), [](const std::wstring& left, const std::wstring& right) {
-    return ReverseStringLengthComparer::Default.Compare(Utf16(left), Utf16(right)) < 0;
-  });
+  std::stable_sort(
+      names.begin(), names.end(), [](const std::wstring& left, const std::wstring& right) {
+        return ReverseStringLengthComparer::Default.Compare(Utf16(left), Utf16(right)) < 0;
+      });
 
   const std::wstring_view searched = Wide(searchedFaceName);
   std::vector<InstalledFontCandidate> candidates;

@@ -44,23 +44,43 @@ class GlHandle {
 };
 
 struct TextureTraits {
-  static GLuint Create() { GLuint n = 0; glGenTextures(1, &n); return n; }
+  static GLuint Create() {
+    GLuint n = 0;
+    glGenTextures(1, &n);
+    return n;
+  }
   static void Delete(GLuint n) { glDeleteTextures(1, &n); }
 };
 struct BufferTraits {
-  static GLuint Create() { GLuint n = 0; glGenBuffers(1, &n); return n; }
+  static GLuint Create() {
+    GLuint n = 0;
+    glGenBuffers(1, &n);
+    return n;
+  }
   static void Delete(GLuint n) { glDeleteBuffers(1, &n); }
 };
 struct VertexArrayTraits {
-  static GLuint Create() { GLuint n = 0; glGenVertexArrays(1, &n); return n; }
+  static GLuint Create() {
+    GLuint n = 0;
+    glGenVertexArrays(1, &n);
+    return n;
+  }
   static void Delete(GLuint n) { glDeleteVertexArrays(1, &n); }
 };
 struct FramebufferTraits {
-  static GLuint Create() { GLuint n = 0; glGenFramebuffers(1, &n); return n; }
+  static GLuint Create() {
+    GLuint n = 0;
+    glGenFramebuffers(1, &n);
+    return n;
+  }
   static void Delete(GLuint n) { glDeleteFramebuffers(1, &n); }
 };
 struct SamplerTraits {
-  static GLuint Create() { GLuint n = 0; glGenSamplers(1, &n); return n; }
+  static GLuint Create() {
+    GLuint n = 0;
+    glGenSamplers(1, &n);
+    return n;
+  }
   static void Delete(GLuint n) { glDeleteSamplers(1, &n); }
 };
 struct ProgramTraits {

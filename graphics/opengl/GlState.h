@@ -64,9 +64,9 @@ class ScopedPixelStore {
 class ScopedFramebufferBinding {
  public:
   ScopedFramebufferBinding(GLenum target, GLuint framebuffer) : target(target) {
-    glGetIntegerv(target == GL_READ_FRAMEBUFFER ? GL_READ_FRAMEBUFFER_BINDING
-                                                : GL_DRAW_FRAMEBUFFER_BINDING,
-                  &previous);
+    glGetIntegerv(
+        target == GL_READ_FRAMEBUFFER ? GL_READ_FRAMEBUFFER_BINDING : GL_DRAW_FRAMEBUFFER_BINDING,
+        &previous);
     glBindFramebuffer(target, framebuffer);
   }
   ~ScopedFramebufferBinding() { glBindFramebuffer(target, static_cast<GLuint>(previous)); }

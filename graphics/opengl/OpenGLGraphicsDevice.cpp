@@ -55,10 +55,16 @@ void ApplyBlend(BlendState blend) {
   glEnable(GL_BLEND);
   glBlendEquation(GL_FUNC_ADD);
   switch (blend) {
-    case BlendState::NonPremultiplied: glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA); break;
-    case BlendState::Additive: glBlendFunc(GL_SRC_ALPHA, GL_ONE); break;
+    case BlendState::NonPremultiplied:
+      glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+      break;
+    case BlendState::Additive:
+      glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+      break;
     case BlendState::AlphaBlend:
-    case BlendState::Opaque: glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_ALPHA); break;
+    case BlendState::Opaque:
+      glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
+      break;
   }
 }
 
@@ -125,16 +131,18 @@ OpenGLGraphicsDevice::OpenGLGraphicsDevice() {
   std::vector<GLushort> indices(MaxSpritesPerUpload * IndicesPerSprite);
   for (std::size_t sprite = 0; sprite < MaxSpritesPerUpload; ++sprite) {
     const auto first = static_cast<GLushort>(sprite * VerticesPerSprite);
-    const std::array<GLushort, IndicesPerSprite> quad = {
-        first, static_cast<GLushort>(first + 1), static_cast<GLushort>(first + 2),
-        static_cast<GLushort>(first + 1), static_cast<GLushort>(first + 3),
-        static_cast<GLushort>(first + 2)};
-    std::copy(quad.begin(), quad.end(), indices.begin() + static_cast<std::ptrdiff_t>(sprite * IndicesPerSprite));
+    const std::array<GLushort, IndicesPerSprite> quad = {first,
+                                                         static_cast<GLushort>(first + 1),
+                                                         static_cast<GLushort>(first + 2),
+                                                         static_cast<GLushort>(first + 1),
+                                                         static_cast<GLushort>(first + 3),
+                                                         static_cast<GLushort>(first + 2)};
+    std::copy(quad.begin(), quad.end(),
+              indices.begin() + static_cast<std::ptrdiff_t>(sprite * IndicesPerSprite));
   }
   glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, r->Indices.Get());  // recorded in the vertex array
-  glBufferData(GL_ELEMENT_ARRAY_BUFFER,
-               static_cast<GLsizeiptr>(indices.size() * sizeof(GLushort)), indices.data(),
-               GL_STATIC_DRAW);
+  glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(indices.size() * sizeof(GLushort)),
+               indices.data(), GL_STATIC_DRAW);
   glBindVertexArray(0);
 
   const std::array<GLint, 2> filters = {GL_LINEAR, GL_NEAREST};  // LinearClamp, PointClamp
@@ -153,8 +161,7 @@ OpenGLGraphicsDevice::OpenGLGraphicsDevice() {
 OpenGLGraphicsDevice::~OpenGLGraphicsDevice() = default;
 
 std::shared_ptr<Texture2D> OpenGLGraphicsDevice::CreateTexture2D(std::int32_t width,
-                                                                 std::int32_t height,
-                                                                 bool mipMap,
+                                                                 std::int32_t height, bool mipMap,
                                                                  SurfaceFormat format) {
   CheckTextureSize(width, height);
   return std::make_shared<OpenGLTexture2D>(width, height, mipMap, format);
@@ -198,9 +205,9 @@ void OpenGLGraphicsDevice::DrawSprites(std::span<const SpriteQuad> sprites,
       access |= GL_MAP_INVALIDATE_RANGE_BIT;
     }
     const std::size_t byteOffset = r.RingUsed * SpriteBytes;
-    auto* out = static_cast<Vertex*>(glMapBufferRange(
-        GL_ARRAY_BUFFER, static_cast<GLintptr>(byteOffset),
-        static_cast<GLsizeiptr>(count * SpriteBytes), access));
+    auto* out = static_cast<Vertex*>(
+        glMapBufferRange(GL_ARRAY_BUFFER, static_cast<GLintptr>(byteOffset),
+                         static_cast<GLsizeiptr>(count * SpriteBytes), access));
     if (out == nullptr) {
       CheckGlError("glMapBufferRange");
       throw std::runtime_error("glMapBufferRange could not map the sprite vertex buffer");
@@ -276,8 +283,8 @@ std::vector<Color> OpenGLGraphicsDevice::ReadViewportPixels() const {
   // GL counts rows from the bottom; the back buffer's row 0 is the top.
   std::vector<Color> pixels(bottomUp.size());
   for (std::size_t row = 0; row < height; ++row) {
-    std::copy_n(bottomUp.begin() + static_cast<std::ptrdiff_t>((height - 1 - row) * width),
-                width, pixels.begin() + static_cast<std::ptrdiff_t>(row * width));
+    std::copy_n(bottomUp.begin() + static_cast<std::ptrdiff_t>((height - 1 - row) * width), width,
+                pixels.begin() + static_cast<std::ptrdiff_t>(row * width));
   }
   return pixels;
 }

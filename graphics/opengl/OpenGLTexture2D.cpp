@@ -51,8 +51,7 @@ OpenGLTexture2D::OpenGLTexture2D(std::int32_t width, std::int32_t height, bool m
     const ScopedTextureBinding binding(texture.Get());
     const ScopedPixelStore store(ScopedPixelStore::Direction::Unpack);
     DescribeSingleLevel();
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
-                 nullptr);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
     // Always checked, not only in debug builds: a texture the driver could not allocate must
     // not be reported as created.
     CheckGlError("glTexImage2D");

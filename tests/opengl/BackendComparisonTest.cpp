@@ -32,7 +32,8 @@ void WholePixelCopies(SpriteBatch& batch, GraphicsDevice&, const SceneTextures& 
   for (SamplerState sampler : {SamplerState::PointClamp, SamplerState::LinearClamp}) {
     batch.Begin(SpriteSortMode::Deferred, BlendState::AlphaBlend, sampler);
     const float row = sampler == SamplerState::PointClamp ? 12 : 60;
-    for (int i = 0; i < 8; ++i) Glyph(batch, textures, i, {12.0F + 18.0F * static_cast<float>(i), row});
+    for (int i = 0; i < 8; ++i)
+      Glyph(batch, textures, i, {12.0F + 18.0F * static_cast<float>(i), row});
     batch.Draw(textures.Translucent, Vector2{10, row + 14}, Color::White());
     batch.Draw(textures.Gradient, Vector2{40, row + 14}, Color::White());
     batch.End();
@@ -88,7 +89,7 @@ void Tinted(SpriteBatch& batch, GraphicsDevice&, const SceneTextures& textures) 
   Background(batch, textures);
   batch.Begin();
   const Color tints[] = {Color(255, 0, 0, 255), Color(128, 128, 128, 128), Color(40, 200, 90, 200),
-                         Color(0, 0, 0, 255), Color(20, 20, 60, 60), Color(255, 255, 255, 0)};
+                         Color(0, 0, 0, 255),   Color(20, 20, 60, 60),     Color(255, 255, 255, 0)};
   for (int i = 0; i < 6; ++i) {
     const float x = 14.4F + 24 * static_cast<float>(i);
     Glyph(batch, textures, i, {x, 30}, tints[i], 0, {1.3F, 1.3F});
@@ -105,8 +106,8 @@ void AllBlendStates(SpriteBatch& batch, GraphicsDevice&, const SceneTextures& te
   for (int i = 0; i < 4; ++i) {
     batch.Begin(SpriteSortMode::Deferred, blends[i], SamplerState::LinearClamp);
     const float x = 6.2F + 38 * static_cast<float>(i);
-    batch.Draw(textures.Translucent, Vector2{x, 10.3F}, std::nullopt, Color::White(), 0, {},
-               {2, 2}, SpriteEffects::None, 0);
+    batch.Draw(textures.Translucent, Vector2{x, 10.3F}, std::nullopt, Color::White(), 0, {}, {2, 2},
+               SpriteEffects::None, 0);
     Glyph(batch, textures, i, {x + 16, 70.6F}, Color(200, 120, 40, 220), 0.25F, {2, 2});
     batch.End();
   }
@@ -128,7 +129,8 @@ void CameraTransform(SpriteBatch& batch, GraphicsDevice&, const SceneTextures& t
       Matrix::CreateTranslation(20.3F, 5.1F, 0));
   batch.Begin(SpriteSortMode::Deferred, BlendState::AlphaBlend, SamplerState::LinearClamp, camera);
   for (int i = 0; i < 8; ++i) {
-    Glyph(batch, textures, i, {10 + 14 * static_cast<float>(i % 4), 12 + 20 * static_cast<float>(i / 4)});
+    Glyph(batch, textures, i,
+          {10 + 14 * static_cast<float>(i % 4), 12 + 20 * static_cast<float>(i / 4)});
   }
   batch.Draw(textures.Translucent, Vector2{5, 50}, Color::White());
   batch.End();
@@ -149,8 +151,8 @@ void ReplacedTexture(SpriteBatch& batch, GraphicsDevice& device, const SceneText
   textures.Glyphs->GetData(0, GlyphCell(5), std::span<Color>(texels));
   grown->SetData(0, Rectangle{16, 0, 16, 16}, texels);
   owned = grown;  // the old texture's last reference now lives in the batch
-  batch.Draw(owned, Vector2{60.7F, 30.3F}, Rectangle{16, 0, 16, 16}, Color::White(), 0, {},
-             {2, 2}, SpriteEffects::None, 0);
+  batch.Draw(owned, Vector2{60.7F, 30.3F}, Rectangle{16, 0, 16, 16}, Color::White(), 0, {}, {2, 2},
+             SpriteEffects::None, 0);
   batch.Draw(owned, Vector2{100.2F, 60.6F}, std::nullopt, Color(255, 200, 0, 255), -0.4F, {},
              {1.5F, 1.5F}, SpriteEffects::None, 0);
   batch.End();
@@ -164,8 +166,8 @@ void ManyRunsAndDepth(SpriteBatch& batch, GraphicsDevice&, const SceneTextures& 
       const auto fi = static_cast<float>(i);
       const Vector2 at{4.3F + std::fmod(fi * 13.7F, 140.0F), top + std::fmod(fi * 7.3F, 40.0F)};
       if (i % 3 == 0) {
-        batch.Draw(textures.Translucent, at, std::nullopt, Color::White(), fi * 0.1F, {},
-                   {1, 1}, SpriteEffects::None, std::fmod(fi * 0.37F, 1.0F));
+        batch.Draw(textures.Translucent, at, std::nullopt, Color::White(), fi * 0.1F, {}, {1, 1},
+                   SpriteEffects::None, std::fmod(fi * 0.37F, 1.0F));
       } else {
         batch.Draw(textures.Glyphs, at, GlyphCell(i % 8), Color(255, 255 - i * 3, i * 4, 255),
                    fi * 0.05F, {}, {1, 1}, SpriteEffects::None, std::fmod(fi * 0.61F, 1.0F));
@@ -178,7 +180,8 @@ void ManyRunsAndDepth(SpriteBatch& batch, GraphicsDevice&, const SceneTextures& 
 void Immediate(SpriteBatch& batch, GraphicsDevice&, const SceneTextures& textures) {
   batch.Begin(SpriteSortMode::Immediate, BlendState::NonPremultiplied);
   for (int i = 0; i < 12; ++i) {
-    Glyph(batch, textures, i % 8, {14.5F + 11 * static_cast<float>(i), 40.2F + static_cast<float>(i)},
+    Glyph(batch, textures, i % 8,
+          {14.5F + 11 * static_cast<float>(i), 40.2F + static_cast<float>(i)},
           Color(90, 200, 255, 160), 0.1F * static_cast<float>(i), {1.5F, 1.5F});
   }
   batch.End();
@@ -204,13 +207,13 @@ TEST_P(BackendComparison, DrawsWhatTheSoftwareBackendDraws) {
   ExpectBackendsAgree(std::get<0>(GetParam()), std::get<1>(GetParam()));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Scenes, BackendComparison,
-    ::testing::Combine(::testing::Values(GlApi::Desktop33Core, GlApi::Es30),
-                       ::testing::ValuesIn(Scenes)),
-    [](const auto& param) {
-      return std::string(ApiName(std::get<0>(param.param))) + "_" + std::get<1>(param.param).Name;
-    });
+INSTANTIATE_TEST_SUITE_P(Scenes, BackendComparison,
+                         ::testing::Combine(::testing::Values(GlApi::Desktop33Core, GlApi::Es30),
+                                            ::testing::ValuesIn(Scenes)),
+                         [](const auto& param) {
+                           return std::string(ApiName(std::get<0>(param.param))) + "_" +
+                                  std::get<1>(param.param).Name;
+                         });
 
 }  // namespace
 }  // namespace Vennicor::Graphics::OpenGL::Testing

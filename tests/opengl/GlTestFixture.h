@@ -36,9 +36,8 @@ class GlTest : public ::testing::TestWithParam<GlApi> {
   std::unique_ptr<OpenGLGraphicsDevice> device;
 };
 
-#define VENNICOR_GL_TEST_APIS(suite)                                                    \
-  INSTANTIATE_TEST_SUITE_P(Apis, suite,                                                 \
-                           ::testing::Values(GlApi::Desktop33Core, GlApi::Es30),        \
+#define VENNICOR_GL_TEST_APIS(suite)                                                          \
+  INSTANTIATE_TEST_SUITE_P(Apis, suite, ::testing::Values(GlApi::Desktop33Core, GlApi::Es30), \
                            [](const auto& param) { return ApiName(param.param); })
 
 }  // namespace Vennicor::Graphics::OpenGL::Testing

@@ -22,8 +22,7 @@ struct Display {
   std::string Error;
 
   Display() {
-    Handle = eglGetPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA,
-                                   EGL_DEFAULT_DISPLAY, nullptr);
+    Handle = eglGetPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
     if (Handle == EGL_NO_DISPLAY) {
       Error = EglFailure("eglGetPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA)");
       return;
@@ -57,11 +56,19 @@ struct Context {
       Error = EglFailure("eglBindAPI");
       return;
     }
-    const EGLint configAttributes[] = {
-        EGL_SURFACE_TYPE, EGL_PBUFFER_BIT,
-        EGL_RENDERABLE_TYPE, desktop ? EGL_OPENGL_BIT : EGL_OPENGL_ES3_BIT,
-        EGL_RED_SIZE, 8, EGL_GREEN_SIZE, 8, EGL_BLUE_SIZE, 8, EGL_ALPHA_SIZE, 8,
-        EGL_NONE};
+    const EGLint configAttributes[] = {EGL_SURFACE_TYPE,
+                                       EGL_PBUFFER_BIT,
+                                       EGL_RENDERABLE_TYPE,
+                                       desktop ? EGL_OPENGL_BIT : EGL_OPENGL_ES3_BIT,
+                                       EGL_RED_SIZE,
+                                       8,
+                                       EGL_GREEN_SIZE,
+                                       8,
+                                       EGL_BLUE_SIZE,
+                                       8,
+                                       EGL_ALPHA_SIZE,
+                                       8,
+                                       EGL_NONE};
     EGLConfig config = nullptr;
     EGLint found = 0;
     if (eglChooseConfig(display.Handle, configAttributes, &config, 1, &found) != EGL_TRUE ||
@@ -69,9 +76,13 @@ struct Context {
       Error = EglFailure("eglChooseConfig");
       return;
     }
-    const EGLint desktopAttributes[] = {
-        EGL_CONTEXT_MAJOR_VERSION, 3, EGL_CONTEXT_MINOR_VERSION, 3,
-        EGL_CONTEXT_OPENGL_PROFILE_MASK, EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT, EGL_NONE};
+    const EGLint desktopAttributes[] = {EGL_CONTEXT_MAJOR_VERSION,
+                                        3,
+                                        EGL_CONTEXT_MINOR_VERSION,
+                                        3,
+                                        EGL_CONTEXT_OPENGL_PROFILE_MASK,
+                                        EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT,
+                                        EGL_NONE};
     const EGLint esAttributes[] = {EGL_CONTEXT_MAJOR_VERSION, 3, EGL_CONTEXT_MINOR_VERSION, 0,
                                    EGL_NONE};
     Handle = eglCreateContext(display.Handle, config, EGL_NO_CONTEXT,
@@ -104,7 +115,8 @@ std::string HeadlessContext::MakeCurrent(GlApi api) {
 
 void HeadlessContext::ReleaseCurrent() {
   if (TheDisplay().Handle == EGL_NO_DISPLAY) return;
-  for (const auto api : {static_cast<EGLenum>(EGL_OPENGL_API), static_cast<EGLenum>(EGL_OPENGL_ES_API)}) {
+  for (const auto api :
+       {static_cast<EGLenum>(EGL_OPENGL_API), static_cast<EGLenum>(EGL_OPENGL_ES_API)}) {
     eglBindAPI(api);
     eglMakeCurrent(TheDisplay().Handle, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
   }

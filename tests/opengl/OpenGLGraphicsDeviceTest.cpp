@@ -1,5 +1,3 @@
-#include "graphics/opengl/OpenGLGraphicsDevice.h"
-
 #include <epoxy/gl.h>
 
 #include <functional>
@@ -8,6 +6,7 @@
 #include "graphics/SpriteBatch.h"
 #include "graphics/opengl/GlContext.h"
 #include "graphics/opengl/GlError.h"
+#include "graphics/opengl/OpenGLGraphicsDevice.h"
 #include "graphics/opengl/OpenGLTexture2D.h"
 #include "graphics/software/SoftwareGraphicsDevice.h"
 #include "opengl/GlTestFixture.h"
@@ -23,7 +22,8 @@ std::shared_ptr<Texture2D> Solid(GraphicsDevice& device, Color color, std::int32
   return texture;
 }
 
-Color PixelAt(const std::vector<Color>& pixels, std::int32_t width, std::int32_t x, std::int32_t y) {
+Color PixelAt(const std::vector<Color>& pixels, std::int32_t width, std::int32_t x,
+              std::int32_t y) {
   return pixels[static_cast<std::size_t>(y * width + x)];
 }
 
@@ -112,15 +112,16 @@ TEST_P(OpenGLGraphicsDevice, StreamsBatchesLargerThanOneUploadAndManySmallOnes) 
 TEST_P(OpenGLGraphicsDevice, ProjectsOntoTheCurrentViewport) {
   auto white = Solid(*device, Color::White(), 1);
   SpriteBatch batch(*device);
-  for (const auto& [x, y, w, h] : {std::array{0, 0, Width, Height}, std::array{10, 6, 20, 12},
-                                   std::array{3, 20, 40, 28}}) {
+  for (const auto& [x, y, w, h] :
+       {std::array{0, 0, Width, Height}, std::array{10, 6, 20, 12}, std::array{3, 20, 40, 28}}) {
     glViewport(x, y, w, h);
     EXPECT_EQ(device->ViewportWidth(), w);
     EXPECT_EQ(device->ViewportHeight(), h);
     device->Clear(Color());
     batch.Begin();
     batch.Draw(white, Vector2{0, 0}, Color::White());
-    batch.Draw(white, Vector2{static_cast<float>(w - 1), static_cast<float>(h - 1)}, Color::White());
+    batch.Draw(white, Vector2{static_cast<float>(w - 1), static_cast<float>(h - 1)},
+               Color::White());
     batch.End();
     const auto pixels = device->ReadViewportPixels();
     ASSERT_EQ(pixels.size(), static_cast<std::size_t>(w * h));
@@ -161,7 +162,10 @@ TEST_P(OpenGLGraphicsDevice, EverythingNeedsACurrentContext) {
   const std::pair<const char*, std::function<void()>> operations[] = {
       {"construct", [] { OpenGL::OpenGLGraphicsDevice another; }},
       {"CreateTexture2D", [&] { device->CreateTexture2D(2, 2, false, SurfaceFormat::Color); }},
-      {"DrawSprites", [&] { device->DrawSprites({&quad, 1}, {}); }},
+      {"DrawSprites",
+       [&] {
+         device->DrawSprites({&quad, 1}, {});
+       }},
       {"SetData", [&] { texture->SetData(texels); }},
       {"GetData", [&] { texture->GetData(texels); }},
       {"Clear", [&] { device->Clear(Color()); }},

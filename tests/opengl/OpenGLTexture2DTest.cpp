@@ -1,10 +1,9 @@
-#include "graphics/opengl/OpenGLTexture2D.h"
-
 #include <epoxy/gl.h>
 
 #include <numeric>
 #include <stdexcept>
 
+#include "graphics/opengl/OpenGLTexture2D.h"
 #include "opengl/GlTestFixture.h"
 
 namespace Vennicor::Graphics::OpenGL::Testing {
@@ -34,8 +33,8 @@ TEST_P(OpenGLTexture2D, StartsTransparentAndReadsBackWhatWasWritten) {
 
   // Rectangles at edges and in the middle, written and read back alone; odd widths catch a
   // wrong row stride or alignment.
-  const Rectangle rectangles[] = {{0, 0, 1, 1}, {36, 20, 1, 1}, {3, 5, 7, 3}, {0, 19, 37, 2},
-                                  {30, 0, 7, 21}};
+  const Rectangle rectangles[] = {
+      {0, 0, 1, 1}, {36, 20, 1, 1}, {3, 5, 7, 3}, {0, 19, 37, 2}, {30, 0, 7, 21}};
   std::vector<Color> expected = whole;
   for (const Rectangle& r : rectangles) {
     const auto texels = Numbered(static_cast<std::size_t>(r.Width * r.Height), r.X * 31 + r.Y);

@@ -13,14 +13,14 @@
 //   (at most 1% of the drawn ones), which a misplaced half-pixel or a wrong filter would break.
 #include "opengl/SceneSupport.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <functional>
-
-#include <gtest/gtest.h>
 
 #include "graphics/opengl/OpenGLGraphicsDevice.h"
 #include "graphics/software/PngFile.h"
@@ -59,7 +59,6 @@ Rendering RenderInGl(const Scene& scene) {
   return {device.ReadViewportPixels(), probe.Recorded()};
 }
 
-
 // Shapes in a 16 x 16 cell, coordinates 0..16; the glyph sheet anti-aliases them by 4 x 4
 // supersampling, as a rasterized glyph's coverage would look.
 bool Inside(int shape, double x, double y) {
@@ -67,16 +66,24 @@ bool Inside(int shape, double x, double y) {
   const double cy = y - 8;
   const double r = std::sqrt(cx * cx + cy * cy);
   switch (shape) {
-    case 0: return r >= 4.5 && r <= 7.0;                                    // ring "o"
-    case 1: return std::abs(cx - cy) <= 1.8 && r <= 7.5;                    // diagonal "\"
-    case 2: return (x >= 3 && x <= 6 && y >= 2 && y <= 14) ||               // "L"
-                   (x >= 3 && x <= 13 && y >= 11 && y <= 14);
-    case 3: return r <= 3.2;                                                // dot
-    case 4: return (y >= 2 && y <= 5 && x >= 2 && x <= 14) ||               // "T"
-                   (x >= 6.5 && x <= 9.5 && y >= 2 && y <= 14);
-    case 5: return std::abs(cx) <= 1.4 || std::abs(cy) <= 1.4;              // "+"
-    case 6: return y >= 3 && y <= 14 && std::abs(cx) <= (y - 3) * 0.55;     // "A"-like wedge
-    default: return std::abs(std::abs(cx) - std::abs(cy)) <= 1.5 && r <= 7;  // "x"
+    case 0:
+      return r >= 4.5 && r <= 7.0;  // ring "o"
+    case 1:
+      return std::abs(cx - cy) <= 1.8 && r <= 7.5;  // diagonal "\"
+    case 2:
+      return (x >= 3 && x <= 6 && y >= 2 && y <= 14) ||  // "L"
+             (x >= 3 && x <= 13 && y >= 11 && y <= 14);
+    case 3:
+      return r <= 3.2;  // dot
+    case 4:
+      return (y >= 2 && y <= 5 && x >= 2 && x <= 14) ||  // "T"
+             (x >= 6.5 && x <= 9.5 && y >= 2 && y <= 14);
+    case 5:
+      return std::abs(cx) <= 1.4 || std::abs(cy) <= 1.4;  // "+"
+    case 6:
+      return y >= 3 && y <= 14 && std::abs(cx) <= (y - 3) * 0.55;  // "A"-like wedge
+    default:
+      return std::abs(std::abs(cx) - std::abs(cy)) <= 1.5 && r <= 7;  // "x"
   }
 }
 
@@ -159,15 +166,14 @@ std::shared_ptr<Texture2D> ProbeDevice::CreateTexture2D(std::int32_t width, std:
   return texture;
 }
 
-void ProbeDevice::DrawSprites(std::span<const SpriteQuad> sprites,
-                              const SpriteRenderState& state) {
+void ProbeDevice::DrawSprites(std::span<const SpriteQuad> sprites, const SpriteRenderState& state) {
   ++calls;
   shifted.assign(sprites.begin(), sprites.end());
   for (SpriteQuad& quad : shifted) {
     // The latest creation at that address: a freed texture's address may be reused.
     const auto found = std::find(created.rbegin(), created.rend(), quad.Texture);
-    recorded.push_back({found == created.rend() ? -1 : static_cast<int>(created.rend() - found) - 1,
-                        quad, state});
+    recorded.push_back(
+        {found == created.rend() ? -1 : static_cast<int>(created.rend() - found) - 1, quad, state});
     for (Vector2* corner : {&quad.TopLeft, &quad.TopRight, &quad.BottomLeft, &quad.BottomRight}) {
       corner->X += nudge.X;
       corner->Y += nudge.Y;
@@ -180,12 +186,12 @@ ImageAgreement Compare(const std::vector<Color>& gl, const std::vector<Color>& e
                        const std::vector<std::vector<Color>>& nudged, std::int32_t width,
                        Color clearColor, int tolerance) {
   const auto difference = [](Color a, Color b) {
-    return std::max({std::abs(a.R - b.R), std::abs(a.G - b.G), std::abs(a.B - b.B),
-                     std::abs(a.A - b.A)});
+    return std::max(
+        {std::abs(a.R - b.R), std::abs(a.G - b.G), std::abs(a.B - b.B), std::abs(a.A - b.A)});
   };
   const auto describe = [](Color c) {
-    return "(" + std::to_string(c.R) + "," + std::to_string(c.G) + "," + std::to_string(c.B) +
-           "," + std::to_string(c.A) + ")";
+    return "(" + std::to_string(c.R) + "," + std::to_string(c.G) + "," + std::to_string(c.B) + "," +
+           std::to_string(c.A) + ")";
   };
   ImageAgreement agreement;
   for (std::size_t i = 0; i < exact.size() && i < gl.size(); ++i) {
@@ -216,7 +222,8 @@ void ExpectBackendsAgree(GlApi api, const Scene& scene) {
   const Rendering gl = RenderInGl(scene);
   const Rendering exact = RenderInSoftware(scene, {});
   std::vector<std::vector<Color>> nudged;
-  for (Vector2 nudge : {Vector2{Nudge, 0}, Vector2{-Nudge, 0}, Vector2{0, Nudge}, Vector2{0, -Nudge}}) {
+  for (Vector2 nudge :
+       {Vector2{Nudge, 0}, Vector2{-Nudge, 0}, Vector2{0, Nudge}, Vector2{0, -Nudge}}) {
     nudged.push_back(RenderInSoftware(scene, nudge).Pixels);
   }
 

@@ -81,11 +81,11 @@ void ExpectBackendsAgree(GlApi api, const Scene& scene);
 
 /// How a GL image agrees with software renderings of the same scene.
 struct ImageAgreement {
-  int LargestDifference = 0;    ///< largest channel difference from the exact software image
-  int ExplainedByNudge = 0;     ///< pixels beyond tolerance that match a nudged rendering
-  int Unexplained = 0;          ///< pixels matching no rendering within tolerance
-  int DrawnPixels = 0;          ///< pixels of the exact image that differ from the clear colour
-  std::string FirstUnexplained; ///< "(x, y) gl=… software=…" for the report
+  int LargestDifference = 0;     ///< largest channel difference from the exact software image
+  int ExplainedByNudge = 0;      ///< pixels beyond tolerance that match a nudged rendering
+  int Unexplained = 0;           ///< pixels matching no rendering within tolerance
+  int DrawnPixels = 0;           ///< pixels of the exact image that differ from the clear colour
+  std::string FirstUnexplained;  ///< "(x, y) gl=… software=…" for the report
 };
 
 /// Compares `gl` with `exact` (the software image) and, where they differ by more than

@@ -96,13 +96,13 @@ TEST_P(TextComparison, DrawsWhatTheSoftwareBackendDraws) {
   ExpectBackendsAgree(std::get<0>(GetParam()), std::get<1>(GetParam()));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Scenes, TextComparison,
-    ::testing::Combine(::testing::Values(GlApi::Desktop33Core, GlApi::Es30),
-                       ::testing::ValuesIn(TextScenes)),
-    [](const auto& param) {
-      return std::string(ApiName(std::get<0>(param.param))) + "_" + std::get<1>(param.param).Name;
-    });
+INSTANTIATE_TEST_SUITE_P(Scenes, TextComparison,
+                         ::testing::Combine(::testing::Values(GlApi::Desktop33Core, GlApi::Es30),
+                                            ::testing::ValuesIn(TextScenes)),
+                         [](const auto& param) {
+                           return std::string(ApiName(std::get<0>(param.param))) + "_" +
+                                  std::get<1>(param.param).Name;
+                         });
 
 }  // namespace
 }  // namespace Vennicor::Graphics::OpenGL::Testing

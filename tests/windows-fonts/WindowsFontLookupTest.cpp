@@ -5,10 +5,10 @@
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
-#include <windows.h>
-#include <shlobj.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
+// The shell header needs windows.h first.
+#include <shlobj.h>
 
 #include <cstdlib>
 #include <filesystem>

@@ -19,7 +19,8 @@ int main() {
   batch.Begin();
   batch.Draw(texture, Vector2{1, 1}, Color(255, 0, 0, 255));
   batch.End();
-  const bool ok = device.GetPixel(1, 1) == Color(255, 0, 0, 255) && device.GetPixel(0, 0) == Color();
+  const bool ok =
+      device.GetPixel(1, 1) == Color(255, 0, 0, 255) && device.GetPixel(0, 0) == Color();
   std::puts(ok ? "consumer: ok" : "consumer: wrong pixel");
 #ifdef VENNICOR_CONSUMER_HAS_GL
   // No context is current here: the device must say so rather than crash.
