@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "bench/BenchText.h"
 #include "font/Font.h"
 #include "font/drawing/SpriteBatchEx.h"
 #include "graphics/GraphicsDevice.h"
@@ -21,7 +22,7 @@ using Graphics::Color;
 using Graphics::SpriteEffects;
 using Graphics::Vector2;
 
-constexpr const char16_t* FontPath = u"/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
+constexpr std::u16string_view FontPath = Vennicor::Bench::DejaVuSansPath;
 constexpr float FontSize = 14;
 
 // Holds textures in memory and draws nothing at End.
@@ -33,27 +34,6 @@ class NullDevice final : public Graphics::GraphicsDevice {
     return std::make_shared<Graphics::Software::SoftwareTexture2D>(width, height, mipMap, format);
   }
 };
-
-// 10,000 characters of English prose, a line feed after about every 70: the text that
-// MeasureBench measures, so that the two compare.
-std::u16string EnglishText() {
-  static const std::u16string words =
-      u"The quick brown fox jumps over the lazy dog. Waves of AVATAR Yoke Typography, "
-      u"\"Quoted\" text; numbers 1234567890 and To, Ta, We, Yo: kerning pairs abound. ";
-  std::u16string text;
-  std::size_t column = 0;
-  for (std::size_t i = 0; text.size() < 10000; ++i) {
-    const char16_t c = words[i % words.size()];
-    if (column >= 70 && c == u' ') {
-      text += u'\n';
-      column = 0;
-    } else {
-      text += c;
-      ++column;
-    }
-  }
-  return text;
-}
 
 std::vector<std::u16string_view> SplitLines(std::u16string_view text) {
   std::vector<std::u16string_view> lines;
@@ -77,7 +57,7 @@ struct Setup {
   NullDevice Device;
   Font::Font TextFont;
   Graphics::SpriteBatch Batch{Device};
-  std::u16string Text = EnglishText();
+  std::u16string Text = Vennicor::Bench::EnglishText();
   std::vector<std::u16string_view> Lines = SplitLines(Text);
   std::int64_t Glyphs = 0;
 };

@@ -5,6 +5,8 @@
 #include <benchmark/benchmark.h>
 #include <ft2build.h>
 #include <malloc.h>
+
+#include "bench/BenchText.h"
 #include FT_FREETYPE_H
 
 #include <algorithm>
@@ -27,9 +29,7 @@ using Vennicor::Graphics::Software::SoftwareGraphicsDevice;
 
 namespace {
 
-constexpr const char* DejaVuSans = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
-const std::u16string DejaVuSansPath(DejaVuSans,
-                                    DejaVuSans + std::char_traits<char>::length(DejaVuSans));
+const std::u16string DejaVuSansPath(Vennicor::Bench::DejaVuSansPath);
 
 constexpr std::u16string_view Preload =
     u"abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789"
@@ -95,7 +95,8 @@ LibraryKeeper& Keeper() {
 
 FT_Face OpenBareFace(double size) {
   FT_Face face = nullptr;
-  if (FT_New_Face(Keeper().manager.GetLibraryInstance(), DejaVuSans, 0, &face) != 0 ||
+  if (FT_New_Face(Keeper().manager.GetLibraryInstance(), Vennicor::Bench::DejaVuSansFile, 0,
+                  &face) != 0 ||
       FT_Set_Char_Size(face, 0, static_cast<FT_F26Dot6>(size * 64.0), 72, 72) != 0) {
     std::abort();
   }

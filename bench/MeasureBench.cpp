@@ -3,6 +3,8 @@
 
 #include <benchmark/benchmark.h>
 #include <ft2build.h>
+
+#include "bench/BenchText.h"
 #include FT_FREETYPE_H
 
 #include <cstdint>
@@ -18,29 +20,7 @@ using Vennicor::Graphics::Software::SoftwareGraphicsDevice;
 
 namespace {
 
-constexpr const char* DejaVuSans = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
-const std::u16string DejaVuSansPath(DejaVuSans,
-                                    DejaVuSans + std::char_traits<char>::length(DejaVuSans));
-
-// 10,000 characters of English prose, a line feed after about every 70.
-std::u16string EnglishText() {
-  static const std::u16string words =
-      u"The quick brown fox jumps over the lazy dog. Waves of AVATAR Yoke Typography, "
-      u"\"Quoted\" text; numbers 1234567890 and To, Ta, We, Yo: kerning pairs abound. ";
-  std::u16string text;
-  std::size_t column = 0;
-  for (std::size_t i = 0; text.size() < 10000; ++i) {
-    const char16_t c = words[i % words.size()];
-    if (column >= 70 && c == u' ') {
-      text += u'\n';
-      column = 0;
-    } else {
-      text += c;
-      ++column;
-    }
-  }
-  return text;
-}
+const std::u16string DejaVuSansPath(Vennicor::Bench::DejaVuSansPath);
 
 void PerCharacter(benchmark::State& state, std::size_t characters) {
   state.counters["per_char"] = benchmark::Counter(
@@ -51,7 +31,7 @@ void PerCharacter(benchmark::State& state, std::size_t characters) {
 void BM_MeasureString(benchmark::State& state) {
   SoftwareGraphicsDevice device(1, 1);
   Font font(device, DejaVuSansPath, static_cast<float>(state.range(0)));
-  const std::u16string text = EnglishText();
+  const std::u16string text = Vennicor::Bench::EnglishText();
   benchmark::DoNotOptimize(font.MeasureString(text));  // caches the glyphs and the pairs
   for (auto _ : state) benchmark::DoNotOptimize(font.MeasureString(text));
   PerCharacter(state, text.size());
@@ -64,11 +44,11 @@ void BM_MeasureString_FreeTypePerPair(benchmark::State& state) {
   Font font(device, DejaVuSansPath, static_cast<float>(state.range(0)));
   FreeTypeManager manager;
   FT_Face face = nullptr;
-  if (FT_New_Face(manager.GetLibraryInstance(), DejaVuSans, 0, &face) != 0 ||
+  if (FT_New_Face(manager.GetLibraryInstance(), Vennicor::Bench::DejaVuSansFile, 0, &face) != 0 ||
       FT_Set_Char_Size(face, 0, state.range(0) * 64, 72, 72) != 0) {
     std::abort();
   }
-  const std::u16string text = EnglishText();
+  const std::u16string text = Vennicor::Bench::EnglishText();
   font.EnsureGlyphsExist(text);
   for (auto _ : state) {
     std::int32_t width = 0;
@@ -101,7 +81,7 @@ BENCHMARK(BM_MeasureString_FreeTypePerPair)->Arg(14)->Arg(32);
 void BM_GetKerning(benchmark::State& state) {
   SoftwareGraphicsDevice device(1, 1);
   Font font(device, DejaVuSansPath, static_cast<float>(state.range(0)));
-  const std::u16string text = EnglishText();
+  const std::u16string text = Vennicor::Bench::EnglishText();
   font.MeasureString(text);
   for (auto _ : state) {
     float sum = 0;
@@ -115,11 +95,11 @@ BENCHMARK(BM_GetKerning)->Arg(14)->Arg(32);
 void BM_GetKerning_FreeType(benchmark::State& state) {
   FreeTypeManager manager;
   FT_Face face = nullptr;
-  if (FT_New_Face(manager.GetLibraryInstance(), DejaVuSans, 0, &face) != 0 ||
+  if (FT_New_Face(manager.GetLibraryInstance(), Vennicor::Bench::DejaVuSansFile, 0, &face) != 0 ||
       FT_Set_Char_Size(face, 0, state.range(0) * 64, 72, 72) != 0) {
     std::abort();
   }
-  const std::u16string text = EnglishText();
+  const std::u16string text = Vennicor::Bench::EnglishText();
   for (auto _ : state) {
     float sum = 0;
     for (std::size_t i = 1; i < text.size(); ++i) {
