@@ -354,7 +354,8 @@ KerningPairCache::Kerning Font::KerningOfUncommon(const GlyphEntry& left,
     return KerningOf(left.FreeTypeIndex, right.FreeTypeIndex);
   }
   if (!commonPairKerning) {
-    commonPairKerning = std::make_unique_for_overwrite<std::int16_t[]>(std::size_t{CommonGlyphs} * CommonGlyphs);
+    commonPairKerning =
+        std::make_unique_for_overwrite<std::int16_t[]>(std::size_t{CommonGlyphs} * CommonGlyphs);
     std::fill_n(commonPairKerning.get(), CommonGlyphs * CommonGlyphs, NotAsked);
   }
   std::int16_t& known = commonPairKerning[left.CacheIndex * CommonGlyphs + right.CacheIndex];
