@@ -16,8 +16,12 @@ debian_source() {
     # Source packages need a deb-src entry: a copy of the machine's own Debian entry.
     if ! grep -rqs '^Types:.*deb-src' /etc/apt/sources.list.d/ &&
        ! grep -qs '^deb-src' /etc/apt/sources.list; then
-      sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources \
-        > /etc/apt/sources.list.d/vennicor-deb-src.sources
+      if [ -f /etc/apt/sources.list.d/debian.sources ]; then
+        sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources \
+          > /etc/apt/sources.list.d/vennicor-deb-src.sources
+      else
+        sed -n 's/^deb /deb-src /p' /etc/apt/sources.list > /etc/apt/sources.list.d/vennicor-deb-src.list
+      fi
       apt-get update -qq
     fi
     # The security archive may lack the sources of its own updates; the release has them.
