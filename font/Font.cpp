@@ -11,6 +11,7 @@
 #include <string>
 #include <utility>
 
+#include "font/ControlCharacter.h"
 #include "font/FontException.h"
 #include "font/sources/FreeTypeManager.h"
 #include "font/sources/GlyphCoverage.h"
@@ -32,10 +33,6 @@ static_assert(PreloadCharacters.size() == 87);
 
 constexpr std::int32_t FirstAtlasPowerSize = 6;  // 64 x 64
 constexpr std::int32_t LargestAtlasPowerSize = 30;
-
-constexpr bool IsControl(char16_t character) {
-  return character < 0x20 || (character >= 0x7F && character <= 0x9F);
-}
 
 // Design units to pixels: widened so that large faces at large sizes cannot overflow, and
 // truncated toward zero as integer division does.
@@ -121,7 +118,7 @@ const std::shared_ptr<Graphics::Texture2D>& Font::GlyphTexture() {
 void Font::EnsureGlyphsExist(std::u16string_view characters) {
   ThrowIfDisposed();
   for (const char16_t character : characters) {
-    if (!IsControl(character) && FindEntry(character) == nullptr) AddGlyph(character);
+    if (!IsControlCharacter(character) && FindEntry(character) == nullptr) AddGlyph(character);
   }
 }
 
@@ -409,7 +406,7 @@ Vector2 Font::MeasureString(std::u16string_view text, char16_t previousCharacter
       previous = 0;
       continue;
     }
-    if (IsControl(character)) {
+    if (IsControlCharacter(character)) {
       previous = 0;
       continue;
     }

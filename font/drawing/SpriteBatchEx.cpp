@@ -6,6 +6,7 @@
 #include <string>
 #include <utility>
 
+#include "font/ControlCharacter.h"
 #include "font/drawing/Utf8.h"
 #include "graphics/Matrix.h"
 #include "graphics/Rectangle.h"
@@ -13,8 +14,6 @@
 namespace Vennicor::Font {
 
 namespace {
-
-bool IsControlCharacter(char16_t c) { return c <= 0x1F || (c >= 0x7F && c <= 0x9F); }
 
 // Halves go to the even neighbour whatever the floating-point rounding mode is.
 double RoundHalfToEven(double value) {
