@@ -100,6 +100,20 @@ void VyrelRectanglePacker::IntegrateRectangle(std::int32_t left, std::int32_t wi
   }
 
   std::ptrdiff_t found = FindSlice(left, 0);
+  // A bottom above a covered slice's fill line would hand out rows already in use, and the
+  // later searches would see negative free heights: refuse it before anything changes.
+  {
+    const std::int32_t right = left + width;
+    std::size_t covered =
+        found >= 0 ? static_cast<std::size_t>(found) : static_cast<std::size_t>(~found) - 1;
+    for (; covered < heightSlices.size() && heightSlices[covered].X < right; ++covered) {
+      if (heightSlices[covered].Y > bottom) {
+        throw std::invalid_argument(
+            "Rectangle bottom " + std::to_string(bottom) + " lies above the fill line " +
+            std::to_string(heightSlices[covered].Y) + " of the columns it covers");
+      }
+    }
+  }
   std::size_t index;
   std::int32_t previousHeight;
   if (found >= 0) {

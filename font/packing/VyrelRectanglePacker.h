@@ -48,10 +48,10 @@ class VyrelRectanglePacker {
   std::int32_t PackingAreaHeight() const { return packingAreaHeight; }
 
   /// Makes columns left to left + width - 1 one slice of height `bottom`; the fill line to the
-  /// right of them stays as it was. `bottom` should be at least the height of every slice the
-  /// columns cover (those are overwritten).
+  /// right of them stays as it was. The slices the columns cover are overwritten.
   /// \throws std::invalid_argument unless 0 <= left, 1 <= width and left + width <= the area's
-  ///         width; nothing is changed then.
+  ///         width, and unless `bottom` is at least the height of every slice the columns cover;
+  ///         nothing is changed then. Costs a pass over the covered slices.
   void IntegrateRectangle(std::int32_t left, std::int32_t width, std::int32_t bottom);
 
   /// The height slices in ascending order of X, for inspection. Valid until the next change.

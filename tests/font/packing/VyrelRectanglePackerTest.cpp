@@ -196,6 +196,27 @@ TEST(VyrelRectanglePacker, IntegrateRefusesColumnsOutsideTheArea) {
   EXPECT_EQ(Slices(packer), (std::vector<Point>{{0, 4}, {10, 0}, {54, 3}}));
 }
 
+// A bottom above a covered fill line would leave negative free heights behind.
+TEST(VyrelRectanglePacker, IntegrateRefusesABottomAboveTheCoveredSlices) {
+  VyrelRectanglePacker packer(64, 64);
+  packer.IntegrateRectangle(0, 10, 4);
+  packer.IntegrateRectangle(10, 10, 8);
+  const auto before = Slices(packer);
+  const struct {
+    std::int32_t left, width, bottom;
+  } refused[] = {{0, 10, 3}, {5, 10, 7}, {12, 30, 7}, {0, 64, -1}, {19, 1, 0}};
+  for (const auto& c : refused) {
+    EXPECT_THROW(packer.IntegrateRectangle(c.left, c.width, c.bottom), std::invalid_argument)
+        << c.left << " + " << c.width << " to " << c.bottom;
+    EXPECT_EQ(Slices(packer), before);
+  }
+  // Equal to the highest covered slice is fine, and so is any bottom over empty columns.
+  packer.IntegrateRectangle(5, 10, 8);
+  packer.IntegrateRectangle(40, 5, 1);
+  EXPECT_EQ(Slices(packer),
+            (std::vector<Point>{{0, 4}, {5, 8}, {15, 8}, {20, 0}, {40, 1}, {45, 0}}));
+}
+
 // Areas whose width x height passes 32 bits: the best height must still start above every
 // acceptable height, and right ends must not wrap.
 TEST(VyrelRectanglePacker, HugeAreasWork) {
