@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <ostream>
 #include <span>
 #include <string>
 #include <vector>
@@ -30,6 +31,11 @@ struct VerticalMetrics {
   float Size;
   std::int32_t LineHeight, Ascent, Descent, Leading;
 };
+
+// Named fields: GoogleTest would otherwise print the struct's bytes, padding included.
+void PrintTo(const VerticalMetrics& m, std::ostream* out) {
+  *out << m.Face << " at " << m.Size << " px";
+}
 
 class FontVerticalMetrics : public testing::TestWithParam<VerticalMetrics> {};
 

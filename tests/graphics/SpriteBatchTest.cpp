@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <numbers>
+#include <ostream>
 #include <stdexcept>
 #include <type_traits>
 
@@ -178,6 +179,9 @@ struct SortCase {
   SpriteSortMode Mode;
   std::vector<int> Expected;  // tags in drawing order
 };
+
+// By name: GoogleTest would otherwise print the struct's bytes, padding included.
+void PrintTo(const SortCase& sortCase, std::ostream* out) { *out << sortCase.Name; }
 
 class SpriteBatchSortTest : public SpriteBatchTest,
                             public ::testing::WithParamInterface<SortCase> {};
