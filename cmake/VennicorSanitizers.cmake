@@ -8,3 +8,14 @@ if(VENNICOR_SANITIZE)
                       -fno-omit-frame-pointer)
   add_link_options(-fsanitize=address,undefined)
 endif()
+
+# ThreadSanitizer, for the tests that use fonts on several threads. It cannot be combined with
+# AddressSanitizer, so it is a build of its own.
+option(VENNICOR_SANITIZE_THREAD "Build with ThreadSanitizer" OFF)
+if(VENNICOR_SANITIZE_THREAD)
+  if(MSVC OR VENNICOR_SANITIZE)
+    message(FATAL_ERROR "VENNICOR_SANITIZE_THREAD needs GCC or Clang, without VENNICOR_SANITIZE")
+  endif()
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
+endif()

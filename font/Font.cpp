@@ -43,7 +43,9 @@ std::int32_t ScaleToPixels(std::int32_t designUnits, const FT_Face face) {
 
 }  // namespace
 
-void Font::FaceCloser::operator()(FT_FaceRec_* face) const noexcept { FT_Done_Face(face); }
+void Font::FaceCloser::operator()(FT_FaceRec_* face) const noexcept {
+  FreeTypeManager::CloseFace(face);
+}
 
 Font::Font(Graphics::GraphicsDevice& graphicsDevice, std::u16string_view fontFace, float size)
     : Font(graphicsDevice, fontFace, size, FontStyle::Regular) {}

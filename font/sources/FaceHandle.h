@@ -5,11 +5,14 @@
 
 #include <memory>
 
+#include "font/sources/FreeTypeManager.h"
+
 namespace Vennicor::Font {
 
-/// Closes a FreeType face. The face's library must still be up when this runs.
+/// Closes a FreeType face through FreeTypeManager::CloseFace, under the lock that serializes
+/// face opening and closing. The face's library must still be up when this runs.
 struct FaceCloser {
-  void operator()(FT_Face face) const noexcept { FT_Done_Face(face); }
+  void operator()(FT_Face face) const noexcept { FreeTypeManager::CloseFace(face); }
 };
 
 /// An open FreeType face that is closed when the handle goes away. Declare it after the

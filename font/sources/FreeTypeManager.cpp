@@ -1,6 +1,7 @@
 #include "font/sources/FreeTypeManager.h"
 
 #include <filesystem>
+#include <mutex>
 #include <string>
 #include <system_error>
 
@@ -32,34 +33,49 @@ bool NamesExistingFile(std::u16string_view text, const std::string& narrowPath) 
 
 }  // namespace
 
+std::recursive_mutex& FreeTypeManager::LibraryMutex() {
+  // Built on first use: a static font constructed before it is destroyed after it.
+  static std::recursive_mutex mutex;
+  return mutex;
+}
+
+std::unique_lock<std::recursive_mutex> FreeTypeManager::LockFaces() {
+  return std::unique_lock<std::recursive_mutex>(LibraryMutex());
+}
+
+void FreeTypeManager::CloseFace(FT_Face face) noexcept {
+  if (face == nullptr) return;
+  const std::lock_guard<std::recursive_mutex> lock(LibraryMutex());
+  FT_Done_Face(face);
+}
+
 FreeTypeManager::FreeTypeManager() {
+  const std::lock_guard<std::recursive_mutex> lock(LibraryMutex());
+  // Initialize before counting: a failure leaves no registration behind, so the next manager
+  // tries again.
+  if (freeTypeUsers == 0) IntializeFreeType();
   ++freeTypeUsers;
   registered = true;
-  if (freeTypeUsers == 1) {
-    try {
-      IntializeFreeType();
-    } catch (...) {
-      // Undo the registration so that the next manager tries to initialize again.
-      --freeTypeUsers;
-      registered = false;
-      throw;
-    }
-  }
 }
 
 FreeTypeManager::~FreeTypeManager() { Dispose(); }
 
 void FreeTypeManager::Dispose() {
+  const std::lock_guard<std::recursive_mutex> lock(LibraryMutex());
   if (!registered) return;
   registered = false;
   --freeTypeUsers;
   if (freeTypeUsers == 0) ShutdownFreeType();
 }
 
-FT_Library FreeTypeManager::GetLibraryInstance() const { return freeTypeLibrary; }
+FT_Library FreeTypeManager::GetLibraryInstance() const {
+  const std::lock_guard<std::recursive_mutex> lock(LibraryMutex());
+  return freeTypeLibrary;
+}
 
 FT_Face FreeTypeManager::OpenFont(std::u16string_view searchedFaceName, FontStyle fontStyle) {
   std::string narrowPath = ToNarrowPath(searchedFaceName);
+  const std::lock_guard<std::recursive_mutex> lock(LibraryMutex());
   if (!NamesExistingFile(searchedFaceName, narrowPath)) {
     return OpenWindowsFont(searchedFaceName, fontStyle);
   }
@@ -75,6 +91,9 @@ FT_Face FreeTypeManager::OpenFont(std::u16string_view searchedFaceName, FontStyl
 
 FT_Face FreeTypeManager::OpenWindowsFont(std::u16string_view searchedFaceName,
                                          FontStyle fontStyle) {
+  // The lookup opens and closes faces, and fontconfig's rescan is not safe against other
+  // threads' lookups either.
+  const std::lock_guard<std::recursive_mutex> lock(LibraryMutex());
   return OpenInstalledFont(freeTypeLibrary, searchedFaceName, fontStyle);
 }
 

@@ -4,6 +4,7 @@
 #include FT_FREETYPE_H
 
 #include <cstdint>
+#include <mutex>
 #include <string_view>
 
 #include "font/FontStyle.h"
@@ -14,11 +15,17 @@ namespace Vennicor::Font {
 /// FreeType up; releasing the last one takes it down, which also destroys every face still open
 /// in it, so close faces before releasing the manager they came from.
 ///
-/// The user count is not synchronized: construct, use and release managers on one thread at a
-/// time.
+/// Threads: managers may be constructed, used and released on several threads at once. The user
+/// count, the library's creation and its shutdown happen under one process-wide lock, and so
+/// does every face opening and closing on the shared library (FreeType requires that of
+/// FT_Open_Face, FT_New_Face and FT_Done_Face): open faces with OpenFont / OpenWindowsFont, or
+/// hold LockFaces() around FreeType calls of your own, and close them with CloseFace (or a
+/// FaceHandle). A face itself is not shared: one face is used by one thread at a time. Fonts
+/// built on this follow the same rule: fonts may be opened, used and disposed on several threads
+/// at once, one font used by one thread at a time.
 class FreeTypeManager {
  public:
-  /// Registers one user; the first user initializes FreeType.
+  /// Registers one user; the first user initializes FreeType. Takes the lock of LockFaces.
   /// \throws FontException "Could not initialize FreeType library"; the registration is then
   /// undone, so a later manager tries again.
   FreeTypeManager();
@@ -27,15 +34,27 @@ class FreeTypeManager {
   FreeTypeManager(const FreeTypeManager&) = delete;
   FreeTypeManager& operator=(const FreeTypeManager&) = delete;
 
-  /// Gives this manager's user back; the last user shuts FreeType down. Idempotent.
+  /// Gives this manager's user back; the last user shuts FreeType down. Idempotent. Takes the
+  /// lock of LockFaces.
   void Dispose();
 
-  /// The process's FreeType library, or null while no manager is registered.
+  /// The process's FreeType library, or null while no manager is registered. Open and close
+  /// faces in it only while holding LockFaces().
   FT_Library GetLibraryInstance() const;
+
+  /// The lock that serializes face opening and closing and the library's creation and
+  /// shutdown. Recursive, so a holder may call OpenFont and CloseFace. Hold it briefly: every
+  /// thread opening or closing a face waits for it.
+  [[nodiscard]] static std::unique_lock<std::recursive_mutex> LockFaces();
+
+  /// Closes a face opened in the shared library (FT_Done_Face under LockFaces). Null is ignored.
+  /// Call it before the manager the face came from is released.
+  static void CloseFace(FT_Face face) noexcept;
 
   /// Opens the first face of the file that `searchedFaceName` names (then `fontStyle` plays no
   /// part), or else looks the text up as an installed font's name (OpenWindowsFont). The face
-  /// belongs to the caller, who closes it while this manager is still registered.
+  /// belongs to the caller, who closes it with CloseFace while this manager is still registered.
+  /// Runs under LockFaces: the installed-font lookup of one thread waits for another's.
   /// \throws FontException "Error openening font file" when the file exists but FreeType cannot
   /// open it, or the lookup's errors.
   FT_Face OpenFont(std::u16string_view searchedFaceName, FontStyle fontStyle);
@@ -50,6 +69,9 @@ class FreeTypeManager {
   static void IntializeFreeType();
   static void ShutdownFreeType();
 
+  static std::recursive_mutex& LibraryMutex();
+
+  // Both guarded by LibraryMutex.
   static std::int32_t freeTypeUsers;
   static FT_Library freeTypeLibrary;
 
