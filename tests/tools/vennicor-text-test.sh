@@ -107,6 +107,13 @@ expect_error 1 "Error openening font file" -f "$data/fonts/NotAFont.ttf" "A"
 expect_error 1 "not valid UTF-8" -f "$font" $'\xff'
 expect_error 1 "cannot read text file" -f "$font" --text-file ../no-such-file.txt
 expect_error 1 "would be" -f "$font" -s 100 --scale 100 "AV"
+# Far positions once wrapped to a negative picture size; endless text files ran out of memory.
+expect_error 1 "too far away" -f "$font" --position 1e38,1e38 "AV"
+expect_error 1 "too far away" -f "$font" --position 0,3e38 --scale 100 "AV"
+expect_error 1 "would be 100051 x 44 pixels" -f "$font" --position 100000,0 "AV"
+expect_error 1 "larger than the limit of 4 MiB" -f "$font" --text-file /dev/zero
+head -c 4194305 /dev/zero | tr '\0' 'A' > big.txt
+expect_error 1 "larger than the limit of 4 MiB" -f "$font" --text-file ../big.txt
 expect_error 1 "missing-folder/text.png" -f "$font" -o missing-folder/text.png "A"
 
 if [ "$failures" -ne 0 ]; then

@@ -310,7 +310,8 @@ With no TEXT, draws a sample text. Several TEXT words are joined with spaces; li
 text start new lines. Text is UTF-8.
 
   -t, --text TEXT          text to draw; each --text is one more line
-      --text-file FILE     read the text from a UTF-8 file ('-' reads standard input)
+      --text-file FILE     read the text from a UTF-8 file of at most 4 MiB ('-' reads
+                           standard input)
   -f, --font NAME|PATH     installed font family name or font file path
                            (default: DejaVu Sans)
   -s, --size PX            font size in pixels per em (default: 32)

@@ -184,20 +184,33 @@ RenderedText RenderText(const Options& options, std::u16string_view text, bool w
   const auto margin = static_cast<float>(options.Margin);
   const Vector2 position = options.Position.value_or(
       Vector2{margin - std::floor(bounds.Minimum().X), margin - std::floor(bounds.Minimum().Y)});
+  // Checked in double: a far position or a huge scale must not wrap to a negative size (or
+  // reach an undefined conversion) on its way to the limit check.
   double width = 0;
   double height = 0;
   if (options.ImageSize) {
     width = options.ImageSize->X;
     height = options.ImageSize->Y;
   } else {
-    width = std::max(1.0, std::ceil(static_cast<double>(bounds.Maximum().X + position.X)) + margin);
-    height =
-        std::max(1.0, std::ceil(static_cast<double>(bounds.Maximum().Y + position.Y)) + margin);
+    const auto fitted = [&](float extent, float offset) {
+      return std::max(1.0, std::ceil(static_cast<double>(extent) + static_cast<double>(offset)) +
+                               static_cast<double>(margin));
+    };
+    width = fitted(bounds.Maximum().X, position.X);
+    height = fitted(bounds.Maximum().Y, position.Y);
   }
-  if (width > LargestPictureEdge || height > LargestPictureEdge ||
-      width * height > LargestPictureArea) {
-    throw std::runtime_error("the picture would be " + std::to_string(std::lround(width)) + " x " +
-                             std::to_string(std::lround(height)) +
+  // Written so that NaN fails too.
+  const bool fits = width <= LargestPictureEdge && height <= LargestPictureEdge &&
+                    width * height <= LargestPictureArea;
+  if (!fits) {
+    if (!std::isfinite(width) || !std::isfinite(height) || width > 1e12 || height > 1e12) {
+      throw std::runtime_error(
+          "the text would land too far away for any picture (with this position, origin, scale "
+          "or size); the limit is 16384 pixels on an edge and 64 Mi in all");
+    }
+    throw std::runtime_error("the picture would be " +
+                             std::to_string(static_cast<std::int64_t>(width)) + " x " +
+                             std::to_string(static_cast<std::int64_t>(height)) +
                              " pixels, more than the limit of 16384 on an edge and 64 Mi in "
                              "all; use a smaller size or scale");
   }

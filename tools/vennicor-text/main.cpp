@@ -1,11 +1,10 @@
 // vennicor-text: renders text to a PNG picture with Vennicor Font and the software backend.
 // Run with --help for the options.
+#include <array>
 #include <cstdio>
 #include <exception>
 #include <fstream>
 #include <iostream>
-#include <iterator>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -23,15 +22,30 @@ int Fail(const std::string& message, int exitCode) {
   return exitCode;
 }
 
-std::string ReadTextFile(const std::string& path) {
-  if (path == "-") {
-    return {std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>()};
+// Text beyond this would not fit any picture the tool draws; the cap also stops a read of an
+// endless source such as /dev/zero.
+constexpr std::size_t LargestTextFile = std::size_t{4} * 1024 * 1024;
+
+std::string ReadTextFrom(std::istream& stream, const std::string& path) {
+  std::string text;
+  std::array<char, 64 * 1024> chunk{};
+  while (stream) {
+    stream.read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
+    const auto count = static_cast<std::size_t>(stream.gcount());
+    if (text.size() + count > LargestTextFile) {
+      throw std::runtime_error("text file '" + path + "' is larger than the limit of 4 MiB");
+    }
+    text.append(chunk.data(), count);
   }
+  if (stream.bad()) throw std::runtime_error("cannot read text file '" + path + "'");
+  return text;
+}
+
+std::string ReadTextFile(const std::string& path) {
+  if (path == "-") return ReadTextFrom(std::cin, path);
   std::ifstream file(path, std::ios::binary);
-  std::ostringstream content;
-  if (file) content << file.rdbuf();
-  if (!file || file.bad()) throw std::runtime_error("cannot read text file '" + path + "'");
-  return content.str();
+  if (!file) throw std::runtime_error("cannot read text file '" + path + "'");
+  return ReadTextFrom(file, path);
 }
 
 }  // namespace
