@@ -92,6 +92,11 @@ FT_Face OpenFirstFaceWithStyle(FT_Library library, std::vector<InstalledFontCand
 
 FT_Face OpenInstalledFont(FT_Library library, std::u16string_view searchedFaceName,
                           FontStyle fontStyle) {
+  // An empty name is a prefix of every name, and the system's lists end a name at U+0000: both
+  // would open an arbitrary installed font.
+  if (searchedFaceName.empty() || searchedFaceName.find(u'\0') != std::u16string_view::npos) {
+    throw FontException(Messages::FontNotFound);
+  }
   return OpenFirstFaceWithStyle(library, FindInstalledFontCandidates(searchedFaceName), fontStyle);
 }
 

@@ -24,7 +24,8 @@ FT_Face OpenFirstFaceWithStyle(FT_Library library, std::vector<InstalledFontCand
                                FontStyle fontStyle);
 
 /// The installed-font lookup: OpenFirstFaceWithStyle over FindInstalledFontCandidates.
-/// \throws FontException "Font could not be found", or the platform's errors.
+/// \throws FontException "Font could not be found", at once for an empty name or one that
+/// contains U+0000; or the platform's errors.
 FT_Face OpenInstalledFont(FT_Library library, std::u16string_view searchedFaceName,
                           FontStyle fontStyle);
 

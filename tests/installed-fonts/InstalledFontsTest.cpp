@@ -107,9 +107,12 @@ INSTANTIATE_TEST_SUITE_P(
         LookupCase{"LaterFaceOfAFile", u"Vennicor Multi", Italic, "VennicorMulti-Italic"},
         LookupCase{"FamilyAndStyleAsName", u"Vennicor Nameless Bold", Bold,
                    "VennicorNameless-Bold"},
-        // "Vennicor Łódź" is the one shortest name of a ".ttf" font; then "Vennicor Multi".
-        LookupCase{"EmptyNameRegular", u"", Regular, "VennicorLodz-Regular"},
-        LookupCase{"EmptyNameBold", u"", Bold, "VennicorMulti-Heavy"},
+        // An empty name, or one with U+0000, once opened whatever font came first.
+        LookupCase{"EmptyNameRegular", u"", Regular, NotFound},
+        LookupCase{"EmptyNameBold", u"", Bold, NotFound},
+        LookupCase{"OnlyANull", std::u16string(1, u'\0'), Regular, NotFound},
+        LookupCase{"NullAfterAName", std::u16string(u"Vennicor Lookup\0", 16), Regular, NotFound},
+        LookupCase{"NullInsideAName", std::u16string(u"Vennicor\0Lookup", 15), Regular, NotFound},
         LookupCase{"LongerThanEveryName", u"Vennicor Lookup Bold Italic Extra", BoldItalic,
                    NotFound},
         LookupCase{"OtherStyleValue", u"Vennicor Lookup", static_cast<FontStyle>(4),
