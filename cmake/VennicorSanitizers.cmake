@@ -19,3 +19,15 @@ if(VENNICOR_SANITIZE_THREAD)
   add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
   add_link_options(-fsanitize=thread)
 endif()
+
+# The fuzzers: every target gets libFuzzer's coverage instrumentation and AddressSanitizer with
+# UndefinedBehaviorSanitizer; fuzz/CMakeLists.txt links libFuzzer's main into the fuzzers alone.
+if(VENNICOR_BUILD_FUZZERS)
+  if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang" OR VENNICOR_SANITIZE OR VENNICOR_SANITIZE_THREAD)
+    message(FATAL_ERROR "VENNICOR_BUILD_FUZZERS needs Clang (CC=clang-14 CXX=clang++-14) and "
+                        "no other sanitizer option")
+  endif()
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined
+                      -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()

@@ -1,0 +1,50 @@
+// Arbitrary bytes opened as a font file (through a temporary file and the path constructor),
+// then measured, rendered into the atlas and drawn. A file FreeType refuses must end in a
+// FontException; one it accepts must draw without fault.
+
+#include <unistd.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "font/Font.h"
+#include "font/FontException.h"
+#include "font/drawing/SpriteBatchEx.h"
+#include "graphics/SpriteBatch.h"
+#include "graphics/software/SoftwareGraphicsDevice.h"
+
+namespace {
+
+using namespace Vennicor;
+
+std::filesystem::path TemporaryFontPath() {
+  return std::filesystem::temp_directory_path() /
+         ("vennicor-fuzz-font-" + std::to_string(::getpid()) + ".ttf");
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  static const std::filesystem::path path = TemporaryFontPath();
+  static Graphics::Software::SoftwareGraphicsDevice device(32, 16);
+  {
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+  }
+  // The last byte picks the size, so the font bytes themselves stay intact for the seeds.
+  const float pixels = size > 0 ? static_cast<float>(4 + data[size - 1] % 40) : 12.0F;
+  try {
+    Font::Font font(device, path.u16string(), pixels);
+    (void)font.MeasureString(u"AVA\nb\u00e9\u4e2d");
+    font.EnsureGlyphsExist(u"\u00e9\u00c5\u4e2d\U0001F600");
+    Graphics::SpriteBatch batch(device);
+    batch.Begin();
+    Font::SpriteBatchEx::DrawString(batch, font, u"Wave \u00e9", {1, 12}, Graphics::Color::White(),
+                                    0.3F, {0, 0}, {1, 1}, Graphics::SpriteEffects::None, 0, 0);
+    batch.End();
+  } catch (const Font::FontException&) {
+  }
+  return 0;
+}
