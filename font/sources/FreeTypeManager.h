@@ -59,10 +59,13 @@ class FreeTypeManager {
   /// open it, or the lookup's errors.
   FT_Face OpenFont(std::u16string_view searchedFaceName, FontStyle fontStyle);
 
-  /// The installed-font lookup: the first face whose style flags equal `fontStyle` exactly among
-  /// the installed ".ttf" fonts whose display names begin with `searchedFaceName` (ignoring
-  /// case), shortest display name first. On Linux the installed fonts are fontconfig's.
-  /// \throws FontException "Font could not be found".
+  /// The installed-font lookup (OpenInstalledFont): among the installed fonts whose display
+  /// names begin with `searchedFaceName` (ignoring case), a face whose style flags equal
+  /// `fontStyle` exactly, the family's face of the usual weight first, else by shortest display
+  /// name; ".ttf" files before ".otf", ".ttc" and ".otc". On Linux the installed fonts are
+  /// fontconfig's.
+  /// \throws FontException "Font could not be found", at once for an empty name or one with
+  /// U+0000.
   FT_Face OpenWindowsFont(std::u16string_view searchedFaceName, FontStyle fontStyle);
 
  private:

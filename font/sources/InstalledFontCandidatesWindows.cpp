@@ -186,7 +186,11 @@ std::vector<InstalledFontCandidate> FindInstalledFontCandidates(
   for (const std::wstring& name : names) {
     if (!StartsWithIgnoringCase(name, searched)) continue;
     const std::optional<std::wstring> data = ReadTextValue(key.key, name);
-    if (!data || !EndsWithIgnoringCase(*data, L".ttf")) continue;
+    // The shared lookup decides among these (".ttf" files first); other formats never open.
+    if (!data || !(EndsWithIgnoringCase(*data, L".ttf") || EndsWithIgnoringCase(*data, L".otf") ||
+                   EndsWithIgnoringCase(*data, L".ttc") || EndsWithIgnoringCase(*data, L".otc"))) {
+      continue;
+    }
     const std::wstring path = IsRooted(*data) ? *data : fontsDirectory + *data;
     candidates.push_back({std::u16string(Utf16(name)), ToNarrowPath(Utf16(path))});
   }

@@ -15,15 +15,25 @@ namespace Vennicor::Font {
 /// FT_STYLE_FLAG_BOLD, Italic FT_STYLE_FLAG_ITALIC, both for Bold | Italic, 0 for other values.
 FT_Long StyleFlagsFromFontDescriptionStyle(FontStyle style);
 
-/// Opens the first face with the wanted style among `candidates`: only files ending in ".ttf"
-/// (any case) are opened, shortest display name first; in each file the faces are tried in
-/// index order and each file is probed once. Every face that is not returned is closed.
+/// Opens the face that best serves `fontStyle` among `candidates`. Only faces whose style
+/// flags equal the style's exactly are taken. The candidates are tried shortest display name
+/// first, each file probed once with its faces in index order; a face whose family name equals
+/// `familyName` (ignoring ASCII case) and whose OS/2 weight is the style's usual one (400
+/// Regular and Italic, 700 Bold and Bold | Italic) is preferred, else the first face with the
+/// style is taken. Files ending in ".ttf" (any case) are tried first; only when none of them has
+/// the style are ".otf", ".ttc" and ".otc" files tried, by the same rules. Every face that is
+/// not returned is closed.
+///
+/// Cost: with a family name every face of every candidate file is opened (that is what finding
+/// the preferred face takes); without one the search stops at the first face with the style.
+/// Open and close faces under FreeTypeManager::LockFaces when the library is shared.
 /// \returns a face that belongs to the caller; never null.
 /// \throws FontException "Font could not be found".
 FT_Face OpenFirstFaceWithStyle(FT_Library library, std::vector<InstalledFontCandidate> candidates,
-                               FontStyle fontStyle);
+                               FontStyle fontStyle, std::u16string_view familyName = {});
 
-/// The installed-font lookup: OpenFirstFaceWithStyle over FindInstalledFontCandidates.
+/// The installed-font lookup: OpenFirstFaceWithStyle over FindInstalledFontCandidates, with the
+/// searched name as the family to prefer.
 /// \throws FontException "Font could not be found", at once for an empty name or one that
 /// contains U+0000; or the platform's errors.
 FT_Face OpenInstalledFont(FT_Library library, std::u16string_view searchedFaceName,

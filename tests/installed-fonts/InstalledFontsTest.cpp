@@ -98,8 +98,28 @@ INSTANTIATE_TEST_SUITE_P(
         LookupCase{"NonAsciiUpperCase", u"VENNICOR \u0141\u00d3D\u0179", Regular,
                    "VennicorLodz-Regular"},
         LookupCase{"UpperCaseExtension", u"vennicor capitals", Regular, "VennicorCapitals-Regular"},
-        LookupCase{"OtfTtcPfbNeverOpened", u"Vennicor Shy", Regular, "VennicorShyVisible-Regular"},
-        LookupCase{"BoldOnlyInATtc", u"Vennicor Shy", Bold, NotFound},
+        // ".ttf" files first: the Shy ".otf" and ".ttc" only when no ".ttf" has the style, and
+        // the ".pfb" never.
+        LookupCase{"TtfBeforeOtfAndTtc", u"Vennicor Shy", Regular, "VennicorShyVisible-Regular"},
+        LookupCase{"BoldOnlyInATtc", u"Vennicor Shy", Bold, "VennicorShy-CollectedBold"},
+        LookupCase{"PfbNeverOpened", u"Vennicor Shy", Italic, NotFound},
+        // The family's face of the usual weight before shorter names (Thin, Fat).
+        LookupCase{"UsualWeightBeforeThin", u"Vennicor Weights", Regular,
+                   "VennicorWeights-Regular"},
+        LookupCase{"UsualBoldWeightBeforeFat", u"Vennicor Weights", Bold, "VennicorWeights-Bold"},
+        LookupCase{"FamilyInOtherCase", u"vENNICOR wEIGHTS", Regular, "VennicorWeights-Regular"},
+        LookupCase{"PrefixOfTheFamilyKeepsShortestName", u"Vennicor Weight", Regular,
+                   "VennicorWeights-Thin"},
+        LookupCase{"NoFaceOfTheUsualWeight", u"Vennicor Weights", Italic, NotFound},
+        // Families that have no ".ttf" file at all.
+        LookupCase{"OtfOnlyFamily", u"Vennicor Otto", Regular, "VennicorOtto-Regular"},
+        LookupCase{"OtfOnlyFamilyBold", u"Vennicor Otto", Bold, "VennicorOtto-Bold"},
+        LookupCase{"TtcOnlyFamilyPrefersItsOwnFace", u"Vennicor Cased", Regular,
+                   "VennicorCased-Regular"},
+        LookupCase{"TtcOnlyFamilyBold", u"Vennicor Cased", Bold, "VennicorCased-Bold"},
+        LookupCase{"TtcFaceByItsFullFamily", u"Vennicor Cased Condensed", Regular,
+                   "VennicorCased-Condensed"},
+        LookupCase{"OtcOnlyFamily", u"Vennicor Orbit", Italic, "VennicorOrbit-Italic"},
         // Faces of one file in index order: "Heavy" (index 1) before "Bold" (index 2), even
         // when the search names the latter.
         LookupCase{"FirstBoldFaceByIndex", u"Vennicor Multi", Bold, "VennicorMulti-Heavy"},
@@ -140,8 +160,8 @@ TEST(FindInstalledFontCandidates, ListsEveryFontFileForAnEmptyName) {
   for (const auto& candidate : FindInstalledFontCandidates(u"")) {
     files.insert(std::filesystem::path(candidate.FilePath).filename().string());
   }
-  // The lookup, not the listing, leaves out files that do not end in ".ttf".
-  EXPECT_EQ(files.size(), 13U);
+  // The lookup, not the listing, chooses among the extensions.
+  EXPECT_EQ(files.size(), 21U);
   EXPECT_EQ(files.count("VennicorShy.pfb"), 1U);
   EXPECT_EQ(files.count("VENNICORCAPITALS.TTF"), 1U);
 }

@@ -149,14 +149,17 @@ TEST_F(WindowsFontLookup, CaseIsIgnoredInNameAndExtension) {
   EXPECT_EQ(Lookup(u"Vennicor Wine Capitals", FontStyle::Regular), "VennicorCapitals-Regular");
 }
 
-TEST_F(WindowsFontLookup, OtherExtensionsAreNeverOpened) {
+// ".otf", ".ttc" and ".otc" values are tried when no ".ttf" one has the style; a ".fon" never.
+TEST_F(WindowsFontLookup, OpenTypeAndCollectionsAfterTrueTypeOtherExtensionsNever) {
   InstallFile("VennicorShy.ttc", L"VennicorWineShy.ttc");
   InstallFile("VennicorShy.otf", L"VennicorWineShy.otf");
   InstallFile("VennicorShy.pfb", L"VennicorWineShy.fon");
   AddText(L"Vennicor Wine Shy (TrueType)", L"VennicorWineShy.ttc");
   AddText(L"Vennicor Wine Shy (OpenType)", L"VennicorWineShy.otf");
   AddText(L"Vennicor Wine Shy Bitmap", L"VennicorWineShy.fon");
-  EXPECT_EQ(Lookup(u"Vennicor Wine Shy", FontStyle::Regular), NotFound);
+  EXPECT_EQ(Lookup(u"Vennicor Wine Shy", FontStyle::Bold), "VennicorShy-CollectedBold");
+  EXPECT_EQ(Lookup(u"Vennicor Wine Shy", FontStyle::Italic), NotFound);
+  EXPECT_EQ(Lookup(u"Vennicor Wine Shy Bitmap", FontStyle::Regular), NotFound);
 }
 
 TEST_F(WindowsFontLookup, FacesOfACollectionAreTriedInIndexOrder) {

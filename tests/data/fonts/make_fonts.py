@@ -112,7 +112,8 @@ def glyph_top(char):
 
 
 def build_face(family, style, characters, full_name=None, ps_name=None, line_gap=100,
-               kern=False, omit_full_name=False, kern_av=KERN_AV):
+               kern=False, omit_full_name=False, kern_av=KERN_AV, weight=None,
+               typographic_family=None):
     """Returns a TTFont with one triangle glyph for each of `characters` (space stays empty)."""
     characters = sorted(set(characters))
     names = [".notdef"] + [glyph_name(c) for c in characters]
@@ -144,11 +145,14 @@ def build_face(family, style, characters, full_name=None, ps_name=None, line_gap
         "psName": ps_name,
         "version": "Version 1.000",
     }
+    if typographic_family:
+        name_strings["typographicFamily"] = typographic_family
     if not omit_full_name:
         name_strings["fullName"] = full_name or (
             family if style == "Regular" else family + " " + style)
     fb.setupNameTable(name_strings, mac=False)
-    fb.setupOS2(sTypoAscender=ASCENT, sTypoDescender=DESCENT, sTypoLineGap=line_gap,
+    os2_extra = {} if weight is None else {"usWeightClass": weight}
+    fb.setupOS2(**os2_extra, sTypoAscender=ASCENT, sTypoDescender=DESCENT, sTypoLineGap=line_gap,
                 usWinAscent=ASCENT, usWinDescent=-DESCENT, fsSelection=fs_selection,
                 achVendID="VNCR", sxHeight=500, sCapHeight=700)
     fb.setupPost()
@@ -243,6 +247,28 @@ def all_fonts():
     # No full name: the display name is family and style.
     files["installed/VennicorNameless-Bold.ttf"] = font_bytes(lookup_face(
         "Vennicor Nameless", "Bold", omit_full_name=True))
+    # Weights of one family (typographic family "Vennicor Weights", OS/2 usWeightClass): the
+    # shortest display names belong to the Thin and the Fat faces, but a search for the family
+    # prefers the face of the style's usual weight (400 regular, 700 bold).
+    weights = "Vennicor Weights"
+    for style, name, weight in (("Regular", "Thin", 100), ("Regular", "Regular", 400),
+                                ("Bold", "Fat", 900), ("Bold", "Bold", 700)):
+        files["installed/VennicorWeights-%s.ttf" % name] = font_bytes(lookup_face(
+            weights + ("" if name in ("Regular", "Bold") else " " + name), style,
+            full_name=weights + " " + name, ps_name="VennicorWeights-" + name, weight=weight,
+            typographic_family=weights))
+    # Families found only beyond ".ttf": an ".otf" pair, a ".ttc" and an ".otc" collection.
+    for style in ("Regular", "Bold"):
+        files["installed/VennicorOtto-%s.otf" % style] = font_bytes(lookup_face(
+            "Vennicor Otto", style, weight=400 if style == "Regular" else 700))
+    files["installed/VennicorCased.ttc"] = collection_bytes([
+        lookup_face("Vennicor Cased Condensed", "Regular", full_name="Vennicor Cased Condensed",
+                    ps_name="VennicorCased-Condensed"),
+        lookup_face("Vennicor Cased", "Regular", weight=400),
+        lookup_face("Vennicor Cased", "Bold", weight=700)])
+    files["installed/VennicorOrbit.otc"] = collection_bytes([
+        lookup_face("Vennicor Orbit", "Regular", weight=400),
+        lookup_face("Vennicor Orbit", "Italic", weight=400)])
     return files
 
 

@@ -126,13 +126,20 @@ TEST_F(InstalledFontLookup, StyleMissingFromTheCandidatesIsNotFound) {
   EXPECT_EQ(Find({}, FontStyle::Regular), Messages::FontNotFound);
 }
 
-TEST_F(InstalledFontLookup, OpensOnlyFilesEndingInTtfInAnyCase) {
+// ".ttf" files (in any case) first, even under longer names; ".otf", ".ttc" and ".otc" only
+// when those have no face with the style; other files never.
+TEST_F(InstalledFontLookup, OpensTrueTypeFilesFirstThenOpenTypeAndCollections) {
   std::vector<InstalledFontCandidate> candidates{
       Installed(u"Vennicor Shy", "VennicorShy.otf"), Installed(u"Vennicor Shy", "VennicorShy.ttc"),
       Installed(u"Vennicor Shy", "VennicorShy.pfb"),
       Installed(u"Vennicor Shy Visible", "VennicorShyVisible.ttf")};
   EXPECT_EQ(Find(candidates, FontStyle::Regular), "VennicorShyVisible-Regular");
-  EXPECT_EQ(Find(candidates, FontStyle::Bold), Messages::FontNotFound);
+  EXPECT_EQ(Find(candidates, FontStyle::Bold), "VennicorShy-CollectedBold");
+  EXPECT_EQ(Find(candidates, FontStyle::Italic), Messages::FontNotFound);
+  EXPECT_EQ(Find({Installed(u"Vennicor Shy", "VennicorShy.pfb")}, FontStyle::Regular),
+            Messages::FontNotFound);
+  EXPECT_EQ(Find({Installed(u"Vennicor Orbit", "VennicorOrbit.otc")}, FontStyle::Italic),
+            "VennicorOrbit-Italic");
 
   candidates.push_back(Installed(u"Vennicor Capitals", "VENNICORCAPITALS.TTF"));
   EXPECT_EQ(Find(candidates, FontStyle::Regular), "VennicorCapitals-Regular");
