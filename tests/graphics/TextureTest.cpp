@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <ostream>
 #include <stdexcept>
 #include <type_traits>
 #include <vector>
@@ -38,6 +39,9 @@ struct TextureKind {
   const char* Name;
   std::shared_ptr<Texture2D> (*Create)(std::int32_t width, std::int32_t height);
 };
+
+// By name: GoogleTest would otherwise print the struct's bytes, padding included.
+void PrintTo(const TextureKind& value, std::ostream* out) { *out << value.Name; }
 
 class TextureTest : public ::testing::TestWithParam<TextureKind> {
  protected:

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <memory>
 #include <numbers>
+#include <ostream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -110,6 +111,9 @@ struct PenCase {
   float Scale;
   std::vector<float> PenX;
 };
+
+// By name: GoogleTest would otherwise print the struct's bytes, padding included.
+void PrintTo(const PenCase& penCase, std::ostream* out) { *out << penCase.Name; }
 
 class DrawStringPen : public DrawStringTest, public testing::WithParamInterface<PenCase> {};
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 #include "font/drawing/Utf8.h"
@@ -13,6 +14,9 @@ struct Utf8Case {
   std::u16string Utf16;
   bool Valid;
 };
+
+// By name: GoogleTest would otherwise print the struct's bytes, padding included.
+void PrintTo(const Utf8Case& value, std::ostream* out) { *out << value.Name; }
 
 class Utf8Conversion : public testing::TestWithParam<Utf8Case> {};
 
