@@ -9,7 +9,7 @@
 #include "font/sources/FaceHandle.h"
 #include "font/sources/FreeTypeManager.h"
 #include "font/sources/InstalledFontCandidates.h"
-#include "font/sources/UnicodeConversion.h"
+#include "font/text/Utf.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "font/sources/InstalledFontCandidates.h"
-#include "font/sources/UnicodeConversion.h"
+#include "font/text/Utf.h"
 
 namespace Vennicor::Font {
 

@@ -10,7 +10,7 @@
 #include <windows.h>
 #endif
 
-#include "font/sources/UnicodeConversion.h"
+#include "font/text/Utf.h"
 
 namespace Vennicor::Font {
 
