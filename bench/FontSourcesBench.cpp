@@ -6,9 +6,9 @@
 #include <string>
 
 #include "font/FontException.h"
-#include "font/sources/FaceHandle.h"
+#include "font/sources/detail/FaceHandle.h"
 #include "font/sources/FreeTypeManager.h"
-#include "font/sources/InstalledFontCandidates.h"
+#include "font/sources/detail/InstalledFontCandidates.h"
 #include "font/text/Utf.h"
 
 namespace {

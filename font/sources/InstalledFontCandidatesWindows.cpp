@@ -19,8 +19,8 @@
 #include <vector>
 
 #include "font/FontException.h"
-#include "font/sources/InstalledFontCandidates.h"
-#include "font/sources/NarrowPath.h"
+#include "font/sources/detail/InstalledFontCandidates.h"
+#include "font/sources/detail/NarrowPath.h"
 #include "font/sources/ReverseStringLengthComparer.h"
 
 namespace Vennicor::Font {

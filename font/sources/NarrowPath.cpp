@@ -1,4 +1,4 @@
-#include "font/sources/NarrowPath.h"
+#include "font/sources/detail/NarrowPath.h"
 
 #ifdef _WIN32
 #ifndef NOMINMAX

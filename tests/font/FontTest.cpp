@@ -16,7 +16,7 @@
 #include "font/packing/VyrelRectanglePacker.h"
 #include "font/sources/FreeTypeManager.h"
 #include "graphics/software/SoftwareGraphicsDevice.h"
-#include "tests/font/FontTestSupport.h"
+#include "tests/support/FontTestSupport.h"
 
 using namespace Vennicor::Font;
 using namespace Vennicor::Font::Testing;

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "font/FontException.h"
-#include "font/sources/FaceHandle.h"
+#include "font/sources/detail/FaceHandle.h"
 #include "font/sources/FreeTypeManager.h"
 
 namespace {

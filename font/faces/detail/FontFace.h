@@ -8,7 +8,7 @@
 
 #include "font/FontStyle.h"
 #include "font/faces/detail/GlyphImage.h"
-#include "font/sources/FaceHandle.h"
+#include "font/sources/detail/FaceHandle.h"
 #include "font/sources/FreeTypeManager.h"
 
 namespace Vennicor::Font::Detail {
