@@ -19,9 +19,9 @@
 #include <vector>
 
 #include "font/FontException.h"
+#include "font/sources/ReverseStringLengthComparer.h"
 #include "font/sources/detail/InstalledFontCandidates.h"
 #include "font/sources/detail/NarrowPath.h"
-#include "font/sources/ReverseStringLengthComparer.h"
 
 namespace Vennicor::Font {
 

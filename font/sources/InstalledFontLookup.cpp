@@ -6,9 +6,9 @@
 #include <unordered_set>
 
 #include "font/FontException.h"
+#include "font/sources/ReverseStringLengthComparer.h"
 #include "font/sources/detail/FaceHandle.h"
 #include "font/sources/detail/InstalledFontCandidates.h"
-#include "font/sources/ReverseStringLengthComparer.h"
 
 namespace Vennicor::Font {
 

@@ -16,9 +16,9 @@
 
 #include "HermeticFontconfig.h"
 #include "font/FontException.h"
-#include "font/sources/detail/FaceHandle.h"
 #include "font/sources/FreeTypeManager.h"
 #include "font/sources/FreeTypeMemoryCounter.h"
+#include "font/sources/detail/FaceHandle.h"
 #include "font/sources/detail/InstalledFontCandidates.h"
 #include "font/sources/detail/InstalledFontLookup.h"
 #include "tests/support/FixtureFonts.h"

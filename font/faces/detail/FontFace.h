@@ -8,8 +8,8 @@
 
 #include "font/FontStyle.h"
 #include "font/faces/detail/GlyphImage.h"
-#include "font/sources/detail/FaceHandle.h"
 #include "font/sources/FreeTypeManager.h"
+#include "font/sources/detail/FaceHandle.h"
 
 namespace Vennicor::Font::Detail {
 
