@@ -11,9 +11,9 @@
 
 #include "font/Font.h"
 #include "font/FontException.h"
-#include "font/sources/FaceHandle.h"
+#include "font/sources/detail/FaceHandle.h"
 #include "font/sources/FreeTypeManager.h"
-#include "tests/font/FontTestSupport.h"
+#include "tests/support/FontTestSupport.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include <string>
 
 #include "font/FontException.h"
-#include "font/sources/FaceHandle.h"
+#include "font/sources/detail/FaceHandle.h"
 #include "font/sources/FreeTypeManager.h"
-#include "font/sources/InstalledFontCandidates.h"
+#include "font/sources/detail/InstalledFontCandidates.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <ostream>
 #include <string>
 
-#include "font/drawing/Utf8.h"
+#include "font/text/Utf.h"
 
 namespace Vennicor::Font {
 namespace {
