@@ -28,6 +28,8 @@ FontFace::FontFace(std::span<const std::byte> fontData) {
   data = std::make_unique_for_overwrite<std::byte[]>(fontData.size());
   if (!fontData.empty()) std::memcpy(data.get(), fontData.data(), fontData.size());
   FT_Face opened = nullptr;
+  // Faces open in the shared library one at a time (FreeTypeManager's threading rules).
+  const auto lock = FreeTypeManager::LockFaces();
   if (fontData.size() > static_cast<std::size_t>(std::numeric_limits<FT_Long>::max()) ||
       FT_New_Memory_Face(manager.GetLibraryInstance(), reinterpret_cast<const FT_Byte*>(data.get()),
                          static_cast<FT_Long>(fontData.size()), 0, &opened) != 0) {
