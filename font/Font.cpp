@@ -69,6 +69,23 @@ const std::shared_ptr<Graphics::Texture2D>& Font::GlyphTexture() {
   return impl->UpdateAtlas();
 }
 
+const std::shared_ptr<Graphics::Texture2D>& Font::AtlasPageTexture(std::int32_t page) {
+  ThrowIfDisposed();
+  impl->UpdateAtlas();
+  static const std::shared_ptr<Graphics::Texture2D> none;
+  return page < 0 ? none : impl->PageTexture(static_cast<std::uint32_t>(page));
+}
+
+std::int32_t Font::AtlasPageCount() const {
+  ThrowIfDisposed();
+  return static_cast<std::int32_t>(impl->PageCount());
+}
+
+void Font::SetAtlasPageLimit(std::int32_t pages) {
+  ThrowIfDisposed();
+  impl->SetPageLimit(pages);
+}
+
 void Font::EnsureGlyphsExist(std::u16string_view characters) {
   ThrowIfDisposed();
   impl->EnsureGlyphsExist(characters);

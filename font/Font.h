@@ -22,7 +22,10 @@ struct FontAccess;
 
 /// One font face at one pixel size: its glyph cache, its atlas texture, its metrics and string
 /// measurement. Glyphs are rendered the first time a character is needed and packed into one
-/// square atlas texture whose edge doubles when a glyph no longer fits.
+/// square atlas texture whose edge doubles when a glyph no longer fits. When a doubling would
+/// pass the device's MaxTextureSize(), the atlas opens further pages (textures of the largest
+/// edge) instead; beyond a page limit (SetAtlasPageLimit) the least recently used page is
+/// emptied, and its glyphs are rendered again when next used.
 ///
 /// The graphics device must outlive the font. A Font is used from one thread at a time. A font
 /// can be moved; the moved-from font behaves as a disposed one.
@@ -36,6 +39,8 @@ class Font {
     Graphics::Rectangle Bounds;  ///< (0, 0, image width, image height)
     Graphics::Point Offset;      ///< image top-left relative to the pen on the line's top
     Graphics::Point Advance;     ///< pen advance in whole pixels
+    /// The atlas page that holds the image (AtlasPageTexture); 0 while the atlas has one page.
+    std::int32_t Page = 0;
   };
 
   /// Opens `fontFace` (a font file path, or else an installed font's family name) in the
@@ -61,13 +66,26 @@ class Font {
   /// Disposes this font (an error from that is lost), then takes over `other` as above.
   Font& operator=(Font&& other) noexcept;
 
-  /// Brings the atlas up to date with every cached glyph and returns it. A texture returned
-  /// earlier stays valid for whoever still holds it after the atlas is rebuilt; the font
-  /// merely stops holding it.
-  /// \throws FontException "The glyph atlas would exceed ..." when a glyph would need a larger
-  /// texture than the device's MaxTextureSize() (the atlas is then left as it was), or after
-  /// Dispose.
+  /// Brings the atlas up to date with every cached glyph and returns its first page. A texture
+  /// returned earlier stays valid for whoever still holds it after the atlas is rebuilt; the
+  /// font merely stops holding it.
+  /// \throws FontException "The glyph atlas would exceed ..." when one glyph's image is larger
+  /// than a texture of the device's MaxTextureSize(), or the device cannot hold even the first
+  /// 64 x 64 page (the atlas is then left as it was), or after Dispose.
   const std::shared_ptr<Graphics::Texture2D>& GlyphTexture();
+  /// Brings the atlas up to date (as GlyphTexture) and returns the texture of `page`, from 0 to
+  /// AtlasPageCount() - 1; null for any other page. The same lifetime rules hold.
+  /// \throws FontException as GlyphTexture.
+  const std::shared_ptr<Graphics::Texture2D>& AtlasPageTexture(std::int32_t page);
+  /// The number of atlas pages: 1 until the first page reaches the device's largest texture.
+  /// \throws FontException after Dispose.
+  std::int32_t AtlasPageCount() const;
+  /// Sets how many atlas pages the font keeps (at least 1; default 4). When one more is needed,
+  /// the page least recently drawn from is emptied; its glyphs are rendered again on next use
+  /// (their Glyph references stay valid and show the new place then). A single text that needs
+  /// more pages than this still gets them. Constant time; takes effect when a page is next
+  /// needed. \throws FontException after Dispose.
+  void SetAtlasPageLimit(std::int32_t pages);
 
   /// Closes the face, disposes the atlas texture and then releases the FreeType library
   /// reference, the last even if an earlier step throws. Idempotent. Glyph references stay

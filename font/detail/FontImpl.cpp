@@ -25,13 +25,24 @@ FontImpl::FontImpl(Graphics::GraphicsDevice& graphicsDevice, std::unique_ptr<Fon
 }
 
 void FontImpl::EnsureGlyphsExist(std::u16string_view text) {
+  // Every glyph of this text is marked with the new stamp, so that placing the text's new
+  // glyphs never drops an atlas page that holds one of the others.
+  ++useStamp;
   for (const char16_t character : text) {
-    if (!IsControlCharacter(character) && Find(character) == nullptr) AddGlyph(character);
+    if (IsControlCharacter(character)) continue;
+    GlyphEntry* entry = characters.Find(character);
+    if (entry == nullptr) {
+      AddGlyph(character);
+      continue;
+    }
+    if (atlas.Entry(entry->AtlasId).Dropped) RenderAgain(*entry);
+    atlas.Touch(entry->AtlasId, useStamp);
   }
 }
 
 void FontImpl::AddGlyph(char32_t character) {
   characters.Reserve(character);
+  unplaced.reserve(unplaced.size() + 1);
   GlyphEntry entry;
   entry.Record.Character = static_cast<char16_t>(character);
   entry.GlyphIndex = face->GlyphIndex(character);
@@ -41,8 +52,19 @@ void FontImpl::AddGlyph(char32_t character) {
   entry.ImageTop = image.Top;
   entry.CacheOrder = static_cast<std::uint32_t>(glyphs.size());
   entry.AtlasId = atlas.Add(image);
+  atlas.Touch(entry.AtlasId, useStamp);
   glyphs.push_back(entry);
   characters.Set(character, &glyphs.back());
+  unplaced.push_back(&glyphs.back());
+}
+
+// A glyph whose atlas page was emptied gets its image back; its record (and every reference
+// to it) stays the same.
+void FontImpl::RenderAgain(GlyphEntry& entry) {
+  unplaced.reserve(unplaced.size() + 1);
+  face->RenderGlyph(entry.GlyphIndex, image);
+  atlas.Readd(entry.AtlasId, image);
+  unplaced.push_back(&entry);
 }
 
 const std::shared_ptr<Graphics::Texture2D>& FontImpl::UpdateAtlas() {
@@ -53,19 +75,23 @@ const std::shared_ptr<Graphics::Texture2D>& FontImpl::UpdateAtlas() {
 }
 
 void FontImpl::PlaceGlyphs() {
-  const std::uint32_t firstMoved = atlas.Place();
+  const bool othersMoved = atlas.Place(useStamp);
   // Records show their glyph's place from the moment it is placed: every record after a
-  // growth, the new ones otherwise.
-  const std::size_t first = firstMoved == 0 ? 0 : placedGlyphs;
+  // growth or an emptied page, the new ones otherwise.
   const std::int32_t ascent = face->Metrics().Ascent;
-  for (std::size_t i = first; i < glyphs.size(); ++i) {
-    GlyphEntry& entry = glyphs[i];
+  const auto refresh = [&](GlyphEntry& entry) {
     const AtlasEntry& image = atlas.Entry(entry.AtlasId);
     entry.Record.Bounds = Graphics::Rectangle{0, 0, image.Width, image.Rows};
     entry.Record.Offset = Graphics::Point{entry.ImageLeft, ascent - entry.ImageTop};
     if (image.Width > 0 && image.Rows > 0) entry.Record.Position = image.Position;
+    entry.Record.Page = static_cast<std::int32_t>(image.Page);
+  };
+  if (othersMoved) {
+    for (GlyphEntry& entry : glyphs) refresh(entry);
+  } else {
+    for (GlyphEntry* entry : unplaced) refresh(*entry);
   }
-  placedGlyphs = glyphs.size();
+  unplaced.clear();
 }
 
 void FontImpl::Dispose() {

@@ -4,6 +4,7 @@
 #include <deque>
 #include <memory>
 #include <string_view>
+#include <vector>
 
 #include "font/atlas/detail/GlyphAtlas.h"
 #include "font/detail/CharacterMap.h"
@@ -45,9 +46,16 @@ class FontImpl {
   }
   bool HasKerning() const { return face->HasKerning(); }
 
-  /// Places and uploads the glyphs cached since the last update and returns the atlas texture.
-  /// \throws FontException as GlyphAtlas::Update does.
+  /// Places and uploads the glyphs cached since the last update and returns the first atlas
+  /// page's texture. \throws FontException as GlyphAtlas::Place and Upload do.
   const std::shared_ptr<Graphics::Texture2D>& UpdateAtlas();
+  /// The texture of an atlas page as it is now (null past the last page).
+  const std::shared_ptr<Graphics::Texture2D>& PageTexture(std::uint32_t page) const {
+    return atlas.PageTexture(page);
+  }
+  std::uint32_t PageCount() const { return atlas.PageCount(); }
+  void SetPageLimit(std::int32_t limit) { atlas.SetPageLimit(limit); }
+  std::int32_t PageLimit() const { return atlas.PageLimit(); }
 
   const FaceMetrics& Metrics() const { return face->Metrics(); }
   FontFace& Face() { return *face; }
@@ -58,15 +66,17 @@ class FontImpl {
 
  private:
   void AddGlyph(char32_t character);
+  void RenderAgain(GlyphEntry& entry);
   void PlaceGlyphs();
 
   std::unique_ptr<FontFace> face;
   GlyphAtlas atlas;
   KerningTable kerning;
   CharacterMap<GlyphEntry> characters;
-  std::deque<GlyphEntry> glyphs;  // appending never moves a record
-  std::size_t placedGlyphs = 0;   // records whose placement is up to date
-  GlyphImage image;               // reused for every glyph rendered
+  std::deque<GlyphEntry> glyphs;      // appending never moves a record
+  std::vector<GlyphEntry*> unplaced;  // records whose images wait for the next placing
+  std::uint64_t useStamp = 0;         // one more for each text the font caches glyphs for
+  GlyphImage image;                   // reused for every glyph rendered
 };
 
 }  // namespace Vennicor::Font::Detail

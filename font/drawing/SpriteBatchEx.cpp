@@ -34,7 +34,11 @@ namespace {
 // than two.
 struct DrawGlyphs {
   Graphics::SpriteBatch& Batch;
-  const std::shared_ptr<Graphics::Texture2D>& Texture;
+  const Detail::FontImpl& Font;
+  // Our own reference to the texture of the page drawn from last: Draw may run code of the
+  // caller's, and every sprite holds its own texture from then on.
+  std::shared_ptr<Graphics::Texture2D> Texture;
+  std::int32_t TexturePage;
   Graphics::Matrix Transform;
   Graphics::Vector2 Position;
   Graphics::Color Tint;
@@ -67,6 +71,10 @@ struct DrawGlyphs {
     // A glyph without an image (a space) is still drawn, from an empty rectangle, so that a
     // batch sees one sprite per character.
     *Source = {glyph.Position.X, glyph.Position.Y, glyph.Bounds.Width, glyph.Bounds.Height};
+    if (glyph.Page != TexturePage) {
+      TexturePage = glyph.Page;
+      Texture = Font.PageTexture(static_cast<std::uint32_t>(glyph.Page));
+    }
     Batch.Draw(Texture, p, Source, Tint, Rotation, Vector2{0, 0}, Scale, Effects, LayerDepth);
 
     PenX = static_cast<float>(static_cast<double>(PenX) +
@@ -84,14 +92,16 @@ void SpriteBatchEx::DrawString(Graphics::SpriteBatch& spriteBatch, Font& font,
   using Graphics::Matrix;
 
   font.EnsureGlyphsExist(text);
-  // Our own reference: every sprite of this call comes from this texture, and the walk below
-  // hands it to Draw, which may run code of the caller's.
-  const std::shared_ptr<Graphics::Texture2D> texture = font.GlyphTexture();
+  // Every glyph of the text is placed now; each sprite comes from its glyph's page.
+  std::shared_ptr<Graphics::Texture2D> texture = font.GlyphTexture();
+  const Detail::FontImpl& impl = Detail::FontAccess::Of(font);
 
   // Translate by the scaled origin first, then rotate about (0, 0).
   DrawGlyphs draw{
       spriteBatch,
-      texture,
+      impl,
+      std::move(texture),
+      0,
       Matrix::Multiply(Matrix::CreateTranslation(-origin.X * scale.X, -origin.Y * scale.Y, 0),
                        Matrix::CreateRotationZ(rotation)),
       position,
@@ -100,7 +110,7 @@ void SpriteBatchEx::DrawString(Graphics::SpriteBatch& spriteBatch, Font& font,
       scale,
       spriteEffects,
       layerDepth};
-  Detail::WalkGlyphs(Detail::FontAccess::Of(font), text, lastCharacter, draw);
+  Detail::WalkGlyphs(impl, text, lastCharacter, draw);
 }
 
 void SpriteBatchEx::DrawString(Graphics::SpriteBatch& spriteBatch, Font& font,

@@ -1,5 +1,6 @@
 #include "font/atlas/detail/GlyphAtlas.h"
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
@@ -11,26 +12,57 @@ namespace Vennicor::Font::Detail {
 namespace {
 
 constexpr std::int32_t LargestEdgePower = 30;
+// Dropped images are only given back in bulk, once they outweigh the live ones by this much.
+constexpr std::size_t SmallestCompaction = std::size_t{64} << 10U;
+
+bool HasImage(const AtlasEntry& entry) { return entry.Width > 0 && entry.Rows > 0; }
+
+std::size_t ImageBytes(const AtlasEntry& entry) {
+  return HasImage(entry)
+             ? static_cast<std::size_t>(entry.Width) * static_cast<std::size_t>(entry.Rows)
+             : 0;
+}
 
 }  // namespace
 
-GlyphAtlas::GlyphAtlas(Graphics::GraphicsDevice& graphicsDevice, AtlasSettings settings)
-    : graphicsDevice(graphicsDevice), settings(settings) {}
+const std::shared_ptr<Graphics::Texture2D> GlyphAtlas::noTexture;
 
-std::uint32_t GlyphAtlas::Add(const GlyphImage& image) {
-  AtlasEntry entry;
+GlyphAtlas::GlyphAtlas(Graphics::GraphicsDevice& graphicsDevice, AtlasSettings settings)
+    : graphicsDevice(graphicsDevice), settings(settings) {
+  SetPageLimit(settings.PageLimit);
+}
+
+void GlyphAtlas::StoreImage(AtlasEntry& entry, const GlyphImage& image) {
   entry.Width = image.Width;
   entry.Rows = image.Rows;
+  entry.Pixels = nullptr;
   if (!image.IsEmpty()) {
-    const std::size_t bytes =
-        static_cast<std::size_t>(image.Width) * static_cast<std::size_t>(image.Rows);
+    const std::size_t bytes = ImageBytes(entry);
     std::uint8_t* pixels = images.Allocate(bytes);
     std::memcpy(pixels, image.Pixels.data(), bytes);
     entry.Pixels = pixels;
+    liveBytes += bytes;
   }
-  // Should appending fail, the bytes stay unused in their block; nothing else changed.
+}
+
+std::uint32_t GlyphAtlas::Add(const GlyphImage& image) {
+  entries.reserve(entries.size() + 1);
+  pending.reserve(pending.size() + 1);
+  AtlasEntry entry;
+  // Should storing fail, the bytes stay unused in their block; nothing else changed.
+  StoreImage(entry, image);
   entries.push_back(entry);
-  return static_cast<std::uint32_t>(entries.size() - 1);
+  const auto id = static_cast<std::uint32_t>(entries.size() - 1);
+  pending.push_back(id);
+  return id;
+}
+
+void GlyphAtlas::Readd(std::uint32_t id, const GlyphImage& image) {
+  pending.reserve(pending.size() + 1);
+  AtlasEntry& entry = entries[id];
+  StoreImage(entry, image);
+  entry.Dropped = false;
+  pending.push_back(id);
 }
 
 std::int32_t GlyphAtlas::CheckedEdge(std::int32_t power) const {
@@ -40,71 +72,214 @@ std::int32_t GlyphAtlas::CheckedEdge(std::int32_t power) const {
   return std::int32_t{1} << power;
 }
 
-// Places the entries added since the last update. When one does not fit, the edge doubles and
-// every entry is placed again from the first, into a new texture. The work happens on a trial
-// packer and is committed only when everything fits and the texture exists, so a refused
-// growth leaves the atlas as it was.
-std::uint32_t GlyphAtlas::Place() {
-  if (!NeedsPlacing()) return Count();
-  std::int32_t power = edgePower;
-  std::size_t first = placedCount;
-  bool grew = !packer.has_value();
-  if (grew) {
-    power = settings.FirstEdgePower;
-    const std::int32_t edge = CheckedEdge(power);
-    trialPacker = VyrelRectanglePacker(edge, edge);
-    first = 0;
-  } else {
-    trialPacker = *packer;  // reuses the trial packer's memory
+std::int32_t GlyphAtlas::LargestEdge() const {
+  return std::min(graphicsDevice.MaxTextureSize(), std::int32_t{1} << LargestEdgePower);
+}
+
+// The packer never fills the last row of an area, so an image needs one row more than it has.
+bool GlyphAtlas::FitsAnEmptyPage(const AtlasEntry& entry, std::int32_t edge) const {
+  if (!HasImage(entry)) return true;
+  return std::int64_t{entry.Width} + settings.Padding <= edge &&
+         std::int64_t{entry.Rows} + settings.Padding < edge;
+}
+
+bool GlyphAtlas::Place(std::uint64_t stamp) {
+  if (pending.empty()) return false;
+  // Refused before anything changes: an image that no page could ever hold.
+  const std::int32_t largest = LargestEdge();
+  for (const std::uint32_t id : pending) {
+    if (!FitsAnEmptyPage(entries[id], largest)) throw FontException(Messages::AtlasTooLarge);
+  }
+  bool moved = false;
+  std::size_t next = 0;
+  // The first page grows while it is the only one; after that every page keeps its edge.
+  if (pages.size() <= 1) next = PlaceOnFirstPage(moved);
+  if (next < pending.size()) moved = PlaceOnLaterPages(next, stamp) || moved;
+  pending.clear();
+  if (deadBytes > SmallestCompaction && deadBytes > liveBytes) CompactImages();
+  return moved;
+}
+
+// Places the pending entries on the first page, doubling its edge while one does not fit and
+// the device allows; a growth places every entry of the page again, in order, into a new
+// texture. The work happens on a trial packer and is committed only once the texture exists, so
+// an error leaves the atlas as it was. Returns how many pending entries got a place; the rest
+// go to later pages.
+std::size_t GlyphAtlas::PlaceOnFirstPage(bool& moved) {
+  const bool first = pages.empty();
+  std::int32_t power = first ? settings.FirstEdgePower : edgePower;
+  CheckedEdge(power);  // a device too small for even the first page is refused
+
+  std::vector<std::uint32_t> old;
+  if (!first) {
+    for (std::uint32_t id = 0; id < entries.size(); ++id) {
+      if (entries[id].Placed && entries[id].Page == 0) old.push_back(id);
+    }
   }
 
-  const std::int32_t padding = settings.Padding;
-  placements.clear();
-  for (std::size_t i = first; i < entries.size();) {
-    const AtlasEntry& entry = entries[i];
-    Graphics::Point placement;
-    if (entry.Width > 0 && entry.Rows > 0 &&
-        !trialPacker.TryPack(entry.Width + padding, entry.Rows + padding, placement)) {
-      const std::int32_t edge = CheckedEdge(++power);
+  bool grown = first;
+  bool mayGrow = true;
+  std::size_t placedCount = 0;
+  for (;;) {
+    const std::int32_t edge = std::int32_t{1} << power;
+    if (grown) {
       trialPacker = VyrelRectanglePacker(edge, edge);
-      grew = true;
-      first = 0;
-      i = 0;
-      placements.clear();
+    } else {
+      trialPacker = pages[0].Packer;  // reuses the trial packer's memory
+    }
+    candidates.clear();
+    if (grown) candidates.insert(candidates.end(), old.begin(), old.end());
+    candidates.insert(candidates.end(), pending.begin(), pending.end());
+    placements.clear();
+    placedCount = 0;
+    for (; placedCount < candidates.size(); ++placedCount) {
+      const AtlasEntry& entry = entries[candidates[placedCount]];
+      Graphics::Point placement;
+      if (HasImage(entry) && !trialPacker.TryPack(entry.Width + settings.Padding,
+                                                  entry.Rows + settings.Padding, placement)) {
+        break;
+      }
+      placements.push_back(placement);
+    }
+    if (placedCount == candidates.size()) break;
+    if (mayGrow && power < LargestEdgePower &&
+        (std::int32_t{1} << (power + 1)) <= graphicsDevice.MaxTextureSize()) {
+      ++power;
+      grown = true;
       continue;
     }
-    placements.push_back(placement);
-    ++i;
+    // The page is as large as the device allows. Should the page's own entries not fit again
+    // after a growth, it keeps its edge and takes what still fits.
+    if (grown && !first && placedCount < old.size()) {
+      power = edgePower;
+      grown = false;
+      mayGrow = false;
+      continue;
+    }
+    break;
   }
 
-  std::shared_ptr<Graphics::Texture2D> newTexture;
-  if (grew) {
-    newTexture = graphicsDevice.CreateTexture2D(
+  std::shared_ptr<Graphics::Texture2D> texture;
+  if (grown) {
+    texture = graphicsDevice.CreateTexture2D(
         trialPacker.PackingAreaWidth(), trialPacker.PackingAreaHeight(), false, settings.Format);
   }
-
-  if (!packer) packer.emplace(0, 0);
-  std::swap(*packer, trialPacker);
+  if (pages.empty()) pages.emplace_back();
+  Page& page = pages[0];
+  std::swap(page.Packer, trialPacker);
   edgePower = power;
-  for (std::size_t i = first; i < entries.size(); ++i) {
-    AtlasEntry& entry = entries[i];
-    if (entry.Width > 0 && entry.Rows > 0) entry.Position = placements[i - first];
+  uploads.reserve(uploads.size() + placedCount);
+  for (std::size_t k = 0; k < placedCount; ++k) {
+    AtlasEntry& entry = entries[candidates[k]];
+    if (HasImage(entry)) entry.Position = placements[k];
+    entry.Page = 0;
+    entry.Placed = true;
+    page.LastUse = std::max(page.LastUse, entry.LastUse);
+    uploads.push_back(candidates[k]);
   }
-  placedCount = entries.size();
-  if (grew) {
+  if (grown) {
     // The replaced texture is only dropped: sprites queued with it keep it alive.
-    texture = std::move(newTexture);
-    uploadedCount = 0;
+    page.Texture = std::move(texture);
+    moved = moved || !first;
   }
-  return static_cast<std::uint32_t>(first);
+  return placedCount - (grown ? old.size() : 0);
+}
+
+// Places pending entries from `first` on into the current later page, opening (or emptying)
+// pages as they fill. Returns true when a page was emptied.
+bool GlyphAtlas::PlaceOnLaterPages(std::size_t first, std::uint64_t stamp) {
+  bool moved = false;
+  for (std::size_t k = first; k < pending.size(); ++k) {
+    AtlasEntry& entry = entries[pending[k]];
+    Graphics::Point placement;
+    if (HasImage(entry)) {
+      const std::int32_t width = entry.Width + settings.Padding;
+      const std::int32_t rows = entry.Rows + settings.Padding;
+      if (!pages[currentPage].Packer.TryPack(width, rows, placement)) {
+        moved = OpenPage(stamp) || moved;
+        // An empty page of the largest edge holds every image that Place let through.
+        if (!pages[currentPage].Packer.TryPack(width, rows, placement)) {
+          throw FontException(Messages::AtlasTooLarge);
+        }
+      }
+      entry.Position = placement;
+    }
+    entry.Page = currentPage;
+    entry.Placed = true;
+    pages[currentPage].LastUse = std::max(pages[currentPage].LastUse, entry.LastUse);
+    uploads.push_back(pending[k]);
+  }
+  return moved;
+}
+
+// Makes a fresh page current: a new one of the largest edge while under the page limit, else
+// the least recently used page that holds nothing used at `stamp`, emptied (its entries are
+// dropped). When every page is in use at `stamp`, one text needs them all: a page beyond the
+// limit is opened. The texture is made first, so that a device error changes nothing.
+bool GlyphAtlas::OpenPage(std::uint64_t stamp) {
+  std::optional<std::uint32_t> oldest;
+  if (pages.size() >= static_cast<std::size_t>(settings.PageLimit)) {
+    for (std::uint32_t p = 0; p < pages.size(); ++p) {
+      if (pages[p].LastUse < stamp && (!oldest || pages[p].LastUse < pages[*oldest].LastUse)) {
+        oldest = p;
+      }
+    }
+  }
+  if (!oldest) {
+    const std::int32_t edge = LargestEdge();
+    pages.reserve(pages.size() + 1);
+    Page page;
+    page.Texture = graphicsDevice.CreateTexture2D(edge, edge, false, settings.Format);
+    page.Packer = VyrelRectanglePacker(edge, edge);
+    page.LastUse = stamp;
+    pages.push_back(std::move(page));
+    currentPage = static_cast<std::uint32_t>(pages.size() - 1);
+    return false;
+  }
+
+  Page& page = pages[*oldest];
+  const std::int32_t width = page.Packer.PackingAreaWidth();
+  const std::int32_t height = page.Packer.PackingAreaHeight();
+  std::shared_ptr<Graphics::Texture2D> texture =
+      graphicsDevice.CreateTexture2D(width, height, false, settings.Format);
+  for (AtlasEntry& entry : entries) {
+    if (!entry.Placed || entry.Page != *oldest) continue;
+    const std::size_t bytes = ImageBytes(entry);
+    liveBytes -= bytes;
+    deadBytes += bytes;
+    entry.Pixels = nullptr;
+    entry.Placed = false;
+    entry.Dropped = true;
+  }
+  // As with a growth, sprites queued with the old texture keep it.
+  page.Texture = std::move(texture);
+  page.Packer = VyrelRectanglePacker(width, height);
+  page.LastUse = stamp;
+  currentPage = *oldest;
+  return true;
+}
+
+// Copies the images still in use into a fresh store, so that dropped ones give their memory
+// back.
+void GlyphAtlas::CompactImages() {
+  ImageStore fresh;
+  for (AtlasEntry& entry : entries) {
+    if (entry.Pixels == nullptr) continue;
+    const std::size_t bytes = ImageBytes(entry);
+    std::uint8_t* pixels = fresh.Allocate(bytes);
+    std::memcpy(pixels, entry.Pixels, bytes);
+    entry.Pixels = pixels;
+  }
+  images = std::move(fresh);
+  deadBytes = 0;
 }
 
 void GlyphAtlas::Upload() {
-  for (; uploadedCount < entries.size(); ++uploadedCount) {
-    const AtlasEntry& entry = entries[uploadedCount];
-    if (entry.Width <= 0 || entry.Rows <= 0) continue;
-    const std::size_t pixelCount =
-        static_cast<std::size_t>(entry.Width) * static_cast<std::size_t>(entry.Rows);
+  for (; uploadCursor < uploads.size(); ++uploadCursor) {
+    const AtlasEntry& entry = entries[uploads[uploadCursor]];
+    // An entry dropped since it was placed has nothing to show.
+    if (!entry.Placed || !HasImage(entry)) continue;
+    const std::size_t pixelCount = ImageBytes(entry);
     if (uploadPixels.size() < pixelCount) uploadPixels.resize(pixelCount);
     // White in premultiplied alpha: the tint gives the colour when drawing.
     const std::uint8_t* source = entry.Pixels;
@@ -116,16 +291,20 @@ void GlyphAtlas::Upload() {
       target[k].B = v;
       target[k].A = v;
     }
-    texture->SetData(
+    pages[entry.Page].Texture->SetData(
         0, Graphics::Rectangle{entry.Position.X, entry.Position.Y, entry.Width, entry.Rows},
         std::span<const Graphics::Color>(uploadPixels.data(), pixelCount));
   }
+  uploads.clear();
+  uploadCursor = 0;
 }
 
 void GlyphAtlas::Dispose() {
-  if (texture) {
-    const std::shared_ptr<Graphics::Texture2D> disposed = std::move(texture);
-    disposed->Dispose();
+  for (Page& page : pages) {
+    if (page.Texture) {
+      const std::shared_ptr<Graphics::Texture2D> disposed = std::move(page.Texture);
+      disposed->Dispose();
+    }
   }
 }
 
