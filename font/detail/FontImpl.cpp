@@ -80,11 +80,11 @@ void FontImpl::PlaceGlyphs() {
   // growth or an emptied page, the new ones otherwise.
   const std::int32_t ascent = face->Metrics().Ascent;
   const auto refresh = [&](GlyphEntry& entry) {
-    const AtlasEntry& image = atlas.Entry(entry.AtlasId);
-    entry.Record.Bounds = Graphics::Rectangle{0, 0, image.Width, image.Rows};
+    const AtlasEntry& placed = atlas.Entry(entry.AtlasId);
+    entry.Record.Bounds = Graphics::Rectangle{0, 0, placed.Width, placed.Rows};
     entry.Record.Offset = Graphics::Point{entry.ImageLeft, ascent - entry.ImageTop};
-    if (image.Width > 0 && image.Rows > 0) entry.Record.Position = image.Position;
-    entry.Record.Page = static_cast<std::int32_t>(image.Page);
+    if (placed.Width > 0 && placed.Rows > 0) entry.Record.Position = placed.Position;
+    entry.Record.Page = static_cast<std::int32_t>(placed.Page);
   };
   if (othersMoved) {
     for (GlyphEntry& entry : glyphs) refresh(entry);
