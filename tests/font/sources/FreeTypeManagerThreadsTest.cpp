@@ -11,8 +11,8 @@
 
 #include "font/Font.h"
 #include "font/FontException.h"
-#include "font/sources/detail/FaceHandle.h"
 #include "font/sources/FreeTypeManager.h"
+#include "font/sources/detail/FaceHandle.h"
 #include "tests/support/FontTestSupport.h"
 
 namespace {

@@ -8,8 +8,8 @@
 #include <string>
 
 #include "font/FontException.h"
-#include "font/sources/detail/FaceHandle.h"
 #include "font/sources/FreeTypeManager.h"
+#include "font/sources/detail/FaceHandle.h"
 #include "font/sources/detail/InstalledFontCandidates.h"
 
 namespace {
