@@ -1,11 +1,12 @@
 // Text measured and drawn with a fixture font: arbitrary UTF-16 and UTF-8 text, and raw floats
 // (NaN and infinities included) for the position, rotation, origin, scale and depth, through the
-// software device's rasterizer.
+// software device's rasterizer, with an atlas that keeps opening and emptying pages.
 
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -25,9 +26,16 @@ float RawFloat(FuzzedDataProvider& input) {
   return value;
 }
 
+// The device's largest texture is small and the page limit low, so that new characters soon
+// fill the atlas's pages and empty the least recently used ones.
 struct Scene {
+  Scene() {
+    Device.SetMaxTextureSize(64);
+    TextFont = std::make_unique<Font::Font>(Device, std::u16string(u"" VENNICOR_FUZZ_FONT_U16), 14);
+    TextFont->SetAtlasPageLimit(2);
+  }
   Graphics::Software::SoftwareGraphicsDevice Device{48, 24};
-  Font::Font TextFont{Device, std::u16string(u"" VENNICOR_FUZZ_FONT_U16), 14};
+  std::unique_ptr<Font::Font> TextFont;
 };
 
 }  // namespace
@@ -46,7 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const bool utf8 = input.ConsumeBool();
   const std::vector<std::uint8_t> bytes = input.ConsumeRemainingBytes<std::uint8_t>();
 
-  Font::Font& font = scene.TextFont;
+  Font::Font& font = *scene.TextFont;
   Graphics::SpriteBatch batch(scene.Device);
   try {
     batch.Begin(Graphics::SpriteSortMode::BackToFront);
