@@ -108,7 +108,7 @@ bool GlyphAtlas::Place(std::uint64_t stamp) {
 std::size_t GlyphAtlas::PlaceOnFirstPage(bool& moved) {
   const bool first = pages.empty();
   std::int32_t power = first ? settings.FirstEdgePower : edgePower;
-  CheckedEdge(power);  // a device too small for even the first page is refused
+  if (first) CheckedEdge(power);  // a device too small for even the first page is refused
 
   std::vector<std::uint32_t> old;
   if (!first) {
