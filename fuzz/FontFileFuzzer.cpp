@@ -28,7 +28,10 @@ std::filesystem::path TemporaryFontPath() {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const std::filesystem::path path = TemporaryFontPath();
+  // A largest texture of 1024: a font whose glyph images are huge would otherwise grow the
+  // atlas to the software device's 16384 texels (1 GiB) and stop the run for memory.
   static Graphics::Software::SoftwareGraphicsDevice device(32, 16);
+  device.SetMaxTextureSize(1024);
   {
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
     file.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
