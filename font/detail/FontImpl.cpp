@@ -14,12 +14,18 @@ constexpr std::u16string_view PreloadCharacters =
     u"!@#$%^&*()-_+=~'`:;,./\\| ";
 static_assert(PreloadCharacters.size() == 87);
 
+std::unique_ptr<FontFace> Sized(std::unique_ptr<FontFace> face, float size) {
+  face->SetPixelSize(size);
+  return face;
+}
+
 }  // namespace
 
 FontImpl::FontImpl(Graphics::GraphicsDevice& graphicsDevice, std::unique_ptr<FontFace> fontFace,
                    float size)
-    : face(std::move(fontFace)), atlas(graphicsDevice, AtlasSettings{}), kerning(*face) {
-  face->SetPixelSize(size);
+    : face(Sized(std::move(fontFace), size)),
+      atlas(graphicsDevice, AtlasSettings{}),
+      kerning(*face) {
   EnsureGlyphsExist(PreloadCharacters);
   UpdateAtlas();
 }

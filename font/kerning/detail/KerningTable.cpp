@@ -5,7 +5,7 @@
 namespace Vennicor::Font::Detail {
 
 KerningVector KerningTable::OfGlyphs(std::uint32_t leftGlyph, std::uint32_t rightGlyph) const {
-  if (!face.HasKerning()) return {};
+  if (!hasKerning) return {};
   if (const KerningPairCache::Kerning* cached = cache.Find(leftGlyph, rightGlyph)) {
     return {cached->X, cached->Y};
   }

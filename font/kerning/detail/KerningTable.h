@@ -17,13 +17,15 @@ class KerningTable {
   /// Glyphs whose cache order is below this share the flat table.
   static constexpr std::uint32_t CommonGlyphs = 128;
 
-  explicit KerningTable(const FontFace& face) : face(face) {}
+  /// Kerning of `face` at its size. Construct after the face is sized: whether it has kerning
+  /// is read once here, to keep that test off the hot path.
+  explicit KerningTable(const FontFace& face) : face(face), hasKerning(face.HasKerning()) {}
 
   /// Kerning of two glyphs of the face, each given by its cache order (the order the font
   /// cached it in) and its glyph index. \throws FontException from FontFace::Kerning.
   KerningVector Of(std::uint32_t leftOrder, std::uint32_t leftGlyph, std::uint32_t rightOrder,
                    std::uint32_t rightGlyph) const {
-    if (!face.HasKerning()) return {};
+    if (!hasKerning) return {};
     if (leftOrder < CommonGlyphs && rightOrder < CommonGlyphs && common) {
       const std::int16_t known = common[leftOrder * CommonGlyphs + rightOrder];
       if (known > HeldElsewhere) return {known, 0};
@@ -43,6 +45,7 @@ class KerningTable {
   static constexpr std::int16_t HeldElsewhere = NotAsked + 1;
 
   const FontFace& face;
+  bool hasKerning;
   mutable KerningPairCache cache;
   // Kerning X (26.6) of pairs among the common glyphs; allocated at the first query.
   mutable std::unique_ptr<std::int16_t[]> common;
