@@ -3,7 +3,8 @@
 // the ratios are printed. Times are thread CPU time, the minimum over the repetitions, so that
 // other processes on a shared machine disturb the ratios as little as possible.
 //
-//   usage: bench_FloorsBench [repetitions]     (default 15)
+//   usage: bench_FloorsBench [repetitions [filter]]   (default 15 repetitions; with a filter,
+//          only the workloads whose name contains it)
 #include <SDL.h>
 #include <benchmark/benchmark.h>
 #include <ft2build.h>
@@ -391,6 +392,7 @@ void Print(const Comparison& comparison) {
 
 int main(int argc, char** argv) {
   const int repetitions = argc > 1 ? std::max(1, std::atoi(argv[1])) : 15;
+  const std::string filter = argc > 2 ? argv[2] : "";
 
   // (a) A 1280 × 720 screen of 14 px text, drawn by the software device and by SDL2.
   TextScreen screen;
@@ -440,6 +442,7 @@ int main(int argc, char** argv) {
   FreeTypeAlone freeType;
 
   std::vector<Comparison> comparisons;
+  comparisons.reserve(8);
   const auto compare = [&](std::string name, std::string floorName, std::function<void()> run,
                            std::function<void()> floorRun, double units, const char* unit) {
     Comparison& comparison = comparisons.emplace_back();
@@ -497,6 +500,9 @@ int main(int argc, char** argv) {
     freeType.Load(PreloadCharacters);
   };
 
+  std::erase_if(comparisons, [&](const Comparison& comparison) {
+    return comparison.Name.find(filter) == std::string::npos;
+  });
   std::printf("%zu quads on a %d x %d screen (%.0f covered pixels); %zu characters of text\n",
               screen.Quads.size(), ScreenWidth, ScreenHeight, screen.CoveredPixels, text.size());
   for (Comparison& comparison : comparisons) {
