@@ -155,8 +155,8 @@ std::vector<std::u16string_view> SplitLines(std::u16string_view text) {
 
 struct SdlScreen {
   SdlScreen(const Graphics::Software::SoftwareTexture2D& atlas) {
-    surface = SDL_CreateRGBSurfaceWithFormat(0, ScreenWidth, ScreenHeight, 32,
-                                             SDL_PIXELFORMAT_RGBA32);
+    surface =
+        SDL_CreateRGBSurfaceWithFormat(0, ScreenWidth, ScreenHeight, 32, SDL_PIXELFORMAT_RGBA32);
     if (surface == nullptr) throw std::runtime_error(SDL_GetError());
     renderer = SDL_CreateSoftwareRenderer(surface);
     if (renderer == nullptr) throw std::runtime_error(SDL_GetError());
@@ -179,7 +179,8 @@ struct SdlScreen {
     SDL_SetTextureColorMod(texture, tint.R, tint.G, tint.B);
     SDL_SetTextureAlphaMod(texture, tint.A);
     for (const SpriteQuad& quad : quads) {
-      const SDL_Rect source{static_cast<int>(quad.TexTopLeft.X), static_cast<int>(quad.TexTopLeft.Y),
+      const SDL_Rect source{static_cast<int>(quad.TexTopLeft.X),
+                            static_cast<int>(quad.TexTopLeft.Y),
                             static_cast<int>(quad.TexBottomRight.X - quad.TexTopLeft.X),
                             static_cast<int>(quad.TexBottomRight.Y - quad.TexTopLeft.Y)};
       const SDL_Rect target{static_cast<int>(quad.TopLeft.X), static_cast<int>(quad.TopLeft.Y),
@@ -212,10 +213,9 @@ struct TextScreen {
                  ScreenWidth) {
         ++end;
       }
-      Font::SpriteBatchEx::DrawString(batch, TextFont,
-                                      std::u16string_view(prose).substr(start, end - start),
-                                      {0, static_cast<float>(y)}, Color::White(), 0, {0, 0},
-                                      {1, 1}, SpriteEffects::None, 0, 0);
+      Font::SpriteBatchEx::DrawString(
+          batch, TextFont, std::u16string_view(prose).substr(start, end - start),
+          {0, static_cast<float>(y)}, Color::White(), 0, {0, 0}, {1, 1}, SpriteEffects::None, 0, 0);
       start = end % prose.size();
     }
     batch.End();
@@ -224,8 +224,8 @@ struct TextScreen {
       CoveredPixels += static_cast<double>((quad.BottomRight.X - quad.TopLeft.X) *
                                            (quad.BottomRight.Y - quad.TopLeft.Y));
     }
-    Atlas = std::dynamic_pointer_cast<Graphics::Software::SoftwareTexture2D>(
-        TextFont.GlyphTexture());
+    Atlas =
+        std::dynamic_pointer_cast<Graphics::Software::SoftwareTexture2D>(TextFont.GlyphTexture());
   }
 
   std::vector<SpriteQuad> Tinted(Color tint) const {
@@ -469,8 +469,8 @@ int main(int argc, char** argv) {
       [&] { benchmark::DoNotOptimize(MeasureFlat(tables, text)); },
       static_cast<double>(text.size()), "char");
   compare(
-      "(c) DrawString, null device, rotation 0", "quads from flat tables",
-      [&] { drawString(0); }, [&] { drawFlat(0); }, glyphs, "glyph");
+      "(c) DrawString, null device, rotation 0", "quads from flat tables", [&] { drawString(0); },
+      [&] { drawFlat(0); }, glyphs, "glyph");
   compare(
       "(c) DrawString, null device, rotation 0.3", "quads from flat tables",
       [&] { drawString(0.3F); }, [&] { drawFlat(0.3F); }, glyphs, "glyph");
