@@ -32,20 +32,23 @@ bool VyrelRectanglePacker::TryPack(std::int32_t rectangleWidth, std::int32_t rec
 }
 
 std::ptrdiff_t VyrelRectanglePacker::FindSlice(std::int32_t x, std::size_t first) const {
+  // A binary search whose halving is a conditional move rather than a branch: which way it goes
+  // is as good as random, and a packing asks several times a rectangle.
   const Point key{x, 0};
-  std::size_t low = first;
-  std::size_t high = heightSlices.size();
-  while (low < high) {
-    const std::size_t middle = low + (high - low) / 2;
-    const std::int32_t order = SliceStartComparer::Default.Compare(heightSlices[middle], key);
-    if (order == 0) return static_cast<std::ptrdiff_t>(middle);
-    if (order < 0) {
-      low = middle + 1;
-    } else {
-      high = middle;
-    }
+  const Point* base = heightSlices.data() + first;
+  std::size_t length = heightSlices.size() - std::min(first, heightSlices.size());
+  if (length == 0) return ~static_cast<std::ptrdiff_t>(heightSlices.size());
+  while (length > 1) {
+    const std::size_t half = length / 2;
+    base = SliceStartComparer::Default.Compare(base[half], key) < 0 ? base + half : base;
+    length -= half;
   }
-  return ~static_cast<std::ptrdiff_t>(low);
+  // The first slice starting at x or beyond is `base`, or the one after it.
+  if (SliceStartComparer::Default.Compare(*base, key) < 0) ++base;
+  const std::ptrdiff_t index = base - heightSlices.data();
+  const bool exact = static_cast<std::size_t>(index) < heightSlices.size() &&
+                     SliceStartComparer::Default.Compare(*base, key) == 0;
+  return exact ? index : ~index;
 }
 
 bool VyrelRectanglePacker::TryFindBestPlacement(std::int32_t rectangleWidth,
@@ -53,34 +56,46 @@ bool VyrelRectanglePacker::TryFindBestPlacement(std::int32_t rectangleWidth,
                                                 Point& placement) const {
   const std::size_t count = heightSlices.size();
   const Point* slices = heightSlices.data();
-  // Right ends and heights are summed in 64 bits so that areas near the 32-bit limit work.
-  const auto startOf = [&](std::size_t index) -> std::int64_t {
-    return index == count ? packingAreaWidth : slices[index].X;
-  };
 
+  // Heights and right ends are compared in 64 bits so that areas near the 32-bit limit work.
   std::int64_t bestHeight = std::int64_t{packingAreaWidth} * std::int64_t{packingAreaHeight};
   std::size_t bestIndex = count;
+  // The candidate at `index` lies on the slices [index, end). Strictly lower wins: the last row
+  // stays free, and the leftmost of equal candidates wins. So a candidate is out as soon as one
+  // of its slices reaches the best height so far; and since the best only gets lower, so is
+  // every later candidate that still lies on that slice. Returns the slice where the next
+  // candidate worth a look may start.
+  const auto consider = [&](std::size_t index, std::size_t end) {
+    std::int64_t height = slices[index].Y;
+    for (std::size_t k = index + 1; k < end; ++k) {
+      height = std::max<std::int64_t>(height, slices[k].Y);
+      if (height >= bestHeight) return k + 1;
+    }
+    if (height < bestHeight && height + rectangleHeight < packingAreaHeight) {
+      bestIndex = index;
+      bestHeight = height;
+    }
+    return index + 1;
+  };
 
-  // The first candidate covers the slices that start left of its right end; every later one
-  // also counts a slice starting exactly at its right end, and must end before the right edge.
-  std::size_t index = 0;
+  // The first candidate covers the slices that start left of its right end.
   const std::ptrdiff_t found = FindSlice(rectangleWidth, 0);
   std::size_t end = static_cast<std::size_t>(found >= 0 ? found : ~found);
-  for (;;) {
-    std::int32_t candidateHeight = slices[index].Y;
-    for (std::size_t k = index + 1; k < end; ++k) {
-      candidateHeight = std::max(candidateHeight, slices[k].Y);
+  std::size_t index = consider(0, end);
+  // Every later one also covers a slice starting exactly at its right end, and must end before
+  // the right edge (so it starts before slice `last`). Its end only moves right from one
+  // candidate to the next, so it is advanced just for the candidates that can win: a slice as
+  // high as the best so far rules its candidate out at once.
+  const std::ptrdiff_t lastFound = FindSlice(packingAreaWidth - rectangleWidth, 1);
+  const std::size_t last = static_cast<std::size_t>(lastFound >= 0 ? lastFound : ~lastFound);
+  for (index = std::max<std::size_t>(index, 1); index < last;) {
+    if (slices[index].Y >= bestHeight) {
+      ++index;
+      continue;
     }
-    // Strictly less: the last row stays free, and the leftmost of equal candidates wins.
-    if (std::int64_t{candidateHeight} + rectangleHeight < packingAreaHeight &&
-        candidateHeight < bestHeight) {
-      bestIndex = index;
-      bestHeight = candidateHeight;
-    }
-    if (++index >= count) break;
     const std::int64_t right = std::int64_t{slices[index].X} + rectangleWidth;
-    while (end <= count && startOf(end) <= right) ++end;
-    if (end > count) break;
+    while (end < count && slices[end].X <= right) ++end;
+    index = consider(index, end);
   }
 
   if (bestIndex == count) {
