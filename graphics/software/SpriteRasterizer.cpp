@@ -141,7 +141,7 @@ VENNICOR_PIXEL_INLINE void BlendInto(Color& pixel, const Rgba& src, BlendState b
 // coordinate (s or t) grows along the screen axes.
 bool IncludesLowEdge(double perX, double perY) { return perX > 0 || (perX == 0 && perY > 0); }
 
-// For values within ±2^19 (checked first by the caller): a whole float survives the round trip
+// For values within ±2^19 (the caller sees to that): a whole float survives the round trip
 // through an integer, and no libm call is needed.
 bool IsWhole(float value) { return static_cast<float>(static_cast<std::int32_t>(value)) == value; }
 
@@ -216,9 +216,13 @@ TexelCopy PlanTexelCopy(const RasterSource& source, const SpriteQuad& quad) {
   const float dv = quad.TexBottomRight.Y - quad.TexTopLeft.Y;
   const float values[] = {quad.TopLeft.X,    quad.TopLeft.Y,    width, height,
                           quad.TexTopLeft.X, quad.TexTopLeft.Y, du,    dv};
+  // Without an early exit, so that the eight tests can run side by side. Out of range (or NaN)
+  // becomes ½, which is not whole.
+  bool allWhole = true;
   for (const float value : values) {
-    if (!(std::abs(value) <= TexelCopyLimit) || !IsWhole(value)) return copy;
+    allWhole &= IsWhole(std::abs(value) <= TexelCopyLimit ? value : 0.5F);
   }
+  if (!allWhole) return copy;
   if (quad.TopRight.Y != quad.TopLeft.Y || quad.BottomLeft.X != quad.TopLeft.X) return copy;
   if (std::abs(du) != std::abs(width) || std::abs(dv) != std::abs(height)) return copy;
   const auto inside = [](float a, float b, std::int32_t size) {
