@@ -32,7 +32,7 @@
 #endif
 
 #include "bench/BenchText.h"
-#include "font/ControlCharacter.h"
+#include "font/text/detail/ControlCharacter.h"
 #include "font/Font.h"
 #include "font/drawing/SpriteBatchEx.h"
 #include "font/packing/VyrelRectanglePacker.h"

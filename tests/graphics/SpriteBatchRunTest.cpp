@@ -7,11 +7,11 @@
 #include <stdexcept>
 #include <vector>
 
-#include "graphics/GraphicsTestDoubles.h"
 #include "graphics/SpriteBatch.h"
+#include "tests/support/GraphicsTestDoubles.h"
 
 using namespace Vennicor::Graphics;
-using Vennicor::Graphics::Testing::RecordingGraphicsDevice;
+using Vennicor::Graphics::Testing::RecordingDevice;
 
 namespace {
 
@@ -40,7 +40,7 @@ void ExpectSameQuads(const std::vector<SpriteQuad>& got, const std::vector<Sprit
   }
 }
 
-std::vector<SpriteQuad> AllQuads(const RecordingGraphicsDevice& device) {
+std::vector<SpriteQuad> AllQuads(const RecordingDevice& device) {
   std::vector<SpriteQuad> quads;
   for (const auto& draw : device.Draws)
     quads.insert(quads.end(), draw.Quads.begin(), draw.Quads.end());
@@ -128,8 +128,8 @@ TEST(SpriteBatchRunTest, ARunQueuesTheQuadsOfOneDrawASprite) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Name);
-    RecordingGraphicsDevice oneByOne;
-    RecordingGraphicsDevice inARun;
+    RecordingDevice oneByOne;
+    RecordingDevice inARun;
     const auto texture = oneByOne.CreateTexture2D(10, 20, false, SurfaceFormat::Color);
     SpriteBatch single(oneByOne);
     SpriteBatch run(inARun);
@@ -156,7 +156,7 @@ TEST(SpriteBatchRunTest, ARunQueuesTheQuadsOfOneDrawASprite) {
 }
 
 TEST(SpriteBatchRunTest, ABatchThatOverridesDrawSeesEverySpriteOfARun) {
-  RecordingGraphicsDevice device;
+  RecordingDevice device;
   const auto texture = device.CreateTexture2D(10, 20, false, SurfaceFormat::Color);
   DrawRecordingBatch batch(device);
   batch.Begin();
@@ -172,7 +172,7 @@ TEST(SpriteBatchRunTest, ABatchThatOverridesDrawSeesEverySpriteOfARun) {
 
 // A run that cannot be drawn queues none of its sprites, and the batch stays usable.
 TEST(SpriteBatchRunTest, ARefusedRunQueuesNothing) {
-  RecordingGraphicsDevice device;
+  RecordingDevice device;
   const auto texture = device.CreateTexture2D(10, 20, false, SurfaceFormat::Color);
   const auto disposed = device.CreateTexture2D(10, 20, false, SurfaceFormat::Color);
   disposed->Dispose();
