@@ -32,11 +32,11 @@
 #endif
 
 #include "bench/BenchText.h"
-#include "font/text/detail/ControlCharacter.h"
 #include "font/Font.h"
 #include "font/drawing/SpriteBatchEx.h"
 #include "font/packing/VyrelRectanglePacker.h"
 #include "font/sources/FreeTypeManager.h"
+#include "font/text/detail/ControlCharacter.h"
 #include "graphics/SpriteBatch.h"
 #include "graphics/software/SoftwareGraphicsDevice.h"
 #include "graphics/software/SoftwareTexture2D.h"

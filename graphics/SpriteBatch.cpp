@@ -4,6 +4,14 @@
 #include <cmath>
 #include <stdexcept>
 
+// The quad of each sprite is written where it is queued rather than returned through the
+// stack, which would stall on store forwarding once a sprite.
+#if defined(__GNUC__) || defined(__clang__)
+#define VENNICOR_QUAD_INLINE [[gnu::always_inline]] inline
+#else
+#define VENNICOR_QUAD_INLINE inline
+#endif
+
 namespace Vennicor::Graphics {
 
 namespace {
@@ -18,6 +26,74 @@ constexpr const char* EndBeforeBeginMessage =
     "before you can call End.";
 
 }  // namespace
+
+SpriteBatch::QuadShape SpriteBatch::MakeShape(Texture2D& texture, Color color, float rotation,
+                                              Vector2 origin, Vector2 scale, SpriteEffects effects,
+                                              float layerDepth) {
+  QuadShape shape{};
+  shape.Texture = &texture;
+  shape.Tint = color;
+  shape.Depth = layerDepth;
+  shape.Scale = scale;
+  // Corner offsets from `position` before rotation: the origin is in source texels and scales
+  // with the sprite.
+  shape.X0 = -origin.X * scale.X;
+  shape.Y0 = -origin.Y * scale.Y;
+  shape.Rotated = rotation != 0;
+  if (shape.Rotated && rotation != cachedRotation) {
+    cachedRotation = rotation;
+    cachedSin = std::sin(rotation);
+    cachedCos = std::cos(rotation);
+  }
+  shape.Cos = cachedCos;
+  shape.Sin = cachedSin;
+  shape.FlipX = HasFlag(effects, SpriteEffects::FlipHorizontally);
+  shape.FlipY = HasFlag(effects, SpriteEffects::FlipVertically);
+  return shape;
+}
+
+VENNICOR_QUAD_INLINE void SpriteBatch::WriteQuad(const QuadShape& shape, Vector2 position,
+                                                 const Rectangle& area, SpriteQuad& quad) const {
+  quad.Texture = shape.Texture;
+  quad.Tint = shape.Tint;
+  quad.Depth = shape.Depth;
+
+  const auto left = static_cast<float>(area.X);
+  const auto top = static_cast<float>(area.Y);
+  const auto right = static_cast<float>(area.X) + static_cast<float>(area.Width);
+  const auto bottom = static_cast<float>(area.Y) + static_cast<float>(area.Height);
+  quad.TexTopLeft = {shape.FlipX ? right : left, shape.FlipY ? bottom : top};
+  quad.TexBottomRight = {shape.FlipX ? left : right, shape.FlipY ? top : bottom};
+
+  const float x0 = shape.X0;
+  const float y0 = shape.Y0;
+  const float x1 = x0 + static_cast<float>(area.Width) * shape.Scale.X;
+  const float y1 = y0 + static_cast<float>(area.Height) * shape.Scale.Y;
+
+  if (!shape.Rotated) {
+    quad.TopLeft = {position.X + x0, position.Y + y0};
+    quad.TopRight = {position.X + x1, position.Y + y0};
+    quad.BottomLeft = {position.X + x0, position.Y + y1};
+    quad.BottomRight = {position.X + x1, position.Y + y1};
+  } else {
+    const float c = shape.Cos;
+    const float s = shape.Sin;
+    const auto corner = [&](float x, float y) {
+      return Vector2{position.X + x * c - y * s, position.Y + x * s + y * c};
+    };
+    quad.TopLeft = corner(x0, y0);
+    quad.TopRight = corner(x1, y0);
+    quad.BottomLeft = corner(x0, y1);
+    quad.BottomRight = corner(x1, y1);
+  }
+
+  if (transform) {
+    quad.TopLeft = Vector2::Transform(quad.TopLeft, *transform);
+    quad.TopRight = Vector2::Transform(quad.TopRight, *transform);
+    quad.BottomLeft = Vector2::Transform(quad.BottomLeft, *transform);
+    quad.BottomRight = Vector2::Transform(quad.BottomRight, *transform);
+  }
+}
 
 SpriteBatch::SpriteBatch(GraphicsDevice& graphicsDevice) : device(&graphicsDevice) {}
 
@@ -43,14 +119,15 @@ void SpriteBatch::Draw(const std::shared_ptr<Texture2D>& texture, Vector2 positi
                        Vector2 origin, Vector2 scale, SpriteEffects effects, float layerDepth) {
   CheckDraw(texture);
   const QuadShape shape = MakeShape(*texture, color, rotation, origin, scale, effects, layerDepth);
-  const SpriteQuad quad =
-      MakeQuad(shape, position,
-               sourceRectangle.value_or(Rectangle{0, 0, texture->Width(), texture->Height()}));
+  const Rectangle area =
+      sourceRectangle.value_or(Rectangle{0, 0, texture->Width(), texture->Height()});
   if (sortMode == SpriteSortMode::Immediate) {
+    SpriteQuad quad;
+    WriteQuad(shape, position, area, quad);
     device->DrawSprites({&quad, 1}, renderState);
     return;
   }
-  quads.push_back(quad);
+  WriteQuad(shape, position, area, quads.emplace_back());
   try {
     Hold(texture);
   } catch (...) {
@@ -67,7 +144,8 @@ void SpriteBatch::QueueRun(const std::shared_ptr<Texture2D>& texture,
   const QuadShape shape = MakeShape(*texture, color, rotation, origin, scale, effects, layerDepth);
   if (sortMode == SpriteSortMode::Immediate) {
     for (const SpriteRunItem& sprite : sprites) {
-      const SpriteQuad quad = MakeQuad(shape, sprite.Position, sprite.SourceRectangle);
+      SpriteQuad quad;
+      WriteQuad(shape, sprite.Position, sprite.SourceRectangle, quad);
       device->DrawSprites({&quad, 1}, renderState);
     }
     return;
@@ -78,7 +156,7 @@ void SpriteBatch::QueueRun(const std::shared_ptr<Texture2D>& texture,
   if (needed > quads.capacity()) quads.reserve(std::max(needed, 2 * quads.capacity()));
   Hold(texture);
   for (const SpriteRunItem& sprite : sprites) {
-    quads.push_back(MakeQuad(shape, sprite.Position, sprite.SourceRectangle));
+    WriteQuad(shape, sprite.Position, sprite.SourceRectangle, quads.emplace_back());
   }
 }
 
@@ -143,76 +221,6 @@ void SpriteBatch::Flush() {
       break;
   }
   device->DrawSprites(quads, renderState);
-}
-
-SpriteBatch::QuadShape SpriteBatch::MakeShape(Texture2D& texture, Color color, float rotation,
-                                              Vector2 origin, Vector2 scale, SpriteEffects effects,
-                                              float layerDepth) {
-  QuadShape shape{};
-  shape.Texture = &texture;
-  shape.Tint = color;
-  shape.Depth = layerDepth;
-  shape.Scale = scale;
-  // Corner offsets from `position` before rotation: the origin is in source texels and scales
-  // with the sprite.
-  shape.X0 = -origin.X * scale.X;
-  shape.Y0 = -origin.Y * scale.Y;
-  shape.Rotated = rotation != 0;
-  if (shape.Rotated && rotation != cachedRotation) {
-    cachedRotation = rotation;
-    cachedSin = std::sin(rotation);
-    cachedCos = std::cos(rotation);
-  }
-  shape.Cos = cachedCos;
-  shape.Sin = cachedSin;
-  shape.FlipX = HasFlag(effects, SpriteEffects::FlipHorizontally);
-  shape.FlipY = HasFlag(effects, SpriteEffects::FlipVertically);
-  return shape;
-}
-
-SpriteQuad SpriteBatch::MakeQuad(const QuadShape& shape, Vector2 position,
-                                 const Rectangle& area) const {
-  SpriteQuad quad;
-  quad.Texture = shape.Texture;
-  quad.Tint = shape.Tint;
-  quad.Depth = shape.Depth;
-
-  const auto left = static_cast<float>(area.X);
-  const auto top = static_cast<float>(area.Y);
-  const auto right = static_cast<float>(area.X) + static_cast<float>(area.Width);
-  const auto bottom = static_cast<float>(area.Y) + static_cast<float>(area.Height);
-  quad.TexTopLeft = {shape.FlipX ? right : left, shape.FlipY ? bottom : top};
-  quad.TexBottomRight = {shape.FlipX ? left : right, shape.FlipY ? top : bottom};
-
-  const float x0 = shape.X0;
-  const float y0 = shape.Y0;
-  const float x1 = x0 + static_cast<float>(area.Width) * shape.Scale.X;
-  const float y1 = y0 + static_cast<float>(area.Height) * shape.Scale.Y;
-
-  if (!shape.Rotated) {
-    quad.TopLeft = {position.X + x0, position.Y + y0};
-    quad.TopRight = {position.X + x1, position.Y + y0};
-    quad.BottomLeft = {position.X + x0, position.Y + y1};
-    quad.BottomRight = {position.X + x1, position.Y + y1};
-  } else {
-    const float c = shape.Cos;
-    const float s = shape.Sin;
-    const auto corner = [&](float x, float y) {
-      return Vector2{position.X + x * c - y * s, position.Y + x * s + y * c};
-    };
-    quad.TopLeft = corner(x0, y0);
-    quad.TopRight = corner(x1, y0);
-    quad.BottomLeft = corner(x0, y1);
-    quad.BottomRight = corner(x1, y1);
-  }
-
-  if (transform) {
-    quad.TopLeft = Vector2::Transform(quad.TopLeft, *transform);
-    quad.TopRight = Vector2::Transform(quad.TopRight, *transform);
-    quad.BottomLeft = Vector2::Transform(quad.BottomLeft, *transform);
-    quad.BottomRight = Vector2::Transform(quad.BottomRight, *transform);
-  }
-  return quad;
 }
 
 }  // namespace Vennicor::Graphics

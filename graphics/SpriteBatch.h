@@ -94,7 +94,9 @@ class SpriteBatch {
   };
   QuadShape MakeShape(Texture2D& texture, Color color, float rotation, Vector2 origin,
                       Vector2 scale, SpriteEffects effects, float layerDepth);
-  SpriteQuad MakeQuad(const QuadShape& shape, Vector2 position, const Rectangle& area) const;
+  // Fills every member of `quad`.
+  void WriteQuad(const QuadShape& shape, Vector2 position, const Rectangle& area,
+                 SpriteQuad& quad) const;
   void CheckDraw(const std::shared_ptr<Texture2D>& texture) const;
   void QueueRun(const std::shared_ptr<Texture2D>& texture, std::span<const SpriteRunItem> sprites,
                 Color color, float rotation, Vector2 origin, Vector2 scale, SpriteEffects effects,

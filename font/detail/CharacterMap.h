@@ -14,6 +14,8 @@ template <class Value>
 class CharacterMap {
  public:
   Value* Find(char32_t character) const {
+    // Most text is mostly from the first page, which is reached without the page table.
+    if (character <= 0xFFU) return firstPage != nullptr ? (*firstPage)[character] : nullptr;
     const std::size_t page = character >> 8U;
     if (page >= pages.size() || !pages[page]) return nullptr;
     return (*pages[page])[character & 0xFFU];
@@ -25,6 +27,7 @@ class CharacterMap {
     if (pageIndex >= pages.size()) pages.resize(pageIndex + 1);
     std::unique_ptr<Page>& page = pages[pageIndex];
     if (!page) page = std::make_unique<Page>();  // value-initialized: all null
+    if (pageIndex == 0) firstPage = page.get();
     (*page)[character & 0xFFU] = value;
   }
 
@@ -33,11 +36,13 @@ class CharacterMap {
     const std::size_t pageIndex = character >> 8U;
     if (pageIndex >= pages.size()) pages.resize(pageIndex + 1);
     if (!pages[pageIndex]) pages[pageIndex] = std::make_unique<Page>();
+    if (pageIndex == 0) firstPage = pages[0].get();
   }
 
  private:
   using Page = std::array<Value*, 256>;
   std::vector<std::unique_ptr<Page>> pages;
+  Page* firstPage = nullptr;  // pages[0], once it exists
 };
 
 }  // namespace Vennicor::Font::Detail

@@ -34,6 +34,16 @@ class FontImpl {
   KerningVector KerningOf(const GlyphEntry& left, const GlyphEntry& right) const {
     return kerning.Of(left.CacheOrder, left.GlyphIndex, right.CacheOrder, right.GlyphIndex);
   }
+  /// The same for a font whose face has kerning (HasKerning), checked once by the caller: the
+  /// flat table of common pairs inline, anything else out of line.
+  KerningVector KerningOfKerningFace(const GlyphEntry& left, const GlyphEntry& right) const {
+    std::int32_t known = 0;
+    if (kerning.TryCommon(left.CacheOrder, right.CacheOrder, known)) [[likely]] {
+      return {known, 0};
+    }
+    return kerning.OfKerningFace(left.CacheOrder, left.GlyphIndex, right.CacheOrder,
+                                 right.GlyphIndex);
+  }
   /// Kerning in 26.6 of two glyph indices.
   KerningVector KerningOfGlyphs(std::uint32_t leftGlyph, std::uint32_t rightGlyph) const {
     return kerning.OfGlyphs(leftGlyph, rightGlyph);
