@@ -90,20 +90,20 @@ struct Workload {
       if (ThreadSeconds() - start > 0.01) break;
     }
   }
+  // Calls long enough to time one by one (a fraction of a millisecond) count singly: the
+  // fastest call is the one least disturbed.
+  bool Single() const { return Calls <= 64; }
+  void TimeOneCall() {
+    if (Prepare) Prepare();
+    const double start = ThreadSeconds();
+    Run();
+    Best = std::min(Best, ThreadSeconds() - start);
+  }
+  // Shorter ones count as the mean of a sample of calls.
   void Sample() {
-    // Calls long enough to time one by one (a fraction of a millisecond) count singly: the
-    // fastest call is the one least disturbed. Shorter ones count as the mean of the sample.
-    const bool single = Calls <= 64;
-    double elapsed = 0;
-    for (std::int64_t i = 0; i < Calls; ++i) {
-      if (Prepare) Prepare();
-      const double start = ThreadSeconds();
-      Run();
-      const double time = ThreadSeconds() - start;
-      if (single) Best = std::min(Best, time);
-      elapsed += time;
-    }
-    if (!single) Best = std::min(Best, elapsed / static_cast<double>(Calls));
+    const double start = ThreadSeconds();
+    for (std::int64_t i = 0; i < Calls; ++i) Run();
+    Best = std::min(Best, (ThreadSeconds() - start) / static_cast<double>(Calls));
   }
 };
 
@@ -564,8 +564,18 @@ int main(int argc, char** argv) {
   }
   for (int round = 0; round < repetitions; ++round) {
     for (Comparison& comparison : comparisons) {
-      comparison.Library.Sample();
-      comparison.Floor.Sample();
+      // Long calls alternate one by one, so that neither side runs with caches the other has
+      // not had a chance to disturb; short ones alternate a sample at a time.
+      if (comparison.Library.Single() || comparison.Floor.Single()) {
+        const std::int64_t calls = std::max(comparison.Library.Calls, comparison.Floor.Calls);
+        for (std::int64_t i = 0; i < calls; ++i) {
+          comparison.Library.TimeOneCall();
+          comparison.Floor.TimeOneCall();
+        }
+      } else {
+        comparison.Library.Sample();
+        comparison.Floor.Sample();
+      }
     }
   }
   freeType.Close();

@@ -26,8 +26,10 @@ bool VyrelRectanglePacker::TryPack(std::int32_t rectangleWidth, std::int32_t rec
     placement = Point{0, 0};
     return false;
   }
-  if (!TryFindBestPlacement(rectangleWidth, rectangleHeight, placement)) return false;
-  IntegrateRectangle(placement.X, rectangleWidth, placement.Y + rectangleHeight);
+  std::size_t slice = 0;
+  if (!TryFindBestPlacement(rectangleWidth, rectangleHeight, placement, slice)) return false;
+  // The place starts where slice `slice` does, so it needs no search.
+  IntegrateAt(slice, rectangleWidth, placement.Y + rectangleHeight);
   return true;
 }
 
@@ -52,8 +54,8 @@ std::ptrdiff_t VyrelRectanglePacker::FindSlice(std::int32_t x, std::size_t first
 }
 
 bool VyrelRectanglePacker::TryFindBestPlacement(std::int32_t rectangleWidth,
-                                                std::int32_t rectangleHeight,
-                                                Point& placement) const {
+                                                std::int32_t rectangleHeight, Point& placement,
+                                                std::size_t& slice) const {
   const std::size_t count = heightSlices.size();
   const Point* slices = heightSlices.data();
 
@@ -86,8 +88,9 @@ bool VyrelRectanglePacker::TryFindBestPlacement(std::int32_t rectangleWidth,
   // the right edge (so it starts before slice `last`). Its end only moves right from one
   // candidate to the next, so it is advanced just for the candidates that can win: a slice as
   // high as the best so far rules its candidate out at once.
-  const std::ptrdiff_t lastFound = FindSlice(packingAreaWidth - rectangleWidth, 1);
-  const std::size_t last = static_cast<std::size_t>(lastFound >= 0 ? lastFound : ~lastFound);
+  // Few slices start that close to the right edge: counted from the end.
+  std::size_t last = count;
+  while (last > 1 && slices[last - 1].X >= packingAreaWidth - rectangleWidth) --last;
   for (index = std::max<std::size_t>(index, 1); index < last;) {
     if (slices[index].Y >= bestHeight) {
       ++index;
@@ -103,6 +106,7 @@ bool VyrelRectanglePacker::TryFindBestPlacement(std::int32_t rectangleWidth,
     return false;
   }
   placement = Point{slices[bestIndex].X, static_cast<std::int32_t>(bestHeight)};
+  slice = bestIndex;
   return true;
 }
 
@@ -114,21 +118,29 @@ void VyrelRectanglePacker::IntegrateRectangle(std::int32_t left, std::int32_t wi
                                 std::to_string(packingAreaWidth) + " pixel wide packing area");
   }
 
-  std::ptrdiff_t found = FindSlice(left, 0);
-  std::size_t index;
-  std::int32_t previousHeight;
+  const std::ptrdiff_t found = FindSlice(left, 0);
   if (found >= 0) {
-    index = static_cast<std::size_t>(found);
-    previousHeight = heightSlices[index].Y;
-    heightSlices[index] = Point{left, bottom};
-  } else {
-    index = static_cast<std::size_t>(~found);
-    previousHeight = heightSlices[index - 1].Y;
-    heightSlices.insert(heightSlices.begin() + static_cast<std::ptrdiff_t>(index),
-                        Point{left, bottom});
+    IntegrateAt(static_cast<std::size_t>(found), width, bottom);
+    return;
   }
+  const auto index = static_cast<std::size_t>(~found);
+  const std::int32_t previousHeight = heightSlices[index - 1].Y;
+  heightSlices.insert(heightSlices.begin() + static_cast<std::ptrdiff_t>(index),
+                      Point{left, bottom});
+  CloseRectangle(index, left + width, previousHeight);
+}
 
-  const std::int32_t right = left + width;
+void VyrelRectanglePacker::IntegrateAt(std::size_t index, std::int32_t width, std::int32_t bottom) {
+  const std::int32_t previousHeight = heightSlices[index].Y;
+  const std::int32_t left = heightSlices[index].X;
+  heightSlices[index] = Point{left, bottom};
+  CloseRectangle(index, left + width, previousHeight);
+}
+
+// The rectangle's slice is `index`; the slices it covers after that go, and the fill line
+// resumes at its right end.
+void VyrelRectanglePacker::CloseRectangle(std::size_t index, std::int32_t right,
+                                          std::int32_t previousHeight) {
   const std::size_t next = index + 1;
   if (next >= heightSlices.size()) {
     if (right < packingAreaWidth) heightSlices.push_back(Point{right, previousHeight});
@@ -136,20 +148,25 @@ void VyrelRectanglePacker::IntegrateRectangle(std::int32_t left, std::int32_t wi
   }
 
   const auto first = heightSlices.begin() + static_cast<std::ptrdiff_t>(next);
-  found = FindSlice(right, next);
-  if (found >= 0) {
+  // A rectangle covers few slices: the first one at or past its right end is near.
+  std::size_t past = next;
+  while (past < heightSlices.size() && heightSlices[past].X < right) ++past;
+  if (past < heightSlices.size() && heightSlices[past].X == right) {
     // A slice starts exactly at the right end and keeps its height; drop those inside.
-    heightSlices.erase(first, heightSlices.begin() + found);
+    heightSlices.erase(first, heightSlices.begin() + static_cast<std::ptrdiff_t>(past));
     return;
   }
-  const auto past = static_cast<std::size_t>(~found);
   // The fill line at the right end is that of the last slice starting inside the rectangle,
   // or of the rectangle's own slice before it was overwritten when none started inside.
   const std::int32_t restoredHeight = past == next ? previousHeight : heightSlices[past - 1].Y;
-  heightSlices.erase(first, heightSlices.begin() + static_cast<std::ptrdiff_t>(past));
-  if (right < packingAreaWidth) {
-    heightSlices.insert(heightSlices.begin() + static_cast<std::ptrdiff_t>(next),
-                        Point{right, restoredHeight});
+  if (right >= packingAreaWidth) {
+    heightSlices.erase(first, heightSlices.begin() + static_cast<std::ptrdiff_t>(past));
+  } else if (past > next) {
+    // The first covered slice becomes the one at the right end: one move fewer.
+    heightSlices[next] = Point{right, restoredHeight};
+    heightSlices.erase(first + 1, heightSlices.begin() + static_cast<std::ptrdiff_t>(past));
+  } else {
+    heightSlices.insert(first, Point{right, restoredHeight});
   }
 }
 

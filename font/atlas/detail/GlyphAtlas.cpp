@@ -1,5 +1,7 @@
 #include "font/atlas/detail/GlyphAtlas.h"
 
+#include <algorithm>
+#include <bit>
 #include <cstring>
 #include <utility>
 
@@ -40,6 +42,23 @@ std::int32_t GlyphAtlas::CheckedEdge(std::int32_t power) const {
   return std::int32_t{1} << power;
 }
 
+// An edge whose square is smaller than the images' total area (padding included) cannot hold
+// them, so trying it would only fail: the doubling starts at the first edge that might. The
+// placements are the same, since the edges skipped could only have failed.
+std::int32_t GlyphAtlas::SmallestPossiblePower() const {
+  std::uint64_t area = 0;
+  const auto padding = static_cast<std::uint64_t>(settings.Padding);
+  for (const AtlasEntry& entry : entries) {
+    if (entry.Width > 0 && entry.Rows > 0) {
+      area += (static_cast<std::uint64_t>(entry.Width) + padding) *
+              (static_cast<std::uint64_t>(entry.Rows) + padding);
+    }
+  }
+  std::int32_t power = 0;
+  while (power < LargestEdgePower && (std::uint64_t{1} << (2 * power)) < area) ++power;
+  return power;
+}
+
 // Places the entries added since the last update. When one does not fit, the edge doubles and
 // every entry is placed again from the first, into a new texture. The work happens on a trial
 // packer and is committed only when everything fits and the texture exists, so a refused
@@ -50,9 +69,16 @@ std::uint32_t GlyphAtlas::Place() {
   std::size_t first = placedCount;
   bool grew = !packer.has_value();
   if (grew) {
-    power = settings.FirstEdgePower;
+    power = std::max(settings.FirstEdgePower, SmallestPossiblePower());
     const std::int32_t edge = CheckedEdge(power);
     trialPacker = VyrelRectanglePacker(edge, edge);
+    first = 0;
+  } else if (const std::int32_t smallest = SmallestPossiblePower(); smallest > power) {
+    // The new images cannot fit at this edge: grow at once rather than after a failed try.
+    power = smallest;
+    const std::int32_t edge = CheckedEdge(power);
+    trialPacker = VyrelRectanglePacker(edge, edge);
+    grew = true;
     first = 0;
   } else {
     trialPacker = *packer;  // reuses the trial packer's memory
@@ -65,7 +91,8 @@ std::uint32_t GlyphAtlas::Place() {
     Graphics::Point placement;
     if (entry.Width > 0 && entry.Rows > 0 &&
         !trialPacker.TryPack(entry.Width + padding, entry.Rows + padding, placement)) {
-      const std::int32_t edge = CheckedEdge(++power);
+      power = std::max(power + 1, SmallestPossiblePower());
+      const std::int32_t edge = CheckedEdge(power);
       trialPacker = VyrelRectanglePacker(edge, edge);
       grew = true;
       first = 0;
@@ -107,14 +134,12 @@ void GlyphAtlas::Upload() {
         static_cast<std::size_t>(entry.Width) * static_cast<std::size_t>(entry.Rows);
     if (uploadPixels.size() < pixelCount) uploadPixels.resize(pixelCount);
     // White in premultiplied alpha: the tint gives the colour when drawing.
+    // Spelled as whole texels, which the compiler turns into a few vector instructions for
+    // many texels at a time.
     const std::uint8_t* source = entry.Pixels;
     Graphics::Color* target = uploadPixels.data();
     for (std::size_t k = 0; k < pixelCount; ++k) {
-      const std::uint8_t v = source[k];
-      target[k].R = v;
-      target[k].G = v;
-      target[k].B = v;
-      target[k].A = v;
+      target[k] = std::bit_cast<Graphics::Color>(std::uint32_t{source[k]} * 0x01010101U);
     }
     texture->SetData(
         0, Graphics::Rectangle{entry.Position.X, entry.Position.Y, entry.Width, entry.Rows},

@@ -68,6 +68,7 @@ class GlyphAtlas {
 
  private:
   std::int32_t CheckedEdge(std::int32_t power) const;
+  std::int32_t SmallestPossiblePower() const;
 
   Graphics::GraphicsDevice& graphicsDevice;
   AtlasSettings settings;
