@@ -134,8 +134,7 @@ void GlyphAtlas::Upload() {
         static_cast<std::size_t>(entry.Width) * static_cast<std::size_t>(entry.Rows);
     if (uploadPixels.size() < pixelCount) uploadPixels.resize(pixelCount);
     // White in premultiplied alpha: the tint gives the colour when drawing.
-    // Spelled as whole texels, which the compiler turns into a few vector instructions for
-    // many texels at a time.
+    // Spelled as whole texels: one multiply and one store a texel.
     const std::uint8_t* source = entry.Pixels;
     Graphics::Color* target = uploadPixels.data();
     for (std::size_t k = 0; k < pixelCount; ++k) {
