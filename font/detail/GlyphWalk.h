@@ -42,15 +42,19 @@ void Walk(const FontImpl& font, FontImpl* caching, std::u16string_view text,
   // A face without kerning answers (0, 0) for every pair, so it is not asked.
   const bool hasKerning = font.HasKerning();
   for (const char16_t character : text) {
-    if (IsControlCharacter(character)) {
-      if (character == u'\n') sink.LineFeed();
-      kerned = false;
-      continue;
-    }
+    // Control characters never have a glyph, so one lookup serves both tests for the common
+    // case of a cached glyph.
     const GlyphEntry* found = font.Find(character);
-    if (found == nullptr && caching != nullptr) [[unlikely]] {
-      caching->EnsureGlyphsExist(std::u16string_view(&character, 1));
-      found = font.Find(character);
+    if (found == nullptr) [[unlikely]] {
+      if (IsControlCharacter(character)) {
+        if (character == u'\n') sink.LineFeed();
+        kerned = false;
+        continue;
+      }
+      if (caching != nullptr) {
+        caching->EnsureGlyphsExist(std::u16string_view(&character, 1));
+        found = font.Find(character);
+      }
     }
     const GlyphEntry& entry = *found;
     KerningVector kerning;
