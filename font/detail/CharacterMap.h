@@ -21,6 +21,10 @@ class CharacterMap {
     return (*pages[page])[character & 0xFFU];
   }
 
+  /// The values of U+0000..U+00FF, indexed by character, or null until one of them is set. The
+  /// page stays where it is for the map's life; a walk over text may keep the pointer.
+  Value* const* FirstPage() const { return firstPage != nullptr ? firstPage->data() : nullptr; }
+
   /// Sets the value of a character. Strong guarantee: a failed allocation changes nothing.
   void Set(char32_t character, Value* value) {
     const std::size_t pageIndex = character >> 8U;

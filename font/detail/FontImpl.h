@@ -27,6 +27,9 @@ class FontImpl {
 
   /// The cached glyph of a character, or null.
   const GlyphEntry* Find(char32_t character) const { return characters.Find(character); }
+  /// The cached glyphs of U+0000..U+00FF by character (null: none), or null; see
+  /// CharacterMap::FirstPage.
+  const GlyphEntry* const* FirstGlyphPage() const { return characters.FirstPage(); }
   /// Caches a glyph for every non-control character of `text` that has none.
   void EnsureGlyphsExist(std::u16string_view text);
 

@@ -41,10 +41,15 @@ void Walk(const FontImpl& font, FontImpl* caching, std::u16string_view text,
       kerned && previous == nullptr && font.HasKerning() ? font.GlyphIndexOf(previousCharacter) : 0;
   // A face without kerning answers (0, 0) for every pair, so it is not asked.
   const bool hasKerning = font.HasKerning();
+  // The first page, where most text's characters are, kept at hand (it only appears when a
+  // glyph is cached).
+  const GlyphEntry* const* firstPage = font.FirstGlyphPage();
   for (const char16_t character : text) {
     // Control characters never have a glyph, so one lookup serves both tests for the common
     // case of a cached glyph.
-    const GlyphEntry* found = font.Find(character);
+    const GlyphEntry* found = character > 0xFF       ? font.Find(character)
+                              : firstPage != nullptr ? firstPage[character]
+                                                     : nullptr;
     if (found == nullptr) [[unlikely]] {
       if (IsControlCharacter(character)) {
         if (character == u'\n') sink.LineFeed();
@@ -54,6 +59,7 @@ void Walk(const FontImpl& font, FontImpl* caching, std::u16string_view text,
       if (caching != nullptr) {
         caching->EnsureGlyphsExist(std::u16string_view(&character, 1));
         found = font.Find(character);
+        firstPage = font.FirstGlyphPage();
       }
     }
     const GlyphEntry& entry = *found;
