@@ -164,8 +164,8 @@ struct Measure {
       // Kerning in pixels, as GetKerning gives it, added and truncated toward zero. FreeType
       // grid-fits it to whole pixels, which add exactly as integers; the floating-point round
       // trip stays for any other value.
-      if ((kerning.X & 63) == 0) {
-        LineWidth += kerning.X / 64;
+      if ((kerning.X & 63) == 0) [[likely]] {
+        LineWidth += kerning.X >> 6;  // exact for a multiple of 64, negative ones too (C++20)
       } else {
         LineWidth = static_cast<std::int64_t>(static_cast<double>(LineWidth) +
                                               static_cast<float>(kerning.X) * 0.015625F);
@@ -179,11 +179,11 @@ struct Measure {
 }  // namespace
 
 Vector2 Font::MeasureString(std::u16string_view text, char16_t previousCharacter) {
-  EnsureGlyphsExist(text);
+  ThrowIfDisposed();
   const Detail::FaceMetrics& metrics = impl->Metrics();
   Measure measure;
   measure.LineHeight = metrics.LineHeight;
-  Detail::WalkGlyphs(*impl, text, previousCharacter, measure);
+  Detail::WalkGlyphsCachingMissing(*impl, text, previousCharacter, measure);
   const std::int64_t height =
       measure.CurrentLineHeight - std::int64_t{metrics.Leading} + measure.CompletedLinesHeight;
   return Vector2{static_cast<float>(std::max(measure.LineWidth, measure.WidestLine)),

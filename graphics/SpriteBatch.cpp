@@ -4,6 +4,14 @@
 #include <cmath>
 #include <stdexcept>
 
+// The quad of each sprite is written where it is queued rather than returned through the
+// stack, which would stall on store forwarding once a sprite.
+#if defined(__GNUC__) || defined(__clang__)
+#define VENNICOR_QUAD_INLINE [[gnu::always_inline]] inline
+#else
+#define VENNICOR_QUAD_INLINE inline
+#endif
+
 namespace Vennicor::Graphics {
 
 namespace {
@@ -19,6 +27,74 @@ constexpr const char* EndBeforeBeginMessage =
 
 }  // namespace
 
+SpriteBatch::QuadShape SpriteBatch::MakeShape(Texture2D& texture, Color color, float rotation,
+                                              Vector2 origin, Vector2 scale, SpriteEffects effects,
+                                              float layerDepth) {
+  QuadShape shape{};
+  shape.Texture = &texture;
+  shape.Tint = color;
+  shape.Depth = layerDepth;
+  shape.Scale = scale;
+  // Corner offsets from `position` before rotation: the origin is in source texels and scales
+  // with the sprite.
+  shape.X0 = -origin.X * scale.X;
+  shape.Y0 = -origin.Y * scale.Y;
+  shape.Rotated = rotation != 0;
+  if (shape.Rotated && rotation != cachedRotation) {
+    cachedRotation = rotation;
+    cachedSin = std::sin(rotation);
+    cachedCos = std::cos(rotation);
+  }
+  shape.Cos = cachedCos;
+  shape.Sin = cachedSin;
+  shape.FlipX = HasFlag(effects, SpriteEffects::FlipHorizontally);
+  shape.FlipY = HasFlag(effects, SpriteEffects::FlipVertically);
+  return shape;
+}
+
+VENNICOR_QUAD_INLINE void SpriteBatch::WriteQuad(const QuadShape& shape, Vector2 position,
+                                                 const Rectangle& area, SpriteQuad& quad) const {
+  quad.Texture = shape.Texture;
+  quad.Tint = shape.Tint;
+  quad.Depth = shape.Depth;
+
+  const auto left = static_cast<float>(area.X);
+  const auto top = static_cast<float>(area.Y);
+  const auto right = static_cast<float>(area.X) + static_cast<float>(area.Width);
+  const auto bottom = static_cast<float>(area.Y) + static_cast<float>(area.Height);
+  quad.TexTopLeft = {shape.FlipX ? right : left, shape.FlipY ? bottom : top};
+  quad.TexBottomRight = {shape.FlipX ? left : right, shape.FlipY ? top : bottom};
+
+  const float x0 = shape.X0;
+  const float y0 = shape.Y0;
+  const float x1 = x0 + static_cast<float>(area.Width) * shape.Scale.X;
+  const float y1 = y0 + static_cast<float>(area.Height) * shape.Scale.Y;
+
+  if (!shape.Rotated) {
+    quad.TopLeft = {position.X + x0, position.Y + y0};
+    quad.TopRight = {position.X + x1, position.Y + y0};
+    quad.BottomLeft = {position.X + x0, position.Y + y1};
+    quad.BottomRight = {position.X + x1, position.Y + y1};
+  } else {
+    const float c = shape.Cos;
+    const float s = shape.Sin;
+    const auto corner = [&](float x, float y) {
+      return Vector2{position.X + x * c - y * s, position.Y + x * s + y * c};
+    };
+    quad.TopLeft = corner(x0, y0);
+    quad.TopRight = corner(x1, y0);
+    quad.BottomLeft = corner(x0, y1);
+    quad.BottomRight = corner(x1, y1);
+  }
+
+  if (transform) {
+    quad.TopLeft = Vector2::Transform(quad.TopLeft, *transform);
+    quad.TopRight = Vector2::Transform(quad.TopRight, *transform);
+    quad.BottomLeft = Vector2::Transform(quad.BottomLeft, *transform);
+    quad.BottomRight = Vector2::Transform(quad.BottomRight, *transform);
+  }
+}
+
 SpriteBatch::SpriteBatch(GraphicsDevice& graphicsDevice) : device(&graphicsDevice) {}
 
 SpriteBatch::~SpriteBatch() = default;
@@ -32,25 +108,55 @@ void SpriteBatch::Begin(SpriteSortMode mode, BlendState blendState, SamplerState
   inBeginEnd = true;
 }
 
-void SpriteBatch::Draw(const std::shared_ptr<Texture2D>& texture, Vector2 position,
-                       std::optional<Rectangle> sourceRectangle, Color color, float rotation,
-                       Vector2 origin, Vector2 scale, SpriteEffects effects, float layerDepth) {
+void SpriteBatch::CheckDraw(const std::shared_ptr<Texture2D>& texture) const {
   if (!inBeginEnd) throw std::logic_error(DrawBeforeBeginMessage);
   if (!texture) throw std::invalid_argument("Draw needs a texture");
   if (texture->IsDisposed()) throw std::logic_error("Cannot draw a disposed texture");
+}
 
-  const SpriteQuad quad = MakeQuad(*texture, position, sourceRectangle, color, rotation, origin,
-                                   scale, effects, layerDepth);
+void SpriteBatch::Draw(const std::shared_ptr<Texture2D>& texture, Vector2 position,
+                       std::optional<Rectangle> sourceRectangle, Color color, float rotation,
+                       Vector2 origin, Vector2 scale, SpriteEffects effects, float layerDepth) {
+  CheckDraw(texture);
+  const QuadShape shape = MakeShape(*texture, color, rotation, origin, scale, effects, layerDepth);
+  const Rectangle area =
+      sourceRectangle.value_or(Rectangle{0, 0, texture->Width(), texture->Height()});
   if (sortMode == SpriteSortMode::Immediate) {
+    SpriteQuad quad;
+    WriteQuad(shape, position, area, quad);
     device->DrawSprites({&quad, 1}, renderState);
     return;
   }
-  quads.push_back(quad);
+  WriteQuad(shape, position, area, quads.emplace_back());
   try {
     Hold(texture);
   } catch (...) {
     quads.pop_back();
     throw;
+  }
+}
+
+void SpriteBatch::QueueRun(const std::shared_ptr<Texture2D>& texture,
+                           std::span<const SpriteRunItem> sprites, Color color, float rotation,
+                           Vector2 origin, Vector2 scale, SpriteEffects effects, float layerDepth) {
+  CheckDraw(texture);
+  if (sprites.empty()) return;
+  const QuadShape shape = MakeShape(*texture, color, rotation, origin, scale, effects, layerDepth);
+  if (sortMode == SpriteSortMode::Immediate) {
+    for (const SpriteRunItem& sprite : sprites) {
+      SpriteQuad quad;
+      WriteQuad(shape, sprite.Position, sprite.SourceRectangle, quad);
+      device->DrawSprites({&quad, 1}, renderState);
+    }
+    return;
+  }
+  // Room first (growing geometrically, as push_back would) and the texture held, so that
+  // nothing below can throw and the run is queued whole or not at all.
+  const std::size_t needed = quads.size() + sprites.size();
+  if (needed > quads.capacity()) quads.reserve(std::max(needed, 2 * quads.capacity()));
+  Hold(texture);
+  for (const SpriteRunItem& sprite : sprites) {
+    WriteQuad(shape, sprite.Position, sprite.SourceRectangle, quads.emplace_back());
   }
 }
 
@@ -115,68 +221,6 @@ void SpriteBatch::Flush() {
       break;
   }
   device->DrawSprites(quads, renderState);
-}
-
-SpriteQuad SpriteBatch::MakeQuad(Texture2D& texture, Vector2 position,
-                                 const std::optional<Rectangle>& source, Color color,
-                                 float rotation, Vector2 origin, Vector2 scale,
-                                 SpriteEffects effects, float layerDepth) {
-  const Rectangle area = source.value_or(Rectangle{0, 0, texture.Width(), texture.Height()});
-
-  SpriteQuad quad;
-  quad.Texture = &texture;
-  quad.Tint = color;
-  quad.Depth = layerDepth;
-
-  const auto left = static_cast<float>(area.X);
-  const auto top = static_cast<float>(area.Y);
-  const auto right = static_cast<float>(area.X) + static_cast<float>(area.Width);
-  const auto bottom = static_cast<float>(area.Y) + static_cast<float>(area.Height);
-  quad.TexTopLeft = {left, top};
-  quad.TexBottomRight = {right, bottom};
-  if (HasFlag(effects, SpriteEffects::FlipHorizontally)) {
-    std::swap(quad.TexTopLeft.X, quad.TexBottomRight.X);
-  }
-  if (HasFlag(effects, SpriteEffects::FlipVertically)) {
-    std::swap(quad.TexTopLeft.Y, quad.TexBottomRight.Y);
-  }
-
-  // Corner offsets from `position` before rotation: the origin is in source texels and scales
-  // with the sprite.
-  const float x0 = -origin.X * scale.X;
-  const float y0 = -origin.Y * scale.Y;
-  const float x1 = x0 + static_cast<float>(area.Width) * scale.X;
-  const float y1 = y0 + static_cast<float>(area.Height) * scale.Y;
-
-  if (rotation == 0) {
-    quad.TopLeft = {position.X + x0, position.Y + y0};
-    quad.TopRight = {position.X + x1, position.Y + y0};
-    quad.BottomLeft = {position.X + x0, position.Y + y1};
-    quad.BottomRight = {position.X + x1, position.Y + y1};
-  } else {
-    if (rotation != cachedRotation) {
-      cachedRotation = rotation;
-      cachedSin = std::sin(rotation);
-      cachedCos = std::cos(rotation);
-    }
-    const float c = cachedCos;
-    const float s = cachedSin;
-    const auto corner = [&](float x, float y) {
-      return Vector2{position.X + x * c - y * s, position.Y + x * s + y * c};
-    };
-    quad.TopLeft = corner(x0, y0);
-    quad.TopRight = corner(x1, y0);
-    quad.BottomLeft = corner(x0, y1);
-    quad.BottomRight = corner(x1, y1);
-  }
-
-  if (transform) {
-    quad.TopLeft = Vector2::Transform(quad.TopLeft, *transform);
-    quad.TopRight = Vector2::Transform(quad.TopRight, *transform);
-    quad.BottomLeft = Vector2::Transform(quad.BottomLeft, *transform);
-    quad.BottomRight = Vector2::Transform(quad.BottomRight, *transform);
-  }
-  return quad;
 }
 
 }  // namespace Vennicor::Graphics

@@ -14,10 +14,16 @@ template <class Value>
 class CharacterMap {
  public:
   Value* Find(char32_t character) const {
+    // Most text is mostly from the first page, which is reached without the page table.
+    if (character <= 0xFFU) return firstPage != nullptr ? (*firstPage)[character] : nullptr;
     const std::size_t page = character >> 8U;
     if (page >= pages.size() || !pages[page]) return nullptr;
     return (*pages[page])[character & 0xFFU];
   }
+
+  /// The values of U+0000..U+00FF, indexed by character, or null until one of them is set. The
+  /// page stays where it is for the map's life; a walk over text may keep the pointer.
+  Value* const* FirstPage() const { return firstPage != nullptr ? firstPage->data() : nullptr; }
 
   /// Sets the value of a character. Strong guarantee: a failed allocation changes nothing.
   void Set(char32_t character, Value* value) {
@@ -25,6 +31,7 @@ class CharacterMap {
     if (pageIndex >= pages.size()) pages.resize(pageIndex + 1);
     std::unique_ptr<Page>& page = pages[pageIndex];
     if (!page) page = std::make_unique<Page>();  // value-initialized: all null
+    if (pageIndex == 0) firstPage = page.get();
     (*page)[character & 0xFFU] = value;
   }
 
@@ -33,11 +40,13 @@ class CharacterMap {
     const std::size_t pageIndex = character >> 8U;
     if (pageIndex >= pages.size()) pages.resize(pageIndex + 1);
     if (!pages[pageIndex]) pages[pageIndex] = std::make_unique<Page>();
+    if (pageIndex == 0) firstPage = pages[0].get();
   }
 
  private:
   using Page = std::array<Value*, 256>;
   std::vector<std::unique_ptr<Page>> pages;
+  Page* firstPage = nullptr;  // pages[0], once it exists
 };
 
 }  // namespace Vennicor::Font::Detail

@@ -28,12 +28,25 @@ class FontImpl {
 
   /// The cached glyph of a character, or null.
   const GlyphEntry* Find(char32_t character) const { return characters.Find(character); }
+  /// The cached glyphs of U+0000..U+00FF by character (null: none), or null; see
+  /// CharacterMap::FirstPage.
+  const GlyphEntry* const* FirstGlyphPage() const { return characters.FirstPage(); }
   /// Caches a glyph for every non-control character of `text` that has none.
   void EnsureGlyphsExist(std::u16string_view text);
 
   /// Kerning in 26.6 of two cached glyphs.
   KerningVector KerningOf(const GlyphEntry& left, const GlyphEntry& right) const {
     return kerning.Of(left.CacheOrder, left.GlyphIndex, right.CacheOrder, right.GlyphIndex);
+  }
+  /// The same for a font whose face has kerning (HasKerning), checked once by the caller: the
+  /// flat table of common pairs inline, anything else out of line.
+  KerningVector KerningOfKerningFace(const GlyphEntry& left, const GlyphEntry& right) const {
+    std::int32_t known = 0;
+    if (kerning.TryCommon(left.CacheOrder, right.CacheOrder, known)) [[likely]] {
+      return {known, 0};
+    }
+    return kerning.OfKerningFace(left.CacheOrder, left.GlyphIndex, right.CacheOrder,
+                                 right.GlyphIndex);
   }
   /// Kerning in 26.6 of two glyph indices.
   KerningVector KerningOfGlyphs(std::uint32_t leftGlyph, std::uint32_t rightGlyph) const {

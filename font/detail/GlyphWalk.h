@@ -18,28 +18,77 @@ namespace Vennicor::Font::Detail {
 /// \throws FontException from a kerning query; the glyphs before it have been passed on.
 template <class Sink>
 void WalkGlyphs(const FontImpl& font, std::u16string_view text, char16_t previousCharacter,
-                Sink& sink) {
+                Sink& sink);
+
+/// The same walk for text whose glyphs may not all be cached yet: a missing glyph is cached
+/// when the walk reaches it, which caches the same glyphs in the same order as
+/// FontImpl::EnsureGlyphsExist(text) beforehand would, without a second pass over the text.
+/// \throws FontException from caching a glyph or from a kerning query.
+template <class Sink>
+void WalkGlyphsCachingMissing(FontImpl& font, std::u16string_view text, char16_t previousCharacter,
+                              Sink& sink);
+
+namespace WalkDetail {
+
+// `Caching` is the non-const font when missing glyphs are to be cached, else null.
+template <class Sink>
+void Walk(const FontImpl& font, FontImpl* caching, std::u16string_view text,
+          char16_t previousCharacter, Sink& sink) {
   bool kerned = previousCharacter != 0;
   const GlyphEntry* previous = kerned ? font.Find(previousCharacter) : nullptr;
   // The seed may be a character without a glyph; its glyph index stands in for it then.
   const std::uint32_t seedGlyph =
       kerned && previous == nullptr && font.HasKerning() ? font.GlyphIndexOf(previousCharacter) : 0;
+  // A face without kerning answers (0, 0) for every pair, so it is not asked.
+  const bool hasKerning = font.HasKerning();
+  // The first page, where most text's characters are, kept at hand (it only appears when a
+  // glyph is cached).
+  const GlyphEntry* const* firstPage = font.FirstGlyphPage();
   for (const char16_t character : text) {
-    if (IsControlCharacter(character)) {
-      if (character == u'\n') sink.LineFeed();
-      kerned = false;
-      continue;
+    // Control characters never have a glyph, so one lookup serves both tests for the common
+    // case of a cached glyph.
+    const GlyphEntry* found = character > 0xFF       ? font.Find(character)
+                              : firstPage != nullptr ? firstPage[character]
+                                                     : nullptr;
+    if (found == nullptr) [[unlikely]] {
+      if (IsControlCharacter(character)) {
+        if (character == u'\n') sink.LineFeed();
+        kerned = false;
+        continue;
+      }
+      if (caching != nullptr) {
+        caching->EnsureGlyphsExist(std::u16string_view(&character, 1));
+        found = font.Find(character);
+        firstPage = font.FirstGlyphPage();
+      }
     }
-    const GlyphEntry& entry = *font.Find(character);
+    const GlyphEntry& entry = *found;
     KerningVector kerning;
-    if (kerned) {
-      kerning = previous != nullptr ? font.KerningOf(*previous, entry)
-                                    : font.KerningOfGlyphs(seedGlyph, entry.GlyphIndex);
+    if (kerned && hasKerning) {
+      if (previous != nullptr) [[likely]] {
+        kerning = font.KerningOfKerningFace(*previous, entry);
+      } else {
+        kerning = font.KerningOfGlyphs(seedGlyph, entry.GlyphIndex);
+      }
     }
     sink.Glyph(entry, kerning, kerned);
     kerned = true;
     previous = &entry;
   }
+}
+
+}  // namespace WalkDetail
+
+template <class Sink>
+void WalkGlyphs(const FontImpl& font, std::u16string_view text, char16_t previousCharacter,
+                Sink& sink) {
+  WalkDetail::Walk(font, nullptr, text, previousCharacter, sink);
+}
+
+template <class Sink>
+void WalkGlyphsCachingMissing(FontImpl& font, std::u16string_view text, char16_t previousCharacter,
+                              Sink& sink) {
+  WalkDetail::Walk(font, &font, text, previousCharacter, sink);
 }
 
 }  // namespace Vennicor::Font::Detail

@@ -1,8 +1,10 @@
 #include "font/drawing/SpriteBatchEx.h"
 
+#include <array>
 #include <cmath>
+#include <cstdint>
 #include <memory>
-#include <optional>
+#include <span>
 #include <string>
 #include <utility>
 
@@ -16,23 +18,29 @@ namespace Vennicor::Font {
 
 namespace {
 
-// Halves go to the even neighbour whatever the floating-point rounding mode is.
+// Halves go to the even neighbour whatever the floating-point rounding mode is. The same
+// results as floor and fmod would give (signed zeros included), without their library calls.
 double RoundHalfToEven(double value) {
-  const double below = std::floor(value);
-  const double fraction = value - below;
-  if (fraction < 0.5) return below;
-  if (fraction > 0.5) return below + 1;
-  return std::fmod(below, 2.0) == 0 ? below : below + 1;
+  // Zeros keep their sign; beyond 2^52 every double is whole; NaN and infinities stay as they
+  // are.
+  if (value == 0 || !(std::abs(value) < 0x1p52)) return value;
+  const auto truncated = static_cast<std::int64_t>(value);
+  const std::int64_t below = truncated - (static_cast<double>(truncated) > value ? 1 : 0);
+  const double fraction = value - static_cast<double>(below);
+  if (fraction < 0.5) return static_cast<double>(below);
+  if (fraction > 0.5) return static_cast<double>(below + 1);
+  return static_cast<double>((below & 1) == 0 ? below : below + 1);
 }
 
-}  // namespace
-
-namespace {
-
-// Queues one sprite a glyph along the pen. The pen advances in double precision and is stored
-// as a float after each step, so that a long line accumulates one rounding per step rather
-// than two.
+// Queues one sprite a glyph along the pen, a run of sprites at a time. The pen advances in
+// double precision and is stored as a float after each step, so that a long line accumulates
+// one rounding per step rather than two. While every step is a whole number of pixels (scale 1,
+// grid-fitted kerning) and the pen stays below 2^24, those steps are exact, so the pen is kept
+// as an integer: the same floats without the conversions on the critical path.
 struct DrawGlyphs {
+  static constexpr std::size_t RunLength = 64;
+  static constexpr std::int32_t ExactPenLimit = 1 << 24;
+
   Graphics::SpriteBatch& Batch;
   const Detail::FontImpl& Font;
   // Our own reference to the texture of the page drawn from last: Draw may run code of the
@@ -47,38 +55,71 @@ struct DrawGlyphs {
   Graphics::SpriteEffects Effects;
   float LayerDepth;
   float PenX = 0;
-  // Engaged once here rather than built for every character: the compiler writes the engaged
-  // flag as a byte and then copies it as a word, which stalls store forwarding on each call.
-  std::optional<Graphics::Rectangle> Source{Graphics::Rectangle{}};
+  bool WholePen = Scale.X == 1;
+  std::int32_t WholePenX = 0;
+  std::array<Graphics::SpriteRunItem, RunLength> Run{};
+  std::size_t Queued = 0;
 
   void LineFeed() {}  // one line: a line feed only breaks the kerning chain
+
+  void LeaveWholePen() {
+    PenX = static_cast<float>(WholePenX);
+    WholePen = false;
+  }
 
   void Glyph(const Detail::GlyphEntry& entry, Detail::KerningVector kerning, bool kerned) {
     using Graphics::Vector2;
     const Font::Glyph& glyph = entry.Record;
     if (kerned) {
-      const float kerningX = static_cast<float>(kerning.X) * 0.015625F;
-      PenX = static_cast<float>(static_cast<double>(PenX) +
-                                static_cast<double>(kerningX) * static_cast<double>(Scale.X));
+      if (WholePen && (kerning.X & 63) == 0 && std::abs(WholePenX) < ExactPenLimit / 2 &&
+          std::abs(kerning.X / 64) < ExactPenLimit / 2) {
+        WholePenX += kerning.X / 64;
+      } else {
+        if (WholePen) LeaveWholePen();
+        const float kerningX = static_cast<float>(kerning.X) * 0.015625F;
+        PenX = static_cast<float>(static_cast<double>(PenX) +
+                                  static_cast<double>(kerningX) * static_cast<double>(Scale.X));
+      }
     }
+    if (WholePen) PenX = static_cast<float>(WholePenX);
 
     Vector2 p{PenX, 0};
     p = p + Vector2{static_cast<float>(glyph.Offset.X), static_cast<float>(glyph.Offset.Y)} * Scale;
     p = Vector2::Transform(p, Transform);
     p = p + Position;
-    p.X = static_cast<float>(RoundHalfToEven(static_cast<double>(p.X)));
+    // A whole X (the usual case: whole position, pen and offsets) rounds to itself.
+    if (!(std::abs(p.X) < 0x1p23F) || static_cast<float>(static_cast<std::int32_t>(p.X)) != p.X) {
+      p.X = static_cast<float>(RoundHalfToEven(static_cast<double>(p.X)));
+    }
 
     // A glyph without an image (a space) is still drawn, from an empty rectangle, so that a
     // batch sees one sprite per character.
-    *Source = {glyph.Position.X, glyph.Position.Y, glyph.Bounds.Width, glyph.Bounds.Height};
     if (glyph.Page != TexturePage) {
+      // A run holds sprites of one texture.
+      Flush();
       TexturePage = glyph.Page;
       Texture = Font.PageTexture(static_cast<std::uint32_t>(glyph.Page));
     }
-    Batch.Draw(Texture, p, Source, Tint, Rotation, Vector2{0, 0}, Scale, Effects, LayerDepth);
+    Run[Queued++] = {p,
+                     {glyph.Position.X, glyph.Position.Y, glyph.Bounds.Width, glyph.Bounds.Height}};
+    if (Queued == RunLength) Flush();
 
-    PenX = static_cast<float>(static_cast<double>(PenX) +
-                              static_cast<double>(glyph.Advance.X) * static_cast<double>(Scale.X));
+    if (WholePen && std::abs(WholePenX) < ExactPenLimit / 2 &&
+        std::abs(glyph.Advance.X) < ExactPenLimit / 2) {
+      WholePenX += glyph.Advance.X;
+    } else {
+      if (WholePen) LeaveWholePen();
+      PenX = static_cast<float>(static_cast<double>(PenX) + static_cast<double>(glyph.Advance.X) *
+                                                                static_cast<double>(Scale.X));
+    }
+  }
+
+  // Hands the queued sprites to the batch: one Draw each for a batch that overrides Draw.
+  void Flush() {
+    const std::size_t count = std::exchange(Queued, 0);
+    if (count == 0) return;
+    Batch.DrawRun(Texture, std::span(Run.data(), count), Tint, Rotation, Graphics::Vector2{0, 0},
+                  Scale, Effects, LayerDepth);
   }
 };
 
@@ -110,7 +151,15 @@ void SpriteBatchEx::DrawString(Graphics::SpriteBatch& spriteBatch, Font& font,
       scale,
       spriteEffects,
       layerDepth};
-  Detail::WalkGlyphs(impl, text, lastCharacter, draw);
+  try {
+    Detail::WalkGlyphs(impl, text, lastCharacter, draw);
+  } catch (...) {
+    // A kerning query failed: the characters before it are drawn, as they would have been had
+    // each gone to the batch at once. (A batch that threw has been handed its run already.)
+    draw.Flush();
+    throw;
+  }
+  draw.Flush();
 }
 
 void SpriteBatchEx::DrawString(Graphics::SpriteBatch& spriteBatch, Font& font,

@@ -73,7 +73,10 @@ class VyrelRectanglePacker {
   std::ptrdiff_t FindSlice(std::int32_t x, std::size_t first) const;
 
   bool TryFindBestPlacement(std::int32_t rectangleWidth, std::int32_t rectangleHeight,
-                            Graphics::Point& placement) const;
+                            Graphics::Point& placement, std::size_t& slice) const;
+  // IntegrateRectangle for a rectangle whose left edge is where slice `index` starts.
+  void IntegrateAt(std::size_t index, std::int32_t width, std::int32_t bottom);
+  void CloseRectangle(std::size_t index, std::int32_t right, std::int32_t previousHeight);
 
   std::vector<Graphics::Point> heightSlices;
   std::int32_t packingAreaHeight;

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdlib>
+#include <memory>
 #include <vector>
 
 #include "graphics/Texture2D.h"
@@ -21,7 +24,17 @@ class SoftwareTexture2D final : public Texture2D {
   std::span<const Color> Texels(std::int32_t level = 0) const;
 
  private:
-  std::vector<std::vector<Color>> levels;
+  // Texels from calloc: the allocator hands large levels over as pages the system zeroes on
+  // first touch, so texels that an upload overwrites are never cleared first.
+  struct FreeTexels {
+    void operator()(Color* texels) const noexcept { std::free(texels); }
+  };
+  struct Level {
+    std::unique_ptr<Color[], FreeTexels> Texels;
+    std::size_t Count = 0;
+    std::span<Color> All() const { return {Texels.get(), Count}; }
+  };
+  std::vector<Level> levels;
 };
 
 }  // namespace Vennicor::Graphics::Software

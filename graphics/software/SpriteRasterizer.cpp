@@ -4,6 +4,15 @@
 #include <bit>
 #include <cmath>
 #include <limits>
+#include <type_traits>
+
+// SSE2 is part of every x86-64 processor; other targets blend one pixel at a time.
+#if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
+#include <emmintrin.h>
+#define VENNICOR_RASTER_SSE2 1
+#else
+#define VENNICOR_RASTER_SSE2 0
+#endif
 
 namespace Vennicor::Graphics::Software {
 
@@ -132,7 +141,9 @@ VENNICOR_PIXEL_INLINE void BlendInto(Color& pixel, const Rgba& src, BlendState b
 // coordinate (s or t) grows along the screen axes.
 bool IncludesLowEdge(double perX, double perY) { return perX > 0 || (perX == 0 && perY > 0); }
 
-bool IsWhole(float value) { return std::floor(value) == value; }
+// For values within ±2^19 (the caller sees to that): a whole float survives the round trip
+// through an integer, and no libm call is needed.
+bool IsWhole(float value) { return static_cast<float>(static_cast<std::int32_t>(value)) == value; }
 
 // The sprite in sprite-local terms. A pixel centre (cx, cy), taken relative to the TopLeft
 // corner, has the quad coordinates s = sn / area and t = tn / area (0..1 along each edge),
@@ -205,9 +216,13 @@ TexelCopy PlanTexelCopy(const RasterSource& source, const SpriteQuad& quad) {
   const float dv = quad.TexBottomRight.Y - quad.TexTopLeft.Y;
   const float values[] = {quad.TopLeft.X,    quad.TopLeft.Y,    width, height,
                           quad.TexTopLeft.X, quad.TexTopLeft.Y, du,    dv};
+  // Without an early exit, so that the eight tests can run side by side. Out of range (or NaN)
+  // becomes ½, which is not whole.
+  bool allWhole = true;
   for (const float value : values) {
-    if (!(std::abs(value) <= TexelCopyLimit) || !IsWhole(value)) return copy;
+    allWhole &= IsWhole(std::abs(value) <= TexelCopyLimit ? value : 0.5F);
   }
+  if (!allWhole) return copy;
   if (quad.TopRight.Y != quad.TopLeft.Y || quad.BottomLeft.X != quad.TopLeft.X) return copy;
   if (std::abs(du) != std::abs(width) || std::abs(dv) != std::abs(height)) return copy;
   const auto inside = [](float a, float b, std::int32_t size) {
@@ -231,6 +246,125 @@ struct PixelBox {
   std::int32_t FirstX, LastX, FirstY, LastY;
 };
 
+// Alpha blending with an opaque tint, in integers. For a premultiplied texel (no colour channel
+// above its alpha) each channel is round((s·t + d·(255 − a)) / 255), which is exactly the byte
+// the floating-point formula of Blend(Modulate(...)) gives for every such texel, tint and
+// target value (the tests check every combination). Every sum stays below 2^16 (s·t ≤ a·255),
+// so it suits 16-bit lanes as well.
+VENNICOR_PIXEL_INLINE std::uint32_t DivideBy255Rounded(std::uint32_t value) {
+  const std::uint32_t biased = value + 128;
+  return (biased + (biased >> 8U)) >> 8U;
+}
+
+VENNICOR_PIXEL_INLINE bool IsPremultiplied(Color texel) {
+  return std::max({texel.R, texel.G, texel.B}) <= texel.A;
+}
+
+VENNICOR_PIXEL_INLINE Color BlendOpaqueTint(Color texel, Color tint, Color pixel) {
+  const std::uint32_t keep = 255U - texel.A;
+  const auto channel = [keep](std::uint8_t s, std::uint8_t t, std::uint8_t d) {
+    return static_cast<std::uint8_t>(
+        DivideBy255Rounded(std::uint32_t{s} * t + std::uint32_t{d} * keep));
+  };
+  return {channel(texel.R, tint.R, pixel.R), channel(texel.G, tint.G, pixel.G),
+          channel(texel.B, tint.B, pixel.B), channel(texel.A, 255, pixel.A)};
+}
+
+// One pixel of a texel copy with alpha blending and an opaque tint.
+VENNICOR_PIXEL_INLINE void BlendPixelOpaqueTint(Color& pixel, Color texel, Color tint,
+                                                bool whiteTint) {
+  if (std::bit_cast<std::uint32_t>(texel) == 0) return;  // leaves the pixel as it is
+  if (whiteTint && texel.A == 255) {
+    pixel = texel;
+  } else if (IsPremultiplied(texel)) {
+    pixel = BlendOpaqueTint(texel, tint, pixel);
+  } else {
+    // Channels above alpha may need clamping, which the integer form leaves out.
+    BlendInto(pixel, whiteTint ? ToRgba(texel) : Modulate(ToRgba(texel), ToRgba(tint)),
+              BlendState::AlphaBlend);
+  }
+}
+
+#if VENNICOR_RASTER_SSE2
+// Four, two or one pixels at once in 16-bit lanes, as BlendOpaqueTint does one. Returns false,
+// having written nothing, when a texel is not premultiplied.
+template <int Pixels>
+VENNICOR_PIXEL_INLINE bool BlendSomeOpaqueTint(Color* pixels, const Color* texels, __m128i tint,
+                                               bool whiteTint) {
+  static_assert(Pixels == 4 || Pixels == 2 || Pixels == 1);
+  constexpr int lanes = (1 << (4 * Pixels)) - 1;  // the movemask bits of the bytes in use
+  const auto load = [](const Color* from) {
+    if constexpr (Pixels == 4) return _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
+    if constexpr (Pixels == 2) return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(from));
+    if constexpr (Pixels == 1) {
+      return _mm_cvtsi32_si128(std::bit_cast<std::int32_t>(*from));
+    }
+  };
+  const auto store = [](Color* to, __m128i value) {
+    if constexpr (Pixels == 4) _mm_storeu_si128(reinterpret_cast<__m128i*>(to), value);
+    if constexpr (Pixels == 2) _mm_storel_epi64(reinterpret_cast<__m128i*>(to), value);
+    if constexpr (Pixels == 1) {
+      *to = std::bit_cast<Color>(_mm_cvtsi128_si32(value));
+    }
+  };
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i src = load(texels);
+  if ((_mm_movemask_epi8(_mm_cmpeq_epi8(src, zero)) & lanes) == lanes) return true;
+  __m128i alpha = _mm_srli_epi32(src, 24);
+  alpha = _mm_or_si128(alpha, _mm_slli_epi32(alpha, 8));
+  alpha = _mm_or_si128(alpha, _mm_slli_epi32(alpha, 16));
+  if (_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_subs_epu8(src, alpha), zero)) != 0xFFFF) return false;
+  if (whiteTint && (_mm_movemask_epi8(_mm_cmpeq_epi8(alpha, _mm_set1_epi8(-1))) & lanes) == lanes) {
+    store(pixels, src);
+    return true;
+  }
+  const __m128i dst = load(pixels);
+  const __m128i full = _mm_set1_epi16(255);
+  const __m128i half = _mm_set1_epi16(128);
+  const auto blend = [&](__m128i s, __m128i a, __m128i d) {
+    __m128i sum =
+        _mm_add_epi16(_mm_mullo_epi16(s, tint), _mm_mullo_epi16(d, _mm_sub_epi16(full, a)));
+    sum = _mm_add_epi16(sum, half);
+    return _mm_srli_epi16(_mm_add_epi16(sum, _mm_srli_epi16(sum, 8)), 8);
+  };
+  const __m128i low = blend(_mm_unpacklo_epi8(src, zero), _mm_unpacklo_epi8(alpha, zero),
+                            _mm_unpacklo_epi8(dst, zero));
+  const __m128i high = Pixels == 4
+                           ? blend(_mm_unpackhi_epi8(src, zero), _mm_unpackhi_epi8(alpha, zero),
+                                   _mm_unpackhi_epi8(dst, zero))
+                           : zero;
+  store(pixels, _mm_packus_epi16(low, high));
+  return true;
+}
+#endif
+
+// One row of a texel copy with alpha blending and an opaque tint. `step` is +1, or -1 for a
+// mirrored row.
+void BlendRowOpaqueTint(Color* row, const Color* texels, std::int32_t count, std::int32_t step,
+                        Color tint, bool whiteTint) {
+  std::int32_t i = 0;
+#if VENNICOR_RASTER_SSE2
+  if (step == 1) {
+    const __m128i tint16 = _mm_setr_epi16(tint.R, tint.G, tint.B, 255, tint.R, tint.G, tint.B, 255);
+    const auto blend = [&]<int Pixels>(std::integral_constant<int, Pixels>) {
+      if (!BlendSomeOpaqueTint<Pixels>(row + i, texels + i, tint16, whiteTint)) {
+        for (std::int32_t k = i; k < i + Pixels; ++k) {
+          BlendPixelOpaqueTint(row[k], texels[k], tint, whiteTint);
+        }
+      }
+      i += Pixels;
+    };
+    while (i + 4 <= count) blend(std::integral_constant<int, 4>{});
+    if (i + 2 <= count) blend(std::integral_constant<int, 2>{});
+    if (i < count) blend(std::integral_constant<int, 1>{});
+    return;
+  }
+#endif
+  for (; i < count; ++i) {
+    BlendPixelOpaqueTint(row[i], texels[static_cast<std::ptrdiff_t>(i) * step], tint, whiteTint);
+  }
+}
+
 // With whole-pixel corners no pixel centre lies on an edge, so `box` is exactly the covered
 // pixels and each one reads one texel.
 void CopyTexels(const RasterTarget& target, const RasterSource& source, const SpriteQuad& quad,
@@ -239,6 +373,7 @@ void CopyTexels(const RasterTarget& target, const RasterSource& source, const Sp
   const auto top = static_cast<std::int32_t>(quad.TopLeft.Y);
   const Rgba tint = ToRgba(quad.Tint);
   const bool whiteTint = quad.Tint == Color::White();
+  const bool integerBlend = blend == BlendState::AlphaBlend && quad.Tint.A == 255;
   for (std::int32_t y = box.FirstY; y <= box.LastY; ++y) {
     Color* row =
         target.Pixels.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(target.Width);
@@ -246,6 +381,11 @@ void CopyTexels(const RasterTarget& target, const RasterSource& source, const Sp
     const Color* texelRow = source.Texels.data() + static_cast<std::size_t>(texelY) *
                                                        static_cast<std::size_t>(source.Width);
     std::int32_t texelX = copy.FirstU + (box.FirstX - left) * copy.StepX;
+    if (integerBlend) {
+      BlendRowOpaqueTint(row + box.FirstX, texelRow + texelX, box.LastX - box.FirstX + 1,
+                         copy.StepX, quad.Tint, whiteTint);
+      continue;
+    }
     for (std::int32_t x = box.FirstX; x <= box.LastX; ++x, texelX += copy.StepX) {
       const Color texel = texelRow[texelX];
       if (!whiteTint) {
@@ -257,6 +397,30 @@ void CopyTexels(const RasterTarget& target, const RasterSource& source, const Sp
       }
     }
   }
+}
+
+// The whole-pixel case, decided and drawn before any of the general set-up: glyphs and tiles
+// are nearly all like this, and are small enough for the set-up to matter. False when the quad
+// needs the general path.
+bool TryCopyTexels(const RasterTarget& target, const RasterSource& source, const SpriteQuad& quad,
+                   BlendState blend) {
+  const TexelCopy copy = PlanTexelCopy(source, quad);
+  if (!copy.Possible) return false;
+  // The general path draws nothing for a quad with a non-finite coordinate; BottomRight is the
+  // only one the plan did not look at.
+  if (!std::isfinite(quad.BottomRight.X) || !std::isfinite(quad.BottomRight.Y)) return true;
+  // Pixel k is covered when its centre k + ½ lies between the edges.
+  const auto left = static_cast<std::int32_t>(quad.TopLeft.X);
+  const auto top = static_cast<std::int32_t>(quad.TopLeft.Y);
+  const auto right = static_cast<std::int32_t>(quad.TopRight.X);
+  const auto bottom = static_cast<std::int32_t>(quad.BottomLeft.Y);
+  const PixelBox box{
+      std::max(std::min(left, right), 0), std::min(std::max(left, right), target.Width) - 1,
+      std::max(std::min(top, bottom), 0), std::min(std::max(top, bottom), target.Height) - 1};
+  if (box.FirstX <= box.LastX && box.FirstY <= box.LastY) {
+    CopyTexels(target, source, quad, copy, blend, box);
+  }
+  return true;
 }
 
 // Sampling parameters shared by every pixel of a quad.
@@ -327,6 +491,8 @@ void DrawSpriteQuad(const RasterTarget& target, const RasterSource& source, cons
           static_cast<std::size_t>(target.Width) * static_cast<std::size_t>(target.Height)) {
     return;
   }
+  if (TryCopyTexels(target, source, quad, state.Blend)) return;
+
   const float coordinates[] = {quad.TopLeft.X,     quad.TopLeft.Y,        quad.TopRight.X,
                                quad.TopRight.Y,    quad.BottomLeft.X,     quad.BottomLeft.Y,
                                quad.BottomRight.X, quad.BottomRight.Y,    quad.TexTopLeft.X,
@@ -386,11 +552,6 @@ void DrawSpriteQuad(const RasterTarget& target, const RasterSource& source, cons
   const SpanShader shade = state.Sampler == SamplerState::LinearClamp
                                ? ChooseShader<true>(state.Blend)
                                : ChooseShader<false>(state.Blend);
-  const TexelCopy copy = PlanTexelCopy(source, quad);
-  if (copy.Possible) {
-    CopyTexels(target, source, quad, copy, state.Blend, {firstX, lastX, firstY, lastY});
-    return;
-  }
 
   const double inverseSnPerX = frame.SnPerX != 0 ? 1 / frame.SnPerX : 0;
   const double inverseTnPerX = frame.TnPerX != 0 ? 1 / frame.TnPerX : 0;

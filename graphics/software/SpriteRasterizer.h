@@ -31,6 +31,11 @@ struct RasterSource {
 /// A sprite drawn at whole-pixel coordinates with scale 1 therefore copies its texels exactly.
 /// Quads with a non-finite coordinate draw nothing; spans that do not match their sizes draw
 /// nothing.
+///
+/// Cost: linear in the pixels covered, plus a small set-up a quad. Sprites on whole pixels at
+/// one texel a pixel (text, tiles) skip the general set-up, and with alpha blending and an
+/// opaque tint they blend in integers, four pixels at a time where the processor has SSE2, to
+/// exactly the bytes of the floating-point formula. Not thread-safe for one target.
 void DrawSpriteQuad(const RasterTarget& target, const RasterSource& source, const SpriteQuad& quad,
                     const SpriteRenderState& state);
 

@@ -1,6 +1,7 @@
 #include "font/atlas/detail/GlyphAtlas.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <utility>
 
@@ -100,6 +101,26 @@ bool GlyphAtlas::Place(std::uint64_t stamp) {
   return moved;
 }
 
+std::int32_t GlyphAtlas::SmallestPossiblePower(std::span<const std::uint32_t> old) const {
+  std::uint64_t area = 0;
+  const auto padding = static_cast<std::uint64_t>(settings.Padding);
+  const auto add = [&](std::uint32_t id) {
+    const AtlasEntry& entry = entries[id];
+    if (HasImage(entry)) {
+      area += (static_cast<std::uint64_t>(entry.Width) + padding) *
+              (static_cast<std::uint64_t>(entry.Rows) + padding);
+    }
+  };
+  for (const std::uint32_t id : old) add(id);
+  for (const std::uint32_t id : pending) add(id);
+  std::int32_t power = 0;
+  while (power < LargestEdgePower && (std::uint64_t{1} << (2 * power)) < area &&
+         (std::int32_t{1} << (power + 1)) <= graphicsDevice.MaxTextureSize()) {
+    ++power;
+  }
+  return power;
+}
+
 // Places the pending entries on the first page, doubling its edge while one does not fit and
 // the device allows; a growth places every entry of the page again, in order, into a new
 // texture. The work happens on a trial packer and is committed only once the texture exists, so
@@ -118,6 +139,13 @@ std::size_t GlyphAtlas::PlaceOnFirstPage(bool& moved) {
   }
 
   bool grown = first;
+  // An edge whose square is smaller than the images' total area (padding included) cannot hold
+  // them, so trying it could only fail: the doubling goes straight to the first edge that
+  // might, which gives the same placements. It stops where the device does.
+  if (const std::int32_t smallest = SmallestPossiblePower(old); smallest > power) {
+    power = smallest;
+    grown = true;
+  }
   bool mayGrow = true;
   std::size_t placedCount = 0;
   for (;;) {
@@ -281,15 +309,12 @@ void GlyphAtlas::Upload() {
     if (!entry.Placed || !HasImage(entry)) continue;
     const std::size_t pixelCount = ImageBytes(entry);
     if (uploadPixels.size() < pixelCount) uploadPixels.resize(pixelCount);
-    // White in premultiplied alpha: the tint gives the colour when drawing.
+    // White in premultiplied alpha: the tint gives the colour when drawing. Spelled as whole
+    // texels: one multiply and one store a texel.
     const std::uint8_t* source = entry.Pixels;
     Graphics::Color* target = uploadPixels.data();
     for (std::size_t k = 0; k < pixelCount; ++k) {
-      const std::uint8_t v = source[k];
-      target[k].R = v;
-      target[k].G = v;
-      target[k].B = v;
-      target[k].A = v;
+      target[k] = std::bit_cast<Graphics::Color>(std::uint32_t{source[k]} * 0x01010101U);
     }
     pages[entry.Page].Texture->SetData(
         0, Graphics::Rectangle{entry.Position.X, entry.Position.Y, entry.Width, entry.Rows},

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <vector>
 
 #include "font/atlas/detail/ImageStore.h"
@@ -105,6 +106,9 @@ class GlyphAtlas {
     std::uint64_t LastUse = 0;
   };
 
+  /// The smallest edge power whose area could hold `old` and the pending entries, no larger
+  /// than the device allows.
+  std::int32_t SmallestPossiblePower(std::span<const std::uint32_t> old) const;
   std::int32_t CheckedEdge(std::int32_t power) const;
   std::int32_t LargestEdge() const;
   bool FitsAnEmptyPage(const AtlasEntry& entry, std::int32_t edge) const;

@@ -26,6 +26,11 @@ const std::uint8_t* RowOf(const FT_Bitmap& bitmap, unsigned y) {
 void CopyGlyphCoverage(FT_Library library, const FT_Bitmap& bitmap, std::uint8_t* target) {
   const std::size_t width = bitmap.width;
   if (bitmap.pixel_mode == FT_PIXEL_MODE_GRAY && bitmap.num_grays == 256) {
+    // Rows packed tightly top-down already, as FreeType renders them: one copy for all.
+    if (bitmap.pitch >= 0 && static_cast<std::size_t>(bitmap.pitch) == width) {
+      if (bitmap.rows > 0) std::memcpy(target, bitmap.buffer, width * bitmap.rows);
+      return;
+    }
     for (unsigned y = 0; y < bitmap.rows; ++y, target += width) {
       std::memcpy(target, RowOf(bitmap, y), width);
     }

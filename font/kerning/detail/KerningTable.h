@@ -26,11 +26,25 @@ class KerningTable {
   KerningVector Of(std::uint32_t leftOrder, std::uint32_t leftGlyph, std::uint32_t rightOrder,
                    std::uint32_t rightGlyph) const {
     if (!hasKerning) return {};
+    return OfKerningFace(leftOrder, leftGlyph, rightOrder, rightGlyph);
+  }
+  /// As Of, for a face known to have kerning (FontFace::HasKerning), which a caller asking for
+  /// many pairs checks once.
+  KerningVector OfKerningFace(std::uint32_t leftOrder, std::uint32_t leftGlyph,
+                              std::uint32_t rightOrder, std::uint32_t rightGlyph) const {
     if (leftOrder < CommonGlyphs && rightOrder < CommonGlyphs && common) {
       const std::int16_t known = common[leftOrder * CommonGlyphs + rightOrder];
       if (known > HeldElsewhere) return {known, 0};
     }
     return OfUncommon(leftOrder, leftGlyph, rightOrder, rightGlyph);
+  }
+  /// The kerning X (26.6) of a pair of common glyphs when the flat table knows it, else
+  /// nothing (then ask Of). Inline and without the face check, for walks over many pairs.
+  bool TryCommon(std::uint32_t leftOrder, std::uint32_t rightOrder, std::int32_t& kerningX) const {
+    if ((leftOrder | rightOrder) >= CommonGlyphs || !common) return false;
+    const std::int16_t known = common[leftOrder * CommonGlyphs + rightOrder];
+    kerningX = known;
+    return known > HeldElsewhere;
   }
   /// Kerning of two glyph indices, for glyphs the font has not cached.
   KerningVector OfGlyphs(std::uint32_t leftGlyph, std::uint32_t rightGlyph) const;
