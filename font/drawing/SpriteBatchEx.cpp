@@ -8,7 +8,7 @@
 
 #include "font/detail/FontAccess.h"
 #include "font/detail/GlyphWalk.h"
-#include "font/text/Utf.h"
+#include "font/text/detail/BorrowedUtf16.h"
 #include "graphics/Matrix.h"
 #include "graphics/Rectangle.h"
 
@@ -38,6 +38,7 @@ struct DrawGlyphs {
   Graphics::Matrix Transform;
   Graphics::Vector2 Position;
   Graphics::Color Tint;
+  Graphics::Color ColorGlyphTint;  // white of the tint's alpha (premultiplied)
   float Rotation;
   Graphics::Vector2 Scale;
   Graphics::SpriteEffects Effects;
@@ -67,7 +68,8 @@ struct DrawGlyphs {
     // A glyph without an image (a space) is still drawn, from an empty rectangle, so that a
     // batch sees one sprite per character.
     *Source = {glyph.Position.X, glyph.Position.Y, glyph.Bounds.Width, glyph.Bounds.Height};
-    Batch.Draw(Texture, p, Source, Tint, Rotation, Vector2{0, 0}, Scale, Effects, LayerDepth);
+    Batch.Draw(Texture, p, Source, glyph.IsColor ? ColorGlyphTint : Tint, Rotation, Vector2{0, 0},
+               Scale, Effects, LayerDepth);
 
     PenX = static_cast<float>(static_cast<double>(PenX) +
                               static_cast<double>(glyph.Advance.X) * static_cast<double>(Scale.X));
@@ -76,11 +78,11 @@ struct DrawGlyphs {
 
 }  // namespace
 
-void SpriteBatchEx::DrawString(Graphics::SpriteBatch& spriteBatch, Font& font,
-                               std::u16string_view text, Graphics::Vector2 position,
-                               Graphics::Color color, float rotation, Graphics::Vector2 origin,
-                               Graphics::Vector2 scale, Graphics::SpriteEffects spriteEffects,
-                               float layerDepth, char16_t lastCharacter) {
+void SpriteBatchEx::DrawAfter(Graphics::SpriteBatch& spriteBatch, Font& font,
+                              std::u16string_view text, Graphics::Vector2 position,
+                              Graphics::Color color, float rotation, Graphics::Vector2 origin,
+                              Graphics::Vector2 scale, Graphics::SpriteEffects spriteEffects,
+                              float layerDepth, char32_t lastCharacter) {
   using Graphics::Matrix;
 
   font.EnsureGlyphsExist(text);
@@ -96,6 +98,7 @@ void SpriteBatchEx::DrawString(Graphics::SpriteBatch& spriteBatch, Font& font,
                        Matrix::CreateRotationZ(rotation)),
       position,
       color,
+      Graphics::Color(color.A, color.A, color.A, color.A),
       rotation,
       scale,
       spriteEffects,
@@ -107,18 +110,10 @@ void SpriteBatchEx::DrawString(Graphics::SpriteBatch& spriteBatch, Font& font,
                                std::string_view utf8Text, Graphics::Vector2 position,
                                Graphics::Color color, float rotation, Graphics::Vector2 origin,
                                Graphics::Vector2 scale, Graphics::SpriteEffects spriteEffects,
-                               float layerDepth, char16_t lastCharacter) {
-  thread_local std::u16string spare;
-  // Taken out of the thread's spare for the call and put back afterwards, so that a Draw that
-  // itself draws UTF-8 text cannot change the text under this walk.
-  struct Borrowed {
-    std::u16string Text = std::move(spare);
-    ~Borrowed() { spare = std::move(Text); }
-  } buffer;
-  buffer.Text.clear();
-  AppendUtf16FromUtf8(utf8Text, buffer.Text);
-  DrawString(spriteBatch, font, std::u16string_view(buffer.Text), position, color, rotation, origin,
-             scale, spriteEffects, layerDepth, lastCharacter);
+                               float layerDepth, char32_t lastCharacter) {
+  const Detail::BorrowedUtf16 text(utf8Text);
+  DrawAfter(spriteBatch, font, text.View(), position, color, rotation, origin, scale, spriteEffects,
+            layerDepth, lastCharacter);
 }
 
 }  // namespace Vennicor::Font

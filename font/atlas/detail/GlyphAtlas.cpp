@@ -12,6 +12,26 @@ namespace {
 
 constexpr std::int32_t LargestEdgePower = 30;
 
+// Texels of an image, premultiplied as the textures hold them.
+void ToTexels(const AtlasEntry& entry, std::size_t pixelCount, Graphics::Color* target) {
+  const std::uint8_t* source = entry.Pixels;
+  if (entry.Format == GlyphPixelFormat::Bgra32) {
+    // Colour glyphs come premultiplied: only the channel order changes.
+    for (std::size_t k = 0; k < pixelCount; ++k, source += 4) {
+      target[k] = Graphics::Color(source[2], source[1], source[0], source[3]);
+    }
+    return;
+  }
+  // Coverage becomes white in premultiplied alpha: the tint gives the colour when drawing.
+  for (std::size_t k = 0; k < pixelCount; ++k) {
+    const std::uint8_t v = source[k];
+    target[k].R = v;
+    target[k].G = v;
+    target[k].B = v;
+    target[k].A = v;
+  }
+}
+
 }  // namespace
 
 GlyphAtlas::GlyphAtlas(Graphics::GraphicsDevice& graphicsDevice, AtlasSettings settings)
@@ -21,9 +41,10 @@ std::uint32_t GlyphAtlas::Add(const GlyphImage& image) {
   AtlasEntry entry;
   entry.Width = image.Width;
   entry.Rows = image.Rows;
+  entry.Format = image.Format;
   if (!image.IsEmpty()) {
-    const std::size_t bytes =
-        static_cast<std::size_t>(image.Width) * static_cast<std::size_t>(image.Rows);
+    const std::size_t bytes = static_cast<std::size_t>(image.Width) *
+                              static_cast<std::size_t>(image.Rows) * BytesPerPixel(image.Format);
     std::uint8_t* pixels = images.Allocate(bytes);
     std::memcpy(pixels, image.Pixels.data(), bytes);
     entry.Pixels = pixels;
@@ -106,16 +127,7 @@ void GlyphAtlas::Upload() {
     const std::size_t pixelCount =
         static_cast<std::size_t>(entry.Width) * static_cast<std::size_t>(entry.Rows);
     if (uploadPixels.size() < pixelCount) uploadPixels.resize(pixelCount);
-    // White in premultiplied alpha: the tint gives the colour when drawing.
-    const std::uint8_t* source = entry.Pixels;
-    Graphics::Color* target = uploadPixels.data();
-    for (std::size_t k = 0; k < pixelCount; ++k) {
-      const std::uint8_t v = source[k];
-      target[k].R = v;
-      target[k].G = v;
-      target[k].B = v;
-      target[k].A = v;
-    }
+    ToTexels(entry, pixelCount, uploadPixels.data());
     texture->SetData(
         0, Graphics::Rectangle{entry.Position.X, entry.Position.Y, entry.Width, entry.Rows},
         std::span<const Graphics::Color>(uploadPixels.data(), pixelCount));

@@ -28,7 +28,8 @@ struct AtlasEntry {
   Graphics::Point Position;  ///< top-left in the texture; meaningful once placed
   std::int32_t Width = 0;
   std::int32_t Rows = 0;
-  const std::uint8_t* Pixels = nullptr;  ///< coverage, rows packed tightly; null when empty
+  const std::uint8_t* Pixels = nullptr;  ///< rows packed tightly; null when empty
+  GlyphPixelFormat Format = GlyphPixelFormat::Coverage8;
 };
 
 /// Glyph images packed into one square texture whose edge doubles when an image no longer fits.
