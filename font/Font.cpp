@@ -95,6 +95,10 @@ const Font::Glyph& Font::GetGlyph(char32_t codePoint) const {
   if (impl) {
     if (const GlyphEntry* entry = impl->Find(codePoint)) return entry->Record;
   }
+  ThrowNoGlyph(codePoint);
+}
+
+void Font::ThrowNoGlyph(char32_t codePoint) {
   constexpr char digits[] = "0123456789ABCDEF";
   std::string code;
   for (std::uint32_t rest = codePoint; rest != 0 || code.size() < 4; rest >>= 4U) {

@@ -194,6 +194,8 @@ class Font {
   friend struct Detail::FontAccess;
 
   void ThrowIfDisposed() const;
+  // Out of line so that GetGlyph's lookup stays a leaf function.
+  [[noreturn]] static void ThrowNoGlyph(char32_t codePoint);
   Graphics::Vector2 MeasureAfter(std::u16string_view text, char32_t previousCharacter);
 
   // Behind a pointer so that the header names none of the internals and a move is cheap. Null

@@ -37,8 +37,14 @@ FontImpl::FontImpl(Graphics::GraphicsDevice& graphicsDevice, std::unique_ptr<Fon
 
 void FontImpl::EnsureGlyphsExist(std::u16string_view text) {
   for (std::size_t index = 0; index < text.size();) {
-    const char32_t character = DecodeUtf16(text, index);
-    if (!IsControlCharacter(character) && Find(character) == nullptr) AddGlyph(character);
+    char32_t character = text[index];
+    if (IsPrintableAscii(character)) {
+      ++index;
+    } else {
+      character = DecodeUtf16(text, index);
+      if (IsControlCharacter(character)) continue;
+    }
+    if (Find(character) == nullptr) AddGlyph(character);
   }
 }
 

@@ -28,11 +28,16 @@ void WalkGlyphs(const FontImpl& font, std::u16string_view text, char32_t previou
   const FaceGlyph seed =
       kerned && previous == nullptr ? font.Resolve(previousCharacter) : FaceGlyph{};
   for (std::size_t index = 0; index < text.size();) {
-    const char32_t character = DecodeUtf16(text, index);
-    if (IsControlCharacter(character)) {
-      if (character == U'\n') sink.LineFeed();
-      kerned = false;
-      continue;
+    char32_t character = text[index];
+    if (IsPrintableAscii(character)) {
+      ++index;
+    } else {
+      character = DecodeUtf16(text, index);
+      if (IsControlCharacter(character)) {
+        if (character == U'\n') sink.LineFeed();
+        kerned = false;
+        continue;
+      }
     }
     const GlyphEntry& entry = *font.Find(character);
     KerningVector kerning;
