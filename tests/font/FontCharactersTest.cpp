@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -198,6 +199,42 @@ TEST_F(FontCharactersTest, DisposedFontRefusesFallbacks) {
   font.Dispose();
   EXPECT_THROW(font.AddFallbackFace(Testing::FixtureFontText("VennicorColor.ttf")), FontException);
   EXPECT_THROW(static_cast<void>(font.HasCharacter(u'A')), FontException);
+}
+
+// VennicorStrike: one 40 px sbix strike, a 40 x 40 image of U+2605, red left half and blue right
+// half. Other sizes scale it with a box filter: at 25 px the seam falls inside column 12, which
+// mixes both colours (nearest-neighbour sampling would give one or the other).
+TEST(ColorStrikeTest, ScalesTheNearestStrikeToTheSize) {
+  SoftwareGraphicsDevice device{1, 1};
+  struct Case {
+    float Size;
+    std::int32_t Edge;
+  };
+  for (const Case c : {Case{40, 40}, Case{20, 20}, Case{25, 25}, Case{80, 80}}) {
+    SCOPED_TRACE(c.Size);
+    Font font(device, Testing::FixtureFontText("VennicorStrike.ttf"), c.Size);
+    EXPECT_EQ(font.Ascent(), static_cast<std::int32_t>(c.Size * 0.8F));
+    font.EnsureGlyphsExist(u"\u2605");
+    font.GlyphTexture();
+    const Font::Glyph& star = font.GetGlyph(U'\u2605');
+    EXPECT_TRUE(star.IsColor);
+    EXPECT_EQ(star.Bounds.Width, c.Edge);
+    EXPECT_EQ(star.Bounds.Height, c.Edge);
+    EXPECT_EQ(star.Advance.X, c.Edge);
+    EXPECT_EQ(star.Offset.Y, font.Ascent() - c.Edge);  // standing on the baseline
+    const std::vector<Color> texels = Texels(font, star);
+    const auto at = [&](std::int32_t x, std::int32_t y) {
+      return texels[static_cast<std::size_t>(y * c.Edge + x)];
+    };
+    EXPECT_EQ(at(0, 0), Color(255, 0, 0, 255));
+    EXPECT_EQ(at(c.Edge - 1, c.Edge - 1), Color(0, 0, 255, 255));
+    if (c.Size == 25) {
+      const Color seam = at(12, 3);
+      EXPECT_EQ(seam.A, 255);
+      EXPECT_NEAR(seam.R, 128, 30);
+      EXPECT_NEAR(seam.B, 128, 30);
+    }
+  }
 }
 
 // Noto Color Emoji holds one bitmap strike (109 px); at 32 px its glyphs come out at about

@@ -12,13 +12,17 @@ fontTools version: timestamps are fixed and nothing depends on the clock or on d
 
 import io
 import os
+import struct
 import sys
 import tempfile
+import zlib
 
 from fontTools.fontBuilder import FontBuilder
 from fontTools.pens.ttGlyphPen import TTGlyphPen
 from fontTools.ttLib import TTFont, newTable
 from fontTools.ttLib.tables._k_e_r_n import KernTable_format_0
+from fontTools.ttLib.tables.sbixGlyph import Glyph as SbixGlyph
+from fontTools.ttLib.tables.sbixStrike import Strike as SbixStrike
 from fontTools.ttLib.ttCollection import TTCollection
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -234,6 +238,62 @@ def build_color_face():
     return fb.font
 
 
+def png_bytes(width, height, pixel):
+    """An RGBA PNG; pixel(x, y) gives (red, green, blue, alpha)."""
+    rows = b"".join(b"\x00" + b"".join(bytes(pixel(x, y)) for x in range(width))
+                    for y in range(height))
+
+    def chunk(tag, data):
+        crc = zlib.crc32(tag + data) & 0xFFFFFFFF
+        return struct.pack(">I", len(data)) + tag + data + struct.pack(">I", crc)
+
+    header = struct.pack(">IIBBBBB", width, height, 8, 6, 0, 0, 0)
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(rows, 9))
+            + chunk(b"IEND", b""))
+
+
+STRIKE_PPEM = 40
+BLACK_STAR = "\u2605"
+
+
+def build_strike_face():
+    """Vennicor Strike: a colour bitmap face without outlines (an sbix strike at 40 px, no glyf
+    table), as emoji fonts are. Its only character, U+2605, is a 40 x 40 PNG, left half red and
+    right half blue, standing on the baseline, advance 1000 units (one em)."""
+    fb = FontBuilder(UNITS_PER_EM, isTTF=True)
+    fb.font.recalcTimestamp = False
+    fb.font.recalcBBoxes = False
+    fb.setupGlyphOrder([".notdef", "uni2605"])
+    fb.setupCharacterMap({ord(BLACK_STAR): "uni2605"})
+    fb.setupGlyf({".notdef": empty_glyph(), "uni2605": empty_glyph()})
+    fb.setupHorizontalMetrics({".notdef": (UNITS_PER_EM, 0), "uni2605": (UNITS_PER_EM, 0)})
+    fb.setupHorizontalHeader(ascent=ASCENT, descent=DESCENT, lineGap=100)
+    fb.setupNameTable({"familyName": "Vennicor Strike", "styleName": "Regular",
+                       "uniqueFontIdentifier": "VennicorStrike-Regular",
+                       "psName": "VennicorStrike-Regular", "version": "Version 1.000",
+                       "fullName": "Vennicor Strike"}, mac=False)
+    fb.setupOS2(sTypoAscender=ASCENT, sTypoDescender=DESCENT, sTypoLineGap=100,
+                usWinAscent=ASCENT, usWinDescent=-DESCENT, fsSelection=0x40, achVendID="VNCR")
+    fb.setupPost()
+    fb.setupHead(unitsPerEm=UNITS_PER_EM, created=TIMESTAMP, modified=TIMESTAMP, macStyle=0,
+                 fontRevision=1.0)
+    sbix = newTable("sbix")
+    sbix.version = 1
+    sbix.flags = 1
+    strike = SbixStrike(ppem=STRIKE_PPEM, resolution=72)
+    image = png_bytes(STRIKE_PPEM, STRIKE_PPEM,
+                      lambda x, y: (255, 0, 0, 255) if x < STRIKE_PPEM // 2 else (0, 0, 255, 255))
+    strike.glyphs[".notdef"] = SbixGlyph(glyphName=".notdef")
+    strike.glyphs["uni2605"] = SbixGlyph(glyphName="uni2605", graphicType="png ",
+                                         originOffsetX=0, originOffsetY=0, imageData=image)
+    sbix.strikes[STRIKE_PPEM] = strike
+    fb.font["sbix"] = sbix
+    # No outlines at all: FreeType then opens the face as bitmap-only.
+    del fb.font["glyf"]
+    del fb.font["loca"]
+    return fb.font
+
+
 def font_bytes(font):
     stream = io.BytesIO()
     font.save(stream)
@@ -272,6 +332,7 @@ def all_fonts():
     files["VennicorMetricsDeepKern.ttf"] = font_bytes(build_face(
         "Vennicor Metrics Deep Kern", "Regular", PRELOAD, kern=True, kern_av=KERN_AV_DEEP))
     files["VennicorColor.ttf"] = font_bytes(build_color_face())
+    files["VennicorStrike.ttf"] = font_bytes(build_strike_face())
     files["VennicorBitmap.bdf"] = BITMAP_FONT.encode("ascii")
     files["NotAFont.ttf"] = bytes((i * 37 + 11) % 256 for i in range(256))
 
