@@ -22,9 +22,9 @@ class FontImpl;
 struct FontAccess;
 }  // namespace Detail
 
-/// One font face at one pixel size: its glyph cache, its atlas texture, its metrics and string
-/// measurement. Glyphs are rendered the first time a character is needed and packed into one
-/// square atlas texture whose edge doubles when a glyph no longer fits.
+/// One font face (and any fallback faces) at one pixel size: its glyph cache, its atlas texture,
+/// its metrics and string measurement. Glyphs are rendered the first time a character is needed and
+/// packed into one square atlas texture whose edge doubles when a glyph no longer fits.
 ///
 /// The graphics device must outlive the font. A Font is used from one thread at a time. A font
 /// can be moved; the moved-from font behaves as a disposed one.
@@ -171,8 +171,9 @@ class Font {
   /// valid for the life of the font. \throws std::out_of_range if it has none.
   const Glyph& GetGlyph(char32_t codePoint) const;
   /// True when some face of the font (its own or a fallback) maps the character; a character
-  /// false here is drawn as the missing glyph. Asks each face's character map at most once for
-  /// an uncached character. \throws FontException after Dispose.
+  /// false here is drawn as the missing glyph. A cached character answers from its glyph; any
+  /// other asks the faces' character maps in turn (caching nothing).
+  /// \throws FontException after Dispose.
   bool HasCharacter(char32_t codePoint) const;
 
   /// Adds a face that characters this font's face lacks come from: a character whose glyph
