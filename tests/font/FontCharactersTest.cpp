@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -193,6 +194,17 @@ TEST_F(FontCharactersTest, FallbackFaceFillsWhatTheFaceLacks) {
   font.EnsureGlyphsExist(u"\u4E00");
   EXPECT_EQ(font.GetGlyph(u'\u4E00').Advance.X, 9);
   EXPECT_FALSE(font.GetGlyph(u'\u4E00').IsColor);
+}
+
+TEST_F(FontCharactersTest, FallbackFaceFromMemoryOutlivesTheBuffer) {
+  std::vector<std::byte> bytes = ReadFile(Testing::FixtureFont("VennicorColor.ttf"));
+  font.AddFallbackFace(std::span<const std::byte>(bytes));
+  std::fill(bytes.begin(), bytes.end(), std::byte{0});
+  bytes = {};
+  EXPECT_EQ(font.MeasureString(std::string_view("\xCE\xA9\xCE\xA9")).X, 9 + 9 - 1);
+  EXPECT_TRUE(font.GetGlyph(Omega).Advance.X == 9 && font.HasCharacter(Grinning));
+  const std::vector<std::byte> garbage = ReadFile(Testing::FixtureFont("NotAFont.ttf"));
+  EXPECT_THROW(font.AddFallbackFace(std::span<const std::byte>(garbage)), FontException);
 }
 
 TEST_F(FontCharactersTest, DisposedFontRefusesFallbacks) {
