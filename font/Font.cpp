@@ -9,6 +9,8 @@
 #include "font/detail/FontImpl.h"
 #include "font/detail/GlyphWalk.h"
 #include "font/faces/detail/FontFace.h"
+#include "font/text/Utf.h"
+#include "font/text/detail/BorrowedUtf16.h"
 
 namespace Vennicor::Font {
 
@@ -33,6 +35,15 @@ Font::Font(Graphics::GraphicsDevice& graphicsDevice, std::u16string_view fontFac
            FontStyle style)
     : impl(std::make_unique<FontImpl>(graphicsDevice,
                                       std::make_unique<Detail::FontFace>(fontFace, style), size)) {}
+
+Font::Font(Graphics::GraphicsDevice& graphicsDevice, std::string_view fontFace, float size,
+           FontStyle style)
+    : Font(graphicsDevice, std::u16string_view(Utf8ToUtf16(fontFace)), size, style) {}
+
+Font::Font(Graphics::GraphicsDevice& graphicsDevice, std::span<const std::byte> fontData,
+           float size)
+    : impl(std::make_unique<FontImpl>(graphicsDevice, std::make_unique<Detail::FontFace>(fontData),
+                                      size)) {}
 
 Font::~Font() {
   // A destructor must not throw; a backend whose texture Dispose throws loses that error here,
@@ -91,14 +102,45 @@ void Font::EnsureGlyphsExist(std::u16string_view characters) {
   impl->EnsureGlyphsExist(characters);
 }
 
-const Font::Glyph& Font::GetGlyph(char16_t character) const {
+void Font::EnsureGlyphsExist(std::string_view utf8Characters) {
+  ThrowIfDisposed();
+  const Detail::BorrowedUtf16 text(utf8Characters);
+  impl->EnsureGlyphsExist(text.View());
+}
+
+const Font::Glyph& Font::GetGlyph(char32_t codePoint) const {
   if (impl) {
-    if (const GlyphEntry* entry = impl->Find(character)) return entry->Record;
+    if (const GlyphEntry* entry = impl->Find(codePoint)) return entry->Record;
   }
+  ThrowNoGlyph(codePoint);
+}
+
+void Font::ThrowNoGlyph(char32_t codePoint) {
   constexpr char digits[] = "0123456789ABCDEF";
-  std::string code = "U+0000";
-  for (unsigned i = 0; i < 4; ++i) code[5 - i] = digits[(unsigned{character} >> (4 * i)) & 0xFU];
-  throw std::out_of_range("The font has no glyph for character " + code);
+  std::string code;
+  for (std::uint32_t rest = codePoint; rest != 0 || code.size() < 4; rest >>= 4U) {
+    code.insert(code.begin(), digits[rest & 0xFU]);
+  }
+  throw std::out_of_range("The font has no glyph for character U+" + code);
+}
+
+bool Font::HasCharacter(char32_t codePoint) const {
+  ThrowIfDisposed();
+  return impl->Resolve(codePoint).GlyphIndex != 0;
+}
+
+void Font::AddFallbackFace(std::u16string_view fontFace, FontStyle style) {
+  ThrowIfDisposed();
+  impl->AddFallbackFace(std::make_unique<Detail::FontFace>(fontFace, style));
+}
+
+void Font::AddFallbackFace(std::string_view fontFace, FontStyle style) {
+  AddFallbackFace(std::u16string_view(Utf8ToUtf16(fontFace)), style);
+}
+
+void Font::AddFallbackFace(std::span<const std::byte> fontData) {
+  ThrowIfDisposed();
+  impl->AddFallbackFace(std::make_unique<Detail::FontFace>(fontData));
 }
 
 std::int32_t Font::LineHeight() const {
@@ -126,20 +168,21 @@ std::int32_t Font::Spacing() const {
   return 0;
 }
 
-Vector2 Font::GetKerning(char16_t leftCharacter, char16_t rightCharacter) const {
+Vector2 Font::GetKerning(char32_t leftCharacter, char32_t rightCharacter) const {
   ThrowIfDisposed();
   const GlyphEntry* left = impl->Find(leftCharacter);
   const GlyphEntry* right = impl->Find(rightCharacter);
   if (left != nullptr && right != nullptr) return ToPixels(impl->KerningOf(*left, *right));
-  return ToPixels(
-      impl->KerningOfGlyphs(impl->GlyphIndexOf(leftCharacter), impl->GlyphIndexOf(rightCharacter)));
+  return ToPixels(impl->KerningOf(impl->Resolve(leftCharacter), impl->Resolve(rightCharacter)));
 }
 
-float Font::MeasureWidth(std::u16string_view text, char16_t previousCharacter) {
-  return MeasureString(text, previousCharacter).X;
-}
+Vector2 Font::MeasureString(std::u16string_view text) { return MeasureAfter(text, 0); }
 
-Vector2 Font::MeasureString(std::u16string_view text) { return MeasureString(text, 0); }
+Vector2 Font::MeasureString(std::string_view utf8Text, char32_t previousCharacter) {
+  ThrowIfDisposed();
+  const Detail::BorrowedUtf16 text(utf8Text);
+  return MeasureAfter(text.View(), previousCharacter);
+}
 
 namespace {
 
@@ -178,7 +221,7 @@ struct Measure {
 
 }  // namespace
 
-Vector2 Font::MeasureString(std::u16string_view text, char16_t previousCharacter) {
+Vector2 Font::MeasureAfter(std::u16string_view text, char32_t previousCharacter) {
   ThrowIfDisposed();
   const Detail::FaceMetrics& metrics = impl->Metrics();
   Measure measure;

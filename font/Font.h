@@ -1,9 +1,11 @@
 #pragma once
 
 #include <concepts>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <ranges>
+#include <span>
 #include <string_view>
 
 #include "font/FontStyle.h"
@@ -20,20 +22,27 @@ class FontImpl;
 struct FontAccess;
 }  // namespace Detail
 
-/// One font face at one pixel size: its glyph cache, its atlas texture, its metrics and string
-/// measurement. Glyphs are rendered the first time a character is needed and packed into one
-/// square atlas texture whose edge doubles when a glyph no longer fits. When a doubling would
-/// pass the device's MaxTextureSize(), the atlas opens further pages (textures of the largest
-/// edge) instead; beyond a page limit (SetAtlasPageLimit) the least recently used page is
-/// emptied, and its glyphs are rendered again when next used.
+/// One font face (and any fallback faces) at one pixel size: its glyph cache, its atlas texture,
+/// its metrics and string measurement. Glyphs are rendered the first time a character is needed
+/// and packed into one square atlas texture whose edge doubles when a glyph no longer fits. When
+/// a doubling would pass the device's MaxTextureSize(), the atlas opens further pages (textures
+/// of the largest edge) instead; beyond a page limit (SetAtlasPageLimit) the least recently used
+/// page is emptied, and its glyphs are rendered again when next used.
 ///
 /// The graphics device must outlive the font. A Font is used from one thread at a time. A font
 /// can be moved; the moved-from font behaves as a disposed one.
+///
+/// Text is UTF-16 (a valid surrogate pair is one character; a lone surrogate is a character of
+/// its own, drawn as the missing glyph) or UTF-8 (each malformed sequence is one U+FFFD).
+/// Characters the face lacks can come from fallback faces (AddFallbackFace). Faces with colour
+/// glyphs (COLR layers, CBDT/sbix bitmaps such as emoji fonts) draw them in colour.
 class Font {
  public:
   /// One cached glyph. References returned by GetGlyph stay valid, and show later atlas
   /// updates, for the life of the Font.
   struct Glyph {
+    /// The character as one UTF-16 unit: the character itself in the Basic Multilingual Plane,
+    /// U+FFFD for a character beyond it (CodePoint holds every character).
     char16_t Character = 0;
     Graphics::Point Position;    ///< top-left of the image in the atlas
     Graphics::Rectangle Bounds;  ///< (0, 0, image width, image height)
@@ -41,6 +50,10 @@ class Font {
     Graphics::Point Advance;     ///< pen advance in whole pixels
     /// The atlas page that holds the image (AtlasPageTexture); 0 while the atlas has one page.
     std::int32_t Page = 0;
+    char32_t CodePoint = 0;  ///< the character, in or beyond the Basic Multilingual Plane
+    /// The image holds the glyph's own colours (premultiplied) rather than white coverage: draw
+    /// it with a white tint of the wanted alpha, as DrawString does, to keep its colours.
+    bool IsColor = false;
   };
 
   /// Opens `fontFace` (a font file path, or else an installed font's family name) in the
@@ -56,6 +69,15 @@ class Font {
   /// acquired is released before the error leaves.
   Font(Graphics::GraphicsDevice& graphicsDevice, std::u16string_view fontFace, float size,
        FontStyle style);
+  /// The same with a UTF-8 path or family name (a malformed sequence becomes U+FFFD, so it
+  /// finds nothing). \throws FontException as above.
+  Font(Graphics::GraphicsDevice& graphicsDevice, std::string_view fontFace, float size,
+       FontStyle style = FontStyle::Regular);
+  /// Opens the first face of a font file held in memory, at `size` pixels per em. The font
+  /// copies the bytes, so the caller may free them as soon as this returns.
+  /// \throws FontException "Error openening font file" when FreeType cannot read the data, and
+  /// otherwise as the constructors above.
+  Font(Graphics::GraphicsDevice& graphicsDevice, std::span<const std::byte> fontData, float size);
   /// Performs Dispose if it has not run.
   ~Font();
   Font(const Font&) = delete;
@@ -105,19 +127,45 @@ class Font {
   std::int32_t Spacing() const;
 
   /// The kerning of a character pair in whole pixels (negative X pulls the right character
-  /// closer). A character the face lacks counts as its missing glyph.
+  /// closer). A character no face has counts as the face's missing glyph; two characters that
+  /// come from different faces (see AddFallbackFace) are never kerned.
   /// \throws FontException "Could not obtain kerning information" when FreeType refuses.
-  Graphics::Vector2 GetKerning(char16_t leftCharacter, char16_t rightCharacter) const;
+  Graphics::Vector2 GetKerning(char32_t leftCharacter, char32_t rightCharacter) const;
 
   /// The width MeasureString(text, previousCharacter) gives.
-  float MeasureWidth(std::u16string_view text, char16_t previousCharacter);
+  float MeasureWidth(std::u16string_view text, char16_t previousCharacter) {
+    return MeasureAfter(text, previousCharacter).X;
+  }
+  /// The same after a character beyond the Basic Multilingual Plane. (A template only so that
+  /// a literal 0 keeps choosing the overload above.)
+  template <std::same_as<char32_t> CodePoint>
+  float MeasureWidth(std::u16string_view text, CodePoint previousCharacter) {
+    return MeasureAfter(text, previousCharacter).X;
+  }
+  /// The width of UTF-8 text, as MeasureString(utf8Text, previousCharacter) gives it.
+  float MeasureWidth(std::string_view utf8Text, char32_t previousCharacter) {
+    return MeasureString(utf8Text, previousCharacter).X;
+  }
   /// The size of `text` in pixels: the widest line, and LineHeight per line feed plus one for
   /// a last line that holds a visible character, less Leading once. Caches glyphs for new
   /// characters but leaves the atlas alone until the next GlyphTexture.
   Graphics::Vector2 MeasureString(std::u16string_view text);
   /// As above, kerning the first character against `previousCharacter` (0: none), for text
   /// measured in pieces.
-  Graphics::Vector2 MeasureString(std::u16string_view text, char16_t previousCharacter);
+  Graphics::Vector2 MeasureString(std::u16string_view text, char16_t previousCharacter) {
+    return MeasureAfter(text, previousCharacter);
+  }
+  /// As above, after a character beyond the Basic Multilingual Plane. (A template only so that
+  /// a literal 0 keeps choosing the overload above.)
+  template <std::same_as<char32_t> CodePoint>
+  Graphics::Vector2 MeasureString(std::u16string_view text, CodePoint previousCharacter) {
+    return MeasureAfter(text, previousCharacter);
+  }
+  /// The size of UTF-8 text, measured as its UTF-16 form is. Decodes into a buffer of the
+  /// calling thread, so it allocates only while that buffer grows.
+  Graphics::Vector2 MeasureString(std::string_view utf8Text) { return MeasureString(utf8Text, 0); }
+  /// As above, kerning the first character against `previousCharacter` (0: none).
+  Graphics::Vector2 MeasureString(std::string_view utf8Text, char32_t previousCharacter);
 
   /// Measures text that a caller builds in a buffer (a std::vector<char16_t>, a std::array, a
   /// std::span...), without copying it. Any contiguous range of char16_t is accepted; strings
@@ -135,14 +183,39 @@ class Font {
   /// \throws FontException "Error loading glyph in FreeType" (the glyphs cached before the
   /// failing character stay cached), or after Dispose.
   void EnsureGlyphsExist(std::u16string_view characters);
-  /// The cached glyph of a character, in constant time. The reference stays valid for the life
-  /// of the font. \throws std::out_of_range if it has none.
-  const Glyph& GetGlyph(char16_t character) const;
+  /// The same for UTF-8 text (decoded as MeasureString decodes it).
+  void EnsureGlyphsExist(std::string_view utf8Characters);
+  /// The cached glyph of a character, in constant time (two indexed loads). The reference stays
+  /// valid for the life of the font. \throws std::out_of_range if it has none.
+  const Glyph& GetGlyph(char32_t codePoint) const;
+  /// True when some face of the font (its own or a fallback) maps the character; a character
+  /// false here is drawn as the missing glyph. A cached character answers from its glyph; any
+  /// other asks the faces' character maps in turn (caching nothing).
+  /// \throws FontException after Dispose.
+  bool HasCharacter(char32_t codePoint) const;
+
+  /// Adds a face that characters this font's face lacks come from: a character whose glyph
+  /// index is 0 in the font's face is rendered from the first fallback face that maps it, at
+  /// the font's size, into the font's atlas (one texture). Line metrics stay the font's own; a
+  /// fallback glyph keeps its own bearings on the same baseline. Characters cached before as
+  /// missing glyphs that the new face has are rendered again from it (their records update in
+  /// place). `fontFace` and `style` are read as the constructor reads them.
+  /// \throws FontException with the constructor's messages when the face cannot be opened or
+  /// sized (the font is then as it was), "Error loading glyph in FreeType" when re-rendering a
+  /// cached character fails (the face stays added), or after Dispose.
+  void AddFallbackFace(std::u16string_view fontFace, FontStyle style = FontStyle::Regular);
+  /// The same with a UTF-8 path or family name.
+  void AddFallbackFace(std::string_view fontFace, FontStyle style = FontStyle::Regular);
+  /// The same with a font file held in memory; the bytes are copied.
+  void AddFallbackFace(std::span<const std::byte> fontData);
 
  private:
   friend struct Detail::FontAccess;
 
   void ThrowIfDisposed() const;
+  // Out of line so that GetGlyph's lookup stays a leaf function.
+  [[noreturn]] static void ThrowNoGlyph(char32_t codePoint);
+  Graphics::Vector2 MeasureAfter(std::u16string_view text, char32_t previousCharacter);
 
   // Behind a pointer so that the header names none of the internals and a move is cheap. Null
   // only in a moved-from font.

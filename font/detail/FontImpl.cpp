@@ -1,7 +1,9 @@
 #include "font/detail/FontImpl.h"
 
+#include <algorithm>
 #include <utility>
 
+#include "font/text/Utf.h"
 #include "font/text/detail/ControlCharacter.h"
 
 namespace Vennicor::Font::Detail {
@@ -14,18 +16,22 @@ constexpr std::u16string_view PreloadCharacters =
     u"!@#$%^&*()-_+=~'`:;,./\\| ";
 static_assert(PreloadCharacters.size() == 87);
 
-std::unique_ptr<FontFace> Sized(std::unique_ptr<FontFace> face, float size) {
+// The font's own face, sized before anything reads its metrics or kerning.
+std::vector<std::unique_ptr<FontFace>> SizedFace(std::unique_ptr<FontFace> face, float size) {
   face->SetPixelSize(size);
-  return face;
+  std::vector<std::unique_ptr<FontFace>> faces;
+  faces.push_back(std::move(face));
+  return faces;
 }
 
 }  // namespace
 
 FontImpl::FontImpl(Graphics::GraphicsDevice& graphicsDevice, std::unique_ptr<FontFace> fontFace,
                    float size)
-    : face(Sized(std::move(fontFace), size)),
+    : size(size),
+      faces(SizedFace(std::move(fontFace), size)),
       atlas(graphicsDevice, AtlasSettings{}),
-      kerning(*face) {
+      kerning(*faces.front()) {
   EnsureGlyphsExist(PreloadCharacters);
   UpdateAtlas();
 }
@@ -34,8 +40,14 @@ void FontImpl::EnsureGlyphsExist(std::u16string_view text) {
   // Every glyph of this text is marked with the new stamp, so that placing the text's new
   // glyphs never drops an atlas page that holds one of the others.
   ++useStamp;
-  for (const char16_t character : text) {
-    if (IsControlCharacter(character)) continue;
+  for (std::size_t index = 0; index < text.size();) {
+    char32_t character = text[index];
+    if (IsPrintableAscii(character)) {
+      ++index;
+    } else {
+      character = DecodeUtf16(text, index);
+      if (IsControlCharacter(character)) continue;
+    }
     GlyphEntry* entry = characters.Find(character);
     if (entry == nullptr) {
       AddGlyph(character);
@@ -46,31 +58,72 @@ void FontImpl::EnsureGlyphsExist(std::u16string_view text) {
   }
 }
 
+FaceGlyph FontImpl::Resolve(char32_t character) const {
+  if (const GlyphEntry* entry = Find(character)) return {entry->Face, entry->GlyphIndex};
+  for (std::uint32_t face = 0; face < faces.size(); ++face) {
+    if (const std::uint32_t glyph = faces[face]->GlyphIndex(character); glyph != 0) {
+      return {face, glyph};
+    }
+  }
+  return {};
+}
+
+bool FontImpl::AnyFaceKerns() const {
+  return std::any_of(faces.begin(), faces.end(),
+                     [](const std::unique_ptr<FontFace>& face) { return face->HasKerning(); });
+}
+
 void FontImpl::AddGlyph(char32_t character) {
   characters.Reserve(character);
   unplaced.reserve(unplaced.size() + 1);
   GlyphEntry entry;
-  entry.Record.Character = static_cast<char16_t>(character);
-  entry.GlyphIndex = face->GlyphIndex(character);
-  face->RenderGlyph(entry.GlyphIndex, image);
-  entry.Record.Advance = image.Advance;
-  entry.ImageLeft = image.Left;
-  entry.ImageTop = image.Top;
+  entry.Record.Character =
+      character <= 0xFFFF ? static_cast<char16_t>(character) : char16_t{ReplacementCharacter};
+  entry.Record.CodePoint = character;
   entry.CacheOrder = static_cast<std::uint32_t>(glyphs.size());
-  entry.AtlasId = atlas.Add(image);
-  atlas.Touch(entry.AtlasId, useStamp);
+  RenderInto(entry, Resolve(character));
   glyphs.push_back(entry);
   characters.Set(character, &glyphs.back());
   unplaced.push_back(&glyphs.back());
+}
+
+void FontImpl::RenderInto(GlyphEntry& entry, FaceGlyph glyph) {
+  faces[glyph.Face]->RenderGlyph(glyph.GlyphIndex, image);
+  const std::uint32_t atlasId = atlas.Add(image);
+  atlas.Touch(atlasId, useStamp);
+  entry.Face = glyph.Face;
+  entry.GlyphIndex = glyph.GlyphIndex;
+  entry.Record.Advance = image.Advance;
+  entry.Record.IsColor = image.Format == GlyphPixelFormat::Bgra32;
+  entry.ImageLeft = image.Left;
+  entry.ImageTop = image.Top;
+  entry.AtlasId = atlasId;
 }
 
 // A glyph whose atlas page was emptied gets its image back; its record (and every reference
 // to it) stays the same.
 void FontImpl::RenderAgain(GlyphEntry& entry) {
   unplaced.reserve(unplaced.size() + 1);
-  face->RenderGlyph(entry.GlyphIndex, image);
+  faces[entry.Face]->RenderGlyph(entry.GlyphIndex, image);
   atlas.Readd(entry.AtlasId, image);
   unplaced.push_back(&entry);
+}
+
+void FontImpl::AddFallbackFace(std::unique_ptr<FontFace> fallback) {
+  fallback->SetPixelSize(size);
+  faces.reserve(faces.size() + 1);
+  faces.push_back(std::move(fallback));
+  const auto face = static_cast<std::uint32_t>(faces.size() - 1);
+  // Characters cached as missing glyphs may be the new face's: their records change in place
+  // and are placed by the next atlas update.
+  for (GlyphEntry& entry : glyphs) {
+    if (entry.Face != 0 || entry.GlyphIndex != 0) continue;
+    const std::uint32_t glyph = faces.back()->GlyphIndex(entry.Record.CodePoint);
+    if (glyph == 0) continue;
+    unplaced.reserve(unplaced.size() + 1);
+    RenderInto(entry, FaceGlyph{face, glyph});
+    unplaced.push_back(&entry);
+  }
 }
 
 const std::shared_ptr<Graphics::Texture2D>& FontImpl::UpdateAtlas() {
@@ -83,8 +136,8 @@ const std::shared_ptr<Graphics::Texture2D>& FontImpl::UpdateAtlas() {
 void FontImpl::PlaceGlyphs() {
   const bool othersMoved = atlas.Place(useStamp);
   // Records show their glyph's place from the moment it is placed: every record after a
-  // growth or an emptied page, the new ones otherwise.
-  const std::int32_t ascent = face->Metrics().Ascent;
+  // growth or an emptied page, the new (or newly rendered) ones otherwise.
+  const std::int32_t ascent = Metrics().Ascent;
   const auto refresh = [&](GlyphEntry& entry) {
     const AtlasEntry& placed = atlas.Entry(entry.AtlasId);
     entry.Record.Bounds = Graphics::Rectangle{0, 0, placed.Width, placed.Rows};
@@ -101,11 +154,14 @@ void FontImpl::PlaceGlyphs() {
 }
 
 void FontImpl::Dispose() {
-  struct ReleaseLibrary {
-    FontFace& Face;
-    ~ReleaseLibrary() { Face.ReleaseLibrary(); }
-  } releaseLibrary{*face};
-  face->Close();
+  // Every face's library reference goes last, whatever throws before.
+  struct ReleaseLibraries {
+    std::vector<std::unique_ptr<FontFace>>& Faces;
+    ~ReleaseLibraries() {
+      for (const std::unique_ptr<FontFace>& face : Faces) face->ReleaseLibrary();
+    }
+  } releaseLibraries{faces};
+  for (const std::unique_ptr<FontFace>& face : faces) face->Close();
   atlas.Dispose();
 }
 

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -12,14 +13,21 @@
 #include "font/faces/detail/FontFace.h"
 #include "font/faces/detail/GlyphImage.h"
 #include "font/kerning/detail/KerningTable.h"
+#include "font/text/detail/ControlCharacter.h"
 #include "graphics/GraphicsDevice.h"
 #include "graphics/Texture2D.h"
 
 namespace Vennicor::Font::Detail {
 
-/// What a Font is made of: its face, the glyphs it has cached by character, their atlas and
-/// the face's kerning. The library's own drawing and layout code works on this directly; the
-/// public Font checks its state and forwards.
+/// A glyph named by its face (0: the font's own, 1..: fallbacks) and its index in that face.
+struct FaceGlyph {
+  std::uint32_t Face = 0;
+  std::uint32_t GlyphIndex = 0;
+};
+
+/// What a Font is made of: its faces (its own first, then the fallbacks), the glyphs it has
+/// cached by character, their atlas and the kerning. The library's own drawing and layout code
+/// works on this directly; the public Font checks its state and forwards.
 class FontImpl {
  public:
   /// Sizes the face, caches the common characters and builds the atlas from them.
@@ -31,33 +39,54 @@ class FontImpl {
   /// The cached glyphs of U+0000..U+00FF by character (null: none), or null; see
   /// CharacterMap::FirstPage.
   const GlyphEntry* const* FirstGlyphPage() const { return characters.FirstPage(); }
-  /// Caches a glyph for every non-control character of `text` that has none.
+  /// Caches a glyph for every non-control character of `text` that has none; a valid surrogate
+  /// pair is one character.
   void EnsureGlyphsExist(std::u16string_view text);
-
-  /// Kerning in 26.6 of two cached glyphs.
-  KerningVector KerningOf(const GlyphEntry& left, const GlyphEntry& right) const {
-    return kerning.Of(left.CacheOrder, left.GlyphIndex, right.CacheOrder, right.GlyphIndex);
+  /// Caches the glyph of one character that has none (a control character gets none).
+  void EnsureGlyph(char32_t character) {
+    if (Find(character) == nullptr && !IsControlCharacter(character)) AddGlyph(character);
   }
-  /// The same for a font whose face has kerning (HasKerning), checked once by the caller: the
-  /// flat table of common pairs inline, anything else out of line.
-  KerningVector KerningOfKerningFace(const GlyphEntry& left, const GlyphEntry& right) const {
+
+  /// The face and glyph a character is drawn with: the first face that maps it, or the font's
+  /// own missing glyph (face 0, glyph 0). Cached characters answer from their entry; others
+  /// ask each face's character map.
+  FaceGlyph Resolve(char32_t character) const;
+
+  /// Kerning in 26.6 of two cached glyphs: zero unless both come from one face.
+  KerningVector KerningOf(const GlyphEntry& left, const GlyphEntry& right) const {
+    // One test for the common case, two glyphs of the font's own face.
+    if ((left.Face | right.Face) == 0) [[likely]] {
+      return kerning.Of(left.CacheOrder, left.GlyphIndex, right.CacheOrder, right.GlyphIndex);
+    }
+    if (left.Face != right.Face) return {};
+    return faces[left.Face]->Kerning(left.GlyphIndex, right.GlyphIndex);
+  }
+  /// The same, with the flat table of the own face's common pairs read inline: for walks over
+  /// many pairs, once AnyFaceKerns() said kerning is worth asking for.
+  KerningVector KerningOfCached(const GlyphEntry& left, const GlyphEntry& right) const {
     std::int32_t known = 0;
-    if (kerning.TryCommon(left.CacheOrder, right.CacheOrder, known)) [[likely]] {
+    if ((left.Face | right.Face) == 0 &&
+        kerning.TryCommon(left.CacheOrder, right.CacheOrder, known)) [[likely]] {
       return {known, 0};
     }
-    return kerning.OfKerningFace(left.CacheOrder, left.GlyphIndex, right.CacheOrder,
-                                 right.GlyphIndex);
+    return KerningOf(left, right);
   }
-  /// Kerning in 26.6 of two glyph indices.
-  KerningVector KerningOfGlyphs(std::uint32_t leftGlyph, std::uint32_t rightGlyph) const {
-    return kerning.OfGlyphs(leftGlyph, rightGlyph);
+  /// True when some face has kerning data; otherwise every pair's kerning is (0, 0).
+  bool AnyFaceKerns() const;
+  /// Kerning in 26.6 of two glyphs, cached or not: zero unless both come from one face.
+  KerningVector KerningOf(FaceGlyph left, FaceGlyph right) const {
+    if (left.Face != right.Face) return {};
+    if (left.Face == 0) return kerning.OfGlyphs(left.GlyphIndex, right.GlyphIndex);
+    return faces[left.Face]->Kerning(left.GlyphIndex, right.GlyphIndex);
   }
-  /// The glyph index of a character, cached or not.
-  std::uint32_t GlyphIndexOf(char32_t character) const {
-    if (const GlyphEntry* entry = Find(character)) return entry->GlyphIndex;
-    return face->GlyphIndex(character);
-  }
-  bool HasKerning() const { return face->HasKerning(); }
+
+  /// Opens no file itself: sizes `fallback` to the font's size and appends it to the faces, then
+  /// renders again from it the cached characters that no face had.
+  /// \throws FontException from sizing (nothing changed) or from rendering (the face stays).
+  void AddFallbackFace(std::unique_ptr<FontFace> fallback);
+  /// The faces, the font's own first and then the fallbacks in the order added; a GlyphEntry's
+  /// Face indexes this. For layout code that shapes each run of text with its own face.
+  std::span<const std::unique_ptr<FontFace>> Faces() const { return faces; }
 
   /// Places and uploads the glyphs cached since the last update and returns the first atlas
   /// page's texture. \throws FontException as GlyphAtlas::Place and Upload do.
@@ -70,21 +99,25 @@ class FontImpl {
   void SetPageLimit(std::int32_t limit) { atlas.SetPageLimit(limit); }
   std::int32_t PageLimit() const { return atlas.PageLimit(); }
 
-  const FaceMetrics& Metrics() const { return face->Metrics(); }
-  FontFace& Face() { return *face; }
-  bool IsDisposed() const { return !face->IsOpen(); }
-  /// Closes the face, disposes the atlas texture, then releases the library reference, the
+  const FaceMetrics& Metrics() const { return faces.front()->Metrics(); }
+  /// The font's own face.
+  FontFace& Face() { return *faces.front(); }
+  bool IsDisposed() const { return !faces.front()->IsOpen(); }
+  /// Closes the faces, disposes the atlas texture, then releases the library references, the
   /// last even if an earlier step throws. Idempotent.
   void Dispose();
 
  private:
   void AddGlyph(char32_t character);
+  /// Renders `glyph` into `entry` and adds its image to the atlas.
+  void RenderInto(GlyphEntry& entry, FaceGlyph glyph);
   void RenderAgain(GlyphEntry& entry);
   void PlaceGlyphs();
 
-  std::unique_ptr<FontFace> face;
+  float size;
+  std::vector<std::unique_ptr<FontFace>> faces;  // never empty; [0] is the font's own
   GlyphAtlas atlas;
-  KerningTable kerning;
+  KerningTable kerning;  // of faces[0]
   CharacterMap<GlyphEntry> characters;
   std::deque<GlyphEntry> glyphs;      // appending never moves a record
   std::vector<GlyphEntry*> unplaced;  // records whose images wait for the next placing

@@ -10,11 +10,14 @@ namespace Vennicor::Font::Detail {
 /// draw it without asking the face again.
 struct GlyphEntry {
   Font::Glyph Record;
-  std::uint32_t GlyphIndex = 0;  ///< the face's glyph index, for kerning
+  std::uint32_t GlyphIndex = 0;  ///< the glyph index in its face, for kerning
   std::uint32_t CacheOrder = 0;  ///< position among the font's cached glyphs
   std::uint32_t AtlasId = 0;     ///< the glyph's image in the atlas
   std::int32_t ImageLeft = 0;
   std::int32_t ImageTop = 0;
+  /// The face the glyph comes from: 0 for the font's own face, 1.. for its fallback faces in
+  /// the order they were added. Kerning applies only between glyphs of one face.
+  std::uint32_t Face = 0;
 };
 
 }  // namespace Vennicor::Font::Detail

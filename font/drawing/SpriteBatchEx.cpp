@@ -10,7 +10,7 @@
 
 #include "font/detail/FontAccess.h"
 #include "font/detail/GlyphWalk.h"
-#include "font/text/Utf.h"
+#include "font/text/detail/BorrowedUtf16.h"
 #include "graphics/Matrix.h"
 #include "graphics/Rectangle.h"
 
@@ -50,6 +50,7 @@ struct DrawGlyphs {
   Graphics::Matrix Transform;
   Graphics::Vector2 Position;
   Graphics::Color Tint;
+  Graphics::Color ColorGlyphTint;  // white of the tint's alpha (premultiplied)
   float Rotation;
   Graphics::Vector2 Scale;
   Graphics::SpriteEffects Effects;
@@ -59,6 +60,7 @@ struct DrawGlyphs {
   std::int32_t WholePenX = 0;
   std::array<Graphics::SpriteRunItem, RunLength> Run{};
   std::size_t Queued = 0;
+  bool RunIsColor = false;  // the queued run holds colour glyphs (drawn with ColorGlyphTint)
 
   void LineFeed() {}  // one line: a line feed only breaks the kerning chain
 
@@ -94,11 +96,14 @@ struct DrawGlyphs {
 
     // A glyph without an image (a space) is still drawn, from an empty rectangle, so that a
     // batch sees one sprite per character.
-    if (glyph.Page != TexturePage) {
-      // A run holds sprites of one texture.
+    if (glyph.Page != TexturePage || glyph.IsColor != RunIsColor) {
+      // A run holds sprites of one texture and one tint.
       Flush();
-      TexturePage = glyph.Page;
-      Texture = Font.PageTexture(static_cast<std::uint32_t>(glyph.Page));
+      RunIsColor = glyph.IsColor;
+      if (glyph.Page != TexturePage) {
+        TexturePage = glyph.Page;
+        Texture = Font.PageTexture(static_cast<std::uint32_t>(glyph.Page));
+      }
     }
     Run[Queued++] = {p,
                      {glyph.Position.X, glyph.Position.Y, glyph.Bounds.Width, glyph.Bounds.Height}};
@@ -118,18 +123,18 @@ struct DrawGlyphs {
   void Flush() {
     const std::size_t count = std::exchange(Queued, 0);
     if (count == 0) return;
-    Batch.DrawRun(Texture, std::span(Run.data(), count), Tint, Rotation, Graphics::Vector2{0, 0},
-                  Scale, Effects, LayerDepth);
+    Batch.DrawRun(Texture, std::span(Run.data(), count), RunIsColor ? ColorGlyphTint : Tint,
+                  Rotation, Graphics::Vector2{0, 0}, Scale, Effects, LayerDepth);
   }
 };
 
 }  // namespace
 
-void SpriteBatchEx::DrawString(Graphics::SpriteBatch& spriteBatch, Font& font,
-                               std::u16string_view text, Graphics::Vector2 position,
-                               Graphics::Color color, float rotation, Graphics::Vector2 origin,
-                               Graphics::Vector2 scale, Graphics::SpriteEffects spriteEffects,
-                               float layerDepth, char16_t lastCharacter) {
+void SpriteBatchEx::DrawAfter(Graphics::SpriteBatch& spriteBatch, Font& font,
+                              std::u16string_view text, Graphics::Vector2 position,
+                              Graphics::Color color, float rotation, Graphics::Vector2 origin,
+                              Graphics::Vector2 scale, Graphics::SpriteEffects spriteEffects,
+                              float layerDepth, char32_t lastCharacter) {
   using Graphics::Matrix;
 
   font.EnsureGlyphsExist(text);
@@ -147,6 +152,7 @@ void SpriteBatchEx::DrawString(Graphics::SpriteBatch& spriteBatch, Font& font,
                        Matrix::CreateRotationZ(rotation)),
       position,
       color,
+      Graphics::Color(color.A, color.A, color.A, color.A),
       rotation,
       scale,
       spriteEffects,
@@ -166,18 +172,10 @@ void SpriteBatchEx::DrawString(Graphics::SpriteBatch& spriteBatch, Font& font,
                                std::string_view utf8Text, Graphics::Vector2 position,
                                Graphics::Color color, float rotation, Graphics::Vector2 origin,
                                Graphics::Vector2 scale, Graphics::SpriteEffects spriteEffects,
-                               float layerDepth, char16_t lastCharacter) {
-  thread_local std::u16string spare;
-  // Taken out of the thread's spare for the call and put back afterwards, so that a Draw that
-  // itself draws UTF-8 text cannot change the text under this walk.
-  struct Borrowed {
-    std::u16string Text = std::move(spare);
-    ~Borrowed() { spare = std::move(Text); }
-  } buffer;
-  buffer.Text.clear();
-  AppendUtf16FromUtf8(utf8Text, buffer.Text);
-  DrawString(spriteBatch, font, std::u16string_view(buffer.Text), position, color, rotation, origin,
-             scale, spriteEffects, layerDepth, lastCharacter);
+                               float layerDepth, char32_t lastCharacter) {
+  const Detail::BorrowedUtf16 text(utf8Text);
+  DrawAfter(spriteBatch, font, text.View(), position, color, rotation, origin, scale, spriteEffects,
+            layerDepth, lastCharacter);
 }
 
 }  // namespace Vennicor::Font

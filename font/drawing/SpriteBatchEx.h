@@ -1,5 +1,6 @@
 #pragma once
 
+#include <concepts>
 #include <string_view>
 
 #include "font/Font.h"
@@ -13,7 +14,8 @@ namespace Vennicor::Font {
 /// Draws text with a Font through a sprite batch, one sprite per character cut out of the
 /// font's atlas texture.
 struct SpriteBatchEx {
-  /// Draws `text` as one line: every non-control character is one sprite on `spriteBatch` from
+  /// Draws `text` as one line: every non-control character (a valid surrogate pair is one
+  /// character, a lone surrogate one of its own) is one sprite on `spriteBatch` from
   /// the font's atlas, placed by its glyph's offset and advance and kerned against the character
   /// before it. The sprites go to the batch in runs (SpriteBatch::DrawRun), so a batch that
   /// overrides Draw gets one Draw call a character, in order; the library's own batch queues the
@@ -24,7 +26,10 @@ struct SpriteBatchEx {
   /// `origin`, in the text's own unscaled pixels (x along the line, y down from the line's top),
   /// lands on `position`; the line is scaled by `scale` and turned by `rotation` radians about
   /// it. Each sprite's left edge is rounded to a whole pixel (halves to even). `color`,
-  /// `spriteEffects` and `layerDepth` pass unchanged to every Draw. `lastCharacter` is the
+  /// `spriteEffects` and `layerDepth` pass unchanged to every Draw, but for a colour glyph
+  /// (Font::Glyph::IsColor: emoji and other glyphs that carry their own colours) the tint is
+  /// white with `color`'s alpha, so that the glyph keeps its colours and only fades with the
+  /// tint. `lastCharacter` is the
   /// character drawn just before `text` (0 for none), so that a line drawn in pieces is kerned
   /// across the seams.
   ///
@@ -40,17 +45,38 @@ struct SpriteBatchEx {
                          Graphics::Vector2 position, Graphics::Color color, float rotation,
                          Graphics::Vector2 origin, Graphics::Vector2 scale,
                          Graphics::SpriteEffects spriteEffects, float layerDepth,
-                         char16_t lastCharacter);
+                         char16_t lastCharacter) {
+    DrawAfter(spriteBatch, font, text, position, color, rotation, origin, scale, spriteEffects,
+              layerDepth, lastCharacter);
+  }
 
-  /// The same for UTF-8 text, converted to UTF-16 first (a character outside the Basic
-  /// Multilingual Plane becomes two surrogate characters; a malformed sequence draws as
-  /// U+FFFD). The conversion reuses a buffer of the calling thread, so it allocates only while
-  /// that buffer grows.
+  /// The same after a character beyond the Basic Multilingual Plane. (A template only so that
+  /// a literal 0 keeps choosing the overload above.)
+  template <std::same_as<char32_t> CodePoint>
+  static void DrawString(Graphics::SpriteBatch& spriteBatch, Font& font, std::u16string_view text,
+                         Graphics::Vector2 position, Graphics::Color color, float rotation,
+                         Graphics::Vector2 origin, Graphics::Vector2 scale,
+                         Graphics::SpriteEffects spriteEffects, float layerDepth,
+                         CodePoint lastCharacter) {
+    DrawAfter(spriteBatch, font, text, position, color, rotation, origin, scale, spriteEffects,
+              layerDepth, lastCharacter);
+  }
+
+  /// The same for UTF-8 text, which draws as its UTF-16 form does (a malformed sequence draws
+  /// as U+FFFD). The text is decoded into a buffer of the calling thread, so the call allocates
+  /// only while that buffer grows.
   static void DrawString(Graphics::SpriteBatch& spriteBatch, Font& font, std::string_view utf8Text,
                          Graphics::Vector2 position, Graphics::Color color, float rotation,
                          Graphics::Vector2 origin, Graphics::Vector2 scale,
                          Graphics::SpriteEffects spriteEffects, float layerDepth,
-                         char16_t lastCharacter);
+                         char32_t lastCharacter);
+
+ private:
+  static void DrawAfter(Graphics::SpriteBatch& spriteBatch, Font& font, std::u16string_view text,
+                        Graphics::Vector2 position, Graphics::Color color, float rotation,
+                        Graphics::Vector2 origin, Graphics::Vector2 scale,
+                        Graphics::SpriteEffects spriteEffects, float layerDepth,
+                        char32_t lastCharacter);
 };
 
 }  // namespace Vennicor::Font

@@ -83,6 +83,18 @@ printf 'A\nVB\n' >text.txt
 run 0 -f "$font" -s 18 --text-file ../text.txt -o file.png
 [ -f out/file.png ] || fail "file.png missing"
 
+# Fallback faces: Omega and the colour glyph U+1F600 come from the colour fixture; the
+# picture's width grows by their advances (9 and 18 px at 18 px) over the same text without them.
+run 0 -f "$font" -s 18 --margin 0 -o plain.png "A"
+read -r plain_width _ < <(png_size out/plain.png)
+expect_error 1 "cannot open fallback font" -f "$font" --fallback "$data/fonts/NotAFont.ttf" "A"
+run 0 -f "$font" --fallback "$data/fonts/VennicorColor.ttf" -s 18 --margin 0 -o fallback.png \
+  $'A\xce\xa9\xf0\x9f\x98\x80'
+read -r fallback_width _ < <(png_size out/fallback.png)
+[ "$fallback_width" -eq $((plain_width + 27)) ] ||
+  fail "fallback picture is $fallback_width px wide, expected $((plain_width + 27))"
+expect_error 2 "needs a family name" -f "$font" --fallback ""
+
 run 0 --help
 grep -q "^Usage: vennicor-text" stdout || fail "--help shows no usage"
 

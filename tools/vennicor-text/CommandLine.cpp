@@ -226,6 +226,11 @@ Options ParseCommandLine(const std::vector<std::string>& arguments) {
     } else if (name == "-f" || name == "--font") {
       options.FontFace = value();
       if (options.FontFace.empty()) throw UsageError(name + " needs a family name or a path");
+    } else if (name == "--fallback") {
+      options.FallbackFaces.push_back(value());
+      if (options.FallbackFaces.back().empty()) {
+        throw UsageError(name + " needs a family name or a path");
+      }
     } else if (name == "-s" || name == "--size") {
       options.Size = ParseFloat(name, value());
       if (!(options.Size > 0) || options.Size > LargestSize) {
@@ -314,6 +319,8 @@ text start new lines. Text is UTF-8.
                            standard input)
   -f, --font NAME|PATH     installed font family name or font file path
                            (default: DejaVu Sans)
+      --fallback NAME|PATH a face for characters the font lacks (emoji, other scripts);
+                           repeatable, the first that has a character draws it
   -s, --size PX            font size in pixels per em (default: 32)
       --style STYLE        regular, bold, italic or bold-italic; chooses among the installed
                            faces of a family (a path names one face) (default: regular)
@@ -342,6 +349,7 @@ Examples:
   vennicor-text
   vennicor-text -f "DejaVu Serif" --style bold -s 48 -c navy "Hello, world"
   vennicor-text -f ./MyFont.ttf -t "Line one" -t "Line two" --align center -o lines.png
+  vennicor-text -f "DejaVu Sans" --fallback "Noto Color Emoji" "Game over 😀"
   vennicor-text -r 30 --scale 2 -b transparent --atlas atlas.png "Turned and scaled"
 )";
 }

@@ -26,6 +26,8 @@ enum class Alignment { Left, Center, Right };
 struct Options {
   bool ShowHelp = false;
   std::string FontFace = "DejaVu Sans";
+  /// Faces that characters the font lacks come from, in the order given (--fallback).
+  std::vector<std::string> FallbackFaces;
   float Size = 32;
   Vennicor::Font::FontStyle Style = Vennicor::Font::FontStyle::Regular;
   Vennicor::Graphics::Color Foreground{0x1B, 0x1F, 0x3B, 0xFF};

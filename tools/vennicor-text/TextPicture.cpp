@@ -135,6 +135,13 @@ RenderedText RenderText(const Options& options, std::u16string_view text, bool w
       throw std::runtime_error("cannot open font '" + options.FontFace + "': " + error.what());
     }
   }();
+  for (const std::string& fallback : options.FallbackFaces) {
+    try {
+      font.AddFallbackFace(FontFaceName(fallback), options.Style);
+    } catch (const Vennicor::Font::FontException& error) {
+      throw std::runtime_error("cannot open fallback font '" + fallback + "': " + error.what());
+    }
+  }
 
   const std::vector<std::u16string_view> lines = SplitLines(text);
   const auto lineHeight = static_cast<float>(font.LineHeight());

@@ -18,10 +18,31 @@ constexpr std::size_t SmallestCompaction = std::size_t{64} << 10U;
 
 bool HasImage(const AtlasEntry& entry) { return entry.Width > 0 && entry.Rows > 0; }
 
-std::size_t ImageBytes(const AtlasEntry& entry) {
+std::size_t PixelCount(const AtlasEntry& entry) {
   return HasImage(entry)
              ? static_cast<std::size_t>(entry.Width) * static_cast<std::size_t>(entry.Rows)
              : 0;
+}
+
+std::size_t ImageBytes(const AtlasEntry& entry) {
+  return PixelCount(entry) * BytesPerPixel(entry.Format);
+}
+
+// Texels of an image, premultiplied as the textures hold them.
+void ToTexels(const AtlasEntry& entry, std::size_t pixelCount, Graphics::Color* target) {
+  const std::uint8_t* source = entry.Pixels;
+  if (entry.Format == GlyphPixelFormat::Bgra32) {
+    // Colour glyphs come premultiplied: only the channel order changes.
+    for (std::size_t k = 0; k < pixelCount; ++k, source += 4) {
+      target[k] = Graphics::Color(source[2], source[1], source[0], source[3]);
+    }
+    return;
+  }
+  // Coverage becomes white in premultiplied alpha: the tint gives the colour when drawing.
+  // Spelled as whole texels: one multiply and one store a texel.
+  for (std::size_t k = 0; k < pixelCount; ++k) {
+    target[k] = std::bit_cast<Graphics::Color>(std::uint32_t{source[k]} * 0x01010101U);
+  }
 }
 
 }  // namespace
@@ -36,6 +57,7 @@ GlyphAtlas::GlyphAtlas(Graphics::GraphicsDevice& graphicsDevice, AtlasSettings s
 void GlyphAtlas::StoreImage(AtlasEntry& entry, const GlyphImage& image) {
   entry.Width = image.Width;
   entry.Rows = image.Rows;
+  entry.Format = image.Format;
   entry.Pixels = nullptr;
   if (!image.IsEmpty()) {
     const std::size_t bytes = ImageBytes(entry);
@@ -307,15 +329,9 @@ void GlyphAtlas::Upload() {
     const AtlasEntry& entry = entries[uploads[uploadCursor]];
     // An entry dropped since it was placed has nothing to show.
     if (!entry.Placed || !HasImage(entry)) continue;
-    const std::size_t pixelCount = ImageBytes(entry);
+    const std::size_t pixelCount = PixelCount(entry);
     if (uploadPixels.size() < pixelCount) uploadPixels.resize(pixelCount);
-    // White in premultiplied alpha: the tint gives the colour when drawing. Spelled as whole
-    // texels: one multiply and one store a texel.
-    const std::uint8_t* source = entry.Pixels;
-    Graphics::Color* target = uploadPixels.data();
-    for (std::size_t k = 0; k < pixelCount; ++k) {
-      target[k] = std::bit_cast<Graphics::Color>(std::uint32_t{source[k]} * 0x01010101U);
-    }
+    ToTexels(entry, pixelCount, uploadPixels.data());
     pages[entry.Page].Texture->SetData(
         0, Graphics::Rectangle{entry.Position.X, entry.Position.Y, entry.Width, entry.Rows},
         std::span<const Graphics::Color>(uploadPixels.data(), pixelCount));

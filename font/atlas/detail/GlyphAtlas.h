@@ -32,11 +32,12 @@ struct AtlasEntry {
   Graphics::Point Position;  ///< top-left in its page's texture; meaningful once placed
   std::int32_t Width = 0;
   std::int32_t Rows = 0;
-  const std::uint8_t* Pixels = nullptr;  ///< coverage, rows packed tightly; null when empty
-  std::uint32_t Page = 0;                ///< the page that holds it, once placed
-  std::uint64_t LastUse = 0;             ///< the use stamp it was last touched with
-  bool Placed = false;                   ///< has its place on Page
-  bool Dropped = false;                  ///< its page was emptied: it needs its image again
+  const std::uint8_t* Pixels = nullptr;  ///< rows packed tightly; null when empty
+  GlyphPixelFormat Format = GlyphPixelFormat::Coverage8;
+  std::uint32_t Page = 0;     ///< the page that holds it, once placed
+  std::uint64_t LastUse = 0;  ///< the use stamp it was last touched with
+  bool Placed = false;        ///< has its place on Page
+  bool Dropped = false;       ///< its page was emptied: it needs its image again
 };
 
 /// Glyph images packed into square textures ("pages"). The first page's edge doubles when an

@@ -1,10 +1,12 @@
 #include "font/faces/detail/FontFace.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
 
 #include "font/FontException.h"
+#include "font/faces/detail/ColorBitmap.h"
 #include "font/faces/detail/GlyphCoverage.h"
 
 namespace Vennicor::Font::Detail {
@@ -13,10 +15,35 @@ namespace {
 
 // Design units to pixels: widened so that large faces at large sizes cannot overflow, and
 // truncated toward zero as integer division does.
-std::int32_t ScaleToPixels(std::int32_t designUnits, const FT_Face face) {
-  const std::int64_t product = std::int64_t{designUnits} * face->size->metrics.y_ppem;
+std::int32_t ScaleToPixels(std::int32_t designUnits, const FT_Face face, std::int64_t ppem) {
+  const std::int64_t product = std::int64_t{designUnits} * ppem;
   return static_cast<std::int32_t>(product / face->units_per_EM);
 }
+
+// A face drawn from colour bitmap strikes: no outlines, but strikes and colour tables.
+bool IsColorStrikeFace(const FT_Face face) {
+  return !FT_IS_SCALABLE(face) && FT_HAS_FIXED_SIZES(face) && FT_HAS_COLOR(face) &&
+         face->num_fixed_sizes > 0;
+}
+
+// The strike whose size is nearest `ppem` (26.6); the larger one on a tie.
+FT_Int NearestStrike(const FT_Face face, double ppem) {
+  FT_Int best = 0;
+  double bestDistance = -1;
+  for (FT_Int i = 0; i < face->num_fixed_sizes; ++i) {
+    const auto strike = static_cast<double>(face->available_sizes[i].y_ppem);
+    const double distance = std::abs(strike - ppem);
+    if (bestDistance < 0 || distance < bestDistance ||
+        (distance == bestDistance &&
+         strike > static_cast<double>(face->available_sizes[best].y_ppem))) {
+      best = i;
+      bestDistance = distance;
+    }
+  }
+  return best;
+}
+
+std::int32_t ScaledPixels(double pixels) { return static_cast<std::int32_t>(std::lround(pixels)); }
 
 }  // namespace
 
@@ -42,25 +69,55 @@ FontFace::~FontFace() = default;
 
 void FontFace::SetPixelSize(float size) {
   const FT_Face ftFace = face.get();
-  // Bitmap-only formats have no design units; every scaled metric would divide by zero.
-  if (ftFace->units_per_EM == 0) throw FontException(Messages::FaceNotScalable);
+  const bool colorStrikes = IsColorStrikeFace(ftFace);
+  // Bitmap-only formats have no design units; every scaled metric would divide by zero. Colour
+  // strikes are the exception: their metrics come from the strike.
+  if (ftFace->units_per_EM == 0 && !colorStrikes) throw FontException(Messages::FaceNotScalable);
 
   // Refuse what would not convert to a 26.6 value instead of converting undefined values.
   const double height = static_cast<double>(size) * 64.0;
   if (!std::isfinite(height) || height <= -2147483649.0 || height >= 2147483648.0) {
     throw FontException(Messages::CouldNotSetFontSize);
   }
-  const auto charHeight = static_cast<FT_F26Dot6>(static_cast<std::int32_t>(height));
-  if (FT_Set_Char_Size(ftFace, 0, charHeight, 72, 72) != 0) {
-    throw FontException(Messages::CouldNotSetFontSize);
+  auto charHeight = static_cast<FT_F26Dot6>(static_cast<std::int32_t>(height));
+  std::int64_t ppem = 0;
+  if (colorStrikes) {
+    // Sizes below one pixel become one pixel, as FT_Set_Char_Size makes them.
+    charHeight = std::max<FT_F26Dot6>(charHeight, 64);
+    if (FT_Select_Size(ftFace, NearestStrike(ftFace, static_cast<double>(charHeight))) != 0) {
+      throw FontException(Messages::CouldNotSetFontSize);
+    }
+    strikeScale =
+        static_cast<double>(charHeight) / static_cast<double>(ftFace->size->metrics.y_ppem * 64);
+    ppem = (charHeight + 32) / 64;
+    loadFlags = FT_LOAD_COLOR;
+  } else {
+    if (FT_Set_Char_Size(ftFace, 0, charHeight, 72, 72) != 0) {
+      throw FontException(Messages::CouldNotSetFontSize);
+    }
+    strikeScale = 0;
+    ppem = ftFace->size->metrics.y_ppem;
+    // Colour layers (COLR) render in colour only when asked; other faces keep their flags.
+    loadFlags =
+        FT_LOAD_RENDER | FT_LOAD_FORCE_AUTOHINT | (FT_HAS_COLOR(ftFace) ? FT_LOAD_COLOR : 0);
   }
-  loadFlags = FT_LOAD_RENDER | FT_LOAD_FORCE_AUTOHINT;
 
-  metrics.Ascent = ScaleToPixels(ftFace->ascender, ftFace);
-  metrics.Descent = ScaleToPixels(ftFace->descender, ftFace);
-  metrics.LineHeight = ScaleToPixels(std::int32_t{ftFace->ascender} - ftFace->descender, ftFace);
-  metrics.Leading =
-      ScaleToPixels(std::int32_t{ftFace->height} - ftFace->ascender + ftFace->descender, ftFace);
+  if (ftFace->units_per_EM != 0) {
+    metrics.Ascent = ScaleToPixels(ftFace->ascender, ftFace, ppem);
+    metrics.Descent = ScaleToPixels(ftFace->descender, ftFace, ppem);
+    metrics.LineHeight =
+        ScaleToPixels(std::int32_t{ftFace->ascender} - ftFace->descender, ftFace, ppem);
+    metrics.Leading = ScaleToPixels(
+        std::int32_t{ftFace->height} - ftFace->ascender + ftFace->descender, ftFace, ppem);
+  } else {
+    // Strike metrics (26.6) scaled from the strike to the size.
+    const FT_Size_Metrics& strike = ftFace->size->metrics;
+    const double scale = strikeScale / 64.0;
+    metrics.Ascent = ScaledPixels(static_cast<double>(strike.ascender) * scale);
+    metrics.Descent = ScaledPixels(static_cast<double>(strike.descender) * scale);
+    metrics.LineHeight = metrics.Ascent - metrics.Descent;
+    metrics.Leading = ScaledPixels(static_cast<double>(strike.height) * scale) - metrics.LineHeight;
+  }
   // Without kerning data FreeType answers (0, 0) for every pair, so asking can be skipped.
   hasKerning = FT_HAS_KERNING(ftFace);
 }
@@ -86,7 +143,23 @@ void FontFace::RenderGlyph(std::uint32_t glyphIndex, GlyphImage& image) {
   image.Rows = static_cast<std::int32_t>(bitmap.rows);
   image.Left = slot->bitmap_left;
   image.Top = slot->bitmap_top;
+  if (bitmap.pixel_mode == FT_PIXEL_MODE_BGRA) {
+    image.Format = GlyphPixelFormat::Bgra32;
+    if (strikeScale != 0) ScaleFromStrike(slot, image);
+    if (image.IsEmpty()) return;
+    const std::size_t bytes = std::size_t{4} * static_cast<std::size_t>(image.Width) *
+                              static_cast<std::size_t>(image.Rows);
+    if (image.Pixels.size() < bytes) image.Pixels.resize(bytes);
+    ResampleBgra(bitmap, image.Width, image.Rows, image.Pixels.data(), resampleScratch);
+    return;
+  }
   image.Format = GlyphPixelFormat::Coverage8;
+  if (strikeScale != 0) {
+    // A strike face's glyph without colour: its coverage is not resampled, so it keeps the
+    // strike's size but still advances as the size asks.
+    image.Advance.X = static_cast<std::int32_t>(
+        std::floor(static_cast<double>(slot->advance.x) * strikeScale / 64.0));
+  }
   if (image.IsEmpty()) return;
   const std::size_t bytes = std::size_t{bitmap.width} * bitmap.rows;
   if (image.Pixels.size() < bytes) image.Pixels.resize(bytes);
@@ -99,7 +172,31 @@ KerningVector FontFace::Kerning(std::uint32_t leftGlyph, std::uint32_t rightGlyp
   if (FT_Get_Kerning(face.get(), leftGlyph, rightGlyph, FT_KERNING_DEFAULT, &kerning) != 0) {
     throw FontException(Messages::NoKerningInformation);
   }
+  if (strikeScale != 0) {
+    return {ScaledPixels(static_cast<double>(kerning.x) * strikeScale),
+            ScaledPixels(static_cast<double>(kerning.y) * strikeScale)};
+  }
   return {static_cast<std::int32_t>(kerning.x), static_cast<std::int32_t>(kerning.y)};
+}
+
+void FontFace::ScaleFromStrike(const FT_GlyphSlot slot, GlyphImage& image) const {
+  const double scale = strikeScale;
+  const FT_Bitmap& bitmap = slot->bitmap;
+  // The image's edges land on the scaled edges, rounded, so the glyph keeps the strike's own
+  // proportion of image to em.
+  const std::int32_t left = ScaledPixels(slot->bitmap_left * scale);
+  const std::int32_t top = ScaledPixels(slot->bitmap_top * scale);
+  const std::int32_t right =
+      ScaledPixels((slot->bitmap_left + static_cast<double>(bitmap.width)) * scale);
+  const std::int32_t bottom =
+      ScaledPixels((slot->bitmap_top - static_cast<double>(bitmap.rows)) * scale);
+  image.Left = left;
+  image.Top = top;
+  image.Width = bitmap.width == 0 ? 0 : std::max(1, right - left);
+  image.Rows = bitmap.rows == 0 ? 0 : std::max(1, top - bottom);
+  image.Advance = Graphics::Point{
+      static_cast<std::int32_t>(std::floor(static_cast<double>(slot->advance.x) * scale / 64.0)),
+      static_cast<std::int32_t>(std::floor(static_cast<double>(slot->advance.y) * scale / 64.0))};
 }
 
 }  // namespace Vennicor::Font::Detail

@@ -5,6 +5,7 @@
 #include <memory>
 #include <span>
 #include <string_view>
+#include <vector>
 
 #include "font/FontStyle.h"
 #include "font/faces/detail/GlyphImage.h"
@@ -45,16 +46,19 @@ class FontFace {
   FontFace& operator=(const FontFace&) = delete;
 
   /// Sets the size in pixels per em (sizes below one pixel become one pixel) and computes the
-  /// metrics. \throws FontException "Could not set font size in FreeType" for a size that is not
+  /// metrics. A face of colour bitmap strikes alone (CBDT/CBLC, sbix: emoji fonts) selects the
+  /// strike nearest the size and scales its glyphs, advances and metrics to the size.
+  /// \throws FontException "Could not set font size in FreeType" for a size that is not
   /// finite or does not fit 26.6, and the "no scalable outlines" message for a face without
-  /// design units.
+  /// outlines that is not such a colour face (BDF, PCF).
   void SetPixelSize(float size);
   const FaceMetrics& Metrics() const { return metrics; }
 
   /// The glyph index of a code point; 0 (the missing glyph) when the face lacks it.
   std::uint32_t GlyphIndex(char32_t codePoint) const;
-  /// Renders a glyph index into `image` (whose pixel buffer is reused).
-  /// \throws FontException "Error loading glyph in FreeType".
+  /// Renders a glyph index into `image` (whose pixel buffer is reused): coverage, or for a colour
+  /// glyph (COLR layers, colour bitmaps) premultiplied BGRA, resampled to the size for a face of
+  /// bitmap strikes. \throws FontException "Error loading glyph in FreeType".
   void RenderGlyph(std::uint32_t glyphIndex, GlyphImage& image);
 
   /// False when the face has no kerning data: every pair's kerning is then (0, 0).
@@ -73,12 +77,18 @@ class FontFace {
   FT_Face Handle() const { return face.get(); }
 
  private:
+  /// Scales a strike glyph's image box and advance from the strike to the size.
+  void ScaleFromStrike(FT_GlyphSlot slot, GlyphImage& image) const;
+
   // Declared in this order so that the face is closed before the library reference goes.
   FreeTypeManager manager;
   std::unique_ptr<std::byte[]> data;  // the bytes of a face opened from memory
   FaceHandle face;
   std::int32_t loadFlags = 0;
   bool hasKerning = false;
+  // Requested size over the selected strike's, for a face of bitmap strikes; 0 for outlines.
+  double strikeScale = 0;
+  std::vector<float> resampleScratch;  // reused by colour bitmaps that are resampled
   FaceMetrics metrics;
 };
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -10,7 +11,14 @@ namespace Vennicor::Font::Detail {
 /// How a glyph image's bytes are to be read.
 enum class GlyphPixelFormat : std::uint8_t {
   Coverage8,  ///< one byte a pixel: how much of the pixel the glyph covers, 0..255
+  /// Four bytes a pixel, blue, green, red, alpha, premultiplied (as FreeType gives colour glyphs).
+  Bgra32,
 };
+
+/// Bytes one pixel of `format` takes.
+constexpr std::size_t BytesPerPixel(GlyphPixelFormat format) {
+  return format == GlyphPixelFormat::Bgra32 ? 4 : 1;
+}
 
 /// A rendered glyph as a face produced it, before it goes into an atlas.
 struct GlyphImage {

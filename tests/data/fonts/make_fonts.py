@@ -12,13 +12,17 @@ fontTools version: timestamps are fixed and nothing depends on the clock or on d
 
 import io
 import os
+import struct
 import sys
 import tempfile
+import zlib
 
 from fontTools.fontBuilder import FontBuilder
 from fontTools.pens.ttGlyphPen import TTGlyphPen
 from fontTools.ttLib import TTFont, newTable
 from fontTools.ttLib.tables._k_e_r_n import KernTable_format_0
+from fontTools.ttLib.tables.sbixGlyph import Glyph as SbixGlyph
+from fontTools.ttLib.tables.sbixStrike import Strike as SbixStrike
 from fontTools.ttLib.ttCollection import TTCollection
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -171,6 +175,129 @@ def build_face(family, style, characters, full_name=None, ps_name=None, line_gap
     return fb.font
 
 
+def square(left, bottom, right, top):
+    pen = TTGlyphPen(None)
+    pen.moveTo((left, bottom))
+    pen.lineTo((left, top))
+    pen.lineTo((right, top))
+    pen.lineTo((right, bottom))
+    pen.closePath()
+    return pen.glyph()
+
+
+# The fallback face: characters the metrics faces lack, one of them in colour.
+OMEGA = "\u03a9"
+GRINNING_FACE = "\U0001F600"
+COLOR_ADVANCE = 1000
+# Its palette: the square layer red, the triangle layer blue (red, green, blue, alpha in 0..1).
+COLOR_PALETTE = [(1.0, 0.0, 0.0, 1.0), (0.0, 0.0, 1.0, 1.0)]
+
+
+def build_color_face():
+    """Vennicor Color: Omega (a plain triangle) and U+1F600 in colour (COLR version 0: a red
+    square under a blue triangle), with Omega,Omega kerned like A,V. Omega gets the glyph index
+    that V has in the metrics faces, so that kerning a fallback glyph against the main face's
+    glyphs by index alone would show."""
+    main_order = sorted(set(PRELOAD))
+    omega_index = 1 + main_order.index("V")
+    padding = ["pad%d" % i for i in range(1, omega_index)]
+    names = [".notdef"] + padding + ["uni03A9", "u1F600", "u1F600.square", "u1F600.triangle"]
+    fb = FontBuilder(UNITS_PER_EM, isTTF=True)
+    fb.font.recalcTimestamp = False
+    fb.setupGlyphOrder(names)
+    fb.setupCharacterMap({ord(OMEGA): "uni03A9", ord(GRINNING_FACE): "u1F600"})
+    glyphs = {".notdef": triangle(DEFAULT_ADVANCE, 700), "uni03A9": triangle(DEFAULT_ADVANCE, 700),
+              "u1F600": square(100, 0, 900, 800), "u1F600.square": square(100, 0, 900, 800),
+              "u1F600.triangle": triangle(COLOR_ADVANCE, 600)}
+    metrics = {".notdef": (DEFAULT_ADVANCE, 50), "uni03A9": (DEFAULT_ADVANCE, 50),
+               "u1F600": (COLOR_ADVANCE, 100), "u1F600.square": (COLOR_ADVANCE, 100),
+               "u1F600.triangle": (COLOR_ADVANCE, 50)}
+    for name in padding:
+        glyphs[name] = empty_glyph()
+        metrics[name] = (DEFAULT_ADVANCE, 0)
+    fb.setupGlyf(glyphs)
+    fb.setupHorizontalMetrics(metrics)
+    fb.setupHorizontalHeader(ascent=ASCENT, descent=DESCENT, lineGap=100)
+    fb.setupNameTable({"familyName": "Vennicor Color", "styleName": "Regular",
+                       "uniqueFontIdentifier": "VennicorColor-Regular",
+                       "psName": "VennicorColor-Regular", "version": "Version 1.000",
+                       "fullName": "Vennicor Color"}, mac=False)
+    fb.setupOS2(sTypoAscender=ASCENT, sTypoDescender=DESCENT, sTypoLineGap=100,
+                usWinAscent=ASCENT, usWinDescent=-DESCENT, fsSelection=0x40,
+                achVendID="VNCR", sxHeight=500, sCapHeight=700)
+    fb.setupPost()
+    fb.setupHead(unitsPerEm=UNITS_PER_EM, created=TIMESTAMP, modified=TIMESTAMP, macStyle=0,
+                 fontRevision=1.0)
+    fb.setupCOLR({"u1F600": [("u1F600.square", 0), ("u1F600.triangle", 1)]}, version=0)
+    fb.setupCPAL([COLOR_PALETTE])
+    kern_table = newTable("kern")
+    kern_table.version = 0
+    subtable = KernTable_format_0()
+    subtable.version = 0
+    subtable.coverage = 1
+    subtable.format = 0
+    subtable.kernTable = {("uni03A9", "uni03A9"): KERN_AV}
+    kern_table.kernTables = [subtable]
+    fb.font["kern"] = kern_table
+    return fb.font
+
+
+def png_bytes(width, height, pixel):
+    """An RGBA PNG; pixel(x, y) gives (red, green, blue, alpha)."""
+    rows = b"".join(b"\x00" + b"".join(bytes(pixel(x, y)) for x in range(width))
+                    for y in range(height))
+
+    def chunk(tag, data):
+        crc = zlib.crc32(tag + data) & 0xFFFFFFFF
+        return struct.pack(">I", len(data)) + tag + data + struct.pack(">I", crc)
+
+    header = struct.pack(">IIBBBBB", width, height, 8, 6, 0, 0, 0)
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(rows, 9))
+            + chunk(b"IEND", b""))
+
+
+STRIKE_PPEM = 40
+BLACK_STAR = "\u2605"
+
+
+def build_strike_face():
+    """Vennicor Strike: a colour bitmap face without outlines (an sbix strike at 40 px, no glyf
+    table), as emoji fonts are. Its only character, U+2605, is a 40 x 40 PNG, left half red and
+    right half blue, standing on the baseline, advance 1000 units (one em)."""
+    fb = FontBuilder(UNITS_PER_EM, isTTF=True)
+    fb.font.recalcTimestamp = False
+    fb.font.recalcBBoxes = False
+    fb.setupGlyphOrder([".notdef", "uni2605"])
+    fb.setupCharacterMap({ord(BLACK_STAR): "uni2605"})
+    fb.setupGlyf({".notdef": empty_glyph(), "uni2605": empty_glyph()})
+    fb.setupHorizontalMetrics({".notdef": (UNITS_PER_EM, 0), "uni2605": (UNITS_PER_EM, 0)})
+    fb.setupHorizontalHeader(ascent=ASCENT, descent=DESCENT, lineGap=100)
+    fb.setupNameTable({"familyName": "Vennicor Strike", "styleName": "Regular",
+                       "uniqueFontIdentifier": "VennicorStrike-Regular",
+                       "psName": "VennicorStrike-Regular", "version": "Version 1.000",
+                       "fullName": "Vennicor Strike"}, mac=False)
+    fb.setupOS2(sTypoAscender=ASCENT, sTypoDescender=DESCENT, sTypoLineGap=100,
+                usWinAscent=ASCENT, usWinDescent=-DESCENT, fsSelection=0x40, achVendID="VNCR")
+    fb.setupPost()
+    fb.setupHead(unitsPerEm=UNITS_PER_EM, created=TIMESTAMP, modified=TIMESTAMP, macStyle=0,
+                 fontRevision=1.0)
+    sbix = newTable("sbix")
+    sbix.version = 1
+    sbix.flags = 1
+    strike = SbixStrike(ppem=STRIKE_PPEM, resolution=72)
+    image = png_bytes(STRIKE_PPEM, STRIKE_PPEM,
+                      lambda x, y: (255, 0, 0, 255) if x < STRIKE_PPEM // 2 else (0, 0, 255, 255))
+    strike.glyphs[".notdef"] = SbixGlyph(glyphName=".notdef")
+    strike.glyphs["uni2605"] = SbixGlyph(glyphName="uni2605", graphicType="png ",
+                                         originOffsetX=0, originOffsetY=0, imageData=image)
+    sbix.strikes[STRIKE_PPEM] = strike
+    fb.font["sbix"] = sbix
+    # No outlines at all: FreeType then opens the face as bitmap-only.
+    del fb.font["glyf"]
+    del fb.font["loca"]
+    return fb.font
+
+
 def font_bytes(font):
     stream = io.BytesIO()
     font.save(stream)
@@ -208,6 +335,8 @@ def all_fonts():
         "Vennicor Metrics No Kern", "Regular", PRELOAD, kern=False))
     files["VennicorMetricsDeepKern.ttf"] = font_bytes(build_face(
         "Vennicor Metrics Deep Kern", "Regular", PRELOAD, kern=True, kern_av=KERN_AV_DEEP))
+    files["VennicorColor.ttf"] = font_bytes(build_color_face())
+    files["VennicorStrike.ttf"] = font_bytes(build_strike_face())
     files["VennicorBitmap.bdf"] = BITMAP_FONT.encode("ascii")
     files["NotAFont.ttf"] = bytes((i * 37 + 11) % 256 for i in range(256))
 

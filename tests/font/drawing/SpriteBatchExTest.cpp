@@ -288,15 +288,40 @@ TEST_F(DrawStringTest, PassesTintEffectsAndDepthUnchangedFromOneTexture) {
   }
 }
 
-TEST_F(DrawStringTest, SurrogateHalvesAreDrawnAsTwoCharacters) {
+// A valid pair is one character (one sprite, the face's missing glyph here); halves that are
+// not a pair, as in text split inside a pair, stay one character each.
+TEST_F(DrawStringTest, SurrogatePairIsOneCharacterAndLoneHalvesAreTwo) {
   Draw(u"A\U0001F600");
-  ASSERT_EQ(batch.Calls.size(), 3U);
+  ASSERT_EQ(batch.Calls.size(), 2U);
+  const Font::Glyph& pair = font.GetGlyph(U'\U0001F600');
+  EXPECT_EQ(batch.Calls[1].Source->X, pair.Position.X);
+  EXPECT_EQ(batch.Calls[1].Position.X, 100 + A + static_cast<float>(pair.Offset.X));
+
+  batch.Calls.clear();
+  const std::u16string text = u"A\U0001F600";
+  Draw(std::u16string_view(text).substr(0, 2));
+  Draw(std::u16string_view(text).substr(2));
+  Draw(u"\xDE00\xD83D");  // in the wrong order: two lone halves
+  ASSERT_EQ(batch.Calls.size(), 5U);
   const Font::Glyph& high = font.GetGlyph(u'\xD83D');
   const Font::Glyph& low = font.GetGlyph(u'\xDE00');
   EXPECT_EQ(batch.Calls[1].Source->X, high.Position.X);
   EXPECT_EQ(batch.Calls[2].Source->X, low.Position.X);
-  EXPECT_EQ(batch.Calls[2].Position.X,
-            100 + A + static_cast<float>(high.Advance.X) + static_cast<float>(low.Offset.X));
+  EXPECT_EQ(batch.Calls[3].Source->X, low.Position.X);
+  EXPECT_EQ(batch.Calls[4].Source->X, high.Position.X);
+}
+
+// Colour glyphs keep their colours and take only the tint's alpha; the others take the tint.
+TEST_F(DrawStringTest, ColourGlyphsTakeTheTintsAlphaOnly) {
+  font.AddFallbackFace(Testing::FixtureFontText("VennicorColor.ttf"));
+  const Color tint(0, 100, 0, 128);
+  SpriteBatchEx::DrawString(batch, font, u"A\U0001F600\u03A9", {0, 0}, tint, 0, {0, 0}, {1, 1},
+                            SpriteEffects::None, 0, U'\U0001F600');
+  ASSERT_EQ(batch.Calls.size(), 3U);
+  EXPECT_EQ(batch.Calls[0].Tint, tint);
+  EXPECT_EQ(batch.Calls[1].Tint, Color(128, 128, 128, 128));
+  EXPECT_EQ(batch.Calls[2].Tint, tint);
+  EXPECT_EQ(batch.Calls[2].Position.X, A + 18);  // the colour glyph advances a full em
 }
 
 TEST_F(DrawStringTest, Utf8TextDrawsLikeItsUtf16Form) {
