@@ -6,6 +6,7 @@
 #include <ranges>
 #include <string_view>
 
+#include "font/FontOptions.h"
 #include "font/FontStyle.h"
 #include "graphics/GraphicsDevice.h"
 #include "graphics/Point.h"
@@ -51,6 +52,11 @@ class Font {
   /// acquired is released before the error leaves.
   Font(Graphics::GraphicsDevice& graphicsDevice, std::u16string_view fontFace, float size,
        FontStyle style);
+  /// As above, rendering glyphs as `options` ask: hinting, synthetic bold and slant, outline
+  /// images, distance fields, the atlas format. Default options give exactly the font above.
+  /// \throws as above.
+  Font(Graphics::GraphicsDevice& graphicsDevice, std::u16string_view fontFace, float size,
+       FontStyle style, const FontOptions& options);
   /// Performs Dispose if it has not run.
   ~Font();
   Font(const Font&) = delete;
@@ -85,6 +91,10 @@ class Font {
   std::int32_t Leading() const;
   /// Extra space between characters: always 0.
   std::int32_t Spacing() const;
+
+  /// The options the font was made with. Works after Dispose.
+  /// \throws FontException on a moved-from font.
+  const FontOptions& Options() const;
 
   /// The kerning of a character pair in whole pixels (negative X pulls the right character
   /// closer). A character the face lacks counts as its missing glyph.

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string_view>
 
+#include "font/FontOptions.h"
 #include "font/atlas/detail/GlyphAtlas.h"
 #include "font/detail/CharacterMap.h"
 #include "font/detail/GlyphEntry.h"
@@ -21,9 +22,10 @@ namespace Vennicor::Font::Detail {
 /// public Font checks its state and forwards.
 class FontImpl {
  public:
-  /// Sizes the face, caches the common characters and builds the atlas from them.
-  FontImpl(Graphics::GraphicsDevice& graphicsDevice, std::unique_ptr<FontFace> fontFace,
-           float size);
+  /// Sizes the face, caches the common characters and builds the atlas from them, rendering
+  /// glyphs as `options` ask.
+  FontImpl(Graphics::GraphicsDevice& graphicsDevice, std::unique_ptr<FontFace> fontFace, float size,
+           const FontOptions& options = {});
 
   /// The cached glyph of a character, or null.
   const GlyphEntry* Find(char32_t character) const { return characters.Find(character); }
@@ -50,6 +52,11 @@ class FontImpl {
   const std::shared_ptr<Graphics::Texture2D>& UpdateAtlas();
 
   const FaceMetrics& Metrics() const { return face->Metrics(); }
+  const FontOptions& Options() const { return options; }
+  /// True when every glyph has an outline image as well.
+  bool HasOutlines() const { return face->Rendering().OutlineRadius > 0; }
+  /// The atlas texture's format (Color when the device lacks the one asked for).
+  Graphics::SurfaceFormat AtlasFormat() const { return atlasFormat; }
   FontFace& Face() { return *face; }
   bool IsDisposed() const { return !face->IsOpen(); }
   /// Closes the face, disposes the atlas texture, then releases the library reference, the
@@ -60,6 +67,8 @@ class FontImpl {
   void AddGlyph(char32_t character);
   void PlaceGlyphs();
 
+  FontOptions options;
+  Graphics::SurfaceFormat atlasFormat;
   std::unique_ptr<FontFace> face;
   GlyphAtlas atlas;
   KerningTable kerning;
@@ -67,6 +76,7 @@ class FontImpl {
   std::deque<GlyphEntry> glyphs;  // appending never moves a record
   std::size_t placedGlyphs = 0;   // records whose placement is up to date
   GlyphImage image;               // reused for every glyph rendered
+  GlyphImage outlineImage;        // reused for every outline rendered
 };
 
 }  // namespace Vennicor::Font::Detail

@@ -15,6 +15,11 @@ struct GlyphEntry {
   std::uint32_t AtlasId = 0;     ///< the glyph's image in the atlas
   std::int32_t ImageLeft = 0;
   std::int32_t ImageTop = 0;
+  /// The glyph's outline image (fonts with an outline thickness only): its atlas entry, its
+  /// rectangle in the atlas texture and its top-left relative to the pen on the line's top.
+  std::uint32_t OutlineAtlasId = 0;
+  Graphics::Rectangle OutlineSource;
+  Graphics::Point OutlineOffset;
 };
 
 }  // namespace Vennicor::Font::Detail

@@ -8,6 +8,7 @@
 
 #include "font/detail/FontAccess.h"
 #include "font/detail/GlyphWalk.h"
+#include "font/faces/detail/GlyphRendering.h"
 #include "font/text/Utf.h"
 #include "graphics/Matrix.h"
 #include "graphics/Rectangle.h"
@@ -25,10 +26,6 @@ double RoundHalfToEven(double value) {
   return std::fmod(below, 2.0) == 0 ? below : below + 1;
 }
 
-}  // namespace
-
-namespace {
-
 // Queues one sprite a glyph along the pen. The pen advances in double precision and is stored
 // as a float after each step, so that a long line accumulates one rounding per step rather
 // than two.
@@ -43,6 +40,7 @@ struct DrawGlyphs {
   Graphics::SpriteEffects Effects;
   float LayerDepth;
   float PenX = 0;
+  bool Outlines = false;  // draws the glyphs' outline images instead of the glyphs
   // Engaged once here rather than built for every character: the compiler writes the engaged
   // flag as a byte and then copies it as a word, which stalls store forwarding on each call.
   std::optional<Graphics::Rectangle> Source{Graphics::Rectangle{}};
@@ -58,15 +56,18 @@ struct DrawGlyphs {
                                 static_cast<double>(kerningX) * static_cast<double>(Scale.X));
     }
 
+    const Graphics::Point offset = Outlines ? entry.OutlineOffset : glyph.Offset;
     Vector2 p{PenX, 0};
-    p = p + Vector2{static_cast<float>(glyph.Offset.X), static_cast<float>(glyph.Offset.Y)} * Scale;
+    p = p + Vector2{static_cast<float>(offset.X), static_cast<float>(offset.Y)} * Scale;
     p = Vector2::Transform(p, Transform);
     p = p + Position;
     p.X = static_cast<float>(RoundHalfToEven(static_cast<double>(p.X)));
 
     // A glyph without an image (a space) is still drawn, from an empty rectangle, so that a
     // batch sees one sprite per character.
-    *Source = {glyph.Position.X, glyph.Position.Y, glyph.Bounds.Width, glyph.Bounds.Height};
+    *Source = Outlines ? entry.OutlineSource
+                       : Graphics::Rectangle{glyph.Position.X, glyph.Position.Y, glyph.Bounds.Width,
+                                             glyph.Bounds.Height};
     Batch.Draw(Texture, p, Source, Tint, Rotation, Vector2{0, 0}, Scale, Effects, LayerDepth);
 
     PenX = static_cast<float>(static_cast<double>(PenX) +
@@ -74,13 +75,12 @@ struct DrawGlyphs {
   }
 };
 
-}  // namespace
-
-void SpriteBatchEx::DrawString(Graphics::SpriteBatch& spriteBatch, Font& font,
-                               std::u16string_view text, Graphics::Vector2 position,
-                               Graphics::Color color, float rotation, Graphics::Vector2 origin,
-                               Graphics::Vector2 scale, Graphics::SpriteEffects spriteEffects,
-                               float layerDepth, char16_t lastCharacter) {
+// One pass over the line: the glyphs, or their outline images.
+void DrawLine(Graphics::SpriteBatch& spriteBatch, Font& font, std::u16string_view text,
+              Graphics::Vector2 position, Graphics::Color color, float rotation,
+              Graphics::Vector2 origin, Graphics::Vector2 scale,
+              Graphics::SpriteEffects spriteEffects, float layerDepth, char16_t lastCharacter,
+              bool outlines) {
   using Graphics::Matrix;
 
   font.EnsureGlyphsExist(text);
@@ -100,7 +100,61 @@ void SpriteBatchEx::DrawString(Graphics::SpriteBatch& spriteBatch, Font& font,
       scale,
       spriteEffects,
       layerDepth};
+  draw.Outlines = outlines;
   Detail::WalkGlyphs(Detail::FontAccess::Of(font), text, lastCharacter, draw);
+}
+
+}  // namespace
+
+void SpriteBatchEx::DrawString(Graphics::SpriteBatch& spriteBatch, Font& font,
+                               std::u16string_view text, Graphics::Vector2 position,
+                               Graphics::Color color, float rotation, Graphics::Vector2 origin,
+                               Graphics::Vector2 scale, Graphics::SpriteEffects spriteEffects,
+                               float layerDepth, char16_t lastCharacter) {
+  DrawLine(spriteBatch, font, text, position, color, rotation, origin, scale, spriteEffects,
+           layerDepth, lastCharacter, false);
+}
+
+void SpriteBatchEx::DrawOutlinedString(Graphics::SpriteBatch& spriteBatch, Font& font,
+                                       std::u16string_view text, Graphics::Vector2 position,
+                                       Graphics::Color color, Graphics::Color outlineColor,
+                                       float rotation, Graphics::Vector2 origin,
+                                       Graphics::Vector2 scale,
+                                       Graphics::SpriteEffects spriteEffects, float layerDepth,
+                                       char16_t lastCharacter) {
+  font.EnsureGlyphsExist(text);  // checks for disposal before the font's internals are read
+  if (Detail::FontAccess::Of(font).HasOutlines()) {
+    DrawLine(spriteBatch, font, text, position, outlineColor, rotation, origin, scale,
+             spriteEffects, layerDepth, lastCharacter, true);
+  }
+  DrawLine(spriteBatch, font, text, position, color, rotation, origin, scale, spriteEffects,
+           layerDepth, lastCharacter, false);
+}
+
+void SpriteBatchEx::DrawStringWithShadow(Graphics::SpriteBatch& spriteBatch, Font& font,
+                                         std::u16string_view text, Graphics::Vector2 position,
+                                         Graphics::Color color, Graphics::Vector2 shadowOffset,
+                                         Graphics::Color shadowColor, float rotation,
+                                         Graphics::Vector2 origin, Graphics::Vector2 scale,
+                                         Graphics::SpriteEffects spriteEffects, float layerDepth,
+                                         char16_t lastCharacter) {
+  DrawLine(spriteBatch, font, text, position + shadowOffset, shadowColor, rotation, origin, scale,
+           spriteEffects, layerDepth, lastCharacter, false);
+  DrawLine(spriteBatch, font, text, position, color, rotation, origin, scale, spriteEffects,
+           layerDepth, lastCharacter, false);
+}
+
+Graphics::DistanceFieldEffect SpriteBatchEx::DistanceFieldEffectOf(const Font& font,
+                                                                   float outlineWidth,
+                                                                   Graphics::Color outlineColor,
+                                                                   float outlineSoftness) {
+  Graphics::DistanceFieldEffect effect;
+  effect.Enabled = font.Options().DistanceField;
+  effect.Spread = static_cast<float>(Detail::RenderingFor(font.Options()).Spread);
+  effect.OutlineWidth = outlineWidth;
+  effect.OutlineColor = outlineColor;
+  effect.OutlineSoftness = outlineSoftness;
+  return effect;
 }
 
 void SpriteBatchEx::DrawString(Graphics::SpriteBatch& spriteBatch, Font& font,

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstddef>
 #include <stdexcept>
 #include <string>
@@ -87,6 +88,11 @@ const OpenGLTexture2D& Resolve(Texture2D* texture) {
 struct OpenGLGraphicsDevice::Resources {
   GlProgram Program;
   GLint PixelToClip = -1;
+  GLint FieldMode = -1;
+  GLint FieldStepsPerTexel = -1;
+  GLint OutlineEdge = -1;
+  GLint OutlineSoftness = -1;
+  GLint OutlineColor = -1;
   GlVertexArray VertexArray;
   GlBuffer Vertices;
   GlBuffer Indices;
@@ -112,6 +118,11 @@ OpenGLGraphicsDevice::OpenGLGraphicsDevice() {
   auto r = std::make_unique<Resources>();
   r->Program = BuildSpriteProgram(embedded);
   r->PixelToClip = glGetUniformLocation(r->Program.Get(), "PixelToClip");
+  r->FieldMode = glGetUniformLocation(r->Program.Get(), "FieldMode");
+  r->FieldStepsPerTexel = glGetUniformLocation(r->Program.Get(), "FieldStepsPerTexel");
+  r->OutlineEdge = glGetUniformLocation(r->Program.Get(), "OutlineEdge");
+  r->OutlineSoftness = glGetUniformLocation(r->Program.Get(), "OutlineSoftness");
+  r->OutlineColor = glGetUniformLocation(r->Program.Get(), "OutlineColor");
   glUseProgram(r->Program.Get());
   glUniform1i(glGetUniformLocation(r->Program.Get(), "Texture"), 0);
 
@@ -160,6 +171,32 @@ OpenGLGraphicsDevice::OpenGLGraphicsDevice() {
 
 OpenGLGraphicsDevice::~OpenGLGraphicsDevice() = default;
 
+bool OpenGLGraphicsDevice::SupportsFormat(SurfaceFormat format) const {
+  return format == SurfaceFormat::Color || format == SurfaceFormat::Alpha8;
+}
+
+// The same parameters the software rasterizer derives, in the shader's 0..1 units.
+void OpenGLGraphicsDevice::ApplyDistanceField(const Resources& r,
+                                              const DistanceFieldEffect& field) {
+  glUniform1i(r.FieldMode, field.Enabled ? 1 : 0);
+  if (!field.Enabled) return;
+  constexpr float FieldEdge = 128.0F;
+  const float spread = std::isfinite(field.Spread) && field.Spread > 0 ? field.Spread : 8.0F;
+  const float stepsPerTexel = FieldEdge / spread;
+  const float width =
+      std::isfinite(field.OutlineWidth) ? std::clamp(field.OutlineWidth, 0.0F, spread) : 0.0F;
+  const float softness =
+      (std::isfinite(field.OutlineSoftness) ? std::max(field.OutlineSoftness, 0.0F) : 0.0F) *
+      stepsPerTexel;
+  const float edge = FieldEdge - width * stepsPerTexel - softness / 2;
+  glUniform1f(r.FieldStepsPerTexel, stepsPerTexel / 255.0F);
+  glUniform1f(r.OutlineEdge, edge / 255.0F);
+  glUniform1f(r.OutlineSoftness, softness / 255.0F);
+  const Color c = field.OutlineColor;
+  glUniform4f(r.OutlineColor, static_cast<float>(c.R) / 255.0F, static_cast<float>(c.G) / 255.0F,
+              static_cast<float>(c.B) / 255.0F, static_cast<float>(c.A) / 255.0F);
+}
+
 std::shared_ptr<Texture2D> OpenGLGraphicsDevice::CreateTexture2D(std::int32_t width,
                                                                  std::int32_t height, bool mipMap,
                                                                  SurfaceFormat format) {
@@ -186,6 +223,7 @@ void OpenGLGraphicsDevice::DrawSprites(std::span<const SpriteQuad> sprites,
               -2.0F / static_cast<float>(viewport[3]));
   glBindVertexArray(r.VertexArray.Get());
   glBindBuffer(GL_ARRAY_BUFFER, r.Vertices.Get());
+  ApplyDistanceField(r, state.DistanceField);
   glActiveTexture(GL_TEXTURE0);
   glBindSampler(0, r.Samplers[state.Sampler == SamplerState::PointClamp ? 1 : 0].Get());
   ApplyBlend(state.Blend);

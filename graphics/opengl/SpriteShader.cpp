@@ -24,13 +24,42 @@ void main() {
 }
 )";
 
+// With FieldMode set the texel's alpha is a distance field (0.5 + a little: the edge), shaded
+// as the software rasterizer does: a ramp one screen pixel wide whose width in field steps
+// follows the sprite's scale (the square root of texels per pixel squared, from the texture
+// coordinate derivatives), and an outline under the shape.
 constexpr const char* FragmentBody = R"(
 in vec2 FragTexCoord;
 in vec4 FragTint;
 uniform sampler2D Texture;
+uniform int FieldMode;
+uniform float FieldStepsPerTexel;
+uniform float OutlineEdge;
+uniform float OutlineSoftness;
+uniform vec4 OutlineColor;
 layout(location = 0) out vec4 FragColor;
+const float FieldEdge = 128.0 / 255.0;
 void main() {
-  FragColor = texture(Texture, FragTexCoord) * FragTint;
+  vec4 texel = texture(Texture, FragTexCoord);
+  if (FieldMode == 0) {
+    FragColor = texel * FragTint;
+    return;
+  }
+  vec2 size = vec2(textureSize(Texture, 0));
+  vec2 alongX = dFdx(FragTexCoord * size);
+  vec2 alongY = dFdy(FragTexCoord * size);
+  float texelsPerPixel = sqrt(abs(alongX.x * alongY.y - alongX.y * alongY.x));
+  float stepsPerPixel = FieldStepsPerTexel * texelsPerPixel;
+  float distance = texel.a;
+  float fill = clamp((distance - FieldEdge) / stepsPerPixel + 0.5, 0.0, 1.0);
+  vec4 color = FragTint * fill;
+  if (OutlineEdge < FieldEdge) {
+    float outer = OutlineSoftness > 0.0
+        ? clamp((distance - OutlineEdge) / OutlineSoftness, 0.0, 1.0)
+        : clamp((distance - OutlineEdge) / stepsPerPixel + 0.5, 0.0, 1.0);
+    color += OutlineColor * (outer * (1.0 - color.a));
+  }
+  FragColor = color;
 }
 )";
 

@@ -39,8 +39,13 @@ VENNICOR_PIXEL_INLINE double ClampCoordinate(double value, std::int32_t size) {
 }
 
 VENNICOR_PIXEL_INLINE Color Texel(const RasterSource& source, std::int32_t x, std::int32_t y) {
-  return source.Texels[static_cast<std::size_t>(y) * static_cast<std::size_t>(source.Width) +
-                       static_cast<std::size_t>(x)];
+  const std::size_t index = static_cast<std::size_t>(y) * static_cast<std::size_t>(source.Width) +
+                            static_cast<std::size_t>(x);
+  if (!source.Alphas.empty()) {
+    const std::uint8_t a = source.Alphas[index];
+    return Color{a, a, a, a};
+  }
+  return source.Texels[index];
 }
 
 VENNICOR_PIXEL_INLINE Rgba SamplePoint(const RasterSource& source, double u, double v) {
@@ -243,11 +248,9 @@ void CopyTexels(const RasterTarget& target, const RasterSource& source, const Sp
     Color* row =
         target.Pixels.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(target.Width);
     const std::int32_t texelY = copy.FirstV + (y - top) * copy.StepY;
-    const Color* texelRow = source.Texels.data() + static_cast<std::size_t>(texelY) *
-                                                       static_cast<std::size_t>(source.Width);
     std::int32_t texelX = copy.FirstU + (box.FirstX - left) * copy.StepX;
     for (std::int32_t x = box.FirstX; x <= box.LastX; ++x, texelX += copy.StepX) {
-      const Color texel = texelRow[texelX];
+      const Color texel = Texel(source, texelX, texelY);
       if (!whiteTint) {
         BlendInto(row[x], Modulate(ToRgba(texel), tint), blend);
       } else if (texel.A == 255 && blend != BlendState::Additive) {
@@ -266,11 +269,41 @@ struct Shading {
   double UPerSn, VPerTn;  // Du and Dv over the quad's area
   Rgba Tint;
   bool WhiteTint;
+  // Distance fields: alpha steps per screen pixel inverted, the outline's edge value, its
+  // softness in alpha steps and its colour.
+  float FieldScale = 0;
+  float OutlineEdge = 0;
+  float OutlineSoftness = 0;
+  Rgba OutlineColor{0, 0, 0, 0};
 };
+
+// The field's edge in alpha steps: FreeType's SDF renderer writes 128 on the outline.
+constexpr float FieldEdge = 128;
+
+VENNICOR_PIXEL_INLINE float Ramp(float value) { return std::clamp(value + 0.5F, 0.0F, 1.0F); }
+
+// The shape's colour where the field reads `distance`: the tinted shape over its outline.
+VENNICOR_PIXEL_INLINE Rgba ShadeField(float distance, const Shading& shading) {
+  const float fill = Ramp((distance - FieldEdge) * shading.FieldScale);
+  Rgba color{shading.Tint.R * fill, shading.Tint.G * fill, shading.Tint.B * fill,
+             shading.Tint.A * fill};
+  if (shading.OutlineEdge < FieldEdge) {
+    const float outer =
+        shading.OutlineSoftness > 0
+            ? std::clamp((distance - shading.OutlineEdge) / shading.OutlineSoftness, 0.0F, 1.0F)
+            : Ramp((distance - shading.OutlineEdge) * shading.FieldScale);
+    const float under = outer * (1.0F - color.A / 255.0F);
+    color.R += shading.OutlineColor.R * under;
+    color.G += shading.OutlineColor.G * under;
+    color.B += shading.OutlineColor.B * under;
+    color.A += shading.OutlineColor.A * under;
+  }
+  return color;
+}
 
 // Shades the covered pixels among row[first..last]. A template on the sampler and blend state
 // so that each combination compiles to a loop without per-pixel switches.
-template <bool Linear, BlendState Mode>
+template <bool Linear, BlendState Mode, bool Field>
 void ShadeSpan(Color* row, std::int32_t first, std::int32_t last, double cy, const QuadFrame& frame,
                const Shading& shading) {
   const double snRow = cy * frame.SnPerY;
@@ -294,26 +327,59 @@ void ShadeSpan(Color* row, std::int32_t first, std::int32_t last, double cy, con
     }
     const Rgba texel =
         Linear ? SampleLinear(*shading.Source, u, v) : SamplePoint(*shading.Source, u, v);
-    BlendInto(row[x], shading.WhiteTint ? texel : Modulate(texel, shading.Tint), Mode);
+    if constexpr (Field) {
+      BlendInto(row[x], ShadeField(texel.A, shading), Mode);
+    } else {
+      BlendInto(row[x], shading.WhiteTint ? texel : Modulate(texel, shading.Tint), Mode);
+    }
   }
 }
 
 using SpanShader = void (*)(Color*, std::int32_t, std::int32_t, double, const QuadFrame&,
                             const Shading&);
 
-template <bool Linear>
+template <bool Linear, bool Field>
 SpanShader ChooseShader(BlendState blend) {
   switch (blend) {
     case BlendState::NonPremultiplied:
-      return ShadeSpan<Linear, BlendState::NonPremultiplied>;
+      return ShadeSpan<Linear, BlendState::NonPremultiplied, Field>;
     case BlendState::Additive:
-      return ShadeSpan<Linear, BlendState::Additive>;
+      return ShadeSpan<Linear, BlendState::Additive, Field>;
     case BlendState::Opaque:
-      return ShadeSpan<Linear, BlendState::Opaque>;
+      return ShadeSpan<Linear, BlendState::Opaque, Field>;
     case BlendState::AlphaBlend:
       break;
   }
-  return ShadeSpan<Linear, BlendState::AlphaBlend>;
+  return ShadeSpan<Linear, BlendState::AlphaBlend, Field>;
+}
+
+template <bool Field>
+SpanShader ChooseSpanShader(SamplerState sampler, BlendState blend) {
+  return sampler == SamplerState::LinearClamp ? ChooseShader<true, Field>(blend)
+                                              : ChooseShader<false, Field>(blend);
+}
+
+// The field's steps per screen pixel follow the quad's scale: texels per pixel is the square
+// root of its texel area over its screen area, so a rotated or stretched sprite gets the
+// average of its two scales.
+void PrepareField(const DistanceFieldEffect& field, const SpriteQuad& quad, double screenArea,
+                  Shading& shading) {
+  const double texelArea =
+      std::abs((static_cast<double>(quad.TexBottomRight.X) - quad.TexTopLeft.X) *
+               (static_cast<double>(quad.TexBottomRight.Y) - quad.TexTopLeft.Y));
+  const double texelsPerPixel = std::sqrt(texelArea / screenArea);
+  const float spread = std::isfinite(field.Spread) && field.Spread > 0 ? field.Spread : 8.0F;
+  const float stepsPerTexel = FieldEdge / spread;
+  const auto stepsPerPixel = static_cast<float>(stepsPerTexel * texelsPerPixel);
+  shading.FieldScale = stepsPerPixel > 0 ? 1.0F / stepsPerPixel : 0.0F;
+  const float width =
+      std::isfinite(field.OutlineWidth) ? std::clamp(field.OutlineWidth, 0.0F, spread) : 0.0F;
+  shading.OutlineEdge = FieldEdge - width * stepsPerTexel;
+  const float softness =
+      std::isfinite(field.OutlineSoftness) ? std::max(field.OutlineSoftness, 0.0F) : 0.0F;
+  shading.OutlineSoftness = softness * stepsPerTexel;
+  shading.OutlineColor = ToRgba(field.OutlineColor);
+  shading.OutlineEdge -= shading.OutlineSoftness / 2;
 }
 
 }  // namespace
@@ -321,8 +387,9 @@ SpanShader ChooseShader(BlendState blend) {
 void DrawSpriteQuad(const RasterTarget& target, const RasterSource& source, const SpriteQuad& quad,
                     const SpriteRenderState& state) {
   if (target.Width <= 0 || target.Height <= 0 || source.Width <= 0 || source.Height <= 0) return;
-  if (source.Texels.size() <
-          static_cast<std::size_t>(source.Width) * static_cast<std::size_t>(source.Height) ||
+  const std::size_t texelCount =
+      static_cast<std::size_t>(source.Width) * static_cast<std::size_t>(source.Height);
+  if ((source.Alphas.empty() ? source.Texels.size() : source.Alphas.size()) < texelCount ||
       target.Pixels.size() <
           static_cast<std::size_t>(target.Width) * static_cast<std::size_t>(target.Height)) {
     return;
@@ -373,20 +440,20 @@ void DrawSpriteQuad(const RasterTarget& target, const RasterSource& source, cons
   frame.SetBounds(IncludesLowEdge(frame.SnPerX, frame.SnPerY),
                   IncludesLowEdge(frame.TnPerX, frame.TnPerY));
 
-  const Shading shading{
-      &source,
-      quad.TexTopLeft.X,
-      quad.TexTopLeft.Y,
-      static_cast<double>(quad.TexBottomRight.X) - quad.TexTopLeft.X,
-      static_cast<double>(quad.TexBottomRight.Y) - quad.TexTopLeft.Y,
-      (static_cast<double>(quad.TexBottomRight.X) - quad.TexTopLeft.X) / frame.Area,
-      (static_cast<double>(quad.TexBottomRight.Y) - quad.TexTopLeft.Y) / frame.Area,
-      ToRgba(quad.Tint),
-      quad.Tint == Color::White()};
-  const SpanShader shade = state.Sampler == SamplerState::LinearClamp
-                               ? ChooseShader<true>(state.Blend)
-                               : ChooseShader<false>(state.Blend);
-  const TexelCopy copy = PlanTexelCopy(source, quad);
+  Shading shading{&source,
+                  quad.TexTopLeft.X,
+                  quad.TexTopLeft.Y,
+                  static_cast<double>(quad.TexBottomRight.X) - quad.TexTopLeft.X,
+                  static_cast<double>(quad.TexBottomRight.Y) - quad.TexTopLeft.Y,
+                  (static_cast<double>(quad.TexBottomRight.X) - quad.TexTopLeft.X) / frame.Area,
+                  (static_cast<double>(quad.TexBottomRight.Y) - quad.TexTopLeft.Y) / frame.Area,
+                  ToRgba(quad.Tint),
+                  quad.Tint == Color::White()};
+  const DistanceFieldEffect& field = state.DistanceField;
+  if (field.Enabled) PrepareField(field, quad, frame.Area, shading);
+  const SpanShader shade = field.Enabled ? ChooseSpanShader<true>(state.Sampler, state.Blend)
+                                         : ChooseSpanShader<false>(state.Sampler, state.Blend);
+  const TexelCopy copy = field.Enabled ? TexelCopy{} : PlanTexelCopy(source, quad);
   if (copy.Possible) {
     CopyTexels(target, source, quad, copy, state.Blend, {firstX, lastX, firstY, lastY});
     return;

@@ -105,6 +105,11 @@ void GlyphAtlas::Upload() {
     if (entry.Width <= 0 || entry.Rows <= 0) continue;
     const std::size_t pixelCount =
         static_cast<std::size_t>(entry.Width) * static_cast<std::size_t>(entry.Rows);
+    const Graphics::Rectangle area{entry.Position.X, entry.Position.Y, entry.Width, entry.Rows};
+    if (texture->Format() == Graphics::SurfaceFormat::Alpha8) {
+      texture->SetAlphaData(0, area, std::span<const std::uint8_t>(entry.Pixels, pixelCount));
+      continue;
+    }
     if (uploadPixels.size() < pixelCount) uploadPixels.resize(pixelCount);
     // White in premultiplied alpha: the tint gives the colour when drawing.
     const std::uint8_t* source = entry.Pixels;
@@ -116,9 +121,7 @@ void GlyphAtlas::Upload() {
       target[k].B = v;
       target[k].A = v;
     }
-    texture->SetData(
-        0, Graphics::Rectangle{entry.Position.X, entry.Position.Y, entry.Width, entry.Rows},
-        std::span<const Graphics::Color>(uploadPixels.data(), pixelCount));
+    texture->SetData(0, area, std::span<const Graphics::Color>(uploadPixels.data(), pixelCount));
   }
 }
 

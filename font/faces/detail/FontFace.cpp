@@ -6,6 +6,10 @@
 
 #include "font/FontException.h"
 #include "font/faces/detail/GlyphCoverage.h"
+#include "font/faces/detail/GlyphStroke.h"
+
+#include FT_MODULE_H
+#include FT_SYNTHESIS_H
 
 namespace Vennicor::Font::Detail {
 
@@ -52,7 +56,6 @@ void FontFace::SetPixelSize(float size) {
   if (FT_Set_Char_Size(ftFace, 0, charHeight, 72, 72) != 0) {
     throw FontException(Messages::CouldNotSetFontSize);
   }
-  loadFlags = FT_LOAD_RENDER | FT_LOAD_FORCE_AUTOHINT;
 
   metrics.Ascent = ScaleToPixels(ftFace->ascender, ftFace);
   metrics.Descent = ScaleToPixels(ftFace->descender, ftFace);
@@ -63,32 +66,70 @@ void FontFace::SetPixelSize(float size) {
   hasKerning = FT_HAS_KERNING(ftFace);
 }
 
+void FontFace::SetRendering(const GlyphRendering& glyphRendering) {
+  if (glyphRendering.OutlineRadius > 0 && !stroker) {
+    stroker = MakeStroker(manager.GetLibraryInstance());
+  }
+  rendering = glyphRendering;
+}
+
 std::uint32_t FontFace::GlyphIndex(char32_t codePoint) const {
   return FT_Get_Char_Index(face.get(), codePoint);
 }
 
-void FontFace::RenderGlyph(std::uint32_t glyphIndex, GlyphImage& image) {
-  if (FT_Load_Glyph(face.get(), glyphIndex, loadFlags) != 0) {
-    throw FontException(Messages::ErrorLoadingGlyph);
-  }
-  const FT_GlyphSlot slot = face->glyph;
-  const FT_Bitmap& bitmap = slot->bitmap;
+namespace {
+
+// Records a rendered bitmap as a glyph image; the advance is the caller's.
+void CopyBitmap(FT_Library library, const FT_Bitmap& bitmap, std::int32_t left, std::int32_t top,
+                GlyphImage& image) {
   constexpr unsigned largestEdge = std::numeric_limits<std::int32_t>::max() - 1;
   if (bitmap.width > largestEdge || bitmap.rows > largestEdge) {
     throw FontException(Messages::AtlasTooLarge);
   }
-  // Arithmetic shifts: 26.6 advances floor to whole pixels.
-  image.Advance = Graphics::Point{static_cast<std::int32_t>(slot->advance.x >> 6),
-                                  static_cast<std::int32_t>(slot->advance.y >> 6)};
   image.Width = static_cast<std::int32_t>(bitmap.width);
   image.Rows = static_cast<std::int32_t>(bitmap.rows);
-  image.Left = slot->bitmap_left;
-  image.Top = slot->bitmap_top;
+  image.Left = left;
+  image.Top = top;
   image.Format = GlyphPixelFormat::Coverage8;
   if (image.IsEmpty()) return;
   const std::size_t bytes = std::size_t{bitmap.width} * bitmap.rows;
   if (image.Pixels.size() < bytes) image.Pixels.resize(bytes);
-  CopyGlyphCoverage(manager.GetLibraryInstance(), bitmap, image.Pixels.data());
+  CopyGlyphCoverage(library, bitmap, image.Pixels.data());
+}
+
+}  // namespace
+
+void FontFace::RenderGlyph(std::uint32_t glyphIndex, GlyphImage& image, GlyphImage* outline) {
+  if (FT_Load_Glyph(face.get(), glyphIndex, rendering.LoadFlags) != 0) {
+    throw FontException(Messages::ErrorLoadingGlyph);
+  }
+  const FT_GlyphSlot slot = face->glyph;
+  const FT_Library library = manager.GetLibraryInstance();
+  if (!rendering.RendersOnLoad()) {
+    // Synthesis changes the loaded outline (and, for bold, the advance) before anything is
+    // rendered from it, so fill and outline images agree.
+    if (rendering.Oblique) FT_GlyphSlot_Oblique(slot);
+    if (rendering.Bold) FT_GlyphSlot_Embolden(slot);
+    if (rendering.Spread > 0) {
+      // The spread is a property of the library's renderers, which other fonts share.
+      FT_Int spread = rendering.Spread;
+      FT_Property_Set(library, "sdf", "spread", &spread);
+      FT_Property_Set(library, "bsdf", "spread", &spread);
+    }
+    if (outline != nullptr && rendering.OutlineRadius > 0) {
+      StrokeGlyph(library, stroker.get(), slot, rendering, stroke);
+    }
+    if (FT_Render_Glyph(slot, rendering.RenderMode) != 0) {
+      throw FontException(Messages::ErrorLoadingGlyph);
+    }
+  }
+  // Arithmetic shifts: 26.6 advances floor to whole pixels.
+  image.Advance = Graphics::Point{static_cast<std::int32_t>(slot->advance.x >> 6),
+                                  static_cast<std::int32_t>(slot->advance.y >> 6)};
+  CopyBitmap(library, slot->bitmap, slot->bitmap_left, slot->bitmap_top, image);
+  if (outline != nullptr && rendering.OutlineRadius > 0) {
+    FitOutline(image, stroke, rendering.OutlineMargin, *outline);
+  }
 }
 
 KerningVector FontFace::Kerning(std::uint32_t leftGlyph, std::uint32_t rightGlyph) const {
