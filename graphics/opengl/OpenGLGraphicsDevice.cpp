@@ -176,9 +176,10 @@ bool OpenGLGraphicsDevice::SupportsFormat(SurfaceFormat format) const {
 }
 
 // The same parameters the software rasterizer derives, in the shader's 0..1 units.
-void OpenGLGraphicsDevice::ApplyDistanceField(const Resources& r,
-                                              const DistanceFieldEffect& field) {
-  glUniform1i(r.FieldMode, field.Enabled ? 1 : 0);
+void OpenGLGraphicsDevice::ApplyDistanceField(const Resources& r, const DistanceFieldEffect& field,
+                                              SamplerState sampler) {
+  const GLint linear = sampler == SamplerState::LinearClamp ? 1 : 2;
+  glUniform1i(r.FieldMode, field.Enabled ? linear : 0);
   if (!field.Enabled) return;
   constexpr float FieldEdge = 128.0F;
   const float spread = std::isfinite(field.Spread) && field.Spread > 0 ? field.Spread : 8.0F;
@@ -223,7 +224,7 @@ void OpenGLGraphicsDevice::DrawSprites(std::span<const SpriteQuad> sprites,
               -2.0F / static_cast<float>(viewport[3]));
   glBindVertexArray(r.VertexArray.Get());
   glBindBuffer(GL_ARRAY_BUFFER, r.Vertices.Get());
-  ApplyDistanceField(r, state.DistanceField);
+  ApplyDistanceField(r, state.DistanceField, state.Sampler);
   glActiveTexture(GL_TEXTURE0);
   glBindSampler(0, r.Samplers[state.Sampler == SamplerState::PointClamp ? 1 : 0].Get());
   ApplyBlend(state.Blend);

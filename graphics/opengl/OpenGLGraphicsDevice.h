@@ -61,7 +61,8 @@ class OpenGLGraphicsDevice final : public GraphicsDevice {
  private:
   struct Resources;
 
-  static void ApplyDistanceField(const Resources& r, const DistanceFieldEffect& field);
+  static void ApplyDistanceField(const Resources& r, const DistanceFieldEffect& field,
+                                 SamplerState sampler);
 
   std::unique_ptr<Resources> resources;
   std::int32_t maxTextureSize = 0;

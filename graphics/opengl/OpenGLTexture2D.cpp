@@ -55,9 +55,10 @@ OpenGLTexture2D::OpenGLTexture2D(std::int32_t width, std::int32_t height, bool m
     DescribeSingleLevel();
     if (IsAlpha(format)) {
       // One byte a texel, read back as (r, r, r, r): the shader needs no second path.
-      const GLint swizzle[] = {GL_RED, GL_RED, GL_RED, GL_RED};
-      for (int i = 0; i < 4; ++i) {
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_R + i, swizzle[i]);
+      constexpr GLenum channels[] = {GL_TEXTURE_SWIZZLE_R, GL_TEXTURE_SWIZZLE_G,
+                                     GL_TEXTURE_SWIZZLE_B, GL_TEXTURE_SWIZZLE_A};
+      for (const GLenum channel : channels) {
+        glTexParameteri(GL_TEXTURE_2D, channel, GL_RED);
       }
       glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
       glTexImage2D(GL_TEXTURE_2D, 0, GL_R8, width, height, 0, GL_RED, GL_UNSIGNED_BYTE, nullptr);
