@@ -86,7 +86,9 @@ class ReferenceFace {
     for (std::int32_t y = 0; y < glyph.Rows; ++y) {
       const std::uint8_t* row = slot->bitmap.buffer + slot->bitmap.pitch * y;
       for (std::int32_t x = 0; x < glyph.Width; ++x) {
-        glyph.Coverage.push_back(mono ? ((row[x / 8] >> (7 - x % 8)) & 1U) != 0 ? 255 : 0 : row[x]);
+        const unsigned bit = 7U - static_cast<unsigned>(x % 8);
+        const bool set = ((static_cast<unsigned>(row[x / 8]) >> bit) & 1U) != 0;
+        glyph.Coverage.push_back(mono ? (set ? 255 : 0) : row[x]);
       }
     }
     return glyph;
