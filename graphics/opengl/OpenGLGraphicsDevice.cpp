@@ -4,11 +4,11 @@
 
 #include <algorithm>
 #include <array>
-#include <cmath>
 #include <cstddef>
 #include <stdexcept>
 #include <string>
 
+#include "graphics/DistanceFieldRamp.h"
 #include "graphics/opengl/GlContext.h"
 #include "graphics/opengl/GlError.h"
 #include "graphics/opengl/GlHandle.h"
@@ -181,18 +181,10 @@ void OpenGLGraphicsDevice::ApplyDistanceField(const Resources& r, const Distance
   const GLint linear = sampler == SamplerState::LinearClamp ? 1 : 2;
   glUniform1i(r.FieldMode, field.Enabled ? linear : 0);
   if (!field.Enabled) return;
-  constexpr float FieldEdge = 128.0F;
-  const float spread = std::isfinite(field.Spread) && field.Spread > 0 ? field.Spread : 8.0F;
-  const float stepsPerTexel = FieldEdge / spread;
-  const float width =
-      std::isfinite(field.OutlineWidth) ? std::clamp(field.OutlineWidth, 0.0F, spread) : 0.0F;
-  const float softness =
-      (std::isfinite(field.OutlineSoftness) ? std::max(field.OutlineSoftness, 0.0F) : 0.0F) *
-      stepsPerTexel;
-  const float edge = FieldEdge - width * stepsPerTexel - softness / 2;
-  glUniform1f(r.FieldStepsPerTexel, stepsPerTexel / 255.0F);
-  glUniform1f(r.OutlineEdge, edge / 255.0F);
-  glUniform1f(r.OutlineSoftness, softness / 255.0F);
+  const DistanceFieldRamp ramp = DistanceFieldRamp::Of(field);
+  glUniform1f(r.FieldStepsPerTexel, ramp.StepsPerTexel / 255.0F);
+  glUniform1f(r.OutlineEdge, ramp.OutlineEdge / 255.0F);
+  glUniform1f(r.OutlineSoftness, ramp.OutlineSoftness / 255.0F);
   const Color c = field.OutlineColor;
   glUniform4f(r.OutlineColor, static_cast<float>(c.R) / 255.0F, static_cast<float>(c.G) / 255.0F,
               static_cast<float>(c.B) / 255.0F, static_cast<float>(c.A) / 255.0F);

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <limits>
 
+#include "graphics/DistanceFieldRamp.h"
+
 namespace Vennicor::Graphics::Software {
 
 namespace {
@@ -269,29 +271,25 @@ struct Shading {
   double UPerSn, VPerTn;  // Du and Dv over the quad's area
   Rgba Tint;
   bool WhiteTint;
-  // Distance fields: alpha steps per screen pixel inverted, the outline's edge value, its
-  // softness in alpha steps and its colour.
+  // Distance fields: the ramp, field steps per screen pixel inverted, the outline colour.
+  DistanceFieldRamp Field{};
   float FieldScale = 0;
-  float OutlineEdge = 0;
-  float OutlineSoftness = 0;
   Rgba OutlineColor{0, 0, 0, 0};
 };
-
-// The field's edge in alpha steps: FreeType's SDF renderer writes 128 on the outline.
-constexpr float FieldEdge = 128;
 
 VENNICOR_PIXEL_INLINE float Ramp(float value) { return std::clamp(value + 0.5F, 0.0F, 1.0F); }
 
 // The shape's colour where the field reads `distance`: the tinted shape over its outline.
 VENNICOR_PIXEL_INLINE Rgba ShadeField(float distance, const Shading& shading) {
-  const float fill = Ramp((distance - FieldEdge) * shading.FieldScale);
+  const DistanceFieldRamp& field = shading.Field;
+  const float fill = Ramp((distance - DistanceFieldRamp::Edge) * shading.FieldScale);
   Rgba color{shading.Tint.R * fill, shading.Tint.G * fill, shading.Tint.B * fill,
              shading.Tint.A * fill};
-  if (shading.OutlineEdge < FieldEdge) {
+  if (field.HasOutline()) {
     const float outer =
-        shading.OutlineSoftness > 0
-            ? std::clamp((distance - shading.OutlineEdge) / shading.OutlineSoftness, 0.0F, 1.0F)
-            : Ramp((distance - shading.OutlineEdge) * shading.FieldScale);
+        field.OutlineSoftness > 0
+            ? std::clamp((distance - field.OutlineEdge) / field.OutlineSoftness, 0.0F, 1.0F)
+            : Ramp((distance - field.OutlineEdge) * shading.FieldScale);
     const float under = outer * (1.0F - color.A / 255.0F);
     color.R += shading.OutlineColor.R * under;
     color.G += shading.OutlineColor.G * under;
@@ -368,18 +366,10 @@ void PrepareField(const DistanceFieldEffect& field, const SpriteQuad& quad, doub
       std::abs((static_cast<double>(quad.TexBottomRight.X) - quad.TexTopLeft.X) *
                (static_cast<double>(quad.TexBottomRight.Y) - quad.TexTopLeft.Y));
   const double texelsPerPixel = std::sqrt(texelArea / screenArea);
-  const float spread = std::isfinite(field.Spread) && field.Spread > 0 ? field.Spread : 8.0F;
-  const float stepsPerTexel = FieldEdge / spread;
-  const auto stepsPerPixel = static_cast<float>(stepsPerTexel * texelsPerPixel);
+  shading.Field = DistanceFieldRamp::Of(field);
+  const auto stepsPerPixel = static_cast<float>(shading.Field.StepsPerTexel * texelsPerPixel);
   shading.FieldScale = stepsPerPixel > 0 ? 1.0F / stepsPerPixel : 0.0F;
-  const float width =
-      std::isfinite(field.OutlineWidth) ? std::clamp(field.OutlineWidth, 0.0F, spread) : 0.0F;
-  shading.OutlineEdge = FieldEdge - width * stepsPerTexel;
-  const float softness =
-      std::isfinite(field.OutlineSoftness) ? std::max(field.OutlineSoftness, 0.0F) : 0.0F;
-  shading.OutlineSoftness = softness * stepsPerTexel;
   shading.OutlineColor = ToRgba(field.OutlineColor);
-  shading.OutlineEdge -= shading.OutlineSoftness / 2;
 }
 
 }  // namespace
