@@ -40,22 +40,27 @@ VENNICOR_PIXEL_INLINE double ClampCoordinate(double value, std::int32_t size) {
   return std::clamp(value, -1.0, static_cast<double>(size) + 1.0);
 }
 
+// `Alpha`: the source holds one byte a texel, read as the premultiplied white (a, a, a, a).
+template <bool Alpha>
 VENNICOR_PIXEL_INLINE Color Texel(const RasterSource& source, std::int32_t x, std::int32_t y) {
   const std::size_t index = static_cast<std::size_t>(y) * static_cast<std::size_t>(source.Width) +
                             static_cast<std::size_t>(x);
-  if (!source.Alphas.empty()) {
+  if constexpr (Alpha) {
     const std::uint8_t a = source.Alphas[index];
     return Color{a, a, a, a};
+  } else {
+    return source.Texels[index];
   }
-  return source.Texels[index];
 }
 
+template <bool Alpha>
 VENNICOR_PIXEL_INLINE Rgba SamplePoint(const RasterSource& source, double u, double v) {
   const auto x = static_cast<std::int32_t>(std::floor(ClampCoordinate(u, source.Width)));
   const auto y = static_cast<std::int32_t>(std::floor(ClampCoordinate(v, source.Height)));
-  return ToRgba(Texel(source, ClampIndex(x, source.Width), ClampIndex(y, source.Height)));
+  return ToRgba(Texel<Alpha>(source, ClampIndex(x, source.Width), ClampIndex(y, source.Height)));
 }
 
+template <bool Alpha>
 VENNICOR_PIXEL_INLINE Rgba SampleLinear(const RasterSource& source, double u, double v) {
   // Texel centres sit at half-integers; weights come from the distance to them.
   const double x = ClampCoordinate(u, source.Width) - 0.5;
@@ -70,10 +75,10 @@ VENNICOR_PIXEL_INLINE Rgba SampleLinear(const RasterSource& source, double u, do
   const std::int32_t xb = ClampIndex(x0 + 1, source.Width);
   const std::int32_t ya = ClampIndex(y0, source.Height);
   const std::int32_t yb = ClampIndex(y0 + 1, source.Height);
-  const Color ca = Texel(source, xa, ya);
-  const Color cb = Texel(source, xb, ya);
-  const Color cc = Texel(source, xa, yb);
-  const Color cd = Texel(source, xb, yb);
+  const Color ca = Texel<Alpha>(source, xa, ya);
+  const Color cb = Texel<Alpha>(source, xb, ya);
+  const Color cc = Texel<Alpha>(source, xa, yb);
+  const Color cd = Texel<Alpha>(source, xb, yb);
   // Inside a uniform area (a glyph's empty surroundings, a solid stroke) every weight gives
   // the same texel, exactly as the mix below would.
   const auto bits = [](Color c) { return std::bit_cast<std::uint32_t>(c); };
@@ -240,6 +245,7 @@ struct PixelBox {
 
 // With whole-pixel corners no pixel centre lies on an edge, so `box` is exactly the covered
 // pixels and each one reads one texel.
+template <bool Alpha>
 void CopyTexels(const RasterTarget& target, const RasterSource& source, const SpriteQuad& quad,
                 const TexelCopy& copy, BlendState blend, const PixelBox& box) {
   const auto left = static_cast<std::int32_t>(quad.TopLeft.X);
@@ -250,9 +256,19 @@ void CopyTexels(const RasterTarget& target, const RasterSource& source, const Sp
     Color* row =
         target.Pixels.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(target.Width);
     const std::int32_t texelY = copy.FirstV + (y - top) * copy.StepY;
+    const std::size_t rowStart =
+        static_cast<std::size_t>(texelY) * static_cast<std::size_t>(source.Width);
+    const Color* texelRow = Alpha ? nullptr : source.Texels.data() + rowStart;
+    const std::uint8_t* alphaRow = Alpha ? source.Alphas.data() + rowStart : nullptr;
     std::int32_t texelX = copy.FirstU + (box.FirstX - left) * copy.StepX;
     for (std::int32_t x = box.FirstX; x <= box.LastX; ++x, texelX += copy.StepX) {
-      const Color texel = Texel(source, texelX, texelY);
+      Color texel;
+      if constexpr (Alpha) {
+        const std::uint8_t a = alphaRow[texelX];
+        texel = Color{a, a, a, a};
+      } else {
+        texel = texelRow[texelX];
+      }
       if (!whiteTint) {
         BlendInto(row[x], Modulate(ToRgba(texel), tint), blend);
       } else if (texel.A == 255 && blend != BlendState::Additive) {
@@ -301,7 +317,7 @@ VENNICOR_PIXEL_INLINE Rgba ShadeField(float distance, const Shading& shading) {
 
 // Shades the covered pixels among row[first..last]. A template on the sampler and blend state
 // so that each combination compiles to a loop without per-pixel switches.
-template <bool Linear, BlendState Mode, bool Field>
+template <bool Linear, BlendState Mode, bool Field, bool Alpha>
 void ShadeSpan(Color* row, std::int32_t first, std::int32_t last, double cy, const QuadFrame& frame,
                const Shading& shading) {
   const double snRow = cy * frame.SnPerY;
@@ -323,8 +339,8 @@ void ShadeSpan(Color* row, std::int32_t first, std::int32_t last, double cy, con
       u = shading.U0 + shading.Du * sn / frame.Area;
       v = shading.V0 + shading.Dv * tn / frame.Area;
     }
-    const Rgba texel =
-        Linear ? SampleLinear(*shading.Source, u, v) : SamplePoint(*shading.Source, u, v);
+    const Rgba texel = Linear ? SampleLinear<Alpha>(*shading.Source, u, v)
+                              : SamplePoint<Alpha>(*shading.Source, u, v);
     if constexpr (Field) {
       BlendInto(row[x], ShadeField(texel.A, shading), Mode);
     } else {
@@ -336,25 +352,34 @@ void ShadeSpan(Color* row, std::int32_t first, std::int32_t last, double cy, con
 using SpanShader = void (*)(Color*, std::int32_t, std::int32_t, double, const QuadFrame&,
                             const Shading&);
 
-template <bool Linear, bool Field>
+template <bool Linear, bool Field, bool Alpha>
 SpanShader ChooseShader(BlendState blend) {
   switch (blend) {
     case BlendState::NonPremultiplied:
-      return ShadeSpan<Linear, BlendState::NonPremultiplied, Field>;
+      return ShadeSpan<Linear, BlendState::NonPremultiplied, Field, Alpha>;
     case BlendState::Additive:
-      return ShadeSpan<Linear, BlendState::Additive, Field>;
+      return ShadeSpan<Linear, BlendState::Additive, Field, Alpha>;
     case BlendState::Opaque:
-      return ShadeSpan<Linear, BlendState::Opaque, Field>;
+      return ShadeSpan<Linear, BlendState::Opaque, Field, Alpha>;
     case BlendState::AlphaBlend:
       break;
   }
-  return ShadeSpan<Linear, BlendState::AlphaBlend, Field>;
+  return ShadeSpan<Linear, BlendState::AlphaBlend, Field, Alpha>;
 }
 
-template <bool Field>
+template <bool Field, bool Alpha>
 SpanShader ChooseSpanShader(SamplerState sampler, BlendState blend) {
-  return sampler == SamplerState::LinearClamp ? ChooseShader<true, Field>(blend)
-                                              : ChooseShader<false, Field>(blend);
+  return sampler == SamplerState::LinearClamp ? ChooseShader<true, Field, Alpha>(blend)
+                                              : ChooseShader<false, Field, Alpha>(blend);
+}
+
+SpanShader ChooseSpanShader(bool field, bool alpha, SamplerState sampler, BlendState blend) {
+  if (field) {
+    return alpha ? ChooseSpanShader<true, true>(sampler, blend)
+                 : ChooseSpanShader<true, false>(sampler, blend);
+  }
+  return alpha ? ChooseSpanShader<false, true>(sampler, blend)
+               : ChooseSpanShader<false, false>(sampler, blend);
 }
 
 // The field's steps per screen pixel follow the quad's scale: texels per pixel is the square
@@ -441,11 +466,16 @@ void DrawSpriteQuad(const RasterTarget& target, const RasterSource& source, cons
                   quad.Tint == Color::White()};
   const DistanceFieldEffect& field = state.DistanceField;
   if (field.Enabled) PrepareField(field, quad, frame.Area, shading);
-  const SpanShader shade = field.Enabled ? ChooseSpanShader<true>(state.Sampler, state.Blend)
-                                         : ChooseSpanShader<false>(state.Sampler, state.Blend);
+  const bool alpha = !source.Alphas.empty();
+  const SpanShader shade = ChooseSpanShader(field.Enabled, alpha, state.Sampler, state.Blend);
   const TexelCopy copy = field.Enabled ? TexelCopy{} : PlanTexelCopy(source, quad);
   if (copy.Possible) {
-    CopyTexels(target, source, quad, copy, state.Blend, {firstX, lastX, firstY, lastY});
+    const PixelBox box{firstX, lastX, firstY, lastY};
+    if (alpha) {
+      CopyTexels<true>(target, source, quad, copy, state.Blend, box);
+    } else {
+      CopyTexels<false>(target, source, quad, copy, state.Blend, box);
+    }
     return;
   }
 
