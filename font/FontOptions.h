@@ -30,12 +30,13 @@ struct FontOptions {
   float OutlineThickness = 0;
   /// The atlas holds signed distance fields (FreeType's SDF renderer) instead of coverage:
   /// 128 on the outline, 128 / DistanceFieldSpread more per pixel inside, as much less
-  /// outside. Such text needs a distance-field draw (see SpriteBatchEx::BeginDistanceField) and
-  /// then stays crisp at any scale.
+  /// outside. Such text is drawn in a batch begun with SpriteBatchEx::DistanceFieldEffectOf's
+  /// effect, and then stays crisp at any scale. FreeType's SDF renderer takes milliseconds a
+  /// glyph, so such a font costs that much at construction and for each new character.
   bool DistanceField = false;
   /// Pixels at the rendered size that a distance field spans on each side of the outline
-  /// (FreeType accepts 2 to 32; other values are clamped). Each image grows by this much on
-  /// every side.
+  /// (FreeType accepts 2 to 32; other values are clamped, and it is rounded to whole pixels).
+  /// Each image grows by this much on every side.
   float DistanceFieldSpread = 8;
   /// Texel format of the atlas. Alpha8 stores one byte a texel (a quarter of Color's memory)
   /// on devices that offer it (GraphicsDevice::SupportsFormat); on others the atlas stays
