@@ -45,6 +45,16 @@ Font::Font(Graphics::GraphicsDevice& graphicsDevice, std::span<const std::byte> 
     : impl(std::make_unique<FontImpl>(graphicsDevice, std::make_unique<Detail::FontFace>(fontData),
                                       size)) {}
 
+Font::Font(Graphics::GraphicsDevice& graphicsDevice, std::span<const std::byte> fontData,
+           float size, const FontOptions& options)
+    : impl(std::make_unique<FontImpl>(graphicsDevice, std::make_unique<Detail::FontFace>(fontData),
+                                      size, options)) {}
+
+Font::Font(Graphics::GraphicsDevice& graphicsDevice, std::u16string_view fontFace, float size,
+           FontStyle style, const FontOptions& options)
+    : impl(std::make_unique<FontImpl>(
+          graphicsDevice, std::make_unique<Detail::FontFace>(fontFace, style), size, options)) {}
+
 Font::~Font() {
   // A destructor must not throw; a backend whose texture Dispose throws loses that error here,
   // but the face and the library reference are still released.
@@ -166,6 +176,11 @@ std::int32_t Font::Leading() const {
 std::int32_t Font::Spacing() const {
   ThrowIfDisposed();
   return 0;
+}
+
+const FontOptions& Font::Options() const {
+  if (!impl) throw FontException(Messages::FontDisposed);
+  return impl->Options();
 }
 
 Vector2 Font::GetKerning(char32_t leftCharacter, char32_t rightCharacter) const {

@@ -8,6 +8,7 @@
 #include <span>
 #include <string_view>
 
+#include "font/FontOptions.h"
 #include "font/FontStyle.h"
 #include "graphics/GraphicsDevice.h"
 #include "graphics/Point.h"
@@ -78,6 +79,14 @@ class Font {
   /// \throws FontException "Error openening font file" when FreeType cannot read the data, and
   /// otherwise as the constructors above.
   Font(Graphics::GraphicsDevice& graphicsDevice, std::span<const std::byte> fontData, float size);
+  /// The same, rendering glyphs as `options` ask. \throws as above.
+  Font(Graphics::GraphicsDevice& graphicsDevice, std::span<const std::byte> fontData, float size,
+       const FontOptions& options);
+  /// As above, rendering glyphs as `options` ask: hinting, synthetic bold and slant, outline
+  /// images, distance fields, the atlas format. Default options give exactly the font above.
+  /// \throws as above.
+  Font(Graphics::GraphicsDevice& graphicsDevice, std::u16string_view fontFace, float size,
+       FontStyle style, const FontOptions& options);
   /// Performs Dispose if it has not run.
   ~Font();
   Font(const Font&) = delete;
@@ -125,6 +134,10 @@ class Font {
   std::int32_t Leading() const;
   /// Extra space between characters: always 0.
   std::int32_t Spacing() const;
+
+  /// The options the font was made with. Works after Dispose.
+  /// \throws FontException on a moved-from font.
+  const FontOptions& Options() const;
 
   /// The kerning of a character pair in whole pixels (negative X pulls the right character
   /// closer). A character no face has counts as the face's missing glyph; two characters that

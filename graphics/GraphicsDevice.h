@@ -29,6 +29,11 @@ class GraphicsDevice {
   virtual std::shared_ptr<Texture2D> CreateTexture2D(std::int32_t width, std::int32_t height,
                                                      bool mipMap, SurfaceFormat format) = 0;
 
+  /// True when CreateTexture2D makes textures of `format` that store it as such. Color always
+  /// is; the default offers nothing else, so a device that overrides only CreateTexture2D keeps
+  /// getting asked for Color textures. Cheap; callers may ask once and remember.
+  virtual bool SupportsFormat(SurfaceFormat format) const { return format == SurfaceFormat::Color; }
+
   /// The largest width or height CreateTexture2D accepts.
   virtual std::int32_t MaxTextureSize() const { return DefaultMaxTextureSize; }
 

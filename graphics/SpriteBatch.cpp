@@ -103,9 +103,18 @@ void SpriteBatch::Begin(SpriteSortMode mode, BlendState blendState, SamplerState
                         std::optional<Matrix> transformMatrix) {
   if (inBeginEnd) throw std::logic_error(NestedBeginMessage);
   sortMode = mode;
-  renderState = {blendState, samplerState};
+  renderState = SpriteRenderState{};
+  renderState.Blend = blendState;
+  renderState.Sampler = samplerState;
   transform = transformMatrix;
   inBeginEnd = true;
+}
+
+void SpriteBatch::Begin(SpriteSortMode mode, BlendState blendState, SamplerState samplerState,
+                        std::optional<Matrix> transformMatrix,
+                        const DistanceFieldEffect& distanceField) {
+  Begin(mode, blendState, samplerState, transformMatrix);
+  renderState.DistanceField = distanceField;
 }
 
 void SpriteBatch::CheckDraw(const std::shared_ptr<Texture2D>& texture) const {

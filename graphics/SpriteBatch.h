@@ -40,6 +40,10 @@ class SpriteBatch {
              BlendState blendState = BlendState::AlphaBlend,
              SamplerState samplerState = SamplerState::LinearClamp,
              std::optional<Matrix> transformMatrix = std::nullopt);
+  /// As above, drawing every sprite of the batch through `distanceField` (text of a font made
+  /// with FontOptions::DistanceField, say).
+  void Begin(SpriteSortMode sortMode, BlendState blendState, SamplerState samplerState,
+             std::optional<Matrix> transformMatrix, const DistanceFieldEffect& distanceField);
 
   /// Queues one sprite: `sourceRectangle` of the texture (all of it when empty) with its point
   /// `origin` (in source texels) on `position`, scaled by `scale`, rotated by `rotation` radians

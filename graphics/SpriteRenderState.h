@@ -1,6 +1,7 @@
 #pragma once
 
 #include "graphics/BlendState.h"
+#include "graphics/DistanceFieldEffect.h"
 #include "graphics/SamplerState.h"
 
 namespace Vennicor::Graphics {
@@ -9,6 +10,8 @@ namespace Vennicor::Graphics {
 struct SpriteRenderState {
   BlendState Blend = BlendState::AlphaBlend;
   SamplerState Sampler = SamplerState::LinearClamp;
+  /// Off by default; when enabled, every sprite's texture is read as a distance field.
+  DistanceFieldEffect DistanceField{};
 };
 
 }  // namespace Vennicor::Graphics

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace Vennicor::Graphics {
 
@@ -29,6 +30,24 @@ Texture2D::Texture2D(std::int32_t width, std::int32_t height, bool mipMap, Surfa
 }
 
 Texture2D::~Texture2D() = default;
+
+void Texture2D::SetAlphaData(std::int32_t level, std::optional<Rectangle> rectangle,
+                             std::span<const std::uint8_t> alpha) {
+  CheckDataCall(level, rectangle, alpha.size());
+  thread_local std::vector<Color> expanded;
+  // Taken out for the call, so that a SetData that itself uploads bytes cannot change it.
+  std::vector<Color> buffer = std::move(expanded);
+  buffer.resize(alpha.size());
+  for (std::size_t i = 0; i < alpha.size(); ++i) {
+    const std::uint8_t a = alpha[i];
+    buffer[i] = Color{a, a, a, a};
+  }
+  struct PutBack {
+    std::vector<Color>& Buffer;
+    ~PutBack() { expanded = std::move(Buffer); }
+  } putBack{buffer};
+  SetData(level, rectangle, std::span<const Color>(buffer));
+}
 
 void Texture2D::Dispose() { disposed = true; }
 

@@ -40,6 +40,14 @@ class Texture2D {
   virtual void SetData(std::int32_t level, std::optional<Rectangle> rectangle,
                        std::span<const Color> data) = 0;
 
+  /// Writes one byte a texel (alpha, or coverage) into `rectangle` of level `level`, as the
+  /// Color SetData does. An Alpha8 texture stores the bytes as they are. The default, for
+  /// textures that hold Color only, writes each byte a as the premultiplied white
+  /// (a, a, a, a), which draws the same; it converts through a buffer of the calling thread.
+  /// \throws as the Color SetData.
+  virtual void SetAlphaData(std::int32_t level, std::optional<Rectangle> rectangle,
+                            std::span<const std::uint8_t> alpha);
+
   /// Reads `rectangle` of level `level` (the whole level when empty) into `data`.
   /// \throws as SetData; `data` is untouched when it throws.
   virtual void GetData(std::int32_t level, std::optional<Rectangle> rectangle,

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "font/faces/detail/GlyphRendering.h"
 #include "font/text/Utf.h"
 #include "font/text/detail/ControlCharacter.h"
 
@@ -16,8 +17,29 @@ constexpr std::u16string_view PreloadCharacters =
     u"!@#$%^&*()-_+=~'`:;,./\\| ";
 static_assert(PreloadCharacters.size() == 87);
 
-// The font's own face, sized before anything reads its metrics or kerning.
-std::vector<std::unique_ptr<FontFace>> SizedFace(std::unique_ptr<FontFace> face, float size) {
+// A one-byte atlas only where the device offers one: a device that does not would store the
+// bytes as Color anyway, through the byte upload's default.
+Graphics::SurfaceFormat ChooseAtlasFormat(const Graphics::GraphicsDevice& graphicsDevice,
+                                          const FontOptions& options) {
+  using Graphics::SurfaceFormat;
+  if (options.AtlasFormat == SurfaceFormat::Alpha8 &&
+      graphicsDevice.SupportsFormat(SurfaceFormat::Alpha8)) {
+    return SurfaceFormat::Alpha8;
+  }
+  return SurfaceFormat::Color;
+}
+
+AtlasSettings SettingsFor(Graphics::SurfaceFormat format) {
+  AtlasSettings settings;
+  settings.Format = format;
+  return settings;
+}
+
+// The font's own face, rendering as `options` ask and sized before anything reads its metrics
+// or kerning.
+std::vector<std::unique_ptr<FontFace>> SizedFace(std::unique_ptr<FontFace> face, float size,
+                                                 const FontOptions& options) {
+  face->SetRendering(RenderingFor(options));
   face->SetPixelSize(size);
   std::vector<std::unique_ptr<FontFace>> faces;
   faces.push_back(std::move(face));
@@ -27,10 +49,12 @@ std::vector<std::unique_ptr<FontFace>> SizedFace(std::unique_ptr<FontFace> face,
 }  // namespace
 
 FontImpl::FontImpl(Graphics::GraphicsDevice& graphicsDevice, std::unique_ptr<FontFace> fontFace,
-                   float size)
+                   float size, const FontOptions& fontOptions)
     : size(size),
-      faces(SizedFace(std::move(fontFace), size)),
-      atlas(graphicsDevice, AtlasSettings{}),
+      options(fontOptions),
+      atlasFormat(ChooseAtlasFormat(graphicsDevice, fontOptions)),
+      faces(SizedFace(std::move(fontFace), size, fontOptions)),
+      atlas(graphicsDevice, SettingsFor(atlasFormat)),
       kerning(*faces.front()) {
   EnsureGlyphsExist(PreloadCharacters);
   UpdateAtlas();
@@ -53,8 +77,12 @@ void FontImpl::EnsureGlyphsExist(std::u16string_view text) {
       AddGlyph(character);
       continue;
     }
-    if (atlas.Entry(entry->AtlasId).Dropped) RenderAgain(*entry);
+    if (atlas.Entry(entry->AtlasId).Dropped ||
+        (HasOutlines() && atlas.Entry(entry->OutlineAtlasId).Dropped)) {
+      RenderAgain(*entry);
+    }
     atlas.Touch(entry->AtlasId, useStamp);
+    if (HasOutlines()) atlas.Touch(entry->OutlineAtlasId, useStamp);
   }
 }
 
@@ -88,9 +116,15 @@ void FontImpl::AddGlyph(char32_t character) {
 }
 
 void FontImpl::RenderInto(GlyphEntry& entry, FaceGlyph glyph) {
-  faces[glyph.Face]->RenderGlyph(glyph.GlyphIndex, image);
+  const bool outlined = HasOutlines();
+  faces[glyph.Face]->RenderGlyph(glyph.GlyphIndex, image, outlined ? &outlineImage : nullptr);
   const std::uint32_t atlasId = atlas.Add(image);
   atlas.Touch(atlasId, useStamp);
+  // Added right after the glyph so that a glyph and its outline are placed side by side.
+  if (outlined) {
+    entry.OutlineAtlasId = atlas.Add(outlineImage);
+    atlas.Touch(entry.OutlineAtlasId, useStamp);
+  }
   entry.Face = glyph.Face;
   entry.GlyphIndex = glyph.GlyphIndex;
   entry.Record.Advance = image.Advance;
@@ -104,12 +138,15 @@ void FontImpl::RenderInto(GlyphEntry& entry, FaceGlyph glyph) {
 // to it) stays the same.
 void FontImpl::RenderAgain(GlyphEntry& entry) {
   unplaced.reserve(unplaced.size() + 1);
-  faces[entry.Face]->RenderGlyph(entry.GlyphIndex, image);
+  const bool outlined = HasOutlines();
+  faces[entry.Face]->RenderGlyph(entry.GlyphIndex, image, outlined ? &outlineImage : nullptr);
   atlas.Readd(entry.AtlasId, image);
+  if (outlined) atlas.Readd(entry.OutlineAtlasId, outlineImage);
   unplaced.push_back(&entry);
 }
 
 void FontImpl::AddFallbackFace(std::unique_ptr<FontFace> fallback) {
+  fallback->SetRendering(faces.front()->Rendering());
   fallback->SetPixelSize(size);
   faces.reserve(faces.size() + 1);
   faces.push_back(std::move(fallback));
@@ -144,6 +181,15 @@ void FontImpl::PlaceGlyphs() {
     entry.Record.Offset = Graphics::Point{entry.ImageLeft, ascent - entry.ImageTop};
     if (placed.Width > 0 && placed.Rows > 0) entry.Record.Position = placed.Position;
     entry.Record.Page = static_cast<std::int32_t>(placed.Page);
+    if (HasOutlines()) {
+      const AtlasEntry& outline = atlas.Entry(entry.OutlineAtlasId);
+      entry.OutlineSource =
+          Graphics::Rectangle{outline.Position.X, outline.Position.Y, outline.Width, outline.Rows};
+      entry.OutlinePage = outline.Page;
+      const std::int32_t margin = faces.front()->Rendering().OutlineMargin;
+      entry.OutlineOffset =
+          Graphics::Point{entry.Record.Offset.X - margin, entry.Record.Offset.Y - margin};
+    }
   };
   if (othersMoved) {
     for (GlyphEntry& entry : glyphs) refresh(entry);

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "font/FontOptions.h"
 #include "font/atlas/detail/GlyphAtlas.h"
 #include "font/detail/CharacterMap.h"
 #include "font/detail/GlyphEntry.h"
@@ -30,9 +31,10 @@ struct FaceGlyph {
 /// works on this directly; the public Font checks its state and forwards.
 class FontImpl {
  public:
-  /// Sizes the face, caches the common characters and builds the atlas from them.
-  FontImpl(Graphics::GraphicsDevice& graphicsDevice, std::unique_ptr<FontFace> fontFace,
-           float size);
+  /// Sizes the face, caches the common characters and builds the atlas from them, rendering
+  /// glyphs as `options` ask.
+  FontImpl(Graphics::GraphicsDevice& graphicsDevice, std::unique_ptr<FontFace> fontFace, float size,
+           const FontOptions& options = {});
 
   /// The cached glyph of a character, or null.
   const GlyphEntry* Find(char32_t character) const { return characters.Find(character); }
@@ -100,6 +102,11 @@ class FontImpl {
   std::int32_t PageLimit() const { return atlas.PageLimit(); }
 
   const FaceMetrics& Metrics() const { return faces.front()->Metrics(); }
+  const FontOptions& Options() const { return options; }
+  /// True when every glyph has an outline image as well.
+  bool HasOutlines() const { return faces.front()->Rendering().OutlineRadius > 0; }
+  /// The atlas texture's format (Color when the device lacks the one asked for).
+  Graphics::SurfaceFormat AtlasFormat() const { return atlasFormat; }
   /// The font's own face.
   FontFace& Face() { return *faces.front(); }
   bool IsDisposed() const { return !faces.front()->IsOpen(); }
@@ -115,6 +122,8 @@ class FontImpl {
   void PlaceGlyphs();
 
   float size;
+  FontOptions options;
+  Graphics::SurfaceFormat atlasFormat;
   std::vector<std::unique_ptr<FontFace>> faces;  // never empty; [0] is the font's own
   GlyphAtlas atlas;
   KerningTable kerning;  // of faces[0]
@@ -123,6 +132,7 @@ class FontImpl {
   std::vector<GlyphEntry*> unplaced;  // records whose images wait for the next placing
   std::uint64_t useStamp = 0;         // one more for each text the font caches glyphs for
   GlyphImage image;                   // reused for every glyph rendered
+  GlyphImage outlineImage;            // reused for every outline rendered
 };
 
 }  // namespace Vennicor::Font::Detail

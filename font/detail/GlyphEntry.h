@@ -18,6 +18,12 @@ struct GlyphEntry {
   /// The face the glyph comes from: 0 for the font's own face, 1.. for its fallback faces in
   /// the order they were added. Kerning applies only between glyphs of one face.
   std::uint32_t Face = 0;
+  /// The glyph's outline image (fonts with an outline thickness only): its atlas entry, its
+  /// rectangle in the atlas texture and its top-left relative to the pen on the line's top.
+  std::uint32_t OutlineAtlasId = 0;
+  Graphics::Rectangle OutlineSource;
+  Graphics::Point OutlineOffset;
+  std::uint32_t OutlinePage = 0;  ///< the atlas page that holds the outline image
 };
 
 }  // namespace Vennicor::Font::Detail

@@ -10,6 +10,7 @@
 
 #include "font/detail/FontAccess.h"
 #include "font/detail/GlyphWalk.h"
+#include "font/faces/detail/GlyphRendering.h"
 #include "font/text/detail/BorrowedUtf16.h"
 #include "graphics/Matrix.h"
 #include "graphics/Rectangle.h"
@@ -61,6 +62,7 @@ struct DrawGlyphs {
   std::array<Graphics::SpriteRunItem, RunLength> Run{};
   std::size_t Queued = 0;
   bool RunIsColor = false;  // the queued run holds colour glyphs (drawn with ColorGlyphTint)
+  bool Outlines = false;    // draws the glyphs' outline images instead of the glyphs
 
   void LineFeed() {}  // one line: a line feed only breaks the kerning chain
 
@@ -85,8 +87,9 @@ struct DrawGlyphs {
     }
     if (WholePen) PenX = static_cast<float>(WholePenX);
 
+    const Graphics::Point offset = Outlines ? entry.OutlineOffset : glyph.Offset;
     Vector2 p{PenX, 0};
-    p = p + Vector2{static_cast<float>(glyph.Offset.X), static_cast<float>(glyph.Offset.Y)} * Scale;
+    p = p + Vector2{static_cast<float>(offset.X), static_cast<float>(offset.Y)} * Scale;
     p = Vector2::Transform(p, Transform);
     p = p + Position;
     // A whole X (the usual case: whole position, pen and offsets) rounds to itself.
@@ -96,17 +99,20 @@ struct DrawGlyphs {
 
     // A glyph without an image (a space) is still drawn, from an empty rectangle, so that a
     // batch sees one sprite per character.
-    if (glyph.Page != TexturePage || glyph.IsColor != RunIsColor) {
+    const auto page = Outlines ? static_cast<std::int32_t>(entry.OutlinePage) : glyph.Page;
+    const bool isColor = !Outlines && glyph.IsColor;
+    if (page != TexturePage || isColor != RunIsColor) {
       // A run holds sprites of one texture and one tint.
       Flush();
-      RunIsColor = glyph.IsColor;
-      if (glyph.Page != TexturePage) {
-        TexturePage = glyph.Page;
-        Texture = Font.PageTexture(static_cast<std::uint32_t>(glyph.Page));
+      RunIsColor = isColor;
+      if (page != TexturePage) {
+        TexturePage = page;
+        Texture = Font.PageTexture(static_cast<std::uint32_t>(page));
       }
     }
-    Run[Queued++] = {p,
-                     {glyph.Position.X, glyph.Position.Y, glyph.Bounds.Width, glyph.Bounds.Height}};
+    Run[Queued++] = {p, Outlines ? entry.OutlineSource
+                                 : Graphics::Rectangle{glyph.Position.X, glyph.Position.Y,
+                                                       glyph.Bounds.Width, glyph.Bounds.Height}};
     if (Queued == RunLength) Flush();
 
     if (WholePen && std::abs(WholePenX) < ExactPenLimit / 2 &&
@@ -134,7 +140,7 @@ void SpriteBatchEx::DrawAfter(Graphics::SpriteBatch& spriteBatch, Font& font,
                               std::u16string_view text, Graphics::Vector2 position,
                               Graphics::Color color, float rotation, Graphics::Vector2 origin,
                               Graphics::Vector2 scale, Graphics::SpriteEffects spriteEffects,
-                              float layerDepth, char32_t lastCharacter) {
+                              float layerDepth, char32_t lastCharacter, bool outlines) {
   using Graphics::Matrix;
 
   font.EnsureGlyphsExist(text);
@@ -157,6 +163,7 @@ void SpriteBatchEx::DrawAfter(Graphics::SpriteBatch& spriteBatch, Font& font,
       scale,
       spriteEffects,
       layerDepth};
+  draw.Outlines = outlines;
   try {
     Detail::WalkGlyphs(impl, text, lastCharacter, draw);
   } catch (...) {
@@ -176,6 +183,48 @@ void SpriteBatchEx::DrawString(Graphics::SpriteBatch& spriteBatch, Font& font,
   const Detail::BorrowedUtf16 text(utf8Text);
   DrawAfter(spriteBatch, font, text.View(), position, color, rotation, origin, scale, spriteEffects,
             layerDepth, lastCharacter);
+}
+
+void SpriteBatchEx::DrawOutlinedString(Graphics::SpriteBatch& spriteBatch, Font& font,
+                                       std::u16string_view text, Graphics::Vector2 position,
+                                       Graphics::Color color, Graphics::Color outlineColor,
+                                       float rotation, Graphics::Vector2 origin,
+                                       Graphics::Vector2 scale,
+                                       Graphics::SpriteEffects spriteEffects, float layerDepth,
+                                       char16_t lastCharacter) {
+  font.EnsureGlyphsExist(text);  // checks for disposal before the font's internals are read
+  if (Detail::FontAccess::Of(font).HasOutlines()) {
+    DrawAfter(spriteBatch, font, text, position, outlineColor, rotation, origin, scale,
+              spriteEffects, layerDepth, lastCharacter, true);
+  }
+  DrawAfter(spriteBatch, font, text, position, color, rotation, origin, scale, spriteEffects,
+            layerDepth, lastCharacter, false);
+}
+
+void SpriteBatchEx::DrawStringWithShadow(Graphics::SpriteBatch& spriteBatch, Font& font,
+                                         std::u16string_view text, Graphics::Vector2 position,
+                                         Graphics::Color color, Graphics::Vector2 shadowOffset,
+                                         Graphics::Color shadowColor, float rotation,
+                                         Graphics::Vector2 origin, Graphics::Vector2 scale,
+                                         Graphics::SpriteEffects spriteEffects, float layerDepth,
+                                         char16_t lastCharacter) {
+  DrawAfter(spriteBatch, font, text, position + shadowOffset, shadowColor, rotation, origin, scale,
+            spriteEffects, layerDepth, lastCharacter, false);
+  DrawAfter(spriteBatch, font, text, position, color, rotation, origin, scale, spriteEffects,
+            layerDepth, lastCharacter, false);
+}
+
+Graphics::DistanceFieldEffect SpriteBatchEx::DistanceFieldEffectOf(const Font& font,
+                                                                   float outlineWidth,
+                                                                   Graphics::Color outlineColor,
+                                                                   float outlineSoftness) {
+  Graphics::DistanceFieldEffect effect;
+  effect.Enabled = font.Options().DistanceField;
+  effect.Spread = static_cast<float>(Detail::RenderingFor(font.Options()).Spread);
+  effect.OutlineWidth = outlineWidth;
+  effect.OutlineColor = outlineColor;
+  effect.OutlineSoftness = outlineSoftness;
+  return effect;
 }
 
 }  // namespace Vennicor::Font

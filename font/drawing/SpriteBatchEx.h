@@ -5,6 +5,7 @@
 
 #include "font/Font.h"
 #include "graphics/Color.h"
+#include "graphics/DistanceFieldEffect.h"
 #include "graphics/SpriteBatch.h"
 #include "graphics/SpriteEffects.h"
 #include "graphics/Vector2.h"
@@ -71,12 +72,45 @@ struct SpriteBatchEx {
                          Graphics::SpriteEffects spriteEffects, float layerDepth,
                          char32_t lastCharacter);
 
+  /// Draws `text` as DrawString does, framed by the font's outline images
+  /// (FontOptions::OutlineThickness): first every character's outline in `outlineColor`, then
+  /// every character in `color` over them, so the frame never covers a neighbour's glyph and a
+  /// translucent outline colour shows no glyph through it. A font without outline images draws
+  /// the glyphs alone; colour glyphs have no outline. Sort modes keep the order when the layer
+  /// depths are equal. \throws as DrawString.
+  static void DrawOutlinedString(Graphics::SpriteBatch& spriteBatch, Font& font,
+                                 std::u16string_view text, Graphics::Vector2 position,
+                                 Graphics::Color color, Graphics::Color outlineColor,
+                                 float rotation, Graphics::Vector2 origin, Graphics::Vector2 scale,
+                                 Graphics::SpriteEffects spriteEffects, float layerDepth,
+                                 char16_t lastCharacter);
+
+  /// Draws `text` once at `position + shadowOffset` (render-target pixels) in `shadowColor`,
+  /// then as DrawString does over it. \throws as DrawString.
+  static void DrawStringWithShadow(Graphics::SpriteBatch& spriteBatch, Font& font,
+                                   std::u16string_view text, Graphics::Vector2 position,
+                                   Graphics::Color color, Graphics::Vector2 shadowOffset,
+                                   Graphics::Color shadowColor, float rotation,
+                                   Graphics::Vector2 origin, Graphics::Vector2 scale,
+                                   Graphics::SpriteEffects spriteEffects, float layerDepth,
+                                   char16_t lastCharacter);
+
+  /// The effect that draws text of a font made with FontOptions::DistanceField: pass it to
+  /// SpriteBatch::Begin, then DrawString as usual, at any scale. `outlineWidth` and
+  /// `outlineSoftness` are in pixels at the font's size (a soft outline is a glow), at most the
+  /// font's spread. For a font without distance fields the effect is disabled.
+  /// \throws FontException on a moved-from font.
+  static Graphics::DistanceFieldEffect DistanceFieldEffectOf(const Font& font,
+                                                             float outlineWidth = 0,
+                                                             Graphics::Color outlineColor = {},
+                                                             float outlineSoftness = 0);
+
  private:
   static void DrawAfter(Graphics::SpriteBatch& spriteBatch, Font& font, std::u16string_view text,
                         Graphics::Vector2 position, Graphics::Color color, float rotation,
                         Graphics::Vector2 origin, Graphics::Vector2 scale,
                         Graphics::SpriteEffects spriteEffects, float layerDepth,
-                        char32_t lastCharacter);
+                        char32_t lastCharacter, bool outlines = false);
 };
 
 }  // namespace Vennicor::Font

@@ -8,6 +8,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "graphics/DistanceFieldRamp.h"
 #include "graphics/opengl/GlContext.h"
 #include "graphics/opengl/GlError.h"
 #include "graphics/opengl/GlHandle.h"
@@ -87,6 +88,11 @@ const OpenGLTexture2D& Resolve(Texture2D* texture) {
 struct OpenGLGraphicsDevice::Resources {
   GlProgram Program;
   GLint PixelToClip = -1;
+  GLint FieldMode = -1;
+  GLint FieldStepsPerTexel = -1;
+  GLint OutlineEdge = -1;
+  GLint OutlineSoftness = -1;
+  GLint OutlineColor = -1;
   GlVertexArray VertexArray;
   GlBuffer Vertices;
   GlBuffer Indices;
@@ -112,6 +118,11 @@ OpenGLGraphicsDevice::OpenGLGraphicsDevice() {
   auto r = std::make_unique<Resources>();
   r->Program = BuildSpriteProgram(embedded);
   r->PixelToClip = glGetUniformLocation(r->Program.Get(), "PixelToClip");
+  r->FieldMode = glGetUniformLocation(r->Program.Get(), "FieldMode");
+  r->FieldStepsPerTexel = glGetUniformLocation(r->Program.Get(), "FieldStepsPerTexel");
+  r->OutlineEdge = glGetUniformLocation(r->Program.Get(), "OutlineEdge");
+  r->OutlineSoftness = glGetUniformLocation(r->Program.Get(), "OutlineSoftness");
+  r->OutlineColor = glGetUniformLocation(r->Program.Get(), "OutlineColor");
   glUseProgram(r->Program.Get());
   glUniform1i(glGetUniformLocation(r->Program.Get(), "Texture"), 0);
 
@@ -160,6 +171,25 @@ OpenGLGraphicsDevice::OpenGLGraphicsDevice() {
 
 OpenGLGraphicsDevice::~OpenGLGraphicsDevice() = default;
 
+bool OpenGLGraphicsDevice::SupportsFormat(SurfaceFormat format) const {
+  return format == SurfaceFormat::Color || format == SurfaceFormat::Alpha8;
+}
+
+// The same parameters the software rasterizer derives, in the shader's 0..1 units.
+void OpenGLGraphicsDevice::ApplyDistanceField(const Resources& r, const DistanceFieldEffect& field,
+                                              SamplerState sampler) {
+  const GLint linear = sampler == SamplerState::LinearClamp ? 1 : 2;
+  glUniform1i(r.FieldMode, field.Enabled ? linear : 0);
+  if (!field.Enabled) return;
+  const DistanceFieldRamp ramp = DistanceFieldRamp::Of(field);
+  glUniform1f(r.FieldStepsPerTexel, ramp.StepsPerTexel / 255.0F);
+  glUniform1f(r.OutlineEdge, ramp.OutlineEdge / 255.0F);
+  glUniform1f(r.OutlineSoftness, ramp.OutlineSoftness / 255.0F);
+  const Color c = field.OutlineColor;
+  glUniform4f(r.OutlineColor, static_cast<float>(c.R) / 255.0F, static_cast<float>(c.G) / 255.0F,
+              static_cast<float>(c.B) / 255.0F, static_cast<float>(c.A) / 255.0F);
+}
+
 std::shared_ptr<Texture2D> OpenGLGraphicsDevice::CreateTexture2D(std::int32_t width,
                                                                  std::int32_t height, bool mipMap,
                                                                  SurfaceFormat format) {
@@ -186,6 +216,7 @@ void OpenGLGraphicsDevice::DrawSprites(std::span<const SpriteQuad> sprites,
               -2.0F / static_cast<float>(viewport[3]));
   glBindVertexArray(r.VertexArray.Get());
   glBindBuffer(GL_ARRAY_BUFFER, r.Vertices.Get());
+  ApplyDistanceField(r, state.DistanceField, state.Sampler);
   glActiveTexture(GL_TEXTURE0);
   glBindSampler(0, r.Samplers[state.Sampler == SamplerState::PointClamp ? 1 : 0].Get());
   ApplyBlend(state.Blend);

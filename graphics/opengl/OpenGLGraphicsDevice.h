@@ -28,11 +28,13 @@ class OpenGLGraphicsDevice final : public GraphicsDevice {
   OpenGLGraphicsDevice();
   ~OpenGLGraphicsDevice() override;
 
-  /// Creates an RGBA8 texture without mipmaps, filled with transparent black.
+  /// Creates an RGBA8 texture (R8 for Alpha8) without mipmaps, filled with transparent black.
   /// \throws std::invalid_argument beyond MaxTextureSize() or for mipMap = true;
   ///         std::logic_error without a current context.
   std::shared_ptr<Texture2D> CreateTexture2D(std::int32_t width, std::int32_t height, bool mipMap,
                                              SurfaceFormat format) override;
+  /// Color and Alpha8 (an R8 texture whose red channel reads as all four).
+  bool SupportsFormat(SurfaceFormat format) const override;
   /// GL_MAX_TEXTURE_SIZE of the context the device was created in.
   std::int32_t MaxTextureSize() const override { return maxTextureSize; }
 
@@ -58,6 +60,9 @@ class OpenGLGraphicsDevice final : public GraphicsDevice {
 
  private:
   struct Resources;
+
+  static void ApplyDistanceField(const Resources& r, const DistanceFieldEffect& field,
+                                 SamplerState sampler);
 
   std::unique_ptr<Resources> resources;
   std::int32_t maxTextureSize = 0;

@@ -6,7 +6,9 @@
 
 namespace Vennicor::Graphics::OpenGL {
 
-/// A texture that lives in GL memory as RGBA8 with one level (no mipmaps). Created by
+/// A texture that lives in GL memory as RGBA8 (R8 for SurfaceFormat::Alpha8, its red channel
+/// swizzled to all four, so that it samples as the premultiplied white) with one level (no
+/// mipmaps). Created by
 /// OpenGLGraphicsDevice in the context current at the time; every call needs that context (or
 /// one sharing objects with it) to be current.
 ///
@@ -25,6 +27,9 @@ class OpenGLTexture2D final : public Texture2D {
   ///         std::logic_error without a current context.
   void SetData(std::int32_t level, std::optional<Rectangle> rectangle,
                std::span<const Color> data) override;
+  /// Uploads the bytes as they are to an Alpha8 texture, as (a, a, a, a) to a Color one.
+  void SetAlphaData(std::int32_t level, std::optional<Rectangle> rectangle,
+                    std::span<const std::uint8_t> alpha) override;
   /// Reads back through a framebuffer object (which OpenGL ES supports, unlike
   /// glGetTexImage). \throws as SetData.
   void GetData(std::int32_t level, std::optional<Rectangle> rectangle,

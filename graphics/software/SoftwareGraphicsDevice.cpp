@@ -60,10 +60,10 @@ void SoftwareGraphicsDevice::DrawSprites(std::span<const SpriteQuad> sprites,
   for (const SpriteQuad& quad : sprites) {
     if (quad.Texture != last) {
       const SoftwareTexture2D* texture = resolve(quad.Texture);
-      source = {texture->Texels(0), texture->Width(), texture->Height()};
+      source = {texture->Texels(0), texture->Width(), texture->Height(), texture->Alphas(0)};
       last = quad.Texture;
     }
-    if (source.Texels.empty()) continue;  // disposed after it was queued
+    if (source.Texels.empty() && source.Alphas.empty()) continue;  // disposed after it was queued
     DrawSpriteQuad(target, source, quad, state);
   }
 }

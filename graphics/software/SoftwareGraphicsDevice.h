@@ -17,6 +17,10 @@ class SoftwareGraphicsDevice final : public GraphicsDevice {
   std::shared_ptr<Texture2D> CreateTexture2D(std::int32_t width, std::int32_t height, bool mipMap,
                                              SurfaceFormat format) override;
   std::int32_t MaxTextureSize() const override { return maxTextureSize; }
+  /// Color and Alpha8.
+  bool SupportsFormat(SurfaceFormat format) const override {
+    return format == SurfaceFormat::Color || format == SurfaceFormat::Alpha8;
+  }
   /// Lowers (or raises) the largest texture edge, to behave like a smaller GPU.
   /// \throws std::invalid_argument if not positive.
   void SetMaxTextureSize(std::int32_t edge);

@@ -9,19 +9,25 @@
 
 namespace Vennicor::Graphics::Software {
 
-/// A texture held in memory, one vector of texels a mip level.
+/// A texture held in memory, one vector of texels a mip level: Color texels, or one byte a
+/// texel for SurfaceFormat::Alpha8 (Color data written to it keeps its alpha; reading it gives
+/// the premultiplied white (a, a, a, a)).
 class SoftwareTexture2D final : public Texture2D {
  public:
   SoftwareTexture2D(std::int32_t width, std::int32_t height, bool mipMap, SurfaceFormat format);
 
   void SetData(std::int32_t level, std::optional<Rectangle> rectangle,
                std::span<const Color> data) override;
+  void SetAlphaData(std::int32_t level, std::optional<Rectangle> rectangle,
+                    std::span<const std::uint8_t> alpha) override;
   void GetData(std::int32_t level, std::optional<Rectangle> rectangle,
                std::span<Color> data) const override;
   void Dispose() override;
 
-  /// Texels of a level, row by row; empty after Dispose.
+  /// Texels of a Color level, row by row; empty after Dispose and for Alpha8 textures.
   std::span<const Color> Texels(std::int32_t level = 0) const;
+  /// Bytes of an Alpha8 level, row by row; empty after Dispose and for Color textures.
+  std::span<const std::uint8_t> Alphas(std::int32_t level = 0) const;
 
  private:
   // Texels from calloc: the allocator hands large levels over as pages the system zeroes on
@@ -35,6 +41,7 @@ class SoftwareTexture2D final : public Texture2D {
     std::span<Color> All() const { return {Texels.get(), Count}; }
   };
   std::vector<Level> levels;
+  std::vector<std::vector<std::uint8_t>> alphaLevels;
 };
 
 }  // namespace Vennicor::Graphics::Software

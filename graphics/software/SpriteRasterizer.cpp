@@ -14,6 +14,8 @@
 #define VENNICOR_RASTER_SSE2 0
 #endif
 
+#include "graphics/DistanceFieldRamp.h"
+
 namespace Vennicor::Graphics::Software {
 
 namespace {
@@ -47,17 +49,27 @@ VENNICOR_PIXEL_INLINE double ClampCoordinate(double value, std::int32_t size) {
   return std::clamp(value, -1.0, static_cast<double>(size) + 1.0);
 }
 
+// `Alpha`: the source holds one byte a texel, read as the premultiplied white (a, a, a, a).
+template <bool Alpha>
 VENNICOR_PIXEL_INLINE Color Texel(const RasterSource& source, std::int32_t x, std::int32_t y) {
-  return source.Texels[static_cast<std::size_t>(y) * static_cast<std::size_t>(source.Width) +
-                       static_cast<std::size_t>(x)];
+  const std::size_t index = static_cast<std::size_t>(y) * static_cast<std::size_t>(source.Width) +
+                            static_cast<std::size_t>(x);
+  if constexpr (Alpha) {
+    const std::uint8_t a = source.Alphas[index];
+    return Color{a, a, a, a};
+  } else {
+    return source.Texels[index];
+  }
 }
 
+template <bool Alpha>
 VENNICOR_PIXEL_INLINE Rgba SamplePoint(const RasterSource& source, double u, double v) {
   const auto x = static_cast<std::int32_t>(std::floor(ClampCoordinate(u, source.Width)));
   const auto y = static_cast<std::int32_t>(std::floor(ClampCoordinate(v, source.Height)));
-  return ToRgba(Texel(source, ClampIndex(x, source.Width), ClampIndex(y, source.Height)));
+  return ToRgba(Texel<Alpha>(source, ClampIndex(x, source.Width), ClampIndex(y, source.Height)));
 }
 
+template <bool Alpha>
 VENNICOR_PIXEL_INLINE Rgba SampleLinear(const RasterSource& source, double u, double v) {
   // Texel centres sit at half-integers; weights come from the distance to them.
   const double x = ClampCoordinate(u, source.Width) - 0.5;
@@ -72,10 +84,10 @@ VENNICOR_PIXEL_INLINE Rgba SampleLinear(const RasterSource& source, double u, do
   const std::int32_t xb = ClampIndex(x0 + 1, source.Width);
   const std::int32_t ya = ClampIndex(y0, source.Height);
   const std::int32_t yb = ClampIndex(y0 + 1, source.Height);
-  const Color ca = Texel(source, xa, ya);
-  const Color cb = Texel(source, xb, ya);
-  const Color cc = Texel(source, xa, yb);
-  const Color cd = Texel(source, xb, yb);
+  const Color ca = Texel<Alpha>(source, xa, ya);
+  const Color cb = Texel<Alpha>(source, xb, ya);
+  const Color cc = Texel<Alpha>(source, xa, yb);
+  const Color cd = Texel<Alpha>(source, xb, yb);
   // Inside a uniform area (a glyph's empty surroundings, a solid stroke) every weight gives
   // the same texel, exactly as the mix below would.
   const auto bits = [](Color c) { return std::bit_cast<std::uint32_t>(c); };
@@ -367,6 +379,7 @@ void BlendRowOpaqueTint(Color* row, const Color* texels, std::int32_t count, std
 
 // With whole-pixel corners no pixel centre lies on an edge, so `box` is exactly the covered
 // pixels and each one reads one texel.
+template <bool Alpha>
 void CopyTexels(const RasterTarget& target, const RasterSource& source, const SpriteQuad& quad,
                 const TexelCopy& copy, BlendState blend, const PixelBox& box) {
   const auto left = static_cast<std::int32_t>(quad.TopLeft.X);
@@ -378,16 +391,26 @@ void CopyTexels(const RasterTarget& target, const RasterSource& source, const Sp
     Color* row =
         target.Pixels.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(target.Width);
     const std::int32_t texelY = copy.FirstV + (y - top) * copy.StepY;
-    const Color* texelRow = source.Texels.data() + static_cast<std::size_t>(texelY) *
-                                                       static_cast<std::size_t>(source.Width);
+    const std::size_t rowStart =
+        static_cast<std::size_t>(texelY) * static_cast<std::size_t>(source.Width);
+    const Color* texelRow = Alpha ? nullptr : source.Texels.data() + rowStart;
+    const std::uint8_t* alphaRow = Alpha ? source.Alphas.data() + rowStart : nullptr;
     std::int32_t texelX = copy.FirstU + (box.FirstX - left) * copy.StepX;
-    if (integerBlend) {
-      BlendRowOpaqueTint(row + box.FirstX, texelRow + texelX, box.LastX - box.FirstX + 1,
-                         copy.StepX, quad.Tint, whiteTint);
-      continue;
+    if constexpr (!Alpha) {
+      if (integerBlend) {
+        BlendRowOpaqueTint(row + box.FirstX, texelRow + texelX, box.LastX - box.FirstX + 1,
+                           copy.StepX, quad.Tint, whiteTint);
+        continue;
+      }
     }
     for (std::int32_t x = box.FirstX; x <= box.LastX; ++x, texelX += copy.StepX) {
-      const Color texel = texelRow[texelX];
+      Color texel;
+      if constexpr (Alpha) {
+        const std::uint8_t a = alphaRow[texelX];
+        texel = Color{a, a, a, a};
+      } else {
+        texel = texelRow[texelX];
+      }
       if (!whiteTint) {
         BlendInto(row[x], Modulate(ToRgba(texel), tint), blend);
       } else if (texel.A == 255 && blend != BlendState::Additive) {
@@ -418,7 +441,11 @@ bool TryCopyTexels(const RasterTarget& target, const RasterSource& source, const
       std::max(std::min(left, right), 0), std::min(std::max(left, right), target.Width) - 1,
       std::max(std::min(top, bottom), 0), std::min(std::max(top, bottom), target.Height) - 1};
   if (box.FirstX <= box.LastX && box.FirstY <= box.LastY) {
-    CopyTexels(target, source, quad, copy, blend, box);
+    if (source.Alphas.empty()) {
+      CopyTexels<false>(target, source, quad, copy, blend, box);
+    } else {
+      CopyTexels<true>(target, source, quad, copy, blend, box);
+    }
   }
   return true;
 }
@@ -430,11 +457,37 @@ struct Shading {
   double UPerSn, VPerTn;  // Du and Dv over the quad's area
   Rgba Tint;
   bool WhiteTint;
+  // Distance fields: the ramp, field steps per screen pixel inverted, the outline colour.
+  DistanceFieldRamp Field{};
+  float FieldScale = 0;
+  Rgba OutlineColor{0, 0, 0, 0};
 };
+
+VENNICOR_PIXEL_INLINE float Ramp(float value) { return std::clamp(value + 0.5F, 0.0F, 1.0F); }
+
+// The shape's colour where the field reads `distance`: the tinted shape over its outline.
+VENNICOR_PIXEL_INLINE Rgba ShadeField(float distance, const Shading& shading) {
+  const DistanceFieldRamp& field = shading.Field;
+  const float fill = Ramp((distance - DistanceFieldRamp::Edge) * shading.FieldScale);
+  Rgba color{shading.Tint.R * fill, shading.Tint.G * fill, shading.Tint.B * fill,
+             shading.Tint.A * fill};
+  if (field.HasOutline()) {
+    const float outer =
+        field.OutlineSoftness > 0
+            ? std::clamp((distance - field.OutlineEdge) / field.OutlineSoftness, 0.0F, 1.0F)
+            : Ramp((distance - field.OutlineEdge) * shading.FieldScale);
+    const float under = outer * (1.0F - color.A / 255.0F);
+    color.R += shading.OutlineColor.R * under;
+    color.G += shading.OutlineColor.G * under;
+    color.B += shading.OutlineColor.B * under;
+    color.A += shading.OutlineColor.A * under;
+  }
+  return color;
+}
 
 // Shades the covered pixels among row[first..last]. A template on the sampler and blend state
 // so that each combination compiles to a loop without per-pixel switches.
-template <bool Linear, BlendState Mode>
+template <bool Linear, BlendState Mode, bool Field, bool Alpha>
 void ShadeSpan(Color* row, std::int32_t first, std::int32_t last, double cy, const QuadFrame& frame,
                const Shading& shading) {
   const double snRow = cy * frame.SnPerY;
@@ -456,28 +509,62 @@ void ShadeSpan(Color* row, std::int32_t first, std::int32_t last, double cy, con
       u = shading.U0 + shading.Du * sn / frame.Area;
       v = shading.V0 + shading.Dv * tn / frame.Area;
     }
-    const Rgba texel =
-        Linear ? SampleLinear(*shading.Source, u, v) : SamplePoint(*shading.Source, u, v);
-    BlendInto(row[x], shading.WhiteTint ? texel : Modulate(texel, shading.Tint), Mode);
+    const Rgba texel = Linear ? SampleLinear<Alpha>(*shading.Source, u, v)
+                              : SamplePoint<Alpha>(*shading.Source, u, v);
+    if constexpr (Field) {
+      BlendInto(row[x], ShadeField(texel.A, shading), Mode);
+    } else {
+      BlendInto(row[x], shading.WhiteTint ? texel : Modulate(texel, shading.Tint), Mode);
+    }
   }
 }
 
 using SpanShader = void (*)(Color*, std::int32_t, std::int32_t, double, const QuadFrame&,
                             const Shading&);
 
-template <bool Linear>
+template <bool Linear, bool Field, bool Alpha>
 SpanShader ChooseShader(BlendState blend) {
   switch (blend) {
     case BlendState::NonPremultiplied:
-      return ShadeSpan<Linear, BlendState::NonPremultiplied>;
+      return ShadeSpan<Linear, BlendState::NonPremultiplied, Field, Alpha>;
     case BlendState::Additive:
-      return ShadeSpan<Linear, BlendState::Additive>;
+      return ShadeSpan<Linear, BlendState::Additive, Field, Alpha>;
     case BlendState::Opaque:
-      return ShadeSpan<Linear, BlendState::Opaque>;
+      return ShadeSpan<Linear, BlendState::Opaque, Field, Alpha>;
     case BlendState::AlphaBlend:
       break;
   }
-  return ShadeSpan<Linear, BlendState::AlphaBlend>;
+  return ShadeSpan<Linear, BlendState::AlphaBlend, Field, Alpha>;
+}
+
+template <bool Field, bool Alpha>
+SpanShader ChooseSpanShader(SamplerState sampler, BlendState blend) {
+  return sampler == SamplerState::LinearClamp ? ChooseShader<true, Field, Alpha>(blend)
+                                              : ChooseShader<false, Field, Alpha>(blend);
+}
+
+SpanShader ChooseSpanShader(bool field, bool alpha, SamplerState sampler, BlendState blend) {
+  if (field) {
+    return alpha ? ChooseSpanShader<true, true>(sampler, blend)
+                 : ChooseSpanShader<true, false>(sampler, blend);
+  }
+  return alpha ? ChooseSpanShader<false, true>(sampler, blend)
+               : ChooseSpanShader<false, false>(sampler, blend);
+}
+
+// The field's steps per screen pixel follow the quad's scale: texels per pixel is the square
+// root of its texel area over its screen area, so a rotated or stretched sprite gets the
+// average of its two scales.
+void PrepareField(const DistanceFieldEffect& field, const SpriteQuad& quad, double screenArea,
+                  Shading& shading) {
+  const double texelArea =
+      std::abs((static_cast<double>(quad.TexBottomRight.X) - quad.TexTopLeft.X) *
+               (static_cast<double>(quad.TexBottomRight.Y) - quad.TexTopLeft.Y));
+  const double texelsPerPixel = std::sqrt(texelArea / screenArea);
+  shading.Field = DistanceFieldRamp::Of(field);
+  const auto stepsPerPixel = static_cast<float>(shading.Field.StepsPerTexel * texelsPerPixel);
+  shading.FieldScale = stepsPerPixel > 0 ? 1.0F / stepsPerPixel : 0.0F;
+  shading.OutlineColor = ToRgba(field.OutlineColor);
 }
 
 }  // namespace
@@ -485,13 +572,15 @@ SpanShader ChooseShader(BlendState blend) {
 void DrawSpriteQuad(const RasterTarget& target, const RasterSource& source, const SpriteQuad& quad,
                     const SpriteRenderState& state) {
   if (target.Width <= 0 || target.Height <= 0 || source.Width <= 0 || source.Height <= 0) return;
-  if (source.Texels.size() <
-          static_cast<std::size_t>(source.Width) * static_cast<std::size_t>(source.Height) ||
+  const std::size_t texelCount =
+      static_cast<std::size_t>(source.Width) * static_cast<std::size_t>(source.Height);
+  if ((source.Alphas.empty() ? source.Texels.size() : source.Alphas.size()) < texelCount ||
       target.Pixels.size() <
           static_cast<std::size_t>(target.Width) * static_cast<std::size_t>(target.Height)) {
     return;
   }
-  if (TryCopyTexels(target, source, quad, state.Blend)) return;
+  // A distance field is shaded, never copied.
+  if (!state.DistanceField.Enabled && TryCopyTexels(target, source, quad, state.Blend)) return;
 
   const float coordinates[] = {quad.TopLeft.X,     quad.TopLeft.Y,        quad.TopRight.X,
                                quad.TopRight.Y,    quad.BottomLeft.X,     quad.BottomLeft.Y,
@@ -539,19 +628,19 @@ void DrawSpriteQuad(const RasterTarget& target, const RasterSource& source, cons
   frame.SetBounds(IncludesLowEdge(frame.SnPerX, frame.SnPerY),
                   IncludesLowEdge(frame.TnPerX, frame.TnPerY));
 
-  const Shading shading{
-      &source,
-      quad.TexTopLeft.X,
-      quad.TexTopLeft.Y,
-      static_cast<double>(quad.TexBottomRight.X) - quad.TexTopLeft.X,
-      static_cast<double>(quad.TexBottomRight.Y) - quad.TexTopLeft.Y,
-      (static_cast<double>(quad.TexBottomRight.X) - quad.TexTopLeft.X) / frame.Area,
-      (static_cast<double>(quad.TexBottomRight.Y) - quad.TexTopLeft.Y) / frame.Area,
-      ToRgba(quad.Tint),
-      quad.Tint == Color::White()};
-  const SpanShader shade = state.Sampler == SamplerState::LinearClamp
-                               ? ChooseShader<true>(state.Blend)
-                               : ChooseShader<false>(state.Blend);
+  Shading shading{&source,
+                  quad.TexTopLeft.X,
+                  quad.TexTopLeft.Y,
+                  static_cast<double>(quad.TexBottomRight.X) - quad.TexTopLeft.X,
+                  static_cast<double>(quad.TexBottomRight.Y) - quad.TexTopLeft.Y,
+                  (static_cast<double>(quad.TexBottomRight.X) - quad.TexTopLeft.X) / frame.Area,
+                  (static_cast<double>(quad.TexBottomRight.Y) - quad.TexTopLeft.Y) / frame.Area,
+                  ToRgba(quad.Tint),
+                  quad.Tint == Color::White()};
+  const DistanceFieldEffect& field = state.DistanceField;
+  if (field.Enabled) PrepareField(field, quad, frame.Area, shading);
+  const bool alpha = !source.Alphas.empty();
+  const SpanShader shade = ChooseSpanShader(field.Enabled, alpha, state.Sampler, state.Blend);
 
   const double inverseSnPerX = frame.SnPerX != 0 ? 1 / frame.SnPerX : 0;
   const double inverseTnPerX = frame.TnPerX != 0 ? 1 / frame.TnPerX : 0;

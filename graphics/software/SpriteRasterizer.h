@@ -16,11 +16,13 @@ struct RasterTarget {
   std::int32_t Height = 0;
 };
 
-/// Texels to read from, row by row.
+/// Texels to read from, row by row: Color texels, or (when Alphas is not empty) one byte a
+/// texel, read as the premultiplied white (a, a, a, a).
 struct RasterSource {
   std::span<const Color> Texels;
   std::int32_t Width = 0;
   std::int32_t Height = 0;
+  std::span<const std::uint8_t> Alphas{};
 };
 
 /// Draws one sprite quad the way a GPU draws XNA's sprites: a pixel is covered when its centre
@@ -30,7 +32,9 @@ struct RasterSource {
 /// texel, or bilinear between texel centres), multiplied by the tint and blended.
 /// A sprite drawn at whole-pixel coordinates with scale 1 therefore copies its texels exactly.
 /// Quads with a non-finite coordinate draw nothing; spans that do not match their sizes draw
-/// nothing.
+/// nothing. With the state's DistanceField enabled the sampled alpha is read as a distance
+/// field and shaded as DistanceFieldEffect describes (the edge's width follows the quad's scale:
+/// the square root of its screen area over its texel area).
 ///
 /// Cost: linear in the pixels covered, plus a small set-up a quad. Sprites on whole pixels at
 /// one texel a pixel (text, tiles) skip the general set-up, and with alpha blending and an

@@ -44,6 +44,7 @@ class ProbeDevice final : public GraphicsDevice {
   std::shared_ptr<Texture2D> CreateTexture2D(std::int32_t width, std::int32_t height, bool mipMap,
                                              SurfaceFormat format) override;
   std::int32_t MaxTextureSize() const override { return inner.MaxTextureSize(); }
+  bool SupportsFormat(SurfaceFormat format) const override { return inner.SupportsFormat(format); }
   void DrawSprites(std::span<const SpriteQuad> sprites, const SpriteRenderState& state) override;
 
   const std::vector<RecordedQuad>& Recorded() const { return recorded; }

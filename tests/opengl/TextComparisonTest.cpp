@@ -81,7 +81,52 @@ void AtlasGrowsInOneBatch(SpriteBatch& batch, GraphicsDevice& device, const Scen
   EXPECT_GT(after->Width(), before->Width());
 }
 
+// The scene above from a one-byte atlas: an R8 texture on the GPU.
+void Alpha8Atlas(SpriteBatch& batch, GraphicsDevice& device, const SceneTextures& textures) {
+  Font::FontOptions options;
+  options.AtlasFormat = SurfaceFormat::Alpha8;
+  Backdrop(batch, textures);
+  Font::Font font(device, FixtureFontText("VennicorMetrics.ttf"), 16, Font::FontStyle::Regular,
+                  options);
+  EXPECT_EQ(font.GlyphTexture()->Format(), SurfaceFormat::Alpha8);
+  batch.Begin();
+  Text(batch, font, u"Alpha8 AV", {3.4F, 4.3F}, Color::White());
+  Text(batch, font, u"Scaled", {2.2F, 30.4F}, Color(255, 220, 0, 255), 0, {}, {1.6F, 1.2F});
+  Text(batch, font, u"Tint", {40.5F, 70.2F}, Color(20, 120, 40, 160), -0.3F, {}, {1.3F, 1.3F});
+  batch.End();
+}
+
+// One distance-field atlas drawn at several scales, rotated, and with an outline and a glow
+// from the field.
+void DistanceField(SpriteBatch& batch, GraphicsDevice& device, const SceneTextures& textures) {
+  Font::FontOptions options;
+  options.DistanceField = true;
+  options.Hinting = Font::FontHinting::None;
+  options.AtlasFormat = SurfaceFormat::Alpha8;
+  Backdrop(batch, textures);
+  Font::Font font(device, FixtureFontText("VennicorMetrics.ttf"), 24, Font::FontStyle::Regular,
+                  options);
+  batch.Begin(SpriteSortMode::Deferred, BlendState::AlphaBlend, SamplerState::LinearClamp,
+              std::nullopt, Font::SpriteBatchEx::DistanceFieldEffectOf(font));
+  Text(batch, font, u"Small AV", {2.4F, 2.3F}, Color::White(), 0, {}, {0.5F, 0.5F});
+  Text(batch, font, u"Field", {3.1F, 16.6F}, Color(255, 220, 0, 255));
+  Text(batch, font, u"Big", {70.3F, 10.2F}, Color(0, 160, 255, 255), 0.2F, {}, {2.5F, 2.5F});
+  batch.End();
+  batch.Begin(SpriteSortMode::Deferred, BlendState::AlphaBlend, SamplerState::LinearClamp,
+              std::nullopt,
+              Font::SpriteBatchEx::DistanceFieldEffectOf(font, 2, Color(0, 0, 0, 255)));
+  Text(batch, font, u"Outline", {4.2F, 60.4F}, Color::White(), 0, {}, {1.4F, 1.4F});
+  batch.End();
+  batch.Begin(SpriteSortMode::Deferred, BlendState::AlphaBlend, SamplerState::LinearClamp,
+              std::nullopt,
+              Font::SpriteBatchEx::DistanceFieldEffectOf(font, 1, Color(200, 40, 0, 200), 4));
+  Text(batch, font, u"Glow", {10.6F, 90.3F}, Color::White());
+  batch.End();
+}
+
 const Scene TextScenes[] = {
+    {"TextAlpha8Atlas", Alpha8Atlas},
+    {"TextDistanceField", DistanceField},
     {"TextSizes", SeveralSizes},
     {"TextRotatedScaledFlippedTinted", Transformed},
     {"TextAtlasGrowsInOneBatch", AtlasGrowsInOneBatch, Color(0, 0, 0, 255)},

@@ -5,6 +5,7 @@
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
+#include FT_SYNTHESIS_H
 
 #include <cstdint>
 #include <filesystem>
@@ -51,6 +52,23 @@ class ReferenceFace {
   ReferenceGlyph RenderIndex(FT_UInt glyphIndex) const {
     return Capture(FT_Load_Glyph(face, glyphIndex, FT_LOAD_RENDER | FT_LOAD_FORCE_AUTOHINT));
   }
+  /// The glyph as FreeType renders it on loading with `loadFlags` (FT_LOAD_RENDER is added);
+  /// one-bit images come out as coverage 0 or 255.
+  ReferenceGlyph RenderWith(char16_t character, FT_Int32 loadFlags) const {
+    return Capture(FT_Load_Char(face, character, loadFlags | FT_LOAD_RENDER));
+  }
+  /// Loads with `loadFlags`, slants and emboldens with FreeType's own FT_GlyphSlot_Oblique and
+  /// FT_GlyphSlot_Embolden as asked, then renders in `mode`.
+  ReferenceGlyph RenderSynthetic(char16_t character, FT_Int32 loadFlags, FT_Render_Mode mode,
+                                 bool bold, bool oblique) const {
+    FT_Error error = FT_Load_Char(face, character, loadFlags);
+    if (error == 0) {
+      if (oblique) FT_GlyphSlot_Oblique(face->glyph);
+      if (bold) FT_GlyphSlot_Embolden(face->glyph);
+      error = FT_Render_Glyph(face->glyph, mode);
+    }
+    return Capture(error);
+  }
   FT_Face Face() const { return face; }
 
  private:
@@ -64,9 +82,14 @@ class ReferenceFace {
     glyph.Top = slot->bitmap_top;
     glyph.AdvanceX = static_cast<std::int32_t>(slot->advance.x >> 6);
     glyph.AdvanceY = static_cast<std::int32_t>(slot->advance.y >> 6);
+    const bool mono = slot->bitmap.pixel_mode == FT_PIXEL_MODE_MONO;
     for (std::int32_t y = 0; y < glyph.Rows; ++y) {
       const std::uint8_t* row = slot->bitmap.buffer + slot->bitmap.pitch * y;
-      glyph.Coverage.insert(glyph.Coverage.end(), row, row + glyph.Width);
+      for (std::int32_t x = 0; x < glyph.Width; ++x) {
+        const unsigned bit = 7U - static_cast<unsigned>(x % 8);
+        const bool set = ((static_cast<unsigned>(row[x / 8]) >> bit) & 1U) != 0;
+        glyph.Coverage.push_back(mono ? (set ? 255 : 0) : row[x]);
+      }
     }
     return glyph;
   }

@@ -79,6 +79,21 @@ run 0 -f "$font" -s 18 -r 30 --scale 2,1.5 --origin 5,5 --align center --flip ho
 run 0 -f "Vennicor Lookup" --style bold-italic -s 18 -o named.png "AV B"
 [ -f out/named.png ] || fail "named.png missing"
 
+# Every look option, each alone and all together; a one-byte atlas still saves as a picture.
+for look in "--hinting mono" "--hinting none" "--bold" "--oblique" "--outline 2" \
+  "--shadow 2,3 --shadow-color 0,0,0,90" "--sdf --scale 3" "--alpha8 --atlas atlas.png" \
+  "--sdf --outline 1.5 --outline-color white --alpha8 --bold --oblique --shadow 1,1"; do
+  # shellcheck disable=SC2086 # the options are meant to split
+  run 0 -f "$font" -s 18 $look -o look.png "AV B"
+  [ -f out/look.png ] || fail "vennicor-text $look wrote no picture"
+done
+run 0 -f "$font" -s 18 -o plain.png "AV"
+read -r plainWidth plainHeight <<<"$(png_size out/plain.png)"
+run 0 -f "$font" -s 18 --outline 3 -o framed.png "AV"
+read -r width height <<<"$(png_size out/framed.png)"
+[ "$width" -gt "$plainWidth" ] && [ "$height" -gt "$plainHeight" ] ||
+  fail "an outline of 3 px does not enlarge the picture: $width x $height"
+
 printf 'A\nVB\n' >text.txt
 run 0 -f "$font" -s 18 --text-file ../text.txt -o file.png
 [ -f out/file.png ] || fail "file.png missing"
@@ -110,6 +125,11 @@ expect_error 2 "edges from 1" -f "$font" --image-size 0x10
 expect_error 2 "needs a colour" -f "$font" -c notacolour
 expect_error 2 "needs a colour" -f "$font" -b 300,0,0
 expect_error 2 "regular, bold" -f "$font" --style heavy
+expect_error 2 "auto, normal, light, mono or none" -f "$font" --hinting full
+expect_error 2 "takes no value" -f "$font" --bold=yes
+expect_error 2 "from 0 to 32" -f "$font" --outline -1
+expect_error 2 "X,Y" -f "$font" --shadow 3
+expect_error 2 "needs a colour" -f "$font" --outline-color nope
 expect_error 2 "needs a value" -f "$font" -o
 expect_error 2 "one way" -f "$font" -t A B
 expect_error 2 "same file" -f "$font" -o same.png --atlas same.png

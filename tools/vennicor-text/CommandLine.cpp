@@ -30,6 +30,8 @@ constexpr float LargestSize = 1000;
 constexpr float LargestScale = 100;
 constexpr std::int32_t LargestImageEdge = 16384;
 constexpr std::int32_t LargestMargin = 4096;
+constexpr float LargestOutline = 32;
+constexpr float LargestShadow = 1000;
 
 std::string Lower(std::string_view text) {
   std::string result(text);
@@ -166,6 +168,17 @@ FontStyle ParseStyle(std::string_view option, std::string_view text) {
                    std::string(text) + "'");
 }
 
+Vennicor::Font::FontHinting ParseHinting(std::string_view option, std::string_view text) {
+  using Vennicor::Font::FontHinting;
+  if (text == "auto") return FontHinting::ForcedAuto;
+  if (text == "normal") return FontHinting::Normal;
+  if (text == "light") return FontHinting::Light;
+  if (text == "mono") return FontHinting::Mono;
+  if (text == "none") return FontHinting::None;
+  throw UsageError(std::string(option) + " needs auto, normal, light, mono or none, not '" +
+                   std::string(text) + "'");
+}
+
 Alignment ParseAlignment(std::string_view option, std::string_view text) {
   const std::string lower = Lower(text);
   if (lower == "left") return Alignment::Left;
@@ -238,6 +251,29 @@ Options ParseCommandLine(const std::vector<std::string>& arguments) {
       }
     } else if (name == "--style") {
       options.Style = ParseStyle(name, value());
+    } else if (name == "--hinting") {
+      options.Look.Hinting = ParseHinting(name, value());
+    } else if (name == "--bold" || name == "--oblique" || name == "--sdf" || name == "--alpha8") {
+      if (inlineValue) throw UsageError(name + " takes no value");
+      if (name == "--bold") options.Look.Bold = true;
+      if (name == "--oblique") options.Look.Oblique = true;
+      if (name == "--sdf") options.Look.DistanceField = true;
+      if (name == "--alpha8") options.Look.AtlasFormat = Vennicor::Graphics::SurfaceFormat::Alpha8;
+    } else if (name == "--outline") {
+      options.Outline = ParseFloat(name, value());
+      if (!(options.Outline >= 0) || options.Outline > LargestOutline) {
+        throw UsageError(name + " needs a thickness from 0 to 32 pixels");
+      }
+    } else if (name == "--outline-color" || name == "--outline-colour") {
+      options.OutlineColor = ParseColor(name, value());
+    } else if (name == "--shadow") {
+      options.Shadow = ParsePair(name, value(), false);
+      if (std::abs(options.Shadow->X) > LargestShadow ||
+          std::abs(options.Shadow->Y) > LargestShadow) {
+        throw UsageError(name + " needs offsets of at most 1000 pixels");
+      }
+    } else if (name == "--shadow-color" || name == "--shadow-colour") {
+      options.ShadowColor = ParseColor(name, value());
     } else if (name == "-c" || name == "--color" || name == "--colour") {
       options.Foreground = ParseColor(name, value());
     } else if (name == "-b" || name == "--background") {
@@ -337,6 +373,17 @@ text start new lines. Text is UTF-8.
       --image-size WxH     picture size (default: fitted to the text)
   -o, --output PATH        PNG to write (default: vennicor-text.png)
       --atlas PATH         also write the font's glyph atlas texture as a PNG
+      --hinting MODE       auto (FreeType's auto-hinter, the default), normal (the font's own
+                           hinting), light, mono (one-bit glyphs) or none
+      --bold               embolden the glyphs (synthetic, as FreeType does)
+      --oblique            slant the glyphs (synthetic)
+      --outline PX         draw an outline PX pixels thick under the text
+      --outline-color C    outline colour (default: black)
+      --shadow DX,DY       draw a shadow under the text, offset by DX,DY pixels
+      --shadow-color C     shadow colour (default: #00000080)
+      --sdf                render glyphs as distance fields and draw them with the
+                           distance-field effect (crisp at any --scale)
+      --alpha8             keep the glyph atlas at one byte a texel
   -h, --help               show this help and exit
 
 COLOR is a name (black, white, transparent, red, green, blue, yellow, cyan, magenta, orange,
@@ -351,6 +398,8 @@ Examples:
   vennicor-text -f ./MyFont.ttf -t "Line one" -t "Line two" --align center -o lines.png
   vennicor-text -f "DejaVu Sans" --fallback "Noto Color Emoji" "Game over 😀"
   vennicor-text -r 30 --scale 2 -b transparent --atlas atlas.png "Turned and scaled"
+  vennicor-text --outline 2 --outline-color white --shadow 3,3 -b navy "Framed"
+  vennicor-text --sdf -s 24 --scale 6 "Sharp"
 )";
 }
 

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "font/FontOptions.h"
 #include "font/FontStyle.h"
 #include "graphics/Color.h"
 #include "graphics/Point.h"
@@ -44,6 +45,14 @@ struct Options {
   std::string Text;
   /// A UTF-8 file to read the text from instead ("-": standard input).
   std::optional<std::string> TextFile;
+  /// How glyphs look: hinting, bold, oblique, outline thickness, distance field, atlas format.
+  Vennicor::Font::FontOptions Look;
+  Vennicor::Graphics::Color OutlineColor{0, 0, 0, 0xFF};
+  /// Pixels; with a distance field the outline comes from the field rather than from outline
+  /// images.
+  float Outline = 0;
+  std::optional<Vennicor::Graphics::Vector2> Shadow;
+  Vennicor::Graphics::Color ShadowColor{0, 0, 0, 0x80};
   std::string OutputPath = "vennicor-text.png";
   std::optional<std::string> AtlasPath;
 };

@@ -19,10 +19,13 @@ namespace VennicorText {
 
 using Vennicor::Font::Font;
 using Vennicor::Font::SpriteBatchEx;
+using Vennicor::Graphics::BlendState;
 using Vennicor::Graphics::Color;
 using Vennicor::Graphics::Rectangle;
+using Vennicor::Graphics::SamplerState;
 using Vennicor::Graphics::SpriteBatch;
 using Vennicor::Graphics::SpriteEffects;
+using Vennicor::Graphics::SpriteSortMode;
 using Vennicor::Graphics::Texture2D;
 using Vennicor::Graphics::Vector2;
 using Vennicor::Graphics::Software::SoftwareGraphicsDevice;
@@ -130,7 +133,10 @@ RenderedText RenderText(const Options& options, std::u16string_view text, bool w
   const std::u16string faceName = FontFaceName(options.FontFace);
   Font font = [&]() -> Font {
     try {
-      return Font(fontDevice, faceName, options.Size, options.Style);
+      Vennicor::Font::FontOptions look = options.Look;
+      // A distance field draws its own outline; other fonts get outline images.
+      if (!look.DistanceField) look.OutlineThickness = options.Outline;
+      return Font(fontDevice, faceName, options.Size, options.Style, look);
     } catch (const Vennicor::Font::FontException& error) {
       throw std::runtime_error("cannot open font '" + options.FontFace + "': " + error.what());
     }
@@ -165,10 +171,25 @@ RenderedText RenderText(const Options& options, std::u16string_view text, bool w
   const auto rotation =
       static_cast<float>(static_cast<double>(options.RotationDegrees) * std::numbers::pi / 180.0);
   const Color tint = Premultiply(options.Foreground);
+  const Color outlineTint = Premultiply(options.OutlineColor);
+  const bool outlineImages = options.Outline > 0 && !options.Look.DistanceField;
   const auto drawLines = [&](SpriteBatch& batch, Vector2 position) {
+    if (options.Shadow) {
+      const Color shadowTint = Premultiply(options.ShadowColor);
+      for (std::size_t i = 0; i < lines.size(); ++i) {
+        SpriteBatchEx::DrawString(batch, font, lines[i], position + *options.Shadow, shadowTint,
+                                  rotation, lineOrigins[i], options.Scale, options.Flip, 0, 0);
+      }
+    }
     for (std::size_t i = 0; i < lines.size(); ++i) {
-      SpriteBatchEx::DrawString(batch, font, lines[i], position, tint, rotation, lineOrigins[i],
-                                options.Scale, options.Flip, 0, 0);
+      if (outlineImages) {
+        SpriteBatchEx::DrawOutlinedString(batch, font, lines[i], position, tint, outlineTint,
+                                          rotation, lineOrigins[i], options.Scale, options.Flip, 0,
+                                          0);
+      } else {
+        SpriteBatchEx::DrawString(batch, font, lines[i], position, tint, rotation, lineOrigins[i],
+                                  options.Scale, options.Flip, 0, 0);
+      }
     }
   };
 
@@ -226,7 +247,11 @@ RenderedText RenderText(const Options& options, std::u16string_view text, bool w
                                 static_cast<std::int32_t>(height));
   device.Clear(Premultiply(options.Background));
   SpriteBatch batch(device);
-  batch.Begin();
+  // A distance-field font draws through the field effect, its outline (but not its shadow)
+  // from the field; the outline cannot reach beyond the field's spread.
+  const float fieldOutline = options.Look.DistanceField ? options.Outline : 0;
+  batch.Begin(SpriteSortMode::Deferred, BlendState::AlphaBlend, SamplerState::LinearClamp,
+              std::nullopt, SpriteBatchEx::DistanceFieldEffectOf(font, fieldOutline, outlineTint));
   drawLines(batch, position);
   batch.End();
 

@@ -330,11 +330,23 @@ void GlyphAtlas::Upload() {
     // An entry dropped since it was placed has nothing to show.
     if (!entry.Placed || !HasImage(entry)) continue;
     const std::size_t pixelCount = PixelCount(entry);
+    Graphics::Texture2D& texture = *pages[entry.Page].Texture;
+    const Graphics::Rectangle area{entry.Position.X, entry.Position.Y, entry.Width, entry.Rows};
+    if (texture.Format() == Graphics::SurfaceFormat::Alpha8) {
+      if (entry.Format == GlyphPixelFormat::Coverage8) {
+        texture.SetAlphaData(0, area, std::span<const std::uint8_t>(entry.Pixels, pixelCount));
+        continue;
+      }
+      // A colour glyph in a one-byte atlas keeps only its shape (its alpha); a font asked for
+      // both uses a Color atlas, so this is a fallback face's colour glyph in an Alpha8 font.
+      if (uploadAlpha.size() < pixelCount) uploadAlpha.resize(pixelCount);
+      for (std::size_t k = 0; k < pixelCount; ++k) uploadAlpha[k] = entry.Pixels[4 * k + 3];
+      texture.SetAlphaData(0, area, std::span<const std::uint8_t>(uploadAlpha.data(), pixelCount));
+      continue;
+    }
     if (uploadPixels.size() < pixelCount) uploadPixels.resize(pixelCount);
     ToTexels(entry, pixelCount, uploadPixels.data());
-    pages[entry.Page].Texture->SetData(
-        0, Graphics::Rectangle{entry.Position.X, entry.Position.Y, entry.Width, entry.Rows},
-        std::span<const Graphics::Color>(uploadPixels.data(), pixelCount));
+    texture.SetData(0, area, std::span<const Graphics::Color>(uploadPixels.data(), pixelCount));
   }
   uploads.clear();
   uploadCursor = 0;

@@ -133,7 +133,8 @@ class GlyphAtlas {
   std::vector<std::uint32_t> candidates;  // reused by PlaceOnFirstPage
   std::vector<Graphics::Point> placements;
   VyrelRectanglePacker trialPacker{0, 0};     // placement happens here first, then is swapped in
-  std::vector<Graphics::Color> uploadPixels;  // reused for each image's upload
+  std::vector<Graphics::Color> uploadPixels;
+  std::vector<std::uint8_t> uploadAlpha;  // reused for colour images in a one-byte atlas
   std::int32_t edgePower = 0;
   static const std::shared_ptr<Graphics::Texture2D> noTexture;
 };

@@ -8,6 +8,10 @@
 #include "font/FontException.h"
 #include "font/faces/detail/ColorBitmap.h"
 #include "font/faces/detail/GlyphCoverage.h"
+#include "font/faces/detail/GlyphStroke.h"
+
+#include FT_MODULE_H
+#include FT_SYNTHESIS_H
 
 namespace Vennicor::Font::Detail {
 
@@ -90,17 +94,15 @@ void FontFace::SetPixelSize(float size) {
     strikeScale =
         static_cast<double>(charHeight) / static_cast<double>(ftFace->size->metrics.y_ppem * 64);
     ppem = (charHeight + 32) / 64;
-    loadFlags = FT_LOAD_COLOR;
   } else {
     if (FT_Set_Char_Size(ftFace, 0, charHeight, 72, 72) != 0) {
       throw FontException(Messages::CouldNotSetFontSize);
     }
     strikeScale = 0;
     ppem = ftFace->size->metrics.y_ppem;
-    // Colour layers (COLR) render in colour only when asked; other faces keep their flags.
-    loadFlags =
-        FT_LOAD_RENDER | FT_LOAD_FORCE_AUTOHINT | (FT_HAS_COLOR(ftFace) ? FT_LOAD_COLOR : 0);
   }
+  // Colour layers (COLR) render in colour only when asked; other faces keep their flags.
+  colorLoadFlag = FT_HAS_COLOR(ftFace) ? FT_LOAD_COLOR : 0;
 
   if (ftFace->units_per_EM != 0) {
     metrics.Ascent = ScaleToPixels(ftFace->ascender, ftFace, ppem);
@@ -122,29 +124,86 @@ void FontFace::SetPixelSize(float size) {
   hasKerning = FT_HAS_KERNING(ftFace);
 }
 
+void FontFace::SetRendering(const GlyphRendering& glyphRendering) {
+  if (glyphRendering.OutlineRadius > 0 && !stroker) {
+    stroker = MakeStroker(manager.GetLibraryInstance());
+  }
+  rendering = glyphRendering;
+}
+
 std::uint32_t FontFace::GlyphIndex(char32_t codePoint) const {
   return FT_Get_Char_Index(face.get(), codePoint);
 }
 
-void FontFace::RenderGlyph(std::uint32_t glyphIndex, GlyphImage& image) {
-  if (FT_Load_Glyph(face.get(), glyphIndex, loadFlags) != 0) {
-    throw FontException(Messages::ErrorLoadingGlyph);
-  }
-  const FT_GlyphSlot slot = face->glyph;
-  const FT_Bitmap& bitmap = slot->bitmap;
+namespace {
+
+// Refuses a bitmap whose edges would not fit the atlas's arithmetic.
+void CheckEdges(const FT_Bitmap& bitmap) {
   constexpr unsigned largestEdge = std::numeric_limits<std::int32_t>::max() - 1;
   if (bitmap.width > largestEdge || bitmap.rows > largestEdge) {
     throw FontException(Messages::AtlasTooLarge);
   }
+}
+
+// Records a rendered coverage bitmap as a glyph image; the advance is the caller's.
+void CopyBitmap(FT_Library library, const FT_Bitmap& bitmap, std::int32_t left, std::int32_t top,
+                GlyphImage& image) {
+  CheckEdges(bitmap);
+  image.Width = static_cast<std::int32_t>(bitmap.width);
+  image.Rows = static_cast<std::int32_t>(bitmap.rows);
+  image.Left = left;
+  image.Top = top;
+  image.Format = GlyphPixelFormat::Coverage8;
+  if (image.IsEmpty()) return;
+  const std::size_t bytes = std::size_t{bitmap.width} * bitmap.rows;
+  if (image.Pixels.size() < bytes) image.Pixels.resize(bytes);
+  CopyGlyphCoverage(library, bitmap, image.Pixels.data());
+}
+
+}  // namespace
+
+void FontFace::RenderGlyph(std::uint32_t glyphIndex, GlyphImage& image, GlyphImage* outline) {
+  // A face of colour strikes loads its bitmaps as they are; outline faces as the options ask,
+  // in colour where the face has colour layers.
+  const std::int32_t flags = strikeScale != 0 ? FT_LOAD_COLOR : rendering.LoadFlags | colorLoadFlag;
+  if (FT_Load_Glyph(face.get(), glyphIndex, flags) != 0) {
+    throw FontException(Messages::ErrorLoadingGlyph);
+  }
+  const FT_GlyphSlot slot = face->glyph;
+  const FT_Library library = manager.GetLibraryInstance();
+  const bool strokes = outline != nullptr && rendering.OutlineRadius > 0;
+  if (strikeScale == 0 && !rendering.RendersOnLoad() && slot->format == FT_GLYPH_FORMAT_OUTLINE) {
+    // Synthesis changes the loaded outline (and, for bold, the advance) before anything is
+    // rendered from it, so fill and outline images agree.
+    if (rendering.Oblique) FT_GlyphSlot_Oblique(slot);
+    if (rendering.Bold) FT_GlyphSlot_Embolden(slot);
+    if (rendering.Spread > 0) {
+      // The spread is a property of the library's renderers, which other fonts share.
+      FT_Int spread = rendering.Spread;
+      FT_Property_Set(library, "sdf", "spread", &spread);
+      FT_Property_Set(library, "bsdf", "spread", &spread);
+    }
+    if (strokes) StrokeGlyph(library, stroker.get(), slot, rendering, stroke);
+    if (FT_Render_Glyph(slot, rendering.RenderMode) != 0) {
+      throw FontException(Messages::ErrorLoadingGlyph);
+    }
+  }
   // Arithmetic shifts: 26.6 advances floor to whole pixels.
   image.Advance = Graphics::Point{static_cast<std::int32_t>(slot->advance.x >> 6),
                                   static_cast<std::int32_t>(slot->advance.y >> 6)};
-  image.Width = static_cast<std::int32_t>(bitmap.width);
-  image.Rows = static_cast<std::int32_t>(bitmap.rows);
-  image.Left = slot->bitmap_left;
-  image.Top = slot->bitmap_top;
+  const FT_Bitmap& bitmap = slot->bitmap;
   if (bitmap.pixel_mode == FT_PIXEL_MODE_BGRA) {
+    // A colour glyph keeps its own colours; it gets no outline image.
+    CheckEdges(bitmap);
+    image.Width = static_cast<std::int32_t>(bitmap.width);
+    image.Rows = static_cast<std::int32_t>(bitmap.rows);
+    image.Left = slot->bitmap_left;
+    image.Top = slot->bitmap_top;
     image.Format = GlyphPixelFormat::Bgra32;
+    if (strokes) {
+      outline->Width = 0;
+      outline->Rows = 0;
+    }
     if (strikeScale != 0) ScaleFromStrike(slot, image);
     if (image.IsEmpty()) return;
     const std::size_t bytes = std::size_t{4} * static_cast<std::size_t>(image.Width) *
@@ -153,17 +212,14 @@ void FontFace::RenderGlyph(std::uint32_t glyphIndex, GlyphImage& image) {
     ResampleBgra(bitmap, image.Width, image.Rows, image.Pixels.data(), resampleScratch);
     return;
   }
-  image.Format = GlyphPixelFormat::Coverage8;
+  CopyBitmap(library, bitmap, slot->bitmap_left, slot->bitmap_top, image);
   if (strikeScale != 0) {
     // A strike face's glyph without colour: its coverage is not resampled, so it keeps the
     // strike's size but still advances as the size asks.
     image.Advance.X = static_cast<std::int32_t>(
         std::floor(static_cast<double>(slot->advance.x) * strikeScale / 64.0));
   }
-  if (image.IsEmpty()) return;
-  const std::size_t bytes = std::size_t{bitmap.width} * bitmap.rows;
-  if (image.Pixels.size() < bytes) image.Pixels.resize(bytes);
-  CopyGlyphCoverage(manager.GetLibraryInstance(), bitmap, image.Pixels.data());
+  if (strokes) FitOutline(image, stroke, rendering.OutlineMargin, *outline);
 }
 
 KerningVector FontFace::Kerning(std::uint32_t leftGlyph, std::uint32_t rightGlyph) const {

@@ -9,6 +9,8 @@
 
 #include "font/FontStyle.h"
 #include "font/faces/detail/GlyphImage.h"
+#include "font/faces/detail/GlyphRendering.h"
+#include "font/faces/detail/GlyphStroke.h"
 #include "font/sources/FreeTypeManager.h"
 #include "font/sources/detail/FaceHandle.h"
 
@@ -56,10 +58,19 @@ class FontFace {
 
   /// The glyph index of a code point; 0 (the missing glyph) when the face lacks it.
   std::uint32_t GlyphIndex(char32_t codePoint) const;
+  /// Chooses how glyphs are loaded and rendered from now on (by default as
+  /// RenderingFor(FontOptions{})). \throws FontException "Error loading glyph in FreeType" when
+  /// FreeType cannot make the stroker that outlines need.
+  void SetRendering(const GlyphRendering& glyphRendering);
+  const GlyphRendering& Rendering() const { return rendering; }
+
   /// Renders a glyph index into `image` (whose pixel buffer is reused): coverage, or for a colour
   /// glyph (COLR layers, colour bitmaps) premultiplied BGRA, resampled to the size for a face of
-  /// bitmap strikes. \throws FontException "Error loading glyph in FreeType".
-  void RenderGlyph(std::uint32_t glyphIndex, GlyphImage& image);
+  /// bitmap strikes. When the rendering asks for outlines and `outline` is not null, also renders
+  /// the outline image into `outline`: the glyph's silhouette grown by the outline thickness, on
+  /// a canvas OutlineMargin pixels larger than `image` on every side (empty when `image` is, and
+  /// for colour glyphs). \throws FontException "Error loading glyph in FreeType".
+  void RenderGlyph(std::uint32_t glyphIndex, GlyphImage& image, GlyphImage* outline = nullptr);
 
   /// False when the face has no kerning data: every pair's kerning is then (0, 0).
   bool HasKerning() const { return hasKerning; }
@@ -68,7 +79,10 @@ class FontFace {
   KerningVector Kerning(std::uint32_t leftGlyph, std::uint32_t rightGlyph) const;
 
   /// Closes the face early (Dispose); every call that needs it is then the caller's fault.
-  void Close() noexcept { face.reset(); }
+  void Close() noexcept {
+    stroker.reset();
+    face.reset();
+  }
   bool IsOpen() const { return face != nullptr; }
   /// Gives the library reference back; the face must be closed first. Idempotent.
   void ReleaseLibrary() { manager.Dispose(); }
@@ -84,8 +98,11 @@ class FontFace {
   FreeTypeManager manager;
   std::unique_ptr<std::byte[]> data;  // the bytes of a face opened from memory
   FaceHandle face;
-  std::int32_t loadFlags = 0;
+  StrokerHandle stroker;  // made when outlines are asked for
+  GlyphRendering rendering;
+  GlyphImage stroke;  // reused for every outline stroked
   bool hasKerning = false;
+  std::int32_t colorLoadFlag = 0;  // FT_LOAD_COLOR for a face with colour layers
   // Requested size over the selected strike's, for a face of bitmap strikes; 0 for outlines.
   double strikeScale = 0;
   std::vector<float> resampleScratch;  // reused by colour bitmaps that are resampled

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "graphics/SurfaceFormat.h"
+
+namespace Vennicor::Font {
+
+/// How FreeType fits glyph outlines to the pixel grid before rendering them.
+enum class FontHinting {
+  ForcedAuto,  ///< FreeType's auto-hinter for every face (FT_LOAD_FORCE_AUTOHINT): the default
+  Normal,      ///< the face's own hinting, or the auto-hinter without it (FT_LOAD_DEFAULT)
+  Light,       ///< vertical-only auto-hinting that keeps glyph shapes (FT_LOAD_TARGET_LIGHT)
+  Mono,        ///< hinted for one-bit rendering; glyphs are all-or-nothing (coverage 0 or 255)
+  None,        ///< the outlines as designed, unhinted (FT_LOAD_NO_HINTING)
+};
+
+/// How a Font renders its glyphs. The defaults give the library's plain look: auto-hinted
+/// coverage glyphs in a Color atlas. Options are fixed when the font is created.
+struct FontOptions {
+  /// Grid fitting of the outlines.
+  FontHinting Hinting = FontHinting::ForcedAuto;
+  /// Synthetic emboldening: outlines grow by 1/24 em in each direction (FreeType's own
+  /// strength), and advances widen by as much.
+  bool Bold = false;
+  /// Synthetic slant: outlines are sheared to the right by about 12 degrees, as FreeType's
+  /// FT_GlyphSlot_Oblique does. Advances are unchanged.
+  bool Oblique = false;
+  /// Pixels; above 0 every glyph gets a second image as well, its silhouette grown by this
+  /// much with round joins, which SpriteBatchEx's outline forms draw under the glyph. The
+  /// outline image is the glyph image's size plus twice the thickness rounded up.
+  float OutlineThickness = 0;
+  /// The atlas holds signed distance fields (FreeType's SDF renderer) instead of coverage:
+  /// 128 on the outline, 128 / DistanceFieldSpread more per pixel inside, as much less
+  /// outside. Such text is drawn in a batch begun with SpriteBatchEx::DistanceFieldEffectOf's
+  /// effect, and then stays crisp at any scale. FreeType's SDF renderer takes milliseconds a
+  /// glyph, so such a font costs that much at construction and for each new character.
+  bool DistanceField = false;
+  /// Pixels at the rendered size that a distance field spans on each side of the outline
+  /// (FreeType accepts 2 to 32; other values are clamped, and it is rounded to whole pixels).
+  /// Each image grows by this much on every side.
+  float DistanceFieldSpread = 8;
+  /// Texel format of the atlas. Alpha8 stores one byte a texel (a quarter of Color's memory)
+  /// on devices that offer it (GraphicsDevice::SupportsFormat); on others the atlas stays
+  /// Color. Either draws the same pixels. A font that needs colour glyphs uses Color whatever
+  /// is asked here.
+  Graphics::SurfaceFormat AtlasFormat = Graphics::SurfaceFormat::Color;
+};
+
+}  // namespace Vennicor::Font
