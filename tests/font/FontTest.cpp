@@ -16,7 +16,7 @@
 #include "font/packing/VyrelRectanglePacker.h"
 #include "font/sources/FreeTypeManager.h"
 #include "graphics/software/SoftwareGraphicsDevice.h"
-#include "tests/font/FontTestSupport.h"
+#include "tests/support/FontTestSupport.h"
 
 using namespace Vennicor::Font;
 using namespace Vennicor::Font::Testing;
@@ -123,9 +123,32 @@ void ExpectImagesMatch(const Font& font, const RecordingTexture& atlas,
   }
 }
 
-TEST(Font, IsNeitherCopyableNorMovable) {
+// A move hands over the face, the glyph records and the atlas: references and textures handed
+// out stay valid. Moving onto a font disposes that font's own resources first.
+TEST(Font, MovesWithoutCopyingAndDisposesWhatItReplaces) {
   static_assert(!std::is_copy_constructible_v<Font> && !std::is_copy_assignable_v<Font>);
-  static_assert(!std::is_move_constructible_v<Font> && !std::is_move_assignable_v<Font>);
+  static_assert(std::is_nothrow_move_constructible_v<Font> &&
+                std::is_nothrow_move_assignable_v<Font>);
+  FreeTypeManager guard;
+  RecordingDevice device;
+  Font source(device, MetricsFont(), 18);
+  const Font::Glyph& a = source.GetGlyph(u'A');
+  const std::shared_ptr<Vennicor::Graphics::Texture2D> atlas = source.GlyphTexture();
+
+  Font moved(std::move(source));
+  EXPECT_EQ(&moved.GetGlyph(u'A'), &a);
+  EXPECT_EQ(moved.GlyphTexture(), atlas);
+  EXPECT_EQ(moved.MeasureString(u"AV").X, 22);
+
+  Font target(device, MetricsFont(), 12);
+  const std::shared_ptr<Vennicor::Graphics::Texture2D> replaced = target.GlyphTexture();
+  target = std::move(moved);
+  EXPECT_TRUE(replaced->IsDisposed());
+  EXPECT_FALSE(atlas->IsDisposed());
+  EXPECT_EQ(&target.GetGlyph(u'A'), &a);
+  EXPECT_EQ(OpenHandlesTo(MetricsFont()), CanCountOpenHandles() ? 1 : 0);
+  target.Dispose();
+  EXPECT_TRUE(OnlyGuardHeldTheLibrary(guard));
 }
 
 class FontConstruction : public testing::TestWithParam<float> {};
@@ -526,10 +549,23 @@ TEST(Font, DisposeReleasesTheLibraryEvenWhenTheTextureThrows) {
   EXPECT_TRUE(OnlyGuardHeldTheLibrary(guard));
 }
 
-TEST(Font, MembersThatNeedTheFaceRefuseAfterDispose) {
+void ExpectRefusedAsDisposed(Font& font);
+
+// A disposed font and a moved-from one behave alike.
+TEST(Font, MembersThatNeedTheFaceRefuseAfterDisposeOrMove) {
   RecordingDevice device;
-  Font font(device, MetricsFont(), 18);
-  font.Dispose();
+  Font disposed(device, MetricsFont(), 18);
+  disposed.Dispose();
+  Font movedFrom(device, MetricsFont(), 18);
+  const Font taker(std::move(movedFrom));
+  for (Font* font : {&disposed, &movedFrom}) {
+    ExpectRefusedAsDisposed(*font);
+  }
+  EXPECT_NO_THROW(movedFrom.Dispose());
+  EXPECT_THROW(static_cast<void>(movedFrom.GetGlyph(u'A')), std::out_of_range);
+}
+
+void ExpectRefusedAsDisposed(Font& font) {
   const auto expectDisposed = [](const auto& call) {
     try {
       call();
