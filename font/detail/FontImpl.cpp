@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "font/layout/detail/LayoutServices.h"
 #include "font/text/detail/ControlCharacter.h"
 
 namespace Vennicor::Font::Detail {
@@ -24,6 +25,8 @@ FontImpl::FontImpl(Graphics::GraphicsDevice& graphicsDevice, std::unique_ptr<Fon
   UpdateAtlas();
 }
 
+FontImpl::~FontImpl() = default;
+
 void FontImpl::EnsureGlyphsExist(std::u16string_view text) {
   for (const char16_t character : text) {
     if (!IsControlCharacter(character) && Find(character) == nullptr) AddGlyph(character);
@@ -32,17 +35,40 @@ void FontImpl::EnsureGlyphsExist(std::u16string_view text) {
 
 void FontImpl::AddGlyph(char32_t character) {
   characters.Reserve(character);
-  GlyphEntry entry;
+  GlyphEntry& entry = AddImage(face->GlyphIndex(character));
   entry.Record.Character = static_cast<char16_t>(character);
-  entry.GlyphIndex = face->GlyphIndex(character);
-  face->RenderGlyph(entry.GlyphIndex, image);
+  characters.Set(character, &entry);
+}
+
+GlyphEntry& FontImpl::AddImage(std::uint32_t glyphIndex) {
+  GlyphEntry entry;
+  entry.GlyphIndex = glyphIndex;
+  face->RenderGlyph(glyphIndex, image);
   entry.Record.Advance = image.Advance;
   entry.ImageLeft = image.Left;
   entry.ImageTop = image.Top;
   entry.CacheOrder = static_cast<std::uint32_t>(glyphs.size());
   entry.AtlasId = atlas.Add(image);
   glyphs.push_back(entry);
-  characters.Set(character, &glyphs.back());
+  // The first record of a glyph index serves the layout; characters sharing a glyph (a face
+  // that maps two characters to one glyph) keep records of their own.
+  glyphIndexes.emplace(glyphIndex, &glyphs.back());
+  return glyphs.back();
+}
+
+const GlyphEntry& FontImpl::GlyphOfIndex(std::uint32_t glyphIndex) {
+  if (const auto found = glyphIndexes.find(glyphIndex); found != glyphIndexes.end()) {
+    return *found->second;
+  }
+  return AddImage(glyphIndex);
+}
+
+Layout::Detail::LayoutServices& FontImpl::LayoutServices() {
+  if (!layoutServices) {
+    layoutServices =
+        std::make_unique<Layout::Detail::LayoutServices>(face->Handle(), face->LoadFlags());
+  }
+  return *layoutServices;
 }
 
 const std::shared_ptr<Graphics::Texture2D>& FontImpl::UpdateAtlas() {
@@ -73,6 +99,7 @@ void FontImpl::Dispose() {
     FontFace& Face;
     ~ReleaseLibrary() { Face.ReleaseLibrary(); }
   } releaseLibrary{*face};
+  layoutServices.reset();  // its HarfBuzz fonts hold references on the face
   face->Close();
   atlas.Dispose();
 }

@@ -4,6 +4,7 @@
 #include <deque>
 #include <memory>
 #include <string_view>
+#include <unordered_map>
 
 #include "font/atlas/detail/GlyphAtlas.h"
 #include "font/detail/CharacterMap.h"
@@ -13,6 +14,10 @@
 #include "font/kerning/detail/KerningTable.h"
 #include "graphics/GraphicsDevice.h"
 #include "graphics/Texture2D.h"
+
+namespace Vennicor::Font::Layout::Detail {
+class LayoutServices;
+}
 
 namespace Vennicor::Font::Detail {
 
@@ -24,6 +29,9 @@ class FontImpl {
   /// Sizes the face, caches the common characters and builds the atlas from them.
   FontImpl(Graphics::GraphicsDevice& graphicsDevice, std::unique_ptr<FontFace> fontFace,
            float size);
+  ~FontImpl();
+  FontImpl(const FontImpl&) = delete;
+  FontImpl& operator=(const FontImpl&) = delete;
 
   /// The cached glyph of a character, or null.
   const GlyphEntry* Find(char32_t character) const { return characters.Find(character); }
@@ -45,6 +53,16 @@ class FontImpl {
   }
   bool HasKerning() const { return face->HasKerning(); }
 
+  /// The glyph of glyph index `glyphIndex` of the font's face, rendered into the atlas on first
+  /// use: shaped text names glyphs by index. Shares the record of a character cached earlier
+  /// with the same glyph. The reference stays valid for the font's life.
+  /// \throws FontException "Error loading glyph in FreeType".
+  const GlyphEntry& GlyphOfIndex(std::uint32_t glyphIndex);
+
+  /// What the text layout keeps for this font (its shapers and caches), made on first use and
+  /// destroyed before the face closes. \throws FontException when HarfBuzz cannot start.
+  Layout::Detail::LayoutServices& LayoutServices();
+
   /// Places and uploads the glyphs cached since the last update and returns the atlas texture.
   /// \throws FontException as GlyphAtlas::Update does.
   const std::shared_ptr<Graphics::Texture2D>& UpdateAtlas();
@@ -58,6 +76,7 @@ class FontImpl {
 
  private:
   void AddGlyph(char32_t character);
+  GlyphEntry& AddImage(std::uint32_t glyphIndex);
   void PlaceGlyphs();
 
   std::unique_ptr<FontFace> face;
@@ -67,6 +86,9 @@ class FontImpl {
   std::deque<GlyphEntry> glyphs;  // appending never moves a record
   std::size_t placedGlyphs = 0;   // records whose placement is up to date
   GlyphImage image;               // reused for every glyph rendered
+  std::unordered_map<std::uint32_t, GlyphEntry*> glyphIndexes;  // every record, by glyph index
+  // Last, so that it goes before the face: its HarfBuzz fonts reference the face.
+  std::unique_ptr<Layout::Detail::LayoutServices> layoutServices;
 };
 
 }  // namespace Vennicor::Font::Detail

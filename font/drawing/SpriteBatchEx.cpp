@@ -8,24 +8,14 @@
 
 #include "font/detail/FontAccess.h"
 #include "font/detail/GlyphWalk.h"
+#include "font/drawing/detail/RoundHalfToEven.h"
 #include "font/text/Utf.h"
 #include "graphics/Matrix.h"
 #include "graphics/Rectangle.h"
 
 namespace Vennicor::Font {
 
-namespace {
-
-// Halves go to the even neighbour whatever the floating-point rounding mode is.
-double RoundHalfToEven(double value) {
-  const double below = std::floor(value);
-  const double fraction = value - below;
-  if (fraction < 0.5) return below;
-  if (fraction > 0.5) return below + 1;
-  return std::fmod(below, 2.0) == 0 ? below : below + 1;
-}
-
-}  // namespace
+using Detail::RoundHalfToEven;
 
 namespace {
 

@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "font/Font.h"
+#include "font/layout/TextLayout.h"
 #include "graphics/Color.h"
 #include "graphics/SpriteBatch.h"
 #include "graphics/SpriteEffects.h"
@@ -47,6 +48,24 @@ struct SpriteBatchEx {
                          Graphics::Vector2 origin, Graphics::Vector2 scale,
                          Graphics::SpriteEffects spriteEffects, float layerDepth,
                          char16_t lastCharacter);
+
+  /// Draws a laid-out text with its top-left corner at `position`: one Draw on `spriteBatch` a
+  /// glyph (spaces included, from an empty rectangle), from the font's atlas, tinted by the
+  /// glyph's colour span or else by `color`. The font's atlas is brought up to date first.
+  /// \throws FontException from the font (after Dispose; an atlas too large for the device),
+  ///         and whatever spriteBatch.Draw throws (the sprites before it stay queued).
+  static void DrawText(Graphics::SpriteBatch& spriteBatch, const TextLayout& layout,
+                       Graphics::Vector2 position, Graphics::Color color);
+
+  /// The same, placed as DrawString places a line: `origin`, in the layout's own unscaled
+  /// pixels, lands on `position`; the layout is scaled by `scale` and turned by `rotation`
+  /// radians about it; each sprite's left edge is rounded to a whole pixel (halves to even).
+  /// `spriteEffects` and `layerDepth` pass unchanged to every Draw (a flip mirrors each glyph
+  /// in its own box, as DrawString does).
+  static void DrawText(Graphics::SpriteBatch& spriteBatch, const TextLayout& layout,
+                       Graphics::Vector2 position, Graphics::Color color, float rotation,
+                       Graphics::Vector2 origin, Graphics::Vector2 scale,
+                       Graphics::SpriteEffects spriteEffects, float layerDepth);
 };
 
 }  // namespace Vennicor::Font

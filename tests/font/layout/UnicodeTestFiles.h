@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "tests/font/sources/TestFonts.h"
+#include "tests/support/FixtureFonts.h"
 
 namespace Vennicor::Font::Testing {
 
