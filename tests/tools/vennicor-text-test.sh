@@ -79,6 +79,13 @@ run 0 -f "$font" -s 18 -r 30 --scale 2,1.5 --origin 5,5 --align center --flip ho
 run 0 -f "Vennicor Lookup" --style bold-italic -s 18 -o named.png "AV B"
 [ -f out/named.png ] || fail "named.png missing"
 
+# Laid out: wrapped at a width, justified, right to left, spaced, cut to two lines.
+run 0 -f "$font" -s 18 --width 60 --align justify --direction rtl --line-spacing 1.5 \
+  --max-lines 2 -o cut.png "AV BA VA AB AV BA"
+read -r width height <<<"$(png_size out/cut.png)"
+[ "$width" -le 90 ] && [ "$height" -ge 50 ] && [ "$height" -le 90 ] ||
+  fail "two wrapped lines at 1.5 spacing are $width x $height"
+
 printf 'A\nVB\n' >text.txt
 run 0 -f "$font" -s 18 --text-file ../text.txt -o file.png
 [ -f out/file.png ] || fail "file.png missing"
@@ -101,6 +108,11 @@ expect_error 2 "regular, bold" -f "$font" --style heavy
 expect_error 2 "needs a value" -f "$font" -o
 expect_error 2 "one way" -f "$font" -t A B
 expect_error 2 "same file" -f "$font" -o same.png --atlas same.png
+expect_error 2 "width from 0" -f "$font" --width -5 "A"
+expect_error 2 "left, center, right or justify" -f "$font" --align middle "A"
+expect_error 2 "auto, ltr or rtl" -f "$font" --direction up "A"
+expect_error 2 "factor above 0" -f "$font" --line-spacing 0 "A"
+expect_error 2 "whole number from 0" -f "$font" --max-lines -1 "A"
 expect_error 1 "Font could not be found" -f "No Such Family" "A"
 expect_error 1 "no font file" -f ./missing/font.ttf "A"
 expect_error 1 "Error openening font file" -f "$data/fonts/NotAFont.ttf" "A"
