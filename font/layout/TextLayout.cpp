@@ -132,9 +132,12 @@ class TextLayoutBuilder {
       FinishLine();
     }
     Align();
-    // The font's record of every glyph, rendered now so that drawing only uploads.
+    // The font's record of every glyph, rendered now so that drawing only uploads. A font has
+    // one face today: fallback faces will add shapers (ShapingContext::AddFace), runs will go to
+    // them (FaceFor, in Itemize) and their glyphs will be looked up by (face, glyph index) here.
     layout.Entries.reserve(layout.Glyphs.size());
     for (const LayoutGlyph& glyph : layout.Glyphs) {
+      assert(glyph.Face == 0);
       layout.Entries.push_back(&font.GlyphOfIndex(glyph.GlyphIndex));
     }
   }
@@ -433,9 +436,13 @@ class TextLayoutBuilder {
   bool UnsafeCut(const Run& run, std::int32_t at) const {
     if (at <= run.Start || at >= run.End) return false;
     if (s.IsCluster[static_cast<std::size_t>(at)] == 0) return true;
-    for (std::int32_t g = run.GlyphBegin; g < run.GlyphEnd; ++g) {
-      const ShapedGlyph& glyph = s.Glyphs[static_cast<std::size_t>(g)];
-      if (glyph.Cluster == at && glyph.UnsafeToBreak) return true;
+    // The run's glyphs are in logical order: those of the cluster at `at` are together.
+    const ShapedGlyph* end = s.Glyphs.data() + run.GlyphEnd;
+    for (const ShapedGlyph *glyph = std::lower_bound(
+             static_cast<const ShapedGlyph*>(s.Glyphs.data() + run.GlyphBegin), end, at,
+             [](const ShapedGlyph&g, std::int32_t cluster) { return g.Cluster < cluster; });
+         glyph != end && glyph->Cluster == at; ++glyph) {
+      if (glyph->UnsafeToBreak) return true;
     }
     return false;
   }

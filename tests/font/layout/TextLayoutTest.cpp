@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "font/Font.h"
+#include "font/FontException.h"
 #include "font/drawing/SpriteBatchEx.h"
 #include "font/layout/TextLayout.h"
 #include "graphics/software/SoftwareGraphicsDevice.h"
@@ -350,6 +351,27 @@ TEST(TextLayout, DrawsTheSamePixelsAsItsLinesDrawnOneByOne) {
     lit += a[i].A > 0 ? 1 : 0;
   }
   EXPECT_GT(lit, 200);
+}
+
+// UTF-8 text is laid out as its UTF-16 conversion; a disposed font refuses to lay out or to
+// draw a layout made before, with the library's message.
+TEST(TextLayout, TakesUtf8AndRefusesADisposedFont) {
+  SoftwareGraphicsDevice device(8, 8);
+  Font font(device, Testing::FixtureFontText("VennicorMetrics.ttf"), 18);
+  const TextLayout utf8(font, std::string_view("A\xC3\xA9\xF0\x9F\x98\x80\xFF"));
+  EXPECT_EQ(utf8.Text(), u"A\u00E9\U0001F600\uFFFD");
+  const TextLayout before(font, u"AB");
+  font.Dispose();
+  SpriteRecorder batch(device);
+  try {
+    TextLayout after(font, u"AB");
+    ADD_FAILURE() << "laid out with a disposed font";
+  } catch (const FontException& error) {
+    EXPECT_STREQ(error.what(), Messages::FontDisposed);
+  }
+  EXPECT_THROW(SpriteBatchEx::DrawText(batch, before, {0, 0}, Color::White()), FontException);
+  EXPECT_TRUE(batch.Sprites.empty());
+  EXPECT_EQ(before.LineCount(), 1);  // queries need no font
 }
 
 }  // namespace
