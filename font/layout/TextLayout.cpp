@@ -27,6 +27,11 @@ namespace {
 using Layout::Detail::PixelsOf26Dot6;
 using Layout::Detail::ShapedGlyph;
 
+constexpr std::u16string_view Space = u" ";
+// What ends a line cut short by MaxLines, or three full stops in a face without it.
+constexpr std::u16string_view Ellipsis = u"\u2026";
+constexpr std::u16string_view Dots = u"...";
+
 // Characters after which a line must end; they draw nothing.
 bool IsLineBreakCharacter(char16_t c) {
   return c == u'\n' || c == u'\r' || c == 0x0B || c == 0x0C || c == 0x85 || c == 0x2028 ||
@@ -145,7 +150,6 @@ class TextLayoutBuilder {
  private:
   // Advance of a space of the font's own face, in pixels.
   float SpaceAdvance() {
-    static constexpr std::u16string_view Space = u" ";
     const auto& glyphs = shaping.Shape(0, {Space, 0, 1, HB_SCRIPT_COMMON, false});
     return glyphs.empty() ? 0.0F : static_cast<float>(PixelsOf26Dot6(glyphs[0].XAdvance));
   }
@@ -358,8 +362,6 @@ class TextLayoutBuilder {
   }
 
   void ShapeEllipsis() {
-    static constexpr std::u16string_view Ellipsis = u"\u2026";
-    static constexpr std::u16string_view Dots = u"...";
     const std::u16string_view mark = shaping.HasCharacter(0, U'\u2026') ? Ellipsis : Dots;
     const auto& glyphs = shaping.Shape(
         0, {mark, 0, static_cast<std::int32_t>(mark.size()), HB_SCRIPT_COMMON, false});

@@ -8,6 +8,13 @@
 
 namespace Vennicor::Font::Layout::Detail {
 
+namespace {
+
+// Code units of context HarfBuzz keeps on each side of the text it shapes.
+constexpr std::int32_t Context = 5;
+
+}  // namespace
+
 ShapingContext::ShapingContext(FT_FaceRec_* face, std::int32_t loadFlags) {
   AddFace(face, loadFlags);
 }
@@ -30,7 +37,6 @@ const std::vector<ShapedGlyph>& ShapingContext::Shape(std::uint16_t face, const 
   // Shaping depends on the run and on the few characters of context HarfBuzz reads beyond
   // each edge (joining, contextual forms); the key holds those, not the whole paragraph, so
   // that a run recurs across texts.
-  constexpr std::int32_t Context = 5;  // what HarfBuzz keeps of the text around a run
   const std::int32_t contextStart = std::max(run.Start - Context, 0);
   const std::int32_t contextEnd =
       std::min(run.End + Context, static_cast<std::int32_t>(run.Paragraph.size()));
