@@ -11,6 +11,7 @@
 #include <hb-ft.h>
 #include <hb.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -44,15 +45,33 @@ class NullDevice final : public Graphics::GraphicsDevice {
   }
 };
 
+// The English text repeats its sentences, so that some of its lines recur and hit the font's
+// cache of shaped runs even in a first layout; the same text with each line numbered has no two
+// lines alike.
+std::u16string NumberedLines(std::u16string_view text) {
+  std::u16string numbered;
+  int line = 0;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    const std::size_t end = std::min(text.find(u'\n', start), text.size());
+    for (const char c : std::to_string(++line) + " ") numbered += static_cast<char16_t>(c);
+    numbered += text.substr(start, end + 1 - start);
+    start = end + 1;
+  }
+  return numbered;
+}
+
 struct Setup {
   Setup() {
-    Font::TextLayout warm(TextFont, Text, {.MaxWidth = WrapWidth});
+    for (const std::u16string& text : Texts)
+      Font::TextLayout warm(TextFont, text, {.MaxWidth = WrapWidth});
     TextFont.GlyphTexture();
   }
   NullDevice Device;
   Font::Font TextFont{Device, Vennicor::Bench::DejaVuSansPath, FontSize};
   Graphics::SpriteBatch Batch{Device};
   std::u16string Text = Vennicor::Bench::EnglishText();
+  std::u16string Texts[2] = {Text, NumberedLines(Text)};
 };
 
 Setup& Shared() {
@@ -64,17 +83,19 @@ void PerCharacter(benchmark::State& state, std::size_t characters) {
   state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(characters));
 }
 
+// Argument 0: the English text; 1: the same with numbered lines (no line shaped twice).
 void LayoutFirstTime(benchmark::State& state) {
   Setup& s = Shared();
+  const std::u16string& text = s.Texts[state.range(0)];
   auto& services = Font::Detail::FontAccess::Of(s.TextFont).LayoutServices();
   for (auto _ : state) {
     services.ClearCaches();
-    Font::TextLayout layout(s.TextFont, s.Text, {.MaxWidth = WrapWidth});
+    Font::TextLayout layout(s.TextFont, text, {.MaxWidth = WrapWidth});
     benchmark::DoNotOptimize(layout.Size());
   }
-  PerCharacter(state, s.Text.size());
+  PerCharacter(state, text.size());
 }
-BENCHMARK(LayoutFirstTime)->Unit(benchmark::kMicrosecond);
+BENCHMARK(LayoutFirstTime)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 // The same with the shaped runs cached but not the finished layout: what the run cache saves.
 void LayoutAgainShapingCached(benchmark::State& state) {
@@ -103,6 +124,7 @@ BENCHMARK(LayoutAgain)->Unit(benchmark::kMicrosecond);
 // and load flags (advances cached by hb-ft after the first round, as the font's are).
 void HarfBuzzShapeAlone(benchmark::State& state) {
   Setup& s = Shared();
+  const std::u16string& text = s.Texts[state.range(0)];
   FT_Library library = nullptr;
   FT_Init_FreeType(&library);
   FT_Face face = nullptr;
@@ -113,8 +135,8 @@ void HarfBuzzShapeAlone(benchmark::State& state) {
   hb_buffer_t* buffer = hb_buffer_create();
   for (auto _ : state) {
     hb_buffer_clear_contents(buffer);
-    hb_buffer_add_utf16(buffer, reinterpret_cast<const std::uint16_t*>(s.Text.data()),
-                        static_cast<int>(s.Text.size()), 0, -1);
+    hb_buffer_add_utf16(buffer, reinterpret_cast<const std::uint16_t*>(text.data()),
+                        static_cast<int>(text.size()), 0, -1);
     hb_buffer_guess_segment_properties(buffer);
     hb_shape(font, buffer, nullptr, 0);
     benchmark::DoNotOptimize(hb_buffer_get_length(buffer));
@@ -123,9 +145,9 @@ void HarfBuzzShapeAlone(benchmark::State& state) {
   hb_font_destroy(font);
   FT_Done_Face(face);
   FT_Done_FreeType(library);
-  PerCharacter(state, s.Text.size());
+  PerCharacter(state, text.size());
 }
-BENCHMARK(HarfBuzzShapeAlone)->Unit(benchmark::kMicrosecond);
+BENCHMARK(HarfBuzzShapeAlone)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 void PerGlyph(benchmark::State& state, std::size_t glyphs) {
   state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(glyphs));

@@ -41,6 +41,9 @@ void FontImpl::AddGlyph(char32_t character) {
 }
 
 GlyphEntry& FontImpl::AddImage(std::uint32_t glyphIndex) {
+  // Glyph indices are below a face's glyph count (at most 65535): a table indexed by them
+  // answers shaped text without hashing.
+  if (glyphIndex >= glyphIndexes.size()) glyphIndexes.resize(std::size_t{glyphIndex} + 1);
   GlyphEntry entry;
   entry.GlyphIndex = glyphIndex;
   face->RenderGlyph(glyphIndex, image);
@@ -52,13 +55,13 @@ GlyphEntry& FontImpl::AddImage(std::uint32_t glyphIndex) {
   glyphs.push_back(entry);
   // The first record of a glyph index serves the layout; characters sharing a glyph (a face
   // that maps two characters to one glyph) keep records of their own.
-  glyphIndexes.emplace(glyphIndex, &glyphs.back());
+  if (glyphIndexes[glyphIndex] == nullptr) glyphIndexes[glyphIndex] = &glyphs.back();
   return glyphs.back();
 }
 
 const GlyphEntry& FontImpl::GlyphOfIndex(std::uint32_t glyphIndex) {
-  if (const auto found = glyphIndexes.find(glyphIndex); found != glyphIndexes.end()) {
-    return *found->second;
+  if (glyphIndex < glyphIndexes.size() && glyphIndexes[glyphIndex] != nullptr) {
+    return *glyphIndexes[glyphIndex];
   }
   return AddImage(glyphIndex);
 }

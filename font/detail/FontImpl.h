@@ -4,7 +4,7 @@
 #include <deque>
 #include <memory>
 #include <string_view>
-#include <unordered_map>
+#include <vector>
 
 #include "font/atlas/detail/GlyphAtlas.h"
 #include "font/detail/CharacterMap.h"
@@ -83,10 +83,10 @@ class FontImpl {
   GlyphAtlas atlas;
   KerningTable kerning;
   CharacterMap<GlyphEntry> characters;
-  std::deque<GlyphEntry> glyphs;  // appending never moves a record
-  std::size_t placedGlyphs = 0;   // records whose placement is up to date
-  GlyphImage image;               // reused for every glyph rendered
-  std::unordered_map<std::uint32_t, GlyphEntry*> glyphIndexes;  // every record, by glyph index
+  std::deque<GlyphEntry> glyphs;          // appending never moves a record
+  std::size_t placedGlyphs = 0;           // records whose placement is up to date
+  GlyphImage image;                       // reused for every glyph rendered
+  std::vector<GlyphEntry*> glyphIndexes;  // a record of each glyph index, null until cached
   // Last, so that it goes before the face: its HarfBuzz fonts reference the face.
   std::unique_ptr<Layout::Detail::LayoutServices> layoutServices;
 };

@@ -2,6 +2,8 @@
 #include <optional>
 
 #include "font/Font.h"
+#include "font/detail/FontAccess.h"
+#include "font/detail/FontImpl.h"
 #include "font/drawing/SpriteBatchEx.h"
 #include "font/drawing/detail/RoundHalfToEven.h"
 #include "font/layout/TextLayout.h"
@@ -29,6 +31,7 @@ void SpriteBatchEx::DrawText(Graphics::SpriteBatch& spriteBatch, const TextLayou
   // Glyph positions are on their baselines; the records' offsets are from the line's top.
   const auto ascent = static_cast<float>(font.Ascent());
   const Layout::Detail::LayoutData& data = *layout.data;
+  Detail::FontImpl& impl = Detail::FontAccess::Of(font);
 
   // As DrawString: translate by the scaled origin first, then rotate about (0, 0).
   const Matrix transform =
@@ -37,7 +40,7 @@ void SpriteBatchEx::DrawText(Graphics::SpriteBatch& spriteBatch, const TextLayou
   std::optional<Graphics::Rectangle> source{Graphics::Rectangle{}};
   for (std::size_t i = 0; i < data.Glyphs.size(); ++i) {
     const LayoutGlyph& glyph = data.Glyphs[i];
-    const Font::Glyph& record = data.Entries[i]->Record;
+    const Font::Glyph& record = impl.GlyphOfIndex(glyph.GlyphIndex).Record;
     Vector2 p{glyph.Position.X + static_cast<float>(record.Offset.X),
               glyph.Position.Y - ascent + static_cast<float>(record.Offset.Y)};
     p = Vector2::Transform(p * scale, transform) + position;

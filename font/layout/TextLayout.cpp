@@ -42,7 +42,10 @@ bool IsLineBreakCharacter(char16_t c) {
 bool IsControl(char16_t c) { return c <= 0x1F || (c >= 0x7F && c <= 0x9F); }
 
 // Spaces that hang past the end of a line and that justification widens.
-bool IsSpace(char16_t c) { return c == u'\t' || (c != 0xA0 && c != 0x202F && u_isUWhiteSpace(c)); }
+bool IsSpace(char16_t c) {
+  if (c < 0x80) return c == u' ' || c == u'\t';  // the rest of ASCII's white space breaks lines
+  return c != 0xA0 && c != 0x202F && u_isUWhiteSpace(c);
+}
 
 char32_t CodePointAt(std::u16string_view text, std::size_t index) {
   const char16_t unit = text[index];
@@ -137,13 +140,13 @@ class TextLayoutBuilder {
       FinishLine();
     }
     Align();
-    // The font's record of every glyph, rendered now so that drawing only uploads. A font has
-    // one face today: fallback faces will add shapers (ShapingContext::AddFace), runs will go to
-    // them (FaceFor, in Itemize) and their glyphs will be looked up by (face, glyph index) here.
-    layout.Entries.reserve(layout.Glyphs.size());
+    // Every glyph's image, rendered now so that drawing only uploads. A font has one face
+    // today: fallback faces will add shapers (ShapingContext::AddFace), runs will go to them
+    // (FaceFor, in Itemize) and their glyphs will be found by (face, glyph index) here and in
+    // DrawText.
     for (const LayoutGlyph& glyph : layout.Glyphs) {
       assert(glyph.Face == 0);
-      layout.Entries.push_back(&font.GlyphOfIndex(glyph.GlyphIndex));
+      font.GlyphOfIndex(glyph.GlyphIndex);
     }
   }
 
@@ -508,7 +511,7 @@ class TextLayoutBuilder {
   }
 
   // Caret stops for the shaped cluster starting at `cluster`: one per grapheme cluster in it,
-  // sharing its width evenly (the parts of a ligature).
+  // sharing its width evenly (the parts of a ligature), left to right.
   void AddStops(std::int32_t cluster, std::int32_t segmentEnd, float left, float right,
                 bool stopRightToLeft) {
     std::int32_t end = cluster + 1;
@@ -516,24 +519,20 @@ class TextLayoutBuilder {
     for (; end < segmentEnd && s.IsCluster[static_cast<std::size_t>(end)] == 0; ++end) {
       parts += s.IsGrapheme[static_cast<std::size_t>(end)];
     }
-    if (parts == 1) {
-      layout.Stops.push_back(
-          {paragraphStart + cluster, paragraphStart + end, left, right, stopRightToLeft});
-      return;
-    }
     const float width = (right - left) / static_cast<float>(parts);
     std::int32_t part = 0;
-    std::int32_t partStart = cluster;
-    for (std::int32_t i = cluster + 1; i <= end; ++i) {
-      if (i < end && s.IsGrapheme[static_cast<std::size_t>(i)] == 0) continue;
+    for (std::int32_t i = cluster; i < end; ++i) {
+      if (i > cluster && s.IsGrapheme[static_cast<std::size_t>(i)] == 0) continue;
       const auto visual = static_cast<float>(stopRightToLeft ? parts - 1 - part : part);
-      layout.Stops.push_back({paragraphStart + partStart, paragraphStart + i, left + visual * width,
-                              left + (visual + 1) * width, stopRightToLeft});
-      partStart = i;
+      const float partLeft = left + visual * width;
+      const float partRight = parts == 1 ? right : partLeft + width;
+      layout.Stops.push_back({paragraphStart + i, stopRightToLeft ? partRight : partLeft,
+                              stopRightToLeft ? partLeft : partRight});
       ++part;
     }
-    // Stops go left to right.
-    if (stopRightToLeft) std::reverse(layout.Stops.end() - parts, layout.Stops.end());
+    if (stopRightToLeft && parts > 1) {
+      std::reverse(layout.Stops.end() - parts, layout.Stops.end());
+    }
   }
 
   float PlaceEllipsis(float pen, std::int32_t at) {
@@ -591,8 +590,8 @@ class TextLayoutBuilder {
       const auto stopBegin = static_cast<std::size_t>(layout.LineStopStart[i]);
       const auto stopEnd = static_cast<std::size_t>(layout.LineStopStart[i + 1]);
       for (std::size_t k = stopBegin; k < stopEnd; ++k) {
-        layout.Stops[k].Left += x;
-        layout.Stops[k].Right += x;
+        layout.Stops[k].Leading += x;
+        layout.Stops[k].Trailing += x;
       }
     }
     layout.Size = {widest, layout.Lines.back().Top + lineHeight};
@@ -633,7 +632,7 @@ std::shared_ptr<const Layout::Detail::LayoutData> LayOut(Font& font, std::u16str
   layout->Text = std::move(text);
   layout->Options = options;
   layout->Glyphs.reserve(layout->Text.size() + 4);
-  layout->Stops.reserve(layout->Text.size() + 4);
+  layout->Stops.reserve(layout->Text.size() + 1);
   TextLayoutBuilder(impl, *layout, ThreadScratch()).Build();
   services.Layouts.Add(layout);
   return layout;
@@ -685,10 +684,7 @@ Graphics::Vector2 TextLayout::CaretPosition(std::int32_t textIndex) const {
   const auto begin = static_cast<std::size_t>(data->LineStopStart[lineIndex]);
   const auto end = static_cast<std::size_t>(data->LineStopStart[lineIndex + 1]);
   for (std::size_t k = begin; k < end; ++k) {
-    const Layout::Detail::CaretStop& stop = data->Stops[k];
-    if (textIndex >= stop.TextStart && textIndex < stop.TextEnd) {
-      return {stop.RightToLeft ? stop.Right : stop.Left, line.Top};
-    }
+    if (data->Stops[k].TextStart == textIndex) return {data->Stops[k].Leading, line.Top};
   }
   // The end of the line's content: its spaces hang, its line break takes no room.
   return {line.RightToLeft ? line.X : line.X + line.Width, line.Top};
@@ -703,19 +699,24 @@ std::int32_t TextLayout::HitTest(Graphics::Vector2 point) const {
   const auto end = static_cast<std::size_t>(data->LineStopStart[lineIndex + 1]);
   if (begin == end) return line.TextStart;
   using Layout::Detail::CaretStop;
-  // The index at each side of a stop: its start on its leading side, its end on the other.
-  const auto leftIndex = [](const CaretStop& stop) {
-    return stop.RightToLeft ? stop.TextEnd : stop.TextStart;
+  const auto& starts = data->GraphemeStarts;
+  // The index at each side of a stop: its start on its leading side, its end (the next
+  // grapheme boundary) on the other.
+  const auto endOf = [&](const CaretStop& stop) {
+    return *std::upper_bound(starts.begin(), starts.end(), stop.TextStart);
   };
-  const auto rightIndex = [](const CaretStop& stop) {
-    return stop.RightToLeft ? stop.TextStart : stop.TextEnd;
+  const auto leftIndex = [&](const CaretStop& stop) {
+    return stop.RightToLeft() ? endOf(stop) : stop.TextStart;
+  };
+  const auto rightIndex = [&](const CaretStop& stop) {
+    return stop.RightToLeft() ? stop.TextStart : endOf(stop);
   };
   const auto& stops = data->Stops;
-  if (point.X < stops[begin].Left) return leftIndex(stops[begin]);
+  if (point.X < stops[begin].Left()) return leftIndex(stops[begin]);
   for (std::size_t k = begin; k < end; ++k) {
     const CaretStop& stop = stops[k];
-    if (point.X < stop.Right) {
-      return point.X < (stop.Left + stop.Right) / 2 ? leftIndex(stop) : rightIndex(stop);
+    if (point.X < stop.Right()) {
+      return point.X < (stop.Left() + stop.Right()) / 2 ? leftIndex(stop) : rightIndex(stop);
     }
   }
   return rightIndex(stops[end - 1]);

@@ -4,6 +4,7 @@
 #include <unicode/utf16.h>
 #include <unicode/utypes.h>
 
+#include <algorithm>
 #include <cassert>
 #include <limits>
 
@@ -49,11 +50,17 @@ void BidiParagraph::Analyze(std::u16string_view text, TextDirection direction) {
   if (text.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) {
     throw FontException(Messages::TextTooLong);
   }
+  length = static_cast<std::int32_t>(text.size());
+  // Nothing below U+0590 (where the Hebrew block starts) is right to left, a number that
+  // reverses, or a directional control: such text in a paragraph that is not forced right to
+  // left is all at level 0, which ICU would take a scan of its classes to say.
+  allLeftToRight = direction != TextDirection::RightToLeft &&
+                   std::all_of(text.begin(), text.end(), [](char16_t c) { return c < 0x0590; });
+  if (allLeftToRight) return;
   UBiDiLevel level = UBIDI_DEFAULT_LTR;
   if (direction == TextDirection::LeftToRight) level = 0;
   if (direction == TextDirection::RightToLeft) level = 1;
   UErrorCode status = U_ZERO_ERROR;
-  length = static_cast<std::int32_t>(text.size());
   ubidi_setPara(paragraph.get(), text.data(), length, level, nullptr, &status);
   if (U_FAILURE(status)) {
     length = 0;
@@ -61,9 +68,12 @@ void BidiParagraph::Analyze(std::u16string_view text, TextDirection direction) {
   }
 }
 
-std::uint8_t BidiParagraph::ParagraphLevel() const { return ubidi_getParaLevel(paragraph.get()); }
+std::uint8_t BidiParagraph::ParagraphLevel() const {
+  return allLeftToRight ? 0 : ubidi_getParaLevel(paragraph.get());
+}
 
 bool BidiParagraph::IsUniform() const {
+  if (allLeftToRight) return true;
   const UBiDiDirection direction = ubidi_getDirection(paragraph.get());
   return direction != UBIDI_MIXED &&
          (direction == UBIDI_RTL) == ((ubidi_getParaLevel(paragraph.get()) & 1U) != 0);
@@ -74,6 +84,10 @@ void BidiParagraph::LineLevels(std::int32_t start, std::int32_t end,
   out.clear();
   if (start >= end) return;
   assert(start >= 0 && end <= length);
+  if (allLeftToRight) {
+    out.assign(static_cast<std::size_t>(end - start), 0);
+    return;
+  }
   // The paragraph's own levels, with rule L1 applied at its end and at every segment and
   // paragraph separator. ICU's line objects (ubidi_setLine) are not used: in ICU 72 they lose
   // the levels of some mixed lines (a line "a(١)" comes back all at level 0).

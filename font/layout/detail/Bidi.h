@@ -47,6 +47,7 @@ class BidiParagraph {
   BidiHandle paragraph;
   BidiHandle line;
   std::int32_t length = 0;
+  bool allLeftToRight = false;  // the fast path: no ICU analysis was needed
 };
 
 }  // namespace Vennicor::Font::Layout::Detail

@@ -4,19 +4,23 @@
 #include <string>
 #include <vector>
 
-#include "font/detail/GlyphEntry.h"
 #include "font/layout/TextLayout.h"
 #include "graphics/Vector2.h"
 
 namespace Vennicor::Font::Layout::Detail {
 
-/// A grapheme cluster's extent on a line, for carets and hit tests.
+/// A grapheme cluster on a line, for carets and hit tests: where it starts in the text (it ends
+/// at the next grapheme boundary) and its edges, leading (where reading enters it) and
+/// trailing. Leading is right of trailing in right-to-left text. Twelve bytes a cluster: a
+/// layout has one for each.
 struct CaretStop {
   std::int32_t TextStart = 0;
-  std::int32_t TextEnd = 0;
-  float Left = 0;
-  float Right = 0;
-  bool RightToLeft = false;
+  float Leading = 0;
+  float Trailing = 0;
+
+  bool RightToLeft() const { return Leading > Trailing; }
+  float Left() const { return RightToLeft() ? Trailing : Leading; }
+  float Right() const { return RightToLeft() ? Leading : Trailing; }
 };
 
 /// What a TextLayout holds: immutable once built, so that layouts of the same text and options
@@ -28,9 +32,6 @@ struct LayoutData {
   std::vector<std::int32_t> LineGlyphStart{0};  // Lines + 1 entries
   std::vector<std::int32_t> LineStopStart{0};   // Lines + 1 entries
   std::vector<LayoutGlyph> Glyphs;
-  /// The font's record of each glyph (stable for the font's life): where drawing finds its
-  /// image without a lookup.
-  std::vector<const ::Vennicor::Font::Detail::GlyphEntry*> Entries;
   std::vector<CaretStop> Stops;              // line after line, each line's left to right
   std::vector<std::int32_t> GraphemeStarts;  // grapheme-cluster boundaries of Text
   float LineDistance = 0;

@@ -31,7 +31,11 @@ void FindScriptRuns(std::u16string_view text, std::vector<ScriptRun>& out) {
       ++index;
     }
     UErrorCode status = U_ZERO_ERROR;
-    const UScriptCode code = uscript_getScript(codePoint, &status);
+    // ASCII letters are Latin and the rest of ASCII Common, without asking ICU.
+    const UScriptCode code =
+        codePoint < 0x80 ? ((codePoint | 0x20) >= 'a' && (codePoint | 0x20) <= 'z' ? USCRIPT_LATIN
+                                                                                   : USCRIPT_COMMON)
+                         : uscript_getScript(codePoint, &status);
     if (U_FAILURE(status) || code == USCRIPT_COMMON || code == USCRIPT_INHERITED ||
         code == current) {
       continue;

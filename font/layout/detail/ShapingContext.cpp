@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <utility>
 
 namespace Vennicor::Font::Layout::Detail {
 
@@ -58,7 +59,7 @@ const std::vector<ShapedGlyph>& ShapingContext::Shape(std::uint16_t face, const 
   shapers[face]->Shape(local, shaped);
   for (ShapedGlyph& glyph : shaped) glyph.Cluster -= local.Start;
   if (cache.size() >= MaxCachedRuns) cache.clear();
-  return cache.emplace(probe, shaped).first->second;
+  return cache.emplace(probe, std::move(shaped)).first->second;
 }
 
 void ShapingContext::ClearCache() { cache.clear(); }
