@@ -2,7 +2,16 @@
 
 #include <utility>
 
+#include "font/FontException.h"
+
+#if VENNICOR_TEXT_LAYOUT
 #include "font/layout/detail/LayoutServices.h"
+#else
+namespace Vennicor::Font::Layout::Detail {
+// This build has no text layout: nothing ever makes one of these.
+class LayoutServices {};
+}  // namespace Vennicor::Font::Layout::Detail
+#endif
 #include "font/text/detail/ControlCharacter.h"
 
 namespace Vennicor::Font::Detail {
@@ -67,11 +76,15 @@ const GlyphEntry& FontImpl::GlyphOfIndex(std::uint32_t glyphIndex) {
 }
 
 Layout::Detail::LayoutServices& FontImpl::LayoutServices() {
+#if !VENNICOR_TEXT_LAYOUT
+  throw FontException(Messages::TextServicesUnavailable);
+#else
   if (!layoutServices) {
     layoutServices =
         std::make_unique<Layout::Detail::LayoutServices>(face->Handle(), face->LoadFlags());
   }
   return *layoutServices;
+#endif
 }
 
 const std::shared_ptr<Graphics::Texture2D>& FontImpl::UpdateAtlas() {
