@@ -29,6 +29,9 @@ inline constexpr const char* FaceNotScalable =
 inline constexpr const char* AtlasTooLarge =
     "The glyph atlas would exceed the largest texture the graphics device supports";
 inline constexpr const char* FontDisposed = "The font has been disposed";
+inline constexpr const char* TextServicesUnavailable =
+    "The Unicode text services (line breaking, bidi) could not start";
+inline constexpr const char* TextTooLong = "The text is too long to lay out";
 }  // namespace Messages
 
 }  // namespace Vennicor::Font

@@ -1,6 +1,6 @@
 // A game loop drawing text through the OpenGL backend: a window from GLFW, a font opened by
-// family name, and every frame a counter, rotating and scaled text, a measured paragraph and the
-// frame rate.
+// family name, and every frame a counter, rotating and scaled text, a dialogue box laid out
+// once with TextLayout (wrapped, with the speaker's name in colour) and the frame rate.
 //
 //   game-loop [--frames N] [--screenshot file.png] [--font "Family Name"]
 //
@@ -23,6 +23,7 @@
 
 #include "font/Font.h"
 #include "font/drawing/SpriteBatchEx.h"
+#include "font/layout/TextLayout.h"
 #include "graphics/SpriteBatch.h"
 #include "graphics/opengl/OpenGLGraphicsDevice.h"
 #include "graphics/software/PngFile.h"
@@ -113,29 +114,6 @@ class FrameRate {
   double perSecond = 0;
 };
 
-/// Breaks `text` into lines no wider than `width`, measuring with the font.
-std::vector<std::u16string> Wrap(Font::Font& font, std::u16string_view text, float width) {
-  std::vector<std::u16string> lines;
-  std::u16string line;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    std::size_t end = text.find(u' ', start);
-    if (end == std::u16string_view::npos) end = text.size();
-    const std::u16string_view word = text.substr(start, end - start);
-    std::u16string candidate =
-        line.empty() ? std::u16string(word) : line + u' ' + std::u16string(word);
-    if (!line.empty() && font.MeasureString(candidate).X > width) {
-      lines.push_back(line);
-      line = std::u16string(word);
-    } else {
-      line = std::move(candidate);
-    }
-    start = end + 1;
-  }
-  if (!line.empty()) lines.push_back(line);
-  return lines;
-}
-
 void DrawText(Graphics::SpriteBatch& batch, Font::Font& font, std::u16string_view text,
               Vector2 position, Color color, float rotation = 0, Vector2 origin = {},
               Vector2 scale = {1, 1}) {
@@ -155,10 +133,21 @@ int Run(const Options& options) {
   const Color opaqueWhite = Color::White();
   white->SetData({&opaqueWhite, 1});
 
-  const std::u16string paragraph =
-      u"Glyphs are rendered the first time they are drawn and packed into one atlas texture, "
-      u"so this whole paragraph is a single run of sprites: one draw call on the GPU. "
-      u"Its box is measured with MeasureString.";
+  // The dialogue box's text is laid out once (wrapped to the box, the speaker's name in its
+  // own colour) and drawn every frame: one sprite a glyph, one draw call for the whole box.
+  const std::u16string speaker = u"Archivist: ";
+  Font::TextLayoutOptions dialogueOptions;
+  dialogueOptions.MaxWidth = 560;
+  dialogueOptions.MaxLines = 4;
+  dialogueOptions.ColorSpans = {
+      {0, static_cast<std::int32_t>(speaker.size()), Color(255, 200, 60, 255)}};
+  const Font::TextLayout dialogue(
+      body,
+      speaker +
+          u"Glyphs are rendered the first time they are drawn and packed into one atlas "
+          u"texture, so this whole box is a single run of sprites: one draw call on the "
+          u"GPU. Its lines were wrapped once, when the text was laid out.",
+      dialogueOptions);
 
   FrameRate rate;
   for (long frame = 0; options.Frames < 0 || frame < options.Frames; ++frame) {
@@ -194,22 +183,14 @@ int Run(const Options& options) {
     DrawText(batch, title, scaled, {480, 170}, Color(90, 170, 255, 255), 0,
              {scaledSize.X / 2, scaledSize.Y / 2}, {pulse, pulse});
 
-    // The paragraph box: wrapped to 560 pixels and sized by measuring each line.
-    const auto lines = Wrap(body, paragraph, 560);
-    float boxWidth = 0;
-    for (const auto& line : lines) boxWidth = std::max(boxWidth, body.MeasureString(line).X);
-    const auto lineHeight = static_cast<float>(body.LineHeight());
-    const float top =
-        static_cast<float>(height) - 40 - lineHeight * static_cast<float>(lines.size());
-    batch.Draw(
-        white,
-        Graphics::Rectangle{24, static_cast<int>(top) - 10, static_cast<int>(boxWidth) + 32,
-                            static_cast<int>(lineHeight * static_cast<float>(lines.size())) + 20},
-        std::nullopt, Color(0, 0, 0, 150));
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-      DrawText(batch, body, lines[i], {40, top + lineHeight * static_cast<float>(i)},
-               Color(230, 230, 230, 255));
-    }
+    // The dialogue box, sized by its layout.
+    const Vector2 box = dialogue.Size();
+    const float top = static_cast<float>(height) - 40 - box.Y;
+    batch.Draw(white,
+               Graphics::Rectangle{24, static_cast<int>(top) - 10, static_cast<int>(box.X) + 32,
+                                   static_cast<int>(box.Y) + 20},
+               std::nullopt, Color(0, 0, 0, 150));
+    Font::SpriteBatchEx::DrawText(batch, dialogue, {40, top}, Color(230, 230, 230, 255));
     batch.End();
 
     const bool last = options.Frames >= 0 && frame + 1 == options.Frames;

@@ -3,8 +3,18 @@
 #include <algorithm>
 #include <utility>
 
+#include "font/FontException.h"
 #include "font/faces/detail/GlyphRendering.h"
 #include "font/text/Utf.h"
+
+#if VENNICOR_TEXT_LAYOUT
+#include "font/layout/detail/LayoutServices.h"
+#else
+namespace Vennicor::Font::Layout::Detail {
+// This build has no text layout: nothing ever makes one of these.
+class LayoutServices {};
+}  // namespace Vennicor::Font::Layout::Detail
+#endif
 #include "font/text/detail/ControlCharacter.h"
 
 namespace Vennicor::Font::Detail {
@@ -60,10 +70,12 @@ FontImpl::FontImpl(Graphics::GraphicsDevice& graphicsDevice, std::unique_ptr<Fon
   UpdateAtlas();
 }
 
+FontImpl::~FontImpl() = default;
+
 void FontImpl::EnsureGlyphsExist(std::u16string_view text) {
   // Every glyph of this text is marked with the new stamp, so that placing the text's new
   // glyphs never drops an atlas page that holds one of the others.
-  ++useStamp;
+  BeginUse();
   for (std::size_t index = 0; index < text.size();) {
     char32_t character = text[index];
     if (IsPrintableAscii(character)) {
@@ -77,13 +89,19 @@ void FontImpl::EnsureGlyphsExist(std::u16string_view text) {
       AddGlyph(character);
       continue;
     }
-    if (atlas.Entry(entry->AtlasId).Dropped ||
-        (HasOutlines() && atlas.Entry(entry->OutlineAtlasId).Dropped)) {
-      RenderAgain(*entry);
-    }
-    atlas.Touch(entry->AtlasId, useStamp);
-    if (HasOutlines()) atlas.Touch(entry->OutlineAtlasId, useStamp);
+    Use(*entry);
   }
+}
+
+void FontImpl::Use(const GlyphEntry& used) {
+  // Records are the font's own; the const reference is what callers of GlyphOfIndex hold.
+  auto& entry = const_cast<GlyphEntry&>(used);  // NOLINT(cppcoreguidelines-pro-type-const-cast)
+  if (atlas.Entry(entry.AtlasId).Dropped ||
+      (HasOutlines() && atlas.Entry(entry.OutlineAtlasId).Dropped)) {
+    RenderAgain(entry);
+  }
+  atlas.Touch(entry.AtlasId, useStamp);
+  if (HasOutlines()) atlas.Touch(entry.OutlineAtlasId, useStamp);
 }
 
 FaceGlyph FontImpl::Resolve(char32_t character) const {
@@ -103,16 +121,29 @@ bool FontImpl::AnyFaceKerns() const {
 
 void FontImpl::AddGlyph(char32_t character) {
   characters.Reserve(character);
-  unplaced.reserve(unplaced.size() + 1);
-  GlyphEntry entry;
+  GlyphEntry& entry = AddImage(Resolve(character));
   entry.Record.Character =
       character <= 0xFFFF ? static_cast<char16_t>(character) : char16_t{ReplacementCharacter};
   entry.Record.CodePoint = character;
+  characters.Set(character, &entry);
+}
+
+GlyphEntry& FontImpl::AddImage(FaceGlyph glyph) {
+  // Glyph indices are below a face's glyph count (at most 65535): a table indexed by them
+  // answers shaped text without hashing.
+  if (glyph.Face >= glyphIndexes.size()) glyphIndexes.resize(std::size_t{glyph.Face} + 1);
+  std::vector<GlyphEntry*>& indexes = glyphIndexes[glyph.Face];
+  if (glyph.GlyphIndex >= indexes.size()) indexes.resize(std::size_t{glyph.GlyphIndex} + 1);
+  unplaced.reserve(unplaced.size() + 1);
+  GlyphEntry entry;
   entry.CacheOrder = static_cast<std::uint32_t>(glyphs.size());
-  RenderInto(entry, Resolve(character));
+  RenderInto(entry, glyph);
   glyphs.push_back(entry);
-  characters.Set(character, &glyphs.back());
   unplaced.push_back(&glyphs.back());
+  // The first record of a glyph serves the layout; characters sharing a glyph (a face that maps
+  // two characters to one glyph) keep records of their own.
+  if (indexes[glyph.GlyphIndex] == nullptr) indexes[glyph.GlyphIndex] = &glyphs.back();
+  return glyphs.back();
 }
 
 void FontImpl::RenderInto(GlyphEntry& entry, FaceGlyph glyph) {
@@ -154,13 +185,37 @@ void FontImpl::AddFallbackFace(std::unique_ptr<FontFace> fallback) {
   // Characters cached as missing glyphs may be the new face's: their records change in place
   // and are placed by the next atlas update.
   for (GlyphEntry& entry : glyphs) {
-    if (entry.Face != 0 || entry.GlyphIndex != 0) continue;
+    if (entry.Face != 0 || entry.GlyphIndex != 0 || entry.Record.CodePoint == 0) continue;
     const std::uint32_t glyph = faces.back()->GlyphIndex(entry.Record.CodePoint);
     if (glyph == 0) continue;
     unplaced.reserve(unplaced.size() + 1);
     RenderInto(entry, FaceGlyph{face, glyph});
     unplaced.push_back(&entry);
+    // The record no longer shows the main face's missing glyph, which shaped text may ask for.
+    if (!glyphIndexes.empty() && !glyphIndexes[0].empty() && glyphIndexes[0][0] == &entry) {
+      glyphIndexes[0][0] = nullptr;
+    }
   }
+}
+
+const GlyphEntry& FontImpl::GlyphOfIndex(std::uint32_t glyphIndex, std::uint32_t face) {
+  if (face < glyphIndexes.size() && glyphIndex < glyphIndexes[face].size() &&
+      glyphIndexes[face][glyphIndex] != nullptr) {
+    return *glyphIndexes[face][glyphIndex];
+  }
+  return AddImage(FaceGlyph{face, glyphIndex});
+}
+
+Layout::Detail::LayoutServices& FontImpl::LayoutServices() {
+#if !VENNICOR_TEXT_LAYOUT
+  throw FontException(Messages::TextServicesUnavailable);
+#else
+  if (!layoutServices) {
+    layoutServices = std::make_unique<Layout::Detail::LayoutServices>(
+        faces.front()->Handle(), faces.front()->Rendering().LoadFlags);
+  }
+  return *layoutServices;
+#endif
 }
 
 const std::shared_ptr<Graphics::Texture2D>& FontImpl::UpdateAtlas() {
@@ -207,6 +262,7 @@ void FontImpl::Dispose() {
       for (const std::unique_ptr<FontFace>& face : Faces) face->ReleaseLibrary();
     }
   } releaseLibraries{faces};
+  layoutServices.reset();  // its HarfBuzz fonts hold references on the face
   for (const std::unique_ptr<FontFace>& face : faces) face->Close();
   atlas.Dispose();
 }

@@ -18,6 +18,10 @@
 #include "graphics/GraphicsDevice.h"
 #include "graphics/Texture2D.h"
 
+namespace Vennicor::Font::Layout::Detail {
+class LayoutServices;
+}
+
 namespace Vennicor::Font::Detail {
 
 /// A glyph named by its face (0: the font's own, 1..: fallbacks) and its index in that face.
@@ -35,6 +39,9 @@ class FontImpl {
   /// glyphs as `options` ask.
   FontImpl(Graphics::GraphicsDevice& graphicsDevice, std::unique_ptr<FontFace> fontFace, float size,
            const FontOptions& options = {});
+  ~FontImpl();
+  FontImpl(const FontImpl&) = delete;
+  FontImpl& operator=(const FontImpl&) = delete;
 
   /// The cached glyph of a character, or null.
   const GlyphEntry* Find(char32_t character) const { return characters.Find(character); }
@@ -48,6 +55,13 @@ class FontImpl {
   void EnsureGlyph(char32_t character) {
     if (Find(character) == nullptr && !IsControlCharacter(character)) AddGlyph(character);
   }
+
+  /// Starts a new use of the font (a text about to be drawn): the glyphs that Use marks from now
+  /// on are kept in the atlas together.
+  void BeginUse() { ++useStamp; }
+  /// Marks a cached glyph as used by the current text, rendering it again first when its atlas
+  /// page was emptied. \throws FontException "Error loading glyph in FreeType".
+  void Use(const GlyphEntry& entry);
 
   /// The face and glyph a character is drawn with: the first face that maps it, or the font's
   /// own missing glyph (face 0, glyph 0). Cached characters answer from their entry; others
@@ -90,6 +104,16 @@ class FontImpl {
   /// Face indexes this. For layout code that shapes each run of text with its own face.
   std::span<const std::unique_ptr<FontFace>> Faces() const { return faces; }
 
+  /// The glyph of glyph index `glyphIndex` of face `face` (0: the font's own), rendered into the
+  /// atlas on first use: shaped text names glyphs by index. Shares the record of a character
+  /// cached earlier with the same glyph. The reference stays valid for the font's life.
+  /// \throws FontException "Error loading glyph in FreeType".
+  const GlyphEntry& GlyphOfIndex(std::uint32_t glyphIndex, std::uint32_t face = 0);
+
+  /// What the text layout keeps for this font (its shapers and caches), made on first use and
+  /// destroyed before the face closes. \throws FontException when HarfBuzz cannot start.
+  Layout::Detail::LayoutServices& LayoutServices();
+
   /// Places and uploads the glyphs cached since the last update and returns the first atlas
   /// page's texture. \throws FontException as GlyphAtlas::Place and Upload do.
   const std::shared_ptr<Graphics::Texture2D>& UpdateAtlas();
@@ -119,6 +143,8 @@ class FontImpl {
   /// Renders `glyph` into `entry` and adds its image to the atlas.
   void RenderInto(GlyphEntry& entry, FaceGlyph glyph);
   void RenderAgain(GlyphEntry& entry);
+  /// Caches a record for a face's glyph (not yet mapped to a character).
+  GlyphEntry& AddImage(FaceGlyph glyph);
   void PlaceGlyphs();
 
   float size;
@@ -133,6 +159,10 @@ class FontImpl {
   std::uint64_t useStamp = 0;         // one more for each text the font caches glyphs for
   GlyphImage image;                   // reused for every glyph rendered
   GlyphImage outlineImage;            // reused for every outline rendered
+  // A record of each glyph index of each face, null until cached.
+  std::vector<std::vector<GlyphEntry*>> glyphIndexes;
+  // Last, so that it goes before the faces: its HarfBuzz fonts reference the font's face.
+  std::unique_ptr<Layout::Detail::LayoutServices> layoutServices;
 };
 
 }  // namespace Vennicor::Font::Detail

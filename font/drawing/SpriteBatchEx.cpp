@@ -10,6 +10,7 @@
 
 #include "font/detail/FontAccess.h"
 #include "font/detail/GlyphWalk.h"
+#include "font/drawing/detail/RoundHalfToEven.h"
 #include "font/faces/detail/GlyphRendering.h"
 #include "font/text/detail/BorrowedUtf16.h"
 #include "graphics/Matrix.h"
@@ -17,21 +18,9 @@
 
 namespace Vennicor::Font {
 
-namespace {
+using Detail::RoundHalfToEven;
 
-// Halves go to the even neighbour whatever the floating-point rounding mode is. The same
-// results as floor and fmod would give (signed zeros included), without their library calls.
-double RoundHalfToEven(double value) {
-  // Zeros keep their sign; beyond 2^52 every double is whole; NaN and infinities stay as they
-  // are.
-  if (value == 0 || !(std::abs(value) < 0x1p52)) return value;
-  const auto truncated = static_cast<std::int64_t>(value);
-  const std::int64_t below = truncated - (static_cast<double>(truncated) > value ? 1 : 0);
-  const double fraction = value - static_cast<double>(below);
-  if (fraction < 0.5) return static_cast<double>(below);
-  if (fraction > 0.5) return static_cast<double>(below + 1);
-  return static_cast<double>((below & 1) == 0 ? below : below + 1);
-}
+namespace {
 
 // Queues one sprite a glyph along the pen, a run of sprites at a time. The pen advances in
 // double precision and is stored as a float after each step, so that a long line accumulates

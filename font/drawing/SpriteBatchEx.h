@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "font/Font.h"
+#include "font/layout/TextLayout.h"
 #include "graphics/Color.h"
 #include "graphics/DistanceFieldEffect.h"
 #include "graphics/SpriteBatch.h"
@@ -104,6 +105,34 @@ struct SpriteBatchEx {
                                                              float outlineWidth = 0,
                                                              Graphics::Color outlineColor = {},
                                                              float outlineSoftness = 0);
+
+  /// Draws a laid-out text with its top-left corner at `position`: one Draw on `spriteBatch` a
+  /// glyph (spaces included, from an empty rectangle), from the font's atlas, tinted by the
+  /// glyph's colour span or else by `color`. The font's atlas is brought up to date first.
+  /// \throws FontException from the font (after Dispose; an atlas too large for the device),
+  ///         and whatever spriteBatch.Draw throws (the sprites before it stay queued).
+  static void DrawText(Graphics::SpriteBatch& spriteBatch, const TextLayout& layout,
+                       Graphics::Vector2 position, Graphics::Color color);
+
+  /// The same, placed as DrawString places a line: `origin`, in the layout's own unscaled
+  /// pixels, lands on `position`; the layout is scaled by `scale` and turned by `rotation`
+  /// radians about it; each sprite's left edge is rounded to a whole pixel (halves to even).
+  /// `spriteEffects` and `layerDepth` pass unchanged to every Draw (a flip mirrors each glyph
+  /// in its own box, as DrawString does).
+  static void DrawText(Graphics::SpriteBatch& spriteBatch, const TextLayout& layout,
+                       Graphics::Vector2 position, Graphics::Color color, float rotation,
+                       Graphics::Vector2 origin, Graphics::Vector2 scale,
+                       Graphics::SpriteEffects spriteEffects, float layerDepth);
+
+  /// Draws a laid-out text as DrawText does, framed by the font's outline images
+  /// (FontOptions::OutlineThickness): first every glyph's outline in `outlineColor`, then every
+  /// glyph over them, as DrawOutlinedString does for a line. A font without outline images
+  /// draws the glyphs alone. \throws as DrawText.
+  static void DrawOutlinedText(Graphics::SpriteBatch& spriteBatch, const TextLayout& layout,
+                               Graphics::Vector2 position, Graphics::Color color,
+                               Graphics::Color outlineColor, float rotation,
+                               Graphics::Vector2 origin, Graphics::Vector2 scale,
+                               Graphics::SpriteEffects spriteEffects, float layerDepth);
 
  private:
   static void DrawAfter(Graphics::SpriteBatch& spriteBatch, Font& font, std::u16string_view text,

@@ -93,6 +93,12 @@ run 0 -f "$font" -s 18 --outline 3 -o framed.png "AV"
 read -r width height <<<"$(png_size out/framed.png)"
 [ "$width" -gt "$plainWidth" ] && [ "$height" -gt "$plainHeight" ] ||
   fail "an outline of 3 px does not enlarge the picture: $width x $height"
+# Laid out: wrapped at a width, justified, right to left, spaced, cut to two lines.
+run 0 -f "$font" -s 18 --width 60 --align justify --direction rtl --line-spacing 1.5 \
+  --max-lines 2 -o cut.png "AV BA VA AB AV BA"
+read -r width height <<<"$(png_size out/cut.png)"
+[ "$width" -le 90 ] && [ "$height" -ge 50 ] && [ "$height" -le 90 ] ||
+  fail "two wrapped lines at 1.5 spacing are $width x $height"
 
 printf 'A\nVB\n' >text.txt
 run 0 -f "$font" -s 18 --text-file ../text.txt -o file.png
@@ -133,6 +139,11 @@ expect_error 2 "needs a colour" -f "$font" --outline-color nope
 expect_error 2 "needs a value" -f "$font" -o
 expect_error 2 "one way" -f "$font" -t A B
 expect_error 2 "same file" -f "$font" -o same.png --atlas same.png
+expect_error 2 "width from 0" -f "$font" --width -5 "A"
+expect_error 2 "left, center, right or justify" -f "$font" --align middle "A"
+expect_error 2 "auto, ltr or rtl" -f "$font" --direction up "A"
+expect_error 2 "factor above 0" -f "$font" --line-spacing 0 "A"
+expect_error 2 "whole number from 0" -f "$font" --max-lines -1 "A"
 expect_error 1 "Font could not be found" -f "No Such Family" "A"
 expect_error 1 "no font file" -f ./missing/font.ttf "A"
 expect_error 1 "Error openening font file" -f "$data/fonts/NotAFont.ttf" "A"

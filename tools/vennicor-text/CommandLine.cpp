@@ -18,10 +18,16 @@ using Vennicor::Graphics::SpriteEffects;
 using Vennicor::Graphics::Vector2;
 
 const char* const SampleText =
-    "Vennicor Font renders text to pictures.\n"
-    "The quick brown fox jumps over the lazy dog.\n"
-    "AVATAR Wave Tokyo \xE2\x80\x94 kerned pairs, \xC3\xA4\xC3\xB6\xC3\xBC \xC3\x9F "
-    "\xC3\xA9 \xC3\xA7 0123456789";
+    "Vennicor Font lays text out for games: it wraps words to a width, centres lines, joins "
+    "ligatures such as fi and ffl, and kerns AVATAR and Wave \xE2\x80\x94 \xC3\xA4\xC3\xB6\xC3\xBC "
+    "\xC3\x9F \xC3\xA9 \xC3\xA7 0123456789.\n"
+    // "Arabic text is written from right to left" and "Hebrew is written from right to left".
+    "\xD8\xA7\xD9\x84\xD9\x86\xD8\xB5 \xD8\xA7\xD9\x84\xD8\xB9\xD8\xB1\xD8\xA8\xD9\x8A "
+    "\xD9\x8A\xD9\x8F\xD9\x83\xD8\xAA\xD8\xA8 \xD9\x85\xD9\x86 "
+    "\xD8\xA7\xD9\x84\xD9\x8A\xD9\x85\xD9\x8A\xD9\x86 "
+    "\xD8\xA5\xD9\x84\xD9\x89 \xD8\xA7\xD9\x84\xD9\x8A\xD8\xB3\xD8\xA7\xD8\xB1\n"
+    "\xD7\xA2\xD7\x91\xD7\xA8\xD7\x99\xD7\xAA \xD7\xA0\xD7\x9B\xD7\xAA\xD7\x91\xD7\xAA "
+    "\xD7\x9E\xD7\x99\xD7\x9E\xD7\x99\xD7\x9F \xD7\x9C\xD7\xA9\xD7\x9E\xD7\x90\xD7\x9C";
 
 namespace {
 
@@ -184,7 +190,17 @@ Alignment ParseAlignment(std::string_view option, std::string_view text) {
   if (lower == "left") return Alignment::Left;
   if (lower == "center" || lower == "centre") return Alignment::Center;
   if (lower == "right") return Alignment::Right;
-  throw UsageError(std::string(option) + " needs left, center or right, not '" + std::string(text) +
+  if (lower == "justify") return Alignment::Justify;
+  throw UsageError(std::string(option) + " needs left, center, right or justify, not '" +
+                   std::string(text) + "'");
+}
+
+Vennicor::Font::TextDirection ParseDirection(std::string_view option, std::string_view text) {
+  const std::string lower = Lower(text);
+  if (lower == "auto") return Vennicor::Font::TextDirection::Auto;
+  if (lower == "ltr") return Vennicor::Font::TextDirection::LeftToRight;
+  if (lower == "rtl") return Vennicor::Font::TextDirection::RightToLeft;
+  throw UsageError(std::string(option) + " needs auto, ltr or rtl, not '" + std::string(text) +
                    "'");
 }
 
@@ -299,6 +315,21 @@ Options ParseCommandLine(const std::vector<std::string>& arguments) {
       }
     } else if (name == "--align") {
       options.Align = ParseAlignment(name, value());
+    } else if (name == "--width") {
+      options.Width = ParseFloat(name, value());
+      if (!(*options.Width >= 0) || *options.Width > LargestImageEdge) {
+        throw UsageError(name + " needs a width from 0 (no wrapping) to 16384 pixels");
+      }
+    } else if (name == "--direction") {
+      options.Direction = ParseDirection(name, value());
+    } else if (name == "--line-spacing") {
+      options.LineSpacing = ParseFloat(name, value());
+      if (!(options.LineSpacing > 0) || options.LineSpacing > LargestScale) {
+        throw UsageError(name + " needs a factor above 0 and at most 100");
+      }
+    } else if (name == "--max-lines") {
+      options.MaxLines = ParseInteger(name, value());
+      if (options.MaxLines < 0) throw UsageError(name + " needs a whole number from 0 (all)");
     } else if (name == "--flip") {
       options.Flip = ParseFlip(name, value());
     } else if (name == "-t" || name == "--text") {
@@ -335,6 +366,8 @@ Options ParseCommandLine(const std::vector<std::string>& arguments) {
     }
   } else if (!options.TextFile) {
     options.Text = SampleText;
+    if (!options.Width) options.Width = 600;
+    if (!options.Align) options.Align = Alignment::Center;
   }
   if (options.AtlasPath && *options.AtlasPath == options.OutputPath) {
     throw UsageError("--atlas and --output name the same file");
@@ -347,8 +380,9 @@ std::string HelpText() {
 Render text to a PNG picture with Vennicor Font (FreeType glyphs from one atlas texture, drawn
 by a software sprite batch; no GPU or display needed).
 
-With no TEXT, draws a sample text. Several TEXT words are joined with spaces; line feeds in the
-text start new lines. Text is UTF-8.
+With no TEXT, draws a sample paragraph wrapped at 600 pixels and centred, and a line each of
+Arabic and Hebrew. Several TEXT words are joined with spaces; line feeds in the text start new
+lines. Text is UTF-8; it is shaped (ligatures, joining scripts) and laid out in both directions.
 
   -t, --text TEXT          text to draw; each --text is one more line
       --text-file FILE     read the text from a UTF-8 file of at most 4 MiB ('-' reads
@@ -367,7 +401,13 @@ text start new lines. Text is UTF-8.
       --origin X,Y         point of the text, in unscaled pixels from its top-left, that lands
                            on --position and about which it turns (default: 0,0)
       --position X,Y       where the origin lands in the picture (default: fitted)
-      --align ALIGN        left, center or right: lines within the text (default: left)
+      --width PX           wrap lines at PX pixels (default: 0, only at line feeds)
+      --align ALIGN        left, center, right or justify: lines within the text block, which
+                           is --width wide, or as wide as the widest line (default: left)
+      --direction DIR      auto, ltr or rtl: base direction of each paragraph (default: auto,
+                           from its first letter)
+      --line-spacing F     baseline distance as a factor of the font's (default: 1)
+      --max-lines N        keep N lines at most, the last ending in an ellipsis (default: all)
       --flip FLIP          none, horizontal, vertical or both: mirror every glyph in its box
       --margin PX          space around the text in a fitted picture (default: 12)
       --image-size WxH     picture size (default: fitted to the text)
@@ -397,6 +437,7 @@ Examples:
   vennicor-text -f "DejaVu Serif" --style bold -s 48 -c navy "Hello, world"
   vennicor-text -f ./MyFont.ttf -t "Line one" -t "Line two" --align center -o lines.png
   vennicor-text -f "DejaVu Sans" --fallback "Noto Color Emoji" "Game over 😀"
+  vennicor-text --width 300 --align justify --max-lines 3 --text-file story.txt
   vennicor-text -r 30 --scale 2 -b transparent --atlas atlas.png "Turned and scaled"
   vennicor-text --outline 2 --outline-color white --shadow 3,3 -b navy "Framed"
   vennicor-text --sdf -s 24 --scale 6 "Sharp"

@@ -7,6 +7,7 @@
 
 #include "font/FontOptions.h"
 #include "font/FontStyle.h"
+#include "font/layout/TextDirection.h"
 #include "graphics/Color.h"
 #include "graphics/Point.h"
 #include "graphics/SpriteEffects.h"
@@ -20,7 +21,7 @@ class UsageError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-enum class Alignment { Left, Center, Right };
+enum class Alignment { Left, Center, Right, Justify };
 
 /// Everything the command line chooses, with the defaults of a bare run. Colours are straight
 /// (not premultiplied) alpha, as a user writes them.
@@ -39,7 +40,14 @@ struct Options {
   std::optional<Vennicor::Graphics::Vector2> Position;
   std::optional<Vennicor::Graphics::Point> ImageSize;
   std::int32_t Margin = 12;
-  Alignment Align = Alignment::Left;
+  /// Lines within the text block; left unless given, centred for the sample text.
+  std::optional<Alignment> Align;
+  /// Width in pixels at which lines wrap (0: only at line feeds); 0 unless given, 600 for the
+  /// sample text.
+  std::optional<float> Width;
+  Vennicor::Font::TextDirection Direction = Vennicor::Font::TextDirection::Auto;
+  float LineSpacing = 1;
+  std::int32_t MaxLines = 0;
   Vennicor::Graphics::SpriteEffects Flip = Vennicor::Graphics::SpriteEffects::None;
   /// UTF-8 text; line feeds separate lines.
   std::string Text;
@@ -57,7 +65,7 @@ struct Options {
   std::optional<std::string> AtlasPath;
 };
 
-/// The text drawn when none is given.
+/// The text drawn when none is given: a paragraph, then a line of Arabic and one of Hebrew.
 extern const char* const SampleText;
 
 /// Reads the arguments after the program name. \throws UsageError.

@@ -11,6 +11,7 @@
 #include "font/Font.h"
 #include "font/FontException.h"
 #include "font/drawing/SpriteBatchEx.h"
+#include "font/layout/TextLayout.h"
 #include "font/text/Utf.h"
 #include "graphics/SpriteBatch.h"
 #include "graphics/software/SoftwareGraphicsDevice.h"
@@ -92,22 +93,6 @@ class BoundsBatch final : public SpriteBatch {
   Vector2 maximum{std::numeric_limits<float>::lowest(), std::numeric_limits<float>::lowest()};
 };
 
-std::vector<std::u16string_view> SplitLines(std::u16string_view text) {
-  std::vector<std::u16string_view> lines;
-  std::size_t start = 0;
-  while (start <= text.size()) {
-    const std::size_t end = text.find(u'\n', start);
-    if (end == std::u16string_view::npos) {
-      // A final line feed ends the last line rather than starting an empty one.
-      if (start < text.size() || lines.empty()) lines.push_back(text.substr(start));
-      break;
-    }
-    lines.push_back(text.substr(start, end - start));
-    start = end + 1;
-  }
-  return lines;
-}
-
 std::u16string FontFaceName(const std::string& utf8) {
   std::u16string name;
   if (!Vennicor::Font::AppendUtf16FromUtf8(utf8, name)) {
@@ -149,64 +134,62 @@ RenderedText RenderText(const Options& options, std::u16string_view text, bool w
     }
   }
 
-  const std::vector<std::u16string_view> lines = SplitLines(text);
-  const auto lineHeight = static_cast<float>(font.LineHeight());
-  std::vector<float> widths;
-  float blockWidth = 0;
-  for (const std::u16string_view line : lines) {
-    widths.push_back(font.MeasureString(line).X);
-    blockWidth = std::max(blockWidth, widths.back());
+  // The text block: wrapped, aligned and shaped by TextLayout.
+  Vennicor::Font::TextLayoutOptions layoutOptions;
+  layoutOptions.MaxWidth = options.Width.value_or(0);
+  layoutOptions.Direction = options.Direction;
+  layoutOptions.LineSpacing = options.LineSpacing;
+  layoutOptions.MaxLines = options.MaxLines;
+  switch (options.Align.value_or(Alignment::Left)) {
+    case Alignment::Left:
+      layoutOptions.Alignment = Vennicor::Font::TextAlignment::Left;
+      break;
+    case Alignment::Center:
+      layoutOptions.Alignment = Vennicor::Font::TextAlignment::Center;
+      break;
+    case Alignment::Right:
+      layoutOptions.Alignment = Vennicor::Font::TextAlignment::Right;
+      break;
+    case Alignment::Justify:
+      layoutOptions.Alignment = Vennicor::Font::TextAlignment::Justify;
+      break;
   }
-
-  // Line i sits i line heights down the text block, shifted right by its alignment; giving
-  // each line the block's origin moved by that amount turns and scales the block as one image.
-  std::vector<Vector2> lineOrigins;
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    float shift = 0;
-    if (options.Align == Alignment::Center) shift = (blockWidth - widths[i]) / 2;
-    if (options.Align == Alignment::Right) shift = blockWidth - widths[i];
-    lineOrigins.push_back(options.Origin - Vector2{shift, lineHeight * static_cast<float>(i)});
-  }
+  // A final line feed ends the last line rather than starting an empty one.
+  if (!text.empty() && text.back() == u'\n') text.remove_suffix(1);
+  const Vennicor::Font::TextLayout layout(font, text, layoutOptions);
+  const float blockWidth = layoutOptions.MaxWidth > 0 ? layoutOptions.MaxWidth : layout.Size().X;
 
   const auto rotation =
       static_cast<float>(static_cast<double>(options.RotationDegrees) * std::numbers::pi / 180.0);
   const Color tint = Premultiply(options.Foreground);
   const Color outlineTint = Premultiply(options.OutlineColor);
   const bool outlineImages = options.Outline > 0 && !options.Look.DistanceField;
-  const auto drawLines = [&](SpriteBatch& batch, Vector2 position) {
+  const auto drawText = [&](SpriteBatch& batch, Vector2 position) {
     if (options.Shadow) {
-      const Color shadowTint = Premultiply(options.ShadowColor);
-      for (std::size_t i = 0; i < lines.size(); ++i) {
-        SpriteBatchEx::DrawString(batch, font, lines[i], position + *options.Shadow, shadowTint,
-                                  rotation, lineOrigins[i], options.Scale, options.Flip, 0, 0);
-      }
+      SpriteBatchEx::DrawText(batch, layout, position + *options.Shadow,
+                              Premultiply(options.ShadowColor), rotation, options.Origin,
+                              options.Scale, options.Flip, 0);
     }
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-      if (outlineImages) {
-        SpriteBatchEx::DrawOutlinedString(batch, font, lines[i], position, tint, outlineTint,
-                                          rotation, lineOrigins[i], options.Scale, options.Flip, 0,
-                                          0);
-      } else {
-        SpriteBatchEx::DrawString(batch, font, lines[i], position, tint, rotation, lineOrigins[i],
-                                  options.Scale, options.Flip, 0, 0);
-      }
+    if (outlineImages) {
+      SpriteBatchEx::DrawOutlinedText(batch, layout, position, tint, outlineTint, rotation,
+                                      options.Origin, options.Scale, options.Flip, 0);
+    } else {
+      SpriteBatchEx::DrawText(batch, layout, position, tint, rotation, options.Origin,
+                              options.Scale, options.Flip, 0);
     }
   };
 
-  // Where everything lands when the origin is put on (0, 0): each measured line and every
-  // glyph image, which may reach past its line.
+  // Where everything lands when the origin is put on (0, 0): the text block and every glyph
+  // image, which may reach past its line.
   BoundsBatch bounds(fontDevice);
-  drawLines(bounds, {0, 0});
+  drawText(bounds, {0, 0});
   const float c = std::cos(rotation);
   const float s = std::sin(rotation);
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    const Vector2 topLeft = options.Origin - lineOrigins[i];
-    const Vector2 bottomRight = topLeft + Vector2{widths[i], lineHeight};
-    for (const Vector2 corner : {topLeft, Vector2{bottomRight.X, topLeft.Y},
-                                 Vector2{topLeft.X, bottomRight.Y}, bottomRight}) {
-      const Vector2 p = (corner - options.Origin) * options.Scale;
-      bounds.Include({p.X * c - p.Y * s, p.X * s + p.Y * c});
-    }
+  const Vector2 blockEnd{blockWidth, layout.Size().Y};
+  for (const Vector2 corner :
+       {Vector2{0, 0}, Vector2{blockEnd.X, 0}, Vector2{0, blockEnd.Y}, blockEnd}) {
+    const Vector2 p = (corner - options.Origin) * options.Scale;
+    bounds.Include({p.X * c - p.Y * s, p.X * s + p.Y * c});
   }
 
   const auto margin = static_cast<float>(options.Margin);
@@ -252,7 +235,7 @@ RenderedText RenderText(const Options& options, std::u16string_view text, bool w
   const float fieldOutline = options.Look.DistanceField ? options.Outline : 0;
   batch.Begin(SpriteSortMode::Deferred, BlendState::AlphaBlend, SamplerState::LinearClamp,
               std::nullopt, SpriteBatchEx::DistanceFieldEffectOf(font, fieldOutline, outlineTint));
-  drawLines(batch, position);
+  drawText(batch, position);
   batch.End();
 
   RenderedText result;

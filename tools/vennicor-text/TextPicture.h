@@ -23,8 +23,8 @@ struct RenderedText {
   std::optional<Picture> Atlas;
 };
 
-/// Opens the font the options name and draws `text` (UTF-16, line feeds separate lines) with
-/// it on the software backend.
+/// Opens the font the options name, lays `text` (UTF-16, line feeds separate lines) out with
+/// TextLayout as the options say and draws it on the software backend.
 /// \throws Vennicor::Font::FontException when the font cannot be opened or a glyph loaded,
 ///         std::runtime_error when the picture would be too large.
 RenderedText RenderText(const Options& options, std::u16string_view text, bool withAtlas);

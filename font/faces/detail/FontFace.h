@@ -89,6 +89,8 @@ class FontFace {
 
   /// The FreeType face, for code that shapes text with it. Valid while IsOpen().
   FT_Face Handle() const { return face.get(); }
+  /// The FreeType load flags glyphs are rendered with; shaping asks for advances with the same.
+  std::int32_t LoadFlags() const { return loadFlags; }
 
  private:
   /// Scales a strike glyph's image box and advance from the strike to the size.

@@ -6,6 +6,7 @@
 #include "font/Font.h"
 #include "font/FontException.h"
 #include "font/drawing/SpriteBatchEx.h"
+#include "font/layout/TextLayout.h"
 #include "graphics/SpriteBatch.h"
 #include "graphics/software/SoftwareGraphicsDevice.h"
 #ifdef VENNICOR_CONSUMER_HAS_GL
@@ -41,6 +42,18 @@ int main() {
   }
   std::printf("consumer: the text inked %d pixels\n", inked);
   if (inked == 0) return 1;
+
+  // The same text laid out (HarfBuzz and ICU stay inside the library) and drawn over it.
+  const Vennicor::Font::TextLayout layout(font, u"AV");
+  textBatch.Begin();
+  Vennicor::Font::SpriteBatchEx::DrawText(textBatch, layout, Vector2{4, 4}, Color(0, 255, 0, 255));
+  textBatch.End();
+  int laidOut = 0;
+  for (int y = 0; y < 32; ++y) {
+    for (int x = 0; x < 64; ++x) laidOut += screen.GetPixel(x, y).G > 0 ? 1 : 0;
+  }
+  std::printf("consumer: the laid-out text inked %d pixels\n", laidOut);
+  if (laidOut == 0) return 1;
 #ifdef VENNICOR_CONSUMER_HAS_GL
   // No context is current here: the device must say so rather than crash.
   try {

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+
+namespace Vennicor::Font::Detail {
+
+/// Rounds to a whole number, halves to the even neighbour, whatever the floating-point
+/// rounding mode is: how drawing puts each sprite's left edge on a pixel. The same results as
+/// floor and fmod would give (signed zeros included), without their library calls.
+inline double RoundHalfToEven(double value) {
+  // Zeros keep their sign; beyond 2^52 every double is whole; NaN and infinities stay as they
+  // are.
+  if (value == 0 || !(std::abs(value) < 0x1p52)) return value;
+  const auto truncated = static_cast<std::int64_t>(value);
+  const std::int64_t below = truncated - (static_cast<double>(truncated) > value ? 1 : 0);
+  const double fraction = value - static_cast<double>(below);
+  if (fraction < 0.5) return static_cast<double>(below);
+  if (fraction > 0.5) return static_cast<double>(below + 1);
+  return static_cast<double>((below & 1) == 0 ? below : below + 1);
+}
+
+}  // namespace Vennicor::Font::Detail

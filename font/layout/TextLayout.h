@@ -1,0 +1,108 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "font/layout/TextLayoutOptions.h"
+#include "graphics/Color.h"
+#include "graphics/Vector2.h"
+
+namespace Vennicor::Font {
+
+class Font;
+
+namespace Layout::Detail {
+struct LayoutData;
+}
+
+/// One glyph of a layout, ready to draw.
+struct LayoutGlyph {
+  std::uint32_t GlyphIndex = 0;  ///< in its face
+  std::uint16_t Face = 0;        ///< 0: the font's own face; 1...: its fallback faces in order
+  bool HasColor = false;         ///< a ColorSpan covers the glyph: draw it in Color
+  Graphics::Color Color;
+  /// The glyph's origin on its baseline (pen position plus the shaper's offset), in whole
+  /// pixels from the layout's top-left corner.
+  Graphics::Vector2 Position;
+  float Advance = 0;           ///< pen advance in whole pixels, letter spacing excluded
+  std::int32_t TextIndex = 0;  ///< first code unit of the glyph's cluster in Text()
+};
+
+/// One line of a layout.
+struct LayoutLine {
+  std::int32_t TextStart = 0;  ///< first code unit of the line in Text()
+  /// One past its last code unit, the spaces and line break it ends with included.
+  std::int32_t TextEnd = 0;
+  float X = 0;               ///< left edge of its content after alignment
+  float Width = 0;           ///< its content, trailing spaces excluded
+  float Top = 0;             ///< top of the line (its ascender line)
+  float Baseline = 0;        ///< Top + the font's Ascent
+  bool RightToLeft = false;  ///< its paragraph runs right to left
+};
+
+/// Text laid out in lines: shaped with HarfBuzz (ligatures, joining scripts, marks), in the
+/// order the Unicode bidirectional algorithm gives, broken where Unicode allows (UAX #14) to fit
+/// a width, aligned, and ready to draw many times with SpriteBatchEx::DrawText.
+///
+/// A layout refers to its font, which must outlive it and must not be moved from meanwhile; it
+/// keeps its own copy of the text. It is immutable once built and cheap to copy (copies share
+/// the laid-out lines). Queries never touch the font; drawing updates the font's atlas, so a
+/// font and its layouts are used from one thread at a time.
+///
+/// Cost: building shapes the text (HarfBuzz) and finds line breaks, grapheme clusters and bidi
+/// levels (ICU); the font keeps the runs it has shaped and the layouts it has built, so laying
+/// out the same text with the same options again costs a hash of the text, and text that
+/// shares paragraphs with earlier text skips their shaping.
+class TextLayout {
+ public:
+  /// Lays `text` (UTF-16; an unpaired surrogate shows as the font's missing glyph) out with
+  /// `font`, and renders the images of glyphs the font lacks (they reach the atlas when it is
+  /// next drawn from). \throws FontException from the font (a disposed font, a glyph that
+  /// cannot be loaded), "The Unicode text services ... could not start" when ICU lacks its
+  /// data, "The text is too long to lay out" beyond 2^30 code units.
+  TextLayout(Font& font, std::u16string_view text, const TextLayoutOptions& options = {});
+  /// The same for UTF-8 text, converted to UTF-16 first (a malformed sequence becomes U+FFFD);
+  /// indices everywhere (ColorSpan, TextIndex, carets) are code units of Text().
+  TextLayout(Font& font, std::string_view utf8Text, const TextLayoutOptions& options = {});
+
+  /// Width of the widest line's content, and height of all lines: (LineCount() - 1) line
+  /// distances plus the font's LineHeight.
+  Graphics::Vector2 Size() const;
+  /// Lines of the layout; at least one (empty text has one empty line).
+  std::int32_t LineCount() const;
+  /// A line. \throws std::out_of_range for an index outside [0, LineCount()).
+  const LayoutLine& Line(std::int32_t index) const;
+  /// The glyphs of a line, in visual order (left to right). \throws std::out_of_range.
+  std::span<const LayoutGlyph> LineGlyphs(std::int32_t index) const;
+  /// Every glyph, line after line.
+  std::span<const LayoutGlyph> Glyphs() const;
+
+  /// Where the caret stands before code unit `textIndex` of Text() (Text().size(): after the
+  /// last character): the x of its grapheme cluster's leading edge, y the top of its line. An
+  /// index inside a cluster moves back to the cluster's start; one outside the text is clamped.
+  /// The spaces that end a wrapped line, and its line break, stand at the line's end.
+  Graphics::Vector2 CaretPosition(std::int32_t textIndex) const;
+  /// The code unit index of the caret position nearest `point` (layout coordinates): on the
+  /// line under it (the first or last when above or below the layout), at the nearer edge of
+  /// the grapheme cluster under it. Always a grapheme-cluster boundary.
+  std::int32_t HitTest(Graphics::Vector2 point) const;
+
+  /// The text laid out, in UTF-16.
+  std::u16string_view Text() const;
+  const TextLayoutOptions& Options() const;
+  /// The font it was laid out with.
+  Font& GetFont() const { return *font; }
+
+ private:
+  friend struct SpriteBatchEx;
+  std::int32_t LineOf(std::int32_t textIndex) const;
+
+  Font* font;
+  std::shared_ptr<const Layout::Detail::LayoutData> data;
+};
+
+}  // namespace Vennicor::Font

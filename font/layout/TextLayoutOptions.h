@@ -1,0 +1,57 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "font/layout/TextDirection.h"
+#include "graphics/Color.h"
+
+namespace Vennicor::Font {
+
+/// Where each line sits between the left and right edges of a layout (its MaxWidth, or its
+/// widest line when MaxWidth is 0). The edges are physical: Left is left in right-to-left text
+/// too.
+enum class TextAlignment {
+  Left,
+  Center,
+  Right,
+  /// Lines that wrap are stretched to MaxWidth by widening their spaces; a paragraph's last
+  /// line, and every line when MaxWidth is 0, stays at the left.
+  Justify,
+};
+
+/// A colour for the glyphs of a range of the text, in place of the colour DrawText is given.
+struct ColorSpan {
+  std::int32_t Start = 0;   ///< first UTF-16 code unit of TextLayout::Text() covered
+  std::int32_t Length = 0;  ///< code units covered
+  Graphics::Color Color;
+
+  friend bool operator==(const ColorSpan&, const ColorSpan&) = default;
+};
+
+/// How a TextLayout breaks, places and colours its text. The defaults give lines that end only
+/// at the text's own line breaks, at the left, at the font's line distance.
+struct TextLayoutOptions {
+  /// Width in pixels at which lines wrap (between words, or between characters for a word
+  /// longer than the width); 0: lines end only at line breaks in the text.
+  float MaxWidth = 0;
+  TextAlignment Alignment = TextAlignment::Left;
+  /// Base direction of every paragraph; Auto takes it from each paragraph's first strong
+  /// character.
+  TextDirection Direction = TextDirection::Auto;
+  /// Baseline-to-baseline distance as a factor of the font's (LineHeight + Leading).
+  float LineSpacing = 1;
+  /// Pixels added after each character (grapheme cluster); may be negative.
+  float LetterSpacing = 0;
+  /// Distance in pixels between tab stops; 0: eight spaces of the font.
+  float TabWidth = 0;
+  /// Lines kept at most (0: all). When the text needs more, the last kept line ends with an
+  /// ellipsis, shortened until both fit MaxWidth.
+  std::int32_t MaxLines = 0;
+  /// Colours of ranges of the text; where spans overlap, the later one wins.
+  std::vector<ColorSpan> ColorSpans = {};
+
+  friend bool operator==(const TextLayoutOptions&, const TextLayoutOptions&) = default;
+};
+
+}  // namespace Vennicor::Font

@@ -1,0 +1,52 @@
+#pragma once
+
+// Shaping with HarfBuzz over the font's own FreeType face, so that the glyph indices and
+// advances are those of the face the atlas renders, at the same size and with the same load
+// flags (hinting changes advances).
+
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+#include "font/layout/detail/HarfBuzzHandles.h"
+#include "font/layout/detail/ShapedGlyph.h"
+
+struct FT_FaceRec_;
+
+namespace Vennicor::Font::Layout::Detail {
+
+/// A run of text of one face, one script and one direction, to shape.
+struct ShapingRun {
+  std::u16string_view Paragraph;  ///< the whole paragraph: context for the run's edges
+  std::int32_t Start = 0;         ///< code units, within Paragraph
+  std::int32_t End = 0;
+  hb_script_t Script = HB_SCRIPT_COMMON;
+  bool RightToLeft = false;
+};
+
+/// Shapes runs with one face. Holds a HarfBuzz font that references the FreeType face: it must
+/// be destroyed before the face's library goes, and the face's size must not change meanwhile.
+/// Not for concurrent use (HarfBuzz loads glyphs through the face).
+class Shaper {
+ public:
+  /// `loadFlags` are FreeType's, as the face's glyphs are rendered with (FT_LOAD_RENDER may be
+  /// among them; it is dropped for shaping). \throws FontException when HarfBuzz cannot
+  /// allocate.
+  Shaper(FT_FaceRec_* face, std::int32_t loadFlags);
+
+  /// Appends the run's glyphs to `out` in logical order (for a right-to-left run HarfBuzz's
+  /// visual order is reversed), clusters relative to the paragraph.
+  void Shape(const ShapingRun& run, std::vector<ShapedGlyph>& out);
+
+  /// True when the face maps the code point to a glyph.
+  bool HasCharacter(char32_t codePoint) const;
+
+  hb_font_t* Font() const { return font.get(); }
+
+ private:
+  FT_FaceRec_* face;
+  HarfBuzzFontHandle font;
+  HarfBuzzBufferHandle buffer;
+};
+
+}  // namespace Vennicor::Font::Layout::Detail

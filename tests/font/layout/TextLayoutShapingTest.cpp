@@ -1,0 +1,149 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "font/Font.h"
+#include "font/layout/TextLayout.h"
+#include "graphics/software/SoftwareGraphicsDevice.h"
+#include "tests/font/layout/LayoutTestSupport.h"
+
+namespace Vennicor::Font {
+namespace {
+
+// One glyph as hb-shape prints it: "index=cluster@dx,dy+advance".
+struct HbGlyph {
+  std::uint32_t Index = 0;
+  int XOffset = 0;
+  int XAdvance = 0;
+};
+
+// A 26.6 value in whole pixels, halves away from zero, as the layout rounds.
+int Pixels(int value) { return value >= 0 ? (value + 32) / 64 : -((-value + 32) / 64); }
+
+// Runs Debian's hb-shape (libharfbuzz-bin) on the code points [start, end) of `text` with the
+// font's face, at `size` pixels with the 26.6 scale and the FreeType load flags the Font uses
+// (FT_LOAD_FORCE_AUTOHINT), and returns its glyphs in visual order.
+std::vector<HbGlyph> HbShape(const std::string& fontPath, const std::u16string& text, int start,
+                             int end, bool rightToLeft, const char* script, int size) {
+  std::ostringstream command;
+  command << "hb-shape --font-funcs=ft --ft-load-flags=32 --font-ppem=" << size
+          << " --font-size=" << size * 64
+          << " --no-glyph-names --direction=" << (rightToLeft ? "rtl" : "ltr")
+          << " --script=" << script << " --unicodes=";
+  for (int i = start; i < end; ++i) {
+    command << (i > start ? "," : "") << "U+" << std::hex
+            << static_cast<int>(text[static_cast<std::size_t>(i)]) << std::dec;
+  }
+  command << " '" << fontPath << "'";
+  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.str().c_str(), "r"), pclose);
+  std::string output;
+  char buffer[4096];
+  while (pipe && std::fgets(buffer, sizeof buffer, pipe.get()) != nullptr) output += buffer;
+  std::vector<HbGlyph> glyphs;
+  std::size_t at = output.find('[');
+  while (at != std::string::npos && at + 1 < output.size() && output[at + 1] != ']') {
+    HbGlyph glyph;
+    const std::size_t equals = output.find('=', at);
+    glyph.Index = static_cast<std::uint32_t>(std::stoul(output.substr(at + 1, equals - at - 1)));
+    const std::size_t next = output.find_first_of("|]", equals);
+    const std::string item = output.substr(equals, next - equals);
+    if (const std::size_t offset = item.find('@'); offset != std::string::npos) {
+      glyph.XOffset = std::stoi(item.substr(offset + 1));
+    }
+    glyph.XAdvance = std::stoi(item.substr(item.find('+') + 1));
+    glyphs.push_back(glyph);
+    at = output[next] == '|' ? next : std::string::npos;
+  }
+  return glyphs;
+}
+
+struct ShapedRun {
+  int Start;
+  int End;
+  bool RightToLeft;
+  const char* Script;
+};
+
+struct ShapingCase {
+  const char* Name;
+  const char* FontPath;
+  std::u16string Text;
+  std::vector<ShapedRun> VisualRuns;  // the line's runs, leftmost first
+};
+
+// Each case is one line; its glyphs, left to right, must be hb-shape's for each run in visual
+// order: the same glyph indices, and the same advances and offsets in whole pixels.
+TEST(TextLayoutShaping, MatchesHbShape) {
+  const std::vector<ShapingCase> cases = {
+      {"Arabic",
+       Testing::NotoSansArabic,
+       u"\u0645\u0631\u062D\u0628\u0627 \u0628\u0627\u0644\u0639\u0627\u0644\u0645",
+       {{0, 13, true, "Arab"}}},
+      {"HebrewWithPoints",
+       Testing::NotoSansHebrew,
+       u"\u05E9\u05C1\u05B8\u05DC\u05D5\u05B9\u05DD \u05E2\u05D5\u05B9\u05DC\u05B8\u05DD",
+       {{0, 14, true, "Hebr"}}},
+      {"Devanagari",
+       Testing::LohitDevanagari,
+       u"\u0928\u092E\u0938\u094D\u0924\u0947 \u0926\u0941\u0928\u093F\u092F\u093E",
+       {{0, 13, false, "Deva"}}},
+      {"Thai",
+       Testing::NotoSansThai,
+       u"\u0E2A\u0E27\u0E31\u0E2A\u0E14\u0E35\u0E0A\u0E32\u0E27\u0E42\u0E25\u0E01",
+       {{0, 12, false, "Thai"}}},
+      {"LatinLigatures",
+       Testing::DejaVuSans,
+       u"official affluent waffle fjord",
+       {{0, 30, false, "Latn"}}},
+      {"HebrewInsideLatin",
+       Testing::DejaVuSans,
+       u"Hello \u05E9\u05DC\u05D5\u05DD world",
+       {{0, 6, false, "Latn"},
+        {6, 10, true, "Hebr"},
+        {10, 11, false, "Hebr"},
+        {11, 16, false, "Latn"}}},
+      {"LatinInsideArabic",
+       Testing::DejaVuSans,
+       u"\u0627\u0644\u0639\u0631\u0628\u064A\u0629 English",
+       {{8, 15, false, "Latn"}, {0, 8, true, "Arab"}}},
+  };
+  constexpr int Size = 24;
+  Graphics::Software::SoftwareGraphicsDevice device(8, 8);
+  int compared = 0;
+  for (const ShapingCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    if (!std::filesystem::exists(c.FontPath)) {
+      std::printf("skipped %s: %s is not installed\n", c.Name, c.FontPath);
+      continue;
+    }
+    Font font(device, Testing::PathText(c.FontPath), Size);
+    TextLayout layout(font, c.Text);
+    ASSERT_EQ(layout.LineCount(), 1);
+    std::vector<HbGlyph> expected;
+    for (const ShapedRun& run : c.VisualRuns) {
+      const auto glyphs =
+          HbShape(c.FontPath, c.Text, run.Start, run.End, run.RightToLeft, run.Script, Size);
+      ASSERT_FALSE(glyphs.empty()) << "hb-shape gave nothing (is libharfbuzz-bin installed?)";
+      expected.insert(expected.end(), glyphs.begin(), glyphs.end());
+    }
+    const auto glyphs = layout.LineGlyphs(0);
+    ASSERT_EQ(glyphs.size(), expected.size());
+    float pen = layout.Line(0).X;
+    for (std::size_t i = 0; i < glyphs.size(); ++i) {
+      EXPECT_EQ(glyphs[i].GlyphIndex, expected[i].Index) << "glyph " << i;
+      EXPECT_EQ(glyphs[i].Advance, Pixels(expected[i].XAdvance)) << "glyph " << i;
+      EXPECT_EQ(glyphs[i].Position.X - pen, Pixels(expected[i].XOffset)) << "glyph " << i;
+      pen += glyphs[i].Advance;
+    }
+    ++compared;
+  }
+  EXPECT_GT(compared, 0) << "none of the fonts is installed";
+}
+
+}  // namespace
+}  // namespace Vennicor::Font
