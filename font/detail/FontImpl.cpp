@@ -180,6 +180,14 @@ void FontImpl::AddFallbackFace(std::unique_ptr<FontFace> fallback) {
   fallback->SetRendering(faces.front()->Rendering());
   fallback->SetPixelSize(size);
   faces.reserve(faces.size() + 1);
+#if VENNICOR_TEXT_LAYOUT
+  // Shaped text takes the new face as well, and what was laid out before it is forgotten.
+  if (layoutServices) {
+    layoutServices->Shaping.AddFace(fallback->Handle(), fallback->LoadFlags(),
+                                    fallback->ShapingScale());
+    layoutServices->ClearCaches();
+  }
+#endif
   faces.push_back(std::move(fallback));
   const auto face = static_cast<std::uint32_t>(faces.size() - 1);
   // Characters cached as missing glyphs may be the new face's: their records change in place
@@ -211,8 +219,13 @@ Layout::Detail::LayoutServices& FontImpl::LayoutServices() {
   throw FontException(Messages::TextServicesUnavailable);
 #else
   if (!layoutServices) {
-    layoutServices = std::make_unique<Layout::Detail::LayoutServices>(
-        faces.front()->Handle(), faces.front()->Rendering().LoadFlags);
+    auto services = std::make_unique<Layout::Detail::LayoutServices>(
+        faces.front()->Handle(), faces.front()->LoadFlags(), faces.front()->ShapingScale());
+    for (std::size_t face = 1; face < faces.size(); ++face) {
+      services->Shaping.AddFace(faces[face]->Handle(), faces[face]->LoadFlags(),
+                                faces[face]->ShapingScale());
+    }
+    layoutServices = std::move(services);
   }
   return *layoutServices;
 #endif

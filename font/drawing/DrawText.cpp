@@ -36,7 +36,8 @@ void DrawLayout(Graphics::SpriteBatch& spriteBatch, const TextLayout& layout,
   Detail::FontImpl& impl = Detail::FontAccess::Of(font);
   // Every glyph of the layout is in the atlas, and placed, before the first sprite.
   impl.BeginUse();
-  for (const LayoutGlyph& glyph : data.Glyphs) impl.Use(impl.GlyphOfIndex(glyph.GlyphIndex));
+  for (const LayoutGlyph& glyph : data.Glyphs)
+    impl.Use(impl.GlyphOfIndex(glyph.GlyphIndex, glyph.Face));
   font.GlyphTexture();
   // Our own reference to the page drawn from last, as DrawString keeps: Draw may run code of
   // the caller's.
@@ -50,7 +51,7 @@ void DrawLayout(Graphics::SpriteBatch& spriteBatch, const TextLayout& layout,
   std::optional<Graphics::Rectangle> source{Graphics::Rectangle{}};
   for (std::size_t i = 0; i < data.Glyphs.size(); ++i) {
     const LayoutGlyph& glyph = data.Glyphs[i];
-    const Detail::GlyphEntry& entry = impl.GlyphOfIndex(glyph.GlyphIndex);
+    const Detail::GlyphEntry& entry = impl.GlyphOfIndex(glyph.GlyphIndex, glyph.Face);
     const Font::Glyph& record = entry.Record;
     const Graphics::Point offset = outlines ? entry.OutlineOffset : record.Offset;
     Vector2 p{glyph.Position.X + static_cast<float>(offset.X),

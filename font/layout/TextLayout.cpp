@@ -140,14 +140,10 @@ class TextLayoutBuilder {
       FinishLine();
     }
     Align();
-    // Every glyph's image, rendered now so that drawing only uploads. A font has one face
-    // today: fallback faces will add shapers (ShapingContext::AddFace), runs will go to them
-    // (FaceFor, in Itemize) and their glyphs will be found by (face, glyph index) here and in
-    // DrawText.
-    for (const LayoutGlyph& glyph : layout.Glyphs) {
-      assert(glyph.Face == 0);
-      font.GlyphOfIndex(glyph.GlyphIndex);
-    }
+    // Every glyph's image, rendered now so that drawing only uploads. Runs went to the face
+    // that has their characters (the font's own, or a fallback); glyphs are found by (face,
+    // glyph index).
+    for (const LayoutGlyph& glyph : layout.Glyphs) font.GlyphOfIndex(glyph.GlyphIndex, glyph.Face);
   }
 
  private:

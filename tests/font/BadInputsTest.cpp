@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 #include <ostream>
+#include <random>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -109,11 +110,18 @@ std::u16string Unmapped(std::size_t count, char16_t first) {
   return text;
 }
 
+// Tells this process's files from those of other test processes running at the same time.
+unsigned ProcessTag() {
+  static const unsigned tag = std::random_device{}();
+  return tag;
+}
+
 // A font file of the test's own making, removed with the case.
 struct TemporaryFile {
   explicit TemporaryFile(const std::string& bytes)
       : Path(std::filesystem::temp_directory_path() /
-             ("vennicor-bad-input-" + std::to_string(++counter) + ".ttf")) {
+             ("vennicor-bad-input-" + std::to_string(ProcessTag()) + "-" +
+              std::to_string(++counter) + ".ttf")) {
     std::ofstream(Path, std::ios::binary) << bytes;
   }
   ~TemporaryFile() {

@@ -90,7 +90,10 @@ class FontFace {
   /// The FreeType face, for code that shapes text with it. Valid while IsOpen().
   FT_Face Handle() const { return face.get(); }
   /// The FreeType load flags glyphs are rendered with; shaping asks for advances with the same.
-  std::int32_t LoadFlags() const { return loadFlags; }
+  std::int32_t LoadFlags() const { return rendering.LoadFlags; }
+  /// What shaped advances of this face are multiplied by: the requested size over the selected
+  /// strike's for a face of bitmap strikes, 1 for outline faces.
+  double ShapingScale() const { return strikeScale != 0 ? strikeScale : 1.0; }
 
  private:
   /// Scales a strike glyph's image box and advance from the strike to the size.

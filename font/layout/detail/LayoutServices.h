@@ -16,7 +16,8 @@ namespace Vennicor::Font::Layout::Detail {
 class LayoutServices {
  public:
   /// \throws FontException when HarfBuzz cannot allocate.
-  LayoutServices(FT_FaceRec_* face, std::int32_t loadFlags) : Shaping(face, loadFlags) {}
+  LayoutServices(FT_FaceRec_* face, std::int32_t loadFlags, double scale = 1)
+      : Shaping(face, loadFlags, scale) {}
 
   /// Forgets every shaped run and finished layout.
   void ClearCaches() {

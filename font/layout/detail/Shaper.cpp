@@ -1,6 +1,8 @@
 #include "font/layout/detail/Shaper.h"
 
 #include <ft2build.h>
+
+#include <cmath>
 #include FT_FREETYPE_H
 #include <hb-ft.h>
 
@@ -8,8 +10,11 @@
 
 namespace Vennicor::Font::Layout::Detail {
 
-Shaper::Shaper(FT_FaceRec_* face, std::int32_t loadFlags)
-    : face(face), font(hb_ft_font_create_referenced(face)), buffer(hb_buffer_create()) {
+Shaper::Shaper(FT_FaceRec_* face, std::int32_t loadFlags, double scale)
+    : face(face),
+      font(hb_ft_font_create_referenced(face)),
+      buffer(hb_buffer_create()),
+      scale(scale) {
   if (!font || !hb_buffer_allocation_successful(buffer.get())) {
     throw FontException(Messages::TextServicesUnavailable);
   }
@@ -20,6 +25,11 @@ Shaper::Shaper(FT_FaceRec_* face, std::int32_t loadFlags)
 
 bool Shaper::HasCharacter(char32_t codePoint) const {
   return FT_Get_Char_Index(face, codePoint) != 0;
+}
+
+std::int32_t Shaper::Scaled(std::int32_t value) const {
+  if (scale == 1) return value;
+  return static_cast<std::int32_t>(std::lround(static_cast<double>(value) * scale));
 }
 
 void Shaper::Shape(const ShapingRun& run, std::vector<ShapedGlyph>& out) {
@@ -47,9 +57,9 @@ void Shaper::Shape(const ShapingRun& run, std::vector<ShapedGlyph>& out) {
     ShapedGlyph& glyph = out[first + i];
     glyph.GlyphIndex = infos[from].codepoint;
     glyph.Cluster = static_cast<std::int32_t>(infos[from].cluster);
-    glyph.XAdvance = positions[from].x_advance;
-    glyph.XOffset = positions[from].x_offset;
-    glyph.YOffset = positions[from].y_offset;
+    glyph.XAdvance = Scaled(positions[from].x_advance);
+    glyph.XOffset = Scaled(positions[from].x_offset);
+    glyph.YOffset = Scaled(positions[from].y_offset);
     glyph.UnsafeToBreak =
         (hb_glyph_info_get_glyph_flags(&infos[from]) & HB_GLYPH_FLAG_UNSAFE_TO_BREAK) != 0;
   }

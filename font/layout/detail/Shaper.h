@@ -31,8 +31,9 @@ class Shaper {
  public:
   /// `loadFlags` are FreeType's, as the face's glyphs are rendered with (FT_LOAD_RENDER may be
   /// among them; it is dropped for shaping). \throws FontException when HarfBuzz cannot
-  /// allocate.
-  Shaper(FT_FaceRec_* face, std::int32_t loadFlags);
+  /// allocate. `scale` multiplies every advance and offset: a face of bitmap strikes is
+  /// sized to a strike and its glyphs are scaled to the font's size (1 for outline faces).
+  Shaper(FT_FaceRec_* face, std::int32_t loadFlags, double scale = 1);
 
   /// Appends the run's glyphs to `out` in logical order (for a right-to-left run HarfBuzz's
   /// visual order is reversed), clusters relative to the paragraph.
@@ -44,9 +45,12 @@ class Shaper {
   hb_font_t* Font() const { return font.get(); }
 
  private:
+  std::int32_t Scaled(std::int32_t value) const;
+
   FT_FaceRec_* face;
   HarfBuzzFontHandle font;
   HarfBuzzBufferHandle buffer;
+  double scale;
 };
 
 }  // namespace Vennicor::Font::Layout::Detail

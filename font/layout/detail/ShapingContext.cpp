@@ -16,12 +16,12 @@ constexpr std::int32_t Context = 5;
 
 }  // namespace
 
-ShapingContext::ShapingContext(FT_FaceRec_* face, std::int32_t loadFlags) {
-  AddFace(face, loadFlags);
+ShapingContext::ShapingContext(FT_FaceRec_* face, std::int32_t loadFlags, double scale) {
+  AddFace(face, loadFlags, scale);
 }
 
-void ShapingContext::AddFace(FT_FaceRec_* face, std::int32_t loadFlags) {
-  shapers.push_back(std::make_unique<Shaper>(face, loadFlags));
+void ShapingContext::AddFace(FT_FaceRec_* face, std::int32_t loadFlags, double scale) {
+  shapers.push_back(std::make_unique<Shaper>(face, loadFlags, scale));
   // Runs of characters the earlier faces lacked may now shape differently.
   cache.clear();
 }

@@ -22,10 +22,10 @@ namespace Vennicor::Font::Layout::Detail {
 class ShapingContext {
  public:
   /// \throws FontException when HarfBuzz cannot allocate.
-  ShapingContext(FT_FaceRec_* face, std::int32_t loadFlags);
+  ShapingContext(FT_FaceRec_* face, std::int32_t loadFlags, double scale = 1);
 
-  /// Adds a fallback face, consulted after those added before it.
-  void AddFace(FT_FaceRec_* face, std::int32_t loadFlags);
+  /// Adds a fallback face, consulted after those added before it (`scale` as for Shaper).
+  void AddFace(FT_FaceRec_* face, std::int32_t loadFlags, double scale = 1);
   std::size_t FaceCount() const { return shapers.size(); }
 
   /// The first face that maps the code point; 0 (the font's own, which then shows its missing
