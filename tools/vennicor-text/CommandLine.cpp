@@ -328,7 +328,8 @@ text start new lines. Text is UTF-8.
       --margin PX          space around the text in a fitted picture (default: 12)
       --image-size WxH     picture size (default: fitted to the text)
   -o, --output PATH        PNG to write (default: vennicor-text.png)
-      --atlas PATH         also write the font's glyph atlas texture as a PNG
+      --atlas PATH         also write the font's glyph atlas texture as a PNG: white
+                           glyphs on an opaque black background
   -h, --help               show this help and exit
 
 COLOR is a name (black, white, transparent, red, green, blue, yellow, cyan, magenta, orange,
