@@ -3,9 +3,9 @@ include(CMakePackageConfigHelpers)
 
 set(VENNICOR_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/VennicorFont)
 
-# Public headers keep their folders: the include root is the install's include directory.
+# Public headers keep their folders under include/vennicor, the include root.
 install(DIRECTORY graphics font
-        DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}
+        DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/vennicor
         FILES_MATCHING PATTERN "*.h")
 
 install(TARGETS ${VENNICOR_INSTALLED_TARGETS}
@@ -13,7 +13,7 @@ install(TARGETS ${VENNICOR_INSTALLED_TARGETS}
         ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
         LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
         RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
-        INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+        INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/vennicor)
 
 install(EXPORT VennicorFontTargets
         NAMESPACE Vennicor::
