@@ -61,8 +61,9 @@ class SdlGraphicsDevice final : public GraphicsDevice {
   /// GPU: for tests and screenshots).
   /// \throws std::runtime_error if SDL fails.
   std::vector<Color> ReadViewportPixels() const;
-  /// Width and height of the current viewport in output pixels.
+  /// Width of the current viewport in output pixels.
   std::int32_t ViewportWidth() const;
+  /// Height of the current viewport in output pixels.
   std::int32_t ViewportHeight() const;
 
   /// The renderer the device draws with.

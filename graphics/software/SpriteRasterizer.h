@@ -11,16 +11,16 @@ namespace Vennicor::Graphics::Software {
 
 /// Pixels to draw into, row by row.
 struct RasterTarget {
-  std::span<Color> Pixels;
-  std::int32_t Width = 0;
-  std::int32_t Height = 0;
+  std::span<Color> Pixels;  ///< Width × Height pixels
+  std::int32_t Width = 0;   ///< pixels a row
+  std::int32_t Height = 0;  ///< rows
 };
 
 /// Texels to read from, row by row.
 struct RasterSource {
-  std::span<const Color> Texels;
-  std::int32_t Width = 0;
-  std::int32_t Height = 0;
+  std::span<const Color> Texels;  ///< Width × Height texels, premultiplied
+  std::int32_t Width = 0;         ///< texels a row
+  std::int32_t Height = 0;        ///< rows
 };
 
 /// Draws one sprite quad the way a GPU draws XNA's sprites: a pixel is covered when its centre
