@@ -6,10 +6,10 @@
 #include <string>
 
 #include "font/FontException.h"
-#include "font/sources/FaceHandle.h"
 #include "font/sources/FreeTypeManager.h"
-#include "font/sources/InstalledFontCandidates.h"
-#include "font/sources/UnicodeConversion.h"
+#include "font/sources/detail/FaceHandle.h"
+#include "font/sources/detail/InstalledFontCandidates.h"
+#include "font/text/Utf.h"
 
 namespace {
 

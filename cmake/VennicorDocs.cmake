@@ -8,10 +8,15 @@ if(NOT DOXYGEN_FOUND)
   message(FATAL_ERROR "VENNICOR_BUILD_DOCS needs Doxygen (Debian: doxygen)")
 endif()
 
-# The public headers: the graphics layer with its backends, the font library, and the
-# generated version header. Internal headers (detail/ folders) are excluded in the Doxyfile.
-set(VENNICOR_DOCS_INPUT
-    "${PROJECT_SOURCE_DIR}/graphics ${PROJECT_SOURCE_DIR}/font ${PROJECT_BINARY_DIR}/generated ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/docs/backends.md")
+# Exactly the headers that install (each target lists its own with vennicor_public_headers),
+# the generated version header, and the Markdown pages.
+get_property(VENNICOR_DOCS_HEADERS GLOBAL PROPERTY VENNICOR_PUBLIC_HEADERS)
+set(VENNICOR_DOCS_INPUT "${PROJECT_BINARY_DIR}/generated/font/Version.h")
+foreach(header IN LISTS VENNICOR_DOCS_HEADERS)
+  string(APPEND VENNICOR_DOCS_INPUT " ${PROJECT_SOURCE_DIR}/${header}")
+endforeach()
+string(APPEND VENNICOR_DOCS_INPUT
+       " ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/docs/backends.md")
 set(VENNICOR_DOCS_OUTPUT ${PROJECT_BINARY_DIR}/docs)
 configure_file(${PROJECT_SOURCE_DIR}/docs/Doxyfile.in ${PROJECT_BINARY_DIR}/Doxyfile @ONLY)
 add_custom_target(docs

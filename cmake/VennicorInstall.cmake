@@ -3,17 +3,20 @@ include(CMakePackageConfigHelpers)
 
 set(VENNICOR_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/VennicorFont)
 
-# Public headers keep their folders under include/vennicor, the include root.
-install(DIRECTORY graphics font
-        DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/vennicor
-        FILES_MATCHING PATTERN "*.h")
+# Public headers keep their folders below include/vennicor, which the exported targets name as
+# their include folder.
+get_property(VENNICOR_HEADERS GLOBAL PROPERTY VENNICOR_PUBLIC_HEADERS)
+foreach(header IN LISTS VENNICOR_HEADERS)
+  get_filename_component(folder ${header} DIRECTORY)
+  install(FILES ${header} DESTINATION ${VENNICOR_INSTALL_INCLUDEDIR}/${folder})
+endforeach()
 
 install(TARGETS ${VENNICOR_INSTALLED_TARGETS}
         EXPORT VennicorFontTargets
         ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
         LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
         RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
-        INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/vennicor)
+        INCLUDES DESTINATION ${VENNICOR_INSTALL_INCLUDEDIR})
 
 install(EXPORT VennicorFontTargets
         NAMESPACE Vennicor::

@@ -2,11 +2,9 @@
 # Debian package (cpack -G DEB). Included after VennicorInstall.cmake.
 include(GNUInstallDirs)
 
-# Public headers live under include/vennicor, so that "font/Font.h" cannot clash with another
-# library's headers.
-set(VENNICOR_HEADER_DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/vennicor)
+# The generated version header joins the public headers below include/vennicor.
 install(FILES ${PROJECT_BINARY_DIR}/generated/font/Version.h
-        DESTINATION ${VENNICOR_HEADER_DESTINATION}/font)
+        DESTINATION ${VENNICOR_INSTALL_INCLUDEDIR}/font)
 
 install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/vennicor-font)
 

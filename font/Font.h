@@ -1,37 +1,31 @@
 #pragma once
 
-#include <array>
 #include <concepts>
-#include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <memory>
-#include <optional>
 #include <ranges>
 #include <string_view>
-#include <vector>
 
 #include "font/FontStyle.h"
-#include "font/KerningPairCache.h"
-#include "font/packing/VyrelRectanglePacker.h"
-#include "graphics/Color.h"
 #include "graphics/GraphicsDevice.h"
 #include "graphics/Point.h"
 #include "graphics/Rectangle.h"
 #include "graphics/Texture2D.h"
 #include "graphics/Vector2.h"
 
-struct FT_FaceRec_;  // FreeType's face record, kept out of this header
-
 namespace Vennicor::Font {
 
-class FreeTypeManager;
+namespace Detail {
+class FontImpl;
+struct FontAccess;
+}  // namespace Detail
 
 /// One font face at one pixel size: its glyph cache, its atlas texture, its metrics and string
 /// measurement. Glyphs are rendered the first time a character is needed and packed into one
 /// square atlas texture whose edge doubles when a glyph no longer fits.
 ///
-/// The graphics device must outlive the font. A Font is used from one thread at a time.
+/// The graphics device must outlive the font. A Font is used from one thread at a time. A font
+/// can be moved; the moved-from font behaves as a disposed one.
 class Font {
  public:
   /// One cached glyph. References returned by GetGlyph stay valid, and show later atlas
@@ -61,6 +55,11 @@ class Font {
   ~Font();
   Font(const Font&) = delete;
   Font& operator=(const Font&) = delete;
+  /// Takes over `other`'s face, glyphs and atlas; glyph references and textures handed out by
+  /// `other` stay valid and now belong to this font. `other` behaves as disposed afterwards.
+  Font(Font&& other) noexcept;
+  /// Disposes this font (an error from that is lost), then takes over `other` as above.
+  Font& operator=(Font&& other) noexcept;
 
   /// Brings the atlas up to date with every cached glyph and returns it. A texture returned
   /// earlier stays valid for whoever still holds it after the atlas is rebuilt; the font
@@ -123,96 +122,13 @@ class Font {
   const Glyph& GetGlyph(char16_t character) const;
 
  private:
-  /// A glyph and what the font keeps to place and upload it without rendering it again.
-  struct GlyphEntry {
-    Glyph Record;
-    std::uint32_t FreeTypeIndex = 0;  ///< glyph index for kerning queries
-    std::uint32_t CacheIndex = 0;     ///< position in `glyphs`
-    std::int32_t ImageWidth = 0;
-    std::int32_t ImageRows = 0;
-    std::int32_t ImageLeft = 0;
-    std::int32_t ImageTop = 0;
-    const std::uint8_t* Image = nullptr;  ///< coverage bytes, rows packed tightly
-  };
+  friend struct Detail::FontAccess;
 
-  /// Glyphs of 256 consecutive characters; created when the first of them is cached.
-  using GlyphPage = std::array<GlyphEntry*, 256>;
-
-  struct FaceCloser {
-    void operator()(FT_FaceRec_* face) const noexcept;
-  };
-
-  void Initialize(std::u16string_view fontFace, float size, FontStyle style);
   void ThrowIfDisposed() const;
 
-  GlyphEntry* FindEntry(char16_t character) const {
-    const std::size_t page = character >> 8U;
-    if (page >= characterToGlyph.size() || !characterToGlyph[page]) return nullptr;
-    return (*characterToGlyph[page])[character & 0xFFU];
-  }
-  void AddGlyph(char16_t character);
-  void LoadCharacter(char16_t character);
-  void CaptureImage(GlyphEntry& entry);
-  std::uint8_t* AllocateCoverage(std::size_t bytes);
-  void ValidateGlyphTexture();
-  void AddNewGlyphsToPacker();
-  std::int32_t CheckedAtlasEdge(std::int32_t powerSize) const;
-  std::uint32_t FreeTypeIndexOf(char16_t character) const;
-  KerningPairCache::Kerning KerningOf(std::uint32_t leftGlyph, std::uint32_t rightGlyph) const;
-  /// Kerning of two cached glyphs; pairs among the common glyphs answer from a table.
-  KerningPairCache::Kerning KerningOf(const GlyphEntry& left, const GlyphEntry& right) const {
-    if (!hasKerning) return {};
-    if (left.CacheIndex < CommonGlyphs && right.CacheIndex < CommonGlyphs && commonPairKerning) {
-      const std::int16_t known =
-          commonPairKerning[left.CacheIndex * CommonGlyphs + right.CacheIndex];
-      if (known > HeldElsewhere) return {known, 0};
-    }
-    return KerningOfUncommon(left, right);
-  }
-  KerningPairCache::Kerning KerningOfUncommon(const GlyphEntry& left,
-                                              const GlyphEntry& right) const;
-
-  // The order matters on a failed construction: members are destroyed in reverse, so the face
-  // is closed before the manager gives the library reference back.
-  Graphics::GraphicsDevice& graphicsDevice;
-  std::unique_ptr<FreeTypeManager> freeTypeManager;
-  std::unique_ptr<FT_FaceRec_, FaceCloser> freeTypeFace;
-  std::int32_t loadFlags = 0;
-  std::optional<char16_t> loadedGlyph;
-
-  std::deque<GlyphEntry> glyphs;  // appending never moves a record
-  std::vector<std::unique_ptr<GlyphPage>> characterToGlyph;
-  // Glyph coverage lives in blocks that are never reallocated: growing one large array would
-  // copy it and churn the allocator on every glyph burst.
-  std::vector<std::unique_ptr<std::uint8_t[]>> coverageBlocks;
-  std::uint8_t* coverageFree = nullptr;
-  std::size_t coverageFreeBytes = 0;
-  std::size_t coverageBlockBytes = 0;  // all blocks together
-
-  std::optional<VyrelRectanglePacker> packer;
-  VyrelRectanglePacker trialPacker{0, 0};     // placement happens here first, then is swapped in
-  std::vector<Graphics::Point> placements;    // reused by AddNewGlyphsToPacker
-  std::vector<Graphics::Color> uploadPixels;  // reused for each glyph's upload
-  std::int32_t lastGlyphIndexInTexture = -1;
-  std::int32_t placedGlyphCount = 0;  // glyphs placed in `packer`, uploaded or not
-  std::int32_t currentTexturePowerSize = 0;
-  std::shared_ptr<Graphics::Texture2D> glyphTexture;
-
-  // Fixed for the font's life, since its size is set once.
-  std::int32_t ascent = 0;
-  std::int32_t descent = 0;
-  std::int32_t lineHeight = 0;
-  std::int32_t leading = 0;
-  bool hasKerning = false;
-  mutable KerningPairCache kerningCache;
-  // Kerning X (26.6) of pairs among the first CommonGlyphs glyphs, the ones text uses most,
-  // read without hashing; allocated at the first kerning query of a face with kerning.
-  static constexpr std::uint32_t CommonGlyphs = 128;
-  // Table entries that are no kerning value: not asked yet, and held by the pair cache instead
-  // (a vertical component, or a value beyond 16 bits).
-  static constexpr std::int16_t NotAsked = -32768;
-  static constexpr std::int16_t HeldElsewhere = NotAsked + 1;
-  mutable std::unique_ptr<std::int16_t[]> commonPairKerning;
+  // Behind a pointer so that the header names none of the internals and a move is cheap. Null
+  // only in a moved-from font.
+  std::unique_ptr<Detail::FontImpl> impl;
 };
 
 }  // namespace Vennicor::Font

@@ -6,8 +6,9 @@
 #include <string>
 #include <utility>
 
-#include "font/ControlCharacter.h"
-#include "font/drawing/Utf8.h"
+#include "font/detail/FontAccess.h"
+#include "font/detail/GlyphWalk.h"
+#include "font/text/Utf.h"
 #include "graphics/Matrix.h"
 #include "graphics/Rectangle.h"
 
@@ -26,13 +27,61 @@ double RoundHalfToEven(double value) {
 
 }  // namespace
 
+namespace {
+
+// Queues one sprite a glyph along the pen. The pen advances in double precision and is stored
+// as a float after each step, so that a long line accumulates one rounding per step rather
+// than two.
+struct DrawGlyphs {
+  Graphics::SpriteBatch& Batch;
+  const std::shared_ptr<Graphics::Texture2D>& Texture;
+  Graphics::Matrix Transform;
+  Graphics::Vector2 Position;
+  Graphics::Color Tint;
+  float Rotation;
+  Graphics::Vector2 Scale;
+  Graphics::SpriteEffects Effects;
+  float LayerDepth;
+  float PenX = 0;
+  // Engaged once here rather than built for every character: the compiler writes the engaged
+  // flag as a byte and then copies it as a word, which stalls store forwarding on each call.
+  std::optional<Graphics::Rectangle> Source{Graphics::Rectangle{}};
+
+  void LineFeed() {}  // one line: a line feed only breaks the kerning chain
+
+  void Glyph(const Detail::GlyphEntry& entry, Detail::KerningVector kerning, bool kerned) {
+    using Graphics::Vector2;
+    const Font::Glyph& glyph = entry.Record;
+    if (kerned) {
+      const float kerningX = static_cast<float>(kerning.X) * 0.015625F;
+      PenX = static_cast<float>(static_cast<double>(PenX) +
+                                static_cast<double>(kerningX) * static_cast<double>(Scale.X));
+    }
+
+    Vector2 p{PenX, 0};
+    p = p + Vector2{static_cast<float>(glyph.Offset.X), static_cast<float>(glyph.Offset.Y)} * Scale;
+    p = Vector2::Transform(p, Transform);
+    p = p + Position;
+    p.X = static_cast<float>(RoundHalfToEven(static_cast<double>(p.X)));
+
+    // A glyph without an image (a space) is still drawn, from an empty rectangle, so that a
+    // batch sees one sprite per character.
+    *Source = {glyph.Position.X, glyph.Position.Y, glyph.Bounds.Width, glyph.Bounds.Height};
+    Batch.Draw(Texture, p, Source, Tint, Rotation, Vector2{0, 0}, Scale, Effects, LayerDepth);
+
+    PenX = static_cast<float>(static_cast<double>(PenX) +
+                              static_cast<double>(glyph.Advance.X) * static_cast<double>(Scale.X));
+  }
+};
+
+}  // namespace
+
 void SpriteBatchEx::DrawString(Graphics::SpriteBatch& spriteBatch, Font& font,
                                std::u16string_view text, Graphics::Vector2 position,
                                Graphics::Color color, float rotation, Graphics::Vector2 origin,
                                Graphics::Vector2 scale, Graphics::SpriteEffects spriteEffects,
                                float layerDepth, char16_t lastCharacter) {
   using Graphics::Matrix;
-  using Graphics::Vector2;
 
   font.EnsureGlyphsExist(text);
   // Our own reference: every sprite of this call comes from this texture, and the walk below
@@ -40,46 +89,18 @@ void SpriteBatchEx::DrawString(Graphics::SpriteBatch& spriteBatch, Font& font,
   const std::shared_ptr<Graphics::Texture2D> texture = font.GlyphTexture();
 
   // Translate by the scaled origin first, then rotate about (0, 0).
-  const Matrix transform =
+  DrawGlyphs draw{
+      spriteBatch,
+      texture,
       Matrix::Multiply(Matrix::CreateTranslation(-origin.X * scale.X, -origin.Y * scale.Y, 0),
-                       Matrix::CreateRotationZ(rotation));
-  const Vector2 spriteOrigin{0, 0};
-  // Engaged once here rather than built for every character: the compiler writes the engaged
-  // flag as a byte and then copies it as a word, which stalls store forwarding on each call.
-  std::optional<Graphics::Rectangle> source{Graphics::Rectangle{}};
-
-  // The pen advances in double precision and is stored as a float after each step, so that a
-  // long line accumulates one rounding per step rather than two.
-  float penX = 0;
-  char16_t previous = lastCharacter;
-  for (const char16_t c : text) {
-    if (IsControlCharacter(c)) {
-      previous = 0;
-      continue;
-    }
-    const Font::Glyph& glyph = font.GetGlyph(c);
-    if (previous != 0) {
-      const Vector2 kerning = font.GetKerning(previous, c);
-      penX = static_cast<float>(static_cast<double>(penX) +
-                                static_cast<double>(kerning.X) * static_cast<double>(scale.X));
-    }
-
-    Vector2 p{penX, 0};
-    p = p + Vector2{static_cast<float>(glyph.Offset.X), static_cast<float>(glyph.Offset.Y)} * scale;
-    p = Vector2::Transform(p, transform);
-    p = p + position;
-    p.X = static_cast<float>(RoundHalfToEven(static_cast<double>(p.X)));
-
-    // A glyph without an image (a space) is still drawn, from an empty rectangle, so that a
-    // batch sees one sprite per character.
-    *source = {glyph.Position.X, glyph.Position.Y, glyph.Bounds.Width, glyph.Bounds.Height};
-    spriteBatch.Draw(texture, p, source, color, rotation, spriteOrigin, scale, spriteEffects,
-                     layerDepth);
-
-    penX = static_cast<float>(static_cast<double>(penX) +
-                              static_cast<double>(glyph.Advance.X) * static_cast<double>(scale.X));
-    previous = c;
-  }
+                       Matrix::CreateRotationZ(rotation)),
+      position,
+      color,
+      rotation,
+      scale,
+      spriteEffects,
+      layerDepth};
+  Detail::WalkGlyphs(Detail::FontAccess::Of(font), text, lastCharacter, draw);
 }
 
 void SpriteBatchEx::DrawString(Graphics::SpriteBatch& spriteBatch, Font& font,

@@ -5,8 +5,8 @@
 #include <system_error>
 
 #include "font/FontException.h"
-#include "font/sources/InstalledFontLookup.h"
-#include "font/sources/NarrowPath.h"
+#include "font/sources/detail/InstalledFontLookup.h"
+#include "font/sources/detail/NarrowPath.h"
 
 namespace Vennicor::Font {
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "font/sources/InstalledFontCandidates.h"
-#include "font/sources/UnicodeConversion.h"
+#include "font/sources/detail/InstalledFontCandidates.h"
+#include "font/text/Utf.h"
 
 namespace Vennicor::Font {
 

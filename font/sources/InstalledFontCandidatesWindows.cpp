@@ -19,9 +19,9 @@
 #include <vector>
 
 #include "font/FontException.h"
-#include "font/sources/InstalledFontCandidates.h"
-#include "font/sources/NarrowPath.h"
 #include "font/sources/ReverseStringLengthComparer.h"
+#include "font/sources/detail/InstalledFontCandidates.h"
+#include "font/sources/detail/NarrowPath.h"
 
 namespace Vennicor::Font {
 

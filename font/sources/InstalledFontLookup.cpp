@@ -1,4 +1,4 @@
-#include "font/sources/InstalledFontLookup.h"
+#include "font/sources/detail/InstalledFontLookup.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -6,9 +6,9 @@
 #include <unordered_set>
 
 #include "font/FontException.h"
-#include "font/sources/FaceHandle.h"
-#include "font/sources/InstalledFontCandidates.h"
 #include "font/sources/ReverseStringLengthComparer.h"
+#include "font/sources/detail/FaceHandle.h"
+#include "font/sources/detail/InstalledFontCandidates.h"
 
 namespace Vennicor::Font {
 

@@ -1,4 +1,4 @@
-#include "font/sources/NarrowPath.h"
+#include "font/sources/detail/NarrowPath.h"
 
 #ifdef _WIN32
 #ifndef NOMINMAX
@@ -10,7 +10,7 @@
 #include <windows.h>
 #endif
 
-#include "font/sources/UnicodeConversion.h"
+#include "font/text/Utf.h"
 
 namespace Vennicor::Font {
 

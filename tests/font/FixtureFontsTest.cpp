@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "font/sources/TestFonts.h"
+#include "tests/support/FixtureFonts.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include "font/Font.h"
 #include "font/FontException.h"
-#include "tests/font/FontTestSupport.h"
+#include "tests/support/FontTestSupport.h"
 
 using namespace Vennicor::Font;
 using namespace Vennicor::Font::Testing;

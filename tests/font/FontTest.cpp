@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <limits>
+#include <map>
 #include <ostream>
 #include <set>
 #include <string>
@@ -13,10 +14,9 @@
 
 #include "font/Font.h"
 #include "font/FontException.h"
-#include "font/packing/VyrelRectanglePacker.h"
 #include "font/sources/FreeTypeManager.h"
 #include "graphics/software/SoftwareGraphicsDevice.h"
-#include "tests/font/FontTestSupport.h"
+#include "tests/support/FontTestSupport.h"
 
 using namespace Vennicor::Font;
 using namespace Vennicor::Font::Testing;
@@ -74,30 +74,44 @@ bool OnlyGuardHeldTheLibrary(FreeTypeManager& guard) {
   return guard.GetLibraryInstance() == nullptr;
 }
 
-// Where the font's rules put glyphs of these sizes, in this order, fed in these batches: into
-// a 64-pixel square, each (w + 1) x (h + 1), doubling the edge and starting over on failure.
-struct Layout {
+// Where the atlas put the glyphs, checked two ways that share nothing with the atlas code: every
+// padded (w + 1) x (h + 1) image lies inside the texture and overlaps no other, and the layout
+// as a whole (edge and every position) equals the one pinned in the tests, recorded when a model
+// of the growth rules written apart from the atlas (place each glyph in order, double the edge
+// and start over when one does not fit) agreed with the atlas. Any change of placement shows as
+// a new digest.
+struct PinnedLayout {
   std::int32_t Edge = 0;
-  std::vector<Point> Positions;
+  std::uint64_t Digest = 0;  // FNV-1a over every glyph's (x, y), in cache order
 };
 
-Layout ExpectedLayout(const std::vector<Rectangle>& bounds,
-                      const std::vector<std::size_t>& batchEnds) {
-  Layout layout{64, std::vector<Point>(bounds.size())};
-  VyrelRectanglePacker packer(64, 64);
-  std::size_t placed = 0;
-  for (const std::size_t end : batchEnds) {
-    for (std::size_t i = placed; i < end; ++i) {
-      if (bounds[i].Width == 0 || bounds[i].Height == 0) continue;
-      if (!packer.TryPack(bounds[i].Width + 1, bounds[i].Height + 1, layout.Positions[i])) {
-        layout.Edge *= 2;
-        packer = VyrelRectanglePacker(layout.Edge, layout.Edge);
-        i = static_cast<std::size_t>(-1);  // every glyph again, from the first
-      }
+PinnedLayout LayoutOf(const Font& font, std::u16string_view characters, std::int32_t edge) {
+  std::uint64_t digest = 0xCBF29CE484222325ULL;
+  const auto mix = [&digest](std::int32_t value) {
+    for (int shift = 0; shift < 32; shift += 8) {
+      digest ^= (static_cast<std::uint32_t>(value) >> shift) & 0xFFU;
+      digest *= 0x100000001B3ULL;
     }
-    placed = end;
+  };
+  std::vector<Rectangle> placed;
+  for (const char16_t c : characters) {
+    const Font::Glyph& glyph = font.GetGlyph(c);
+    mix(glyph.Position.X);
+    mix(glyph.Position.Y);
+    if (glyph.Bounds.Width == 0 || glyph.Bounds.Height == 0) continue;
+    const Rectangle padded{glyph.Position.X, glyph.Position.Y, glyph.Bounds.Width + 1,
+                           glyph.Bounds.Height + 1};
+    EXPECT_TRUE(padded.X >= 0 && padded.Y >= 0 && padded.X + padded.Width <= edge &&
+                padded.Y + padded.Height <= edge)
+        << "glyph " << int(c) << " leaves the texture";
+    for (const Rectangle& other : placed) {
+      const bool apart = padded.X + padded.Width <= other.X || other.X + other.Width <= padded.X ||
+                         padded.Y + padded.Height <= other.Y || other.Y + other.Height <= padded.Y;
+      EXPECT_TRUE(apart) << "glyph " << int(c) << " overlaps another";
+    }
+    placed.push_back(padded);
   }
-  return layout;
+  return {edge, digest};
 }
 
 std::vector<Rectangle> BoundsOf(const Font& font, std::u16string_view characters) {
@@ -123,9 +137,32 @@ void ExpectImagesMatch(const Font& font, const RecordingTexture& atlas,
   }
 }
 
-TEST(Font, IsNeitherCopyableNorMovable) {
+// A move hands over the face, the glyph records and the atlas: references and textures handed
+// out stay valid. Moving onto a font disposes that font's own resources first.
+TEST(Font, MovesWithoutCopyingAndDisposesWhatItReplaces) {
   static_assert(!std::is_copy_constructible_v<Font> && !std::is_copy_assignable_v<Font>);
-  static_assert(!std::is_move_constructible_v<Font> && !std::is_move_assignable_v<Font>);
+  static_assert(std::is_nothrow_move_constructible_v<Font> &&
+                std::is_nothrow_move_assignable_v<Font>);
+  FreeTypeManager guard;
+  RecordingDevice device;
+  Font source(device, MetricsFont(), 18);
+  const Font::Glyph& a = source.GetGlyph(u'A');
+  const std::shared_ptr<Vennicor::Graphics::Texture2D> atlas = source.GlyphTexture();
+
+  Font moved(std::move(source));
+  EXPECT_EQ(&moved.GetGlyph(u'A'), &a);
+  EXPECT_EQ(moved.GlyphTexture(), atlas);
+  EXPECT_EQ(moved.MeasureString(u"AV").X, 22);
+
+  Font target(device, MetricsFont(), 12);
+  const std::shared_ptr<Vennicor::Graphics::Texture2D> replaced = target.GlyphTexture();
+  target = std::move(moved);
+  EXPECT_TRUE(replaced->IsDisposed());
+  EXPECT_FALSE(atlas->IsDisposed());
+  EXPECT_EQ(&target.GetGlyph(u'A'), &a);
+  EXPECT_EQ(OpenHandlesTo(MetricsFont()), CanCountOpenHandles() ? 1 : 0);
+  target.Dispose();
+  EXPECT_TRUE(OnlyGuardHeldTheLibrary(guard));
 }
 
 class FontConstruction : public testing::TestWithParam<float> {};
@@ -146,9 +183,14 @@ TEST_P(FontConstruction, BuildsTheAtlasFromThePreloadSet) {
   EXPECT_GE(atlas.Width(), 64);
   EXPECT_EQ(atlas.Width() & (atlas.Width() - 1), 0);
 
-  const std::vector<Rectangle> bounds = BoundsOf(font, Preload);
-  const Layout layout = ExpectedLayout(bounds, {bounds.size()});
-  EXPECT_EQ(atlas.Width(), layout.Edge);
+  const PinnedLayout layout = LayoutOf(font, Preload, atlas.Width());
+  const std::map<float, PinnedLayout> pinned = {{6.0F, {64, 0xD36C8890C7529CF1ULL}},
+                                                {14.0F, {128, 0x9B91B5B90BBCBE6EULL}},
+                                                {18.0F, {128, 0xB245C39716EF71F0ULL}},
+                                                {32.0F, {256, 0x8FB40E4C65658C0EULL}},
+                                                {61.5F, {512, 0xC6700D83C08271ULL}}};
+  EXPECT_EQ(layout.Edge, pinned.at(size).Edge);
+  EXPECT_EQ(layout.Digest, pinned.at(size).Digest);
 
   std::vector<Rectangle> expectedUploads;
   for (std::size_t i = 0; i < Preload.size(); ++i) {
@@ -163,7 +205,6 @@ TEST_P(FontConstruction, BuildsTheAtlasFromThePreloadSet) {
       EXPECT_EQ(glyph.Position, (Point{0, 0}));
       continue;
     }
-    EXPECT_EQ(glyph.Position, layout.Positions[i]);
     expectedUploads.push_back(
         {glyph.Position.X, glyph.Position.Y, glyph.Bounds.Width, glyph.Bounds.Height});
   }
@@ -290,8 +331,12 @@ TEST(Font, GrowthRebuildsTheAtlasAtDoubleEdge) {
   Font font(device, MetricsFont(), 18);
   const ReferenceFace reference(MetricsFont(), 18);
   std::u16string characters(Preload);
-  std::vector<std::size_t> batchEnds{characters.size()};
   const std::vector<std::size_t> batchSizes = {1, 40, 3, 200, 1, 1, 500, 2, 900};
+  const PinnedLayout pinned[] = {
+      {128, 0x94BFDD79FE280654ULL}, {256, 0x13B88BA697146446ULL}, {256, 0xEFF478B233805B0CULL},
+      {256, 0x59E7502E4EB9A30CULL}, {256, 0x6AD1C4B19B1DC9D6ULL}, {256, 0x3DCDB1C4F8ECBFAULL},
+      {512, 0x3774E524CD3FD2B2ULL}, {512, 0x13AD81D48F51CAACULL}, {512, 0x106D5B77A70A29A6ULL}};
+  const PinnedLayout* expectedLayout = pinned;
   char16_t next = 0x0400;
   std::set<std::int32_t> edgesSeen{device.Textures.back()->Width()};
 
@@ -304,18 +349,18 @@ TEST(Font, GrowthRebuildsTheAtlasAtDoubleEdge) {
 
     font.EnsureGlyphsExist(batch);
     characters += batch;
-    batchEnds.push_back(characters.size());
     const auto& atlas = *std::static_pointer_cast<RecordingTexture>(font.GlyphTexture());
 
     const std::vector<Rectangle> bounds = BoundsOf(font, characters);
-    const Layout layout = ExpectedLayout(bounds, batchEnds);
-    ASSERT_EQ(atlas.Width(), layout.Edge);
-    ASSERT_EQ(atlas.Height(), layout.Edge);
+    ASSERT_EQ(atlas.Height(), atlas.Width());
+    const PinnedLayout layout = LayoutOf(font, characters, atlas.Width());
+    EXPECT_EQ(layout.Edge, expectedLayout->Edge);
+    EXPECT_EQ(layout.Digest, expectedLayout->Digest);
+    ++expectedLayout;
     std::vector<Rectangle> expectedUploads;
     for (std::size_t i = 0; i < characters.size(); ++i) {
       const Font::Glyph& glyph = font.GetGlyph(characters[i]);
       if (IsEmpty(glyph)) continue;
-      ASSERT_EQ(glyph.Position, layout.Positions[i]) << i;
       expectedUploads.push_back(
           {glyph.Position.X, glyph.Position.Y, glyph.Bounds.Width, glyph.Bounds.Height});
     }
@@ -526,10 +571,23 @@ TEST(Font, DisposeReleasesTheLibraryEvenWhenTheTextureThrows) {
   EXPECT_TRUE(OnlyGuardHeldTheLibrary(guard));
 }
 
-TEST(Font, MembersThatNeedTheFaceRefuseAfterDispose) {
+void ExpectRefusedAsDisposed(Font& font);
+
+// A disposed font and a moved-from one behave alike.
+TEST(Font, MembersThatNeedTheFaceRefuseAfterDisposeOrMove) {
   RecordingDevice device;
-  Font font(device, MetricsFont(), 18);
-  font.Dispose();
+  Font disposed(device, MetricsFont(), 18);
+  disposed.Dispose();
+  Font movedFrom(device, MetricsFont(), 18);
+  const Font taker(std::move(movedFrom));
+  for (Font* font : {&disposed, &movedFrom}) {
+    ExpectRefusedAsDisposed(*font);
+  }
+  EXPECT_NO_THROW(movedFrom.Dispose());
+  EXPECT_THROW(static_cast<void>(movedFrom.GetGlyph(u'A')), std::out_of_range);
+}
+
+void ExpectRefusedAsDisposed(Font& font) {
   const auto expectDisposed = [](const auto& call) {
     try {
       call();

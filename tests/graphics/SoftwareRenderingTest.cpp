@@ -8,10 +8,10 @@
 #include <stdexcept>
 #include <vector>
 
-#include "graphics/GraphicsTestDoubles.h"
 #include "graphics/SpriteBatch.h"
 #include "graphics/software/SoftwareGraphicsDevice.h"
 #include "graphics/software/SpriteRasterizer.h"
+#include "tests/support/GraphicsTestDoubles.h"
 
 using namespace Vennicor::Graphics;
 using Software::SoftwareGraphicsDevice;
@@ -568,7 +568,7 @@ TEST_F(SoftwareRenderingTest, DisposedTextureDrawsNothing) {
 
 TEST_F(SoftwareRenderingTest, ForeignTextureIsRejectedBeforeAnythingIsDrawn) {
   const auto own = MakeTexture(3, 2, Texels6);
-  Testing::RecordingGraphicsDevice otherDevice;
+  Testing::RecordingDevice otherDevice;
   const auto foreign = otherDevice.CreateTexture2D(1, 1, false, SurfaceFormat::Color);
   batch.Begin();
   batch.Draw(own, Vector2{0, 0}, Color::White());

@@ -4,12 +4,12 @@
 #include <stdexcept>
 #include <type_traits>
 
-#include "graphics/GraphicsTestDoubles.h"
 #include "graphics/SpriteBatch.h"
+#include "tests/support/GraphicsTestDoubles.h"
 
 using namespace Vennicor::Graphics;
 using Vennicor::Graphics::Testing::RecordedDraw;
-using Vennicor::Graphics::Testing::RecordingGraphicsDevice;
+using Vennicor::Graphics::Testing::RecordingDevice;
 
 static_assert(!std::is_copy_constructible_v<SpriteBatch>);
 static_assert(!std::is_copy_assignable_v<SpriteBatch>);
@@ -52,7 +52,7 @@ class SpriteBatchTest : public ::testing::Test {
     return tags;
   }
 
-  RecordingGraphicsDevice device;
+  RecordingDevice device;
   SpriteBatch batch{device};
   std::shared_ptr<Texture2D> texture = device.CreateTexture2D(10, 20, false, SurfaceFormat::Color);
 };
@@ -253,7 +253,8 @@ TEST_F(SpriteBatchTest, EndDrawsOnceAndEmptiesTheQueue) {
 }
 
 TEST_F(SpriteBatchTest, QueuedSpriteKeepsADroppedTextureAliveUntilEnd) {
-  auto owned = device.CreateTexture2D(7, 3, false, SurfaceFormat::Color);
+  // Made directly: the recording device would keep its own reference.
+  std::shared_ptr<Texture2D> owned = std::make_shared<Testing::RecordingTexture>(7, 3);
   const std::weak_ptr<Texture2D> watch = owned;
   batch.Begin();
   Queue(owned, 1, 0);
@@ -281,14 +282,14 @@ TEST_F(SpriteBatchTest, SortingKeepsEveryQueuedTextureAlive) {
 }
 
 TEST_F(SpriteBatchTest, DeviceFailureStillEndsTheBatch) {
-  class FailingDevice : public RecordingGraphicsDevice {
+  class FailingDevice : public RecordingDevice {
    public:
     void DrawSprites(std::span<const SpriteQuad>, const SpriteRenderState&) override {
       throw std::runtime_error("device lost");
     }
   } failing;
   SpriteBatch failingBatch(failing);
-  auto owned = failing.CreateTexture2D(1, 1, false, SurfaceFormat::Color);
+  std::shared_ptr<Texture2D> owned = std::make_shared<Testing::RecordingTexture>(1, 1);
   const std::weak_ptr<Texture2D> watch = owned;
   failingBatch.Begin();
   failingBatch.Draw(owned, {0, 0}, Color::White());

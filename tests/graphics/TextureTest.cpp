@@ -5,10 +5,10 @@
 #include <type_traits>
 #include <vector>
 
-#include "graphics/GraphicsTestDoubles.h"
 #include "graphics/Texture2D.h"
 #include "graphics/software/SoftwareGraphicsDevice.h"
 #include "graphics/software/SoftwareTexture2D.h"
+#include "tests/support/GraphicsTestDoubles.h"
 
 using namespace Vennicor::Graphics;
 
@@ -147,7 +147,7 @@ INSTANTIATE_TEST_SUITE_P(
                                   }},
                       TextureKind{"TestDouble",
                                   [](std::int32_t w, std::int32_t h) -> std::shared_ptr<Texture2D> {
-                                    return std::make_shared<Testing::MemoryTexture>(w, h);
+                                    return std::make_shared<Testing::RecordingTexture>(w, h);
                                   }}),
     [](const auto& testCase) { return std::string(testCase.param.Name); });
 
@@ -193,8 +193,8 @@ TEST(SoftwareGraphicsDevice, RejectsEmptyBackBuffers) {
 }
 
 TEST(Texture2D, ConstructorRejectsNonPositiveSizes) {
-  EXPECT_THROW(Testing::MemoryTexture(0, 3), std::invalid_argument);
-  EXPECT_THROW(Testing::MemoryTexture(3, -2), std::invalid_argument);
+  EXPECT_THROW(Testing::RecordingTexture(0, 3), std::invalid_argument);
+  EXPECT_THROW(Testing::RecordingTexture(3, -2), std::invalid_argument);
 }
 
 }  // namespace

@@ -18,11 +18,26 @@ if(MODE STREQUAL "find_package")
       -DVENNICOR_BUILD_TOOLS=OFF -DCMAKE_INSTALL_PREFIX=${PREFIX})
   run(${CMAKE_COMMAND} --build ${WORK_DIR}/library --parallel 2)
   run(${CMAKE_COMMAND} --install ${WORK_DIR}/library)
+  # Headers go below include/vennicor, never straight into the include root, and only the
+  # public ones: no internal detail/ folder, no header that names FreeType.
+  foreach(stray include/font include/graphics)
+    if(EXISTS ${PREFIX}/${stray})
+      message(FATAL_ERROR "${stray} was installed into the include root")
+    endif()
+  endforeach()
+  if(NOT EXISTS ${PREFIX}/include/vennicor/font/Font.h)
+    message(FATAL_ERROR "include/vennicor/font/Font.h was not installed")
+  endif()
+  file(GLOB_RECURSE internal ${PREFIX}/include/*/detail/* ${PREFIX}/include/*FreeTypeManager.h)
+  if(internal)
+    message(FATAL_ERROR "internal headers were installed: ${internal}")
+  endif()
   run(${CMAKE_COMMAND} -S ${SOURCE_DIR}/tests/install/consumer -B ${WORK_DIR}/consumer
-      ${compilers} -DCMAKE_PREFIX_PATH=${PREFIX})
+      ${compilers} -DCMAKE_PREFIX_PATH=${PREFIX} -DCONSUMER_FONT=${SOURCE_DIR}/tests/data/fonts/VennicorMetrics.ttf)
 else()
   run(${CMAKE_COMMAND} -S ${SOURCE_DIR}/tests/install/consumer -B ${WORK_DIR}/consumer
-      ${compilers} -DVENNICOR_SOURCE_DIR=${SOURCE_DIR})
+      ${compilers} -DVENNICOR_SOURCE_DIR=${SOURCE_DIR}
+      -DCONSUMER_FONT=${SOURCE_DIR}/tests/data/fonts/VennicorMetrics.ttf)
 endif()
 run(${CMAKE_COMMAND} --build ${WORK_DIR}/consumer --parallel 2)
 run(${WORK_DIR}/consumer/consumer)

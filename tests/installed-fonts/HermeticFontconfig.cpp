@@ -7,7 +7,7 @@
 #include <fstream>
 #include <string>
 
-#include "font/sources/TestFonts.h"
+#include "tests/support/FixtureFonts.h"
 
 namespace Vennicor::Font::Testing {
 

@@ -16,12 +16,12 @@
 
 #include "HermeticFontconfig.h"
 #include "font/FontException.h"
-#include "font/sources/FaceHandle.h"
 #include "font/sources/FreeTypeManager.h"
 #include "font/sources/FreeTypeMemoryCounter.h"
-#include "font/sources/InstalledFontCandidates.h"
-#include "font/sources/InstalledFontLookup.h"
-#include "font/sources/TestFonts.h"
+#include "font/sources/detail/FaceHandle.h"
+#include "font/sources/detail/InstalledFontCandidates.h"
+#include "font/sources/detail/InstalledFontLookup.h"
+#include "tests/support/FixtureFonts.h"
 
 namespace {
 

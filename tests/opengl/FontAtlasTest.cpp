@@ -9,16 +9,12 @@
 #include "font/Font.h"
 #include "graphics/software/SoftwareGraphicsDevice.h"
 #include "opengl/GlTestFixture.h"
+#include "tests/support/FixtureFonts.h"
 
 namespace Vennicor::Graphics::OpenGL::Testing {
 namespace {
 
-std::u16string MetricsFontPath() {
-  const char* data = std::getenv("VENNICOR_TEST_DATA");
-  const std::string path =
-      std::string(data != nullptr ? data : "tests/data") + "/fonts/VennicorMetrics.ttf";
-  return {path.begin(), path.end()};
-}
+std::u16string MetricsFontPath() { return Font::Testing::FixtureFontText("VennicorMetrics.ttf"); }
 
 std::vector<Color> Texels(const Texture2D& texture) {
   std::vector<Color> texels(static_cast<std::size_t>(texture.Width() * texture.Height()));

@@ -10,15 +10,12 @@
 #include "font/drawing/SpriteBatchEx.h"
 #include "opengl/HeadlessContext.h"
 #include "opengl/SceneSupport.h"
+#include "tests/support/FixtureFonts.h"
 
 namespace Vennicor::Graphics::OpenGL::Testing {
 namespace {
 
-std::u16string FixtureFont(const char* file) {
-  const char* data = std::getenv("VENNICOR_TEST_DATA");
-  const std::string path = std::string(data != nullptr ? data : "tests/data") + "/fonts/" + file;
-  return {path.begin(), path.end()};
-}
+using Vennicor::Font::Testing::FixtureFontText;
 
 void Text(SpriteBatch& batch, Font::Font& font, std::u16string_view text, Vector2 position,
           Color color = Color::White(), float rotation = 0, Vector2 origin = {},
@@ -38,7 +35,7 @@ void SeveralSizes(SpriteBatch& batch, GraphicsDevice& device, const SceneTexture
   Backdrop(batch, textures);
   float y = 2.3F;
   for (float size : {9.0F, 12.5F, 16.0F, 22.0F, 30.0F}) {
-    Font::Font font(device, FixtureFont("VennicorMetrics.ttf"), size);
+    Font::Font font(device, FixtureFontText("VennicorMetrics.ttf"), size);
     batch.Begin();
     Text(batch, font, u"AV Vennicor 0123!", {3.4F, y}, Color::White());
     batch.End();
@@ -48,7 +45,7 @@ void SeveralSizes(SpriteBatch& batch, GraphicsDevice& device, const SceneTexture
 
 void Transformed(SpriteBatch& batch, GraphicsDevice& device, const SceneTextures& textures) {
   Backdrop(batch, textures);
-  Font::Font font(device, FixtureFont("VennicorMetrics.ttf"), 16);
+  Font::Font font(device, FixtureFontText("VennicorMetrics.ttf"), 16);
   const Vector2 size = font.MeasureString(u"Rotated");
   for (SamplerState sampler : {SamplerState::LinearClamp, SamplerState::PointClamp}) {
     batch.Begin(SpriteSortMode::Deferred, BlendState::AlphaBlend, sampler);
@@ -69,7 +66,7 @@ void Transformed(SpriteBatch& batch, GraphicsDevice& device, const SceneTextures
 // The second string needs glyphs the atlas has no room for: the atlas is rebuilt at double edge
 // while the first string's sprites, queued from the old atlas, wait for End.
 void AtlasGrowsInOneBatch(SpriteBatch& batch, GraphicsDevice& device, const SceneTextures&) {
-  Font::Font font(device, FixtureFont("VennicorMetrics.ttf"), 14);
+  Font::Font font(device, FixtureFontText("VennicorMetrics.ttf"), 14);
   const auto before = font.GlyphTexture();
   batch.Begin();
   Text(batch, font, u"Before AV", {4.2F, 6.4F}, Color::White());

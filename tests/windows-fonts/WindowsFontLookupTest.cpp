@@ -16,8 +16,8 @@
 #include <vector>
 
 #include "font/FontException.h"
-#include "font/sources/FaceHandle.h"
 #include "font/sources/FreeTypeManager.h"
+#include "font/sources/detail/FaceHandle.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "font/Font.h"
 #include "font/FontException.h"
 #include "font/drawing/SpriteBatchEx.h"
-#include "font/drawing/Utf8.h"
+#include "font/text/Utf.h"
 #include "graphics/SpriteBatch.h"
 #include "graphics/software/SoftwareGraphicsDevice.h"
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "font/drawing/Utf8.h"
+#include "font/text/Utf.h"
 #include "graphics/software/PngFile.h"
 #include "tools/vennicor-text/CommandLine.h"
 #include "tools/vennicor-text/TextPicture.h"

@@ -8,11 +8,11 @@
 #include <vector>
 
 #include "font/Font.h"
-#include "font/FontTestSupport.h"
 #include "font/drawing/SpriteBatchEx.h"
 #include "graphics/SpriteBatch.h"
 #include "graphics/Texture2D.h"
 #include "graphics/software/SoftwareGraphicsDevice.h"
+#include "tests/support/FontTestSupport.h"
 
 namespace Vennicor::Font {
 namespace {

@@ -7,9 +7,9 @@
 #include <type_traits>
 
 #include "font/FontException.h"
-#include "font/sources/FaceHandle.h"
 #include "font/sources/FreeTypeManager.h"
-#include "font/sources/TestFonts.h"
+#include "font/sources/detail/FaceHandle.h"
+#include "tests/support/FixtureFonts.h"
 
 namespace {
 

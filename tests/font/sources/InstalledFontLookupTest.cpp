@@ -8,10 +8,10 @@
 #include <vector>
 
 #include "font/FontException.h"
-#include "font/sources/FaceHandle.h"
 #include "font/sources/FreeTypeMemoryCounter.h"
-#include "font/sources/InstalledFontLookup.h"
-#include "font/sources/TestFonts.h"
+#include "font/sources/detail/FaceHandle.h"
+#include "font/sources/detail/InstalledFontLookup.h"
+#include "tests/support/FixtureFonts.h"
 
 namespace {
 

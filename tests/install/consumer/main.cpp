@@ -1,8 +1,11 @@
-// A game-like consumer: draws a sprite with the software backend and checks the pixel.
+// A game-like consumer: draws a sprite and a string with the software backend and checks the
+// pixels. It compiles with the installed include folder alone (no FreeType headers).
 #include <cstdio>
 #include <stdexcept>
 
+#include "font/Font.h"
 #include "font/FontException.h"
+#include "font/drawing/SpriteBatchEx.h"
 #include "graphics/SpriteBatch.h"
 #include "graphics/software/SoftwareGraphicsDevice.h"
 #ifdef VENNICOR_CONSUMER_HAS_GL
@@ -27,6 +30,22 @@ int main() {
   batch.End();
   bool ok = device.GetPixel(1, 1) == Color(255, 0, 0, 255) && device.GetPixel(0, 0) == Color();
   std::puts(ok ? "consumer: ok" : "consumer: wrong pixel");
+
+  // Text: "AV" from the metrics fixture, red on the cleared buffer.
+  Software::SoftwareGraphicsDevice screen(64, 32);
+  Vennicor::Font::Font font(screen, u"" CONSUMER_FONT, 18);
+  SpriteBatch textBatch(screen);
+  textBatch.Begin();
+  Vennicor::Font::SpriteBatchEx::DrawString(textBatch, font, u"AV", Vector2{4, 4},
+                                            Color(255, 0, 0, 255), 0, Vector2{0, 0}, Vector2{1, 1},
+                                            SpriteEffects::None, 0, 0);
+  textBatch.End();
+  int inked = 0;
+  for (int y = 0; y < 32; ++y) {
+    for (int x = 0; x < 64; ++x) inked += screen.GetPixel(x, y).R > 0 ? 1 : 0;
+  }
+  std::printf("consumer: the text inked %d pixels\n", inked);
+  if (inked == 0) return 1;
 #ifdef VENNICOR_CONSUMER_HAS_GL
   // No context is current here: the device must say so rather than crash.
   try {

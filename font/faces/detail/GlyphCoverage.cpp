@@ -1,4 +1,4 @@
-#include "font/sources/GlyphCoverage.h"
+#include "font/faces/detail/GlyphCoverage.h"
 
 #include FT_BITMAP_H
 

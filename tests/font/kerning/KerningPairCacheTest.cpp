@@ -5,9 +5,9 @@
 #include <random>
 #include <utility>
 
-#include "font/KerningPairCache.h"
+#include "font/kerning/detail/KerningPairCache.h"
 
-using Vennicor::Font::KerningPairCache;
+using Vennicor::Font::Detail::KerningPairCache;
 
 namespace {
 

@@ -1,8 +1,8 @@
-#include "font/KerningPairCache.h"
+#include "font/kerning/detail/KerningPairCache.h"
 
 #include <bit>
 
-namespace Vennicor::Font {
+namespace Vennicor::Font::Detail {
 
 void KerningPairCache::Insert(std::uint32_t leftGlyph, std::uint32_t rightGlyph, Kerning kerning) {
   // Keep the load at most one half so that probes stay short.
@@ -33,4 +33,4 @@ void KerningPairCache::Rehash(std::size_t slotCount) {
   }
 }
 
-}  // namespace Vennicor::Font
+}  // namespace Vennicor::Font::Detail

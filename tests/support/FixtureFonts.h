@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <stdexcept>
 #include <string>
 
 namespace Vennicor::Font::Testing {
@@ -15,6 +16,17 @@ inline std::filesystem::path TestDataFolder() {
 
 inline std::filesystem::path FixtureFont(const std::string& relativePath) {
   return TestDataFolder() / "fonts" / std::filesystem::u8path(relativePath);
+}
+
+/// A fixture font's path as the UTF-16 text a Font takes.
+inline std::u16string FixtureFontText(const std::string& fileName) {
+  const std::u8string path = FixtureFont(fileName).u8string();
+  std::u16string text;
+  for (const char8_t c : path) {
+    if (c >= 0x80) throw std::runtime_error("fixture paths here are ASCII");
+    text += static_cast<char16_t>(c);
+  }
+  return text;
 }
 
 }  // namespace Vennicor::Font::Testing

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace Vennicor::Font {
+namespace Vennicor::Font::Detail {
 
 /// Remembers the kerning of glyph-index pairs so that a font asks FreeType once per distinct
 /// pair instead of once per pair of neighbouring characters. Open addressing with linear
@@ -63,4 +63,4 @@ class KerningPairCache {
   unsigned shift = 64;
 };
 
-}  // namespace Vennicor::Font
+}  // namespace Vennicor::Font::Detail

@@ -3,7 +3,7 @@
 #include <string_view>
 #include <vector>
 
-#include "font/sources/InstalledFontCandidate.h"
+#include "font/sources/detail/InstalledFontCandidate.h"
 
 namespace Vennicor::Font {
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "font/FontStyle.h"
-#include "font/sources/InstalledFontCandidate.h"
+#include "font/sources/detail/InstalledFontCandidate.h"
 
 namespace Vennicor::Font {
 

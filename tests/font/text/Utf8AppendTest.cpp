@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "font/drawing/Utf8.h"
+#include "font/text/Utf.h"
 
 namespace Vennicor::Font {
 namespace {

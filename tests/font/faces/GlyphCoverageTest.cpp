@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "font/sources/GlyphCoverage.h"
+#include "font/faces/detail/GlyphCoverage.h"
 
 namespace {
 

@@ -1,0 +1,16 @@
+#pragma once
+
+#include "font/Font.h"
+#include "font/detail/FontImpl.h"
+
+namespace Vennicor::Font::Detail {
+
+/// Lets the library's own drawing and layout code reach a font's internals.
+struct FontAccess {
+  /// The font's internals. Precondition: the font is not moved-from (any public member that
+  /// checks for disposal, such as EnsureGlyphsExist, has run without throwing).
+  static FontImpl& Of(Font& font) { return *font.impl; }
+  static const FontImpl& Of(const Font& font) { return *font.impl; }
+};
+
+}  // namespace Vennicor::Font::Detail

@@ -1,0 +1,85 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string_view>
+
+#include "font/FontStyle.h"
+#include "font/faces/detail/GlyphImage.h"
+#include "font/sources/FreeTypeManager.h"
+#include "font/sources/detail/FaceHandle.h"
+
+namespace Vennicor::Font::Detail {
+
+/// Line metrics of a face at its size, in whole pixels (design units scaled and truncated).
+struct FaceMetrics {
+  std::int32_t Ascent = 0;
+  std::int32_t Descent = 0;
+  std::int32_t LineHeight = 0;
+  std::int32_t Leading = 0;
+};
+
+/// A kerning vector in FreeType's 26.6 fixed point.
+struct KerningVector {
+  std::int32_t X = 0;
+  std::int32_t Y = 0;
+};
+
+/// One FreeType face at one pixel size: the only place the font talks to FreeType about a face.
+/// Opens the face, sizes it, answers metrics, maps code points to glyph indices, renders glyph
+/// images and answers kerning. Holds its own reference on the FreeType library, released after
+/// the face is closed. Used by one thread at a time.
+class FontFace {
+ public:
+  /// Opens the first face of the file `fontFace` names, or else the installed face the name
+  /// finds for `style`. \throws FontException with the lookup's messages.
+  FontFace(std::u16string_view fontFace, FontStyle style);
+  /// Opens the first face of a font file held in memory; the bytes are copied, so the caller
+  /// may free them at once. \throws FontException "Error openening font file".
+  explicit FontFace(std::span<const std::byte> fontData);
+  /// Closes the face, then releases the library reference.
+  ~FontFace();
+  FontFace(const FontFace&) = delete;
+  FontFace& operator=(const FontFace&) = delete;
+
+  /// Sets the size in pixels per em (sizes below one pixel become one pixel) and computes the
+  /// metrics. \throws FontException "Could not set font size in FreeType" for a size that is not
+  /// finite or does not fit 26.6, and the "no scalable outlines" message for a face without
+  /// design units.
+  void SetPixelSize(float size);
+  const FaceMetrics& Metrics() const { return metrics; }
+
+  /// The glyph index of a code point; 0 (the missing glyph) when the face lacks it.
+  std::uint32_t GlyphIndex(char32_t codePoint) const;
+  /// Renders a glyph index into `image` (whose pixel buffer is reused).
+  /// \throws FontException "Error loading glyph in FreeType".
+  void RenderGlyph(std::uint32_t glyphIndex, GlyphImage& image);
+
+  /// False when the face has no kerning data: every pair's kerning is then (0, 0).
+  bool HasKerning() const { return hasKerning; }
+  /// Kerning of two glyph indices (FreeType's default mode, grid-fitted).
+  /// \throws FontException "Could not obtain kerning information".
+  KerningVector Kerning(std::uint32_t leftGlyph, std::uint32_t rightGlyph) const;
+
+  /// Closes the face early (Dispose); every call that needs it is then the caller's fault.
+  void Close() noexcept { face.reset(); }
+  bool IsOpen() const { return face != nullptr; }
+  /// Gives the library reference back; the face must be closed first. Idempotent.
+  void ReleaseLibrary() { manager.Dispose(); }
+
+  /// The FreeType face, for code that shapes text with it. Valid while IsOpen().
+  FT_Face Handle() const { return face.get(); }
+
+ private:
+  // Declared in this order so that the face is closed before the library reference goes.
+  FreeTypeManager manager;
+  std::unique_ptr<std::byte[]> data;  // the bytes of a face opened from memory
+  FaceHandle face;
+  std::int32_t loadFlags = 0;
+  bool hasKerning = false;
+  FaceMetrics metrics;
+};
+
+}  // namespace Vennicor::Font::Detail
