@@ -6,6 +6,7 @@
 
 #include "font/FontException.h"
 #include "font/faces/detail/GlyphCoverage.h"
+#include "font/sources/detail/NarrowPath.h"
 
 namespace Vennicor::Font::Detail {
 
@@ -31,6 +32,27 @@ FontFace::FontFace(std::span<const std::byte> fontData) {
   if (fontData.size() > static_cast<std::size_t>(std::numeric_limits<FT_Long>::max()) ||
       FT_New_Memory_Face(manager.GetLibraryInstance(), reinterpret_cast<const FT_Byte*>(data.get()),
                          static_cast<FT_Long>(fontData.size()), 0, &opened) != 0) {
+    throw FontException(Messages::ErrorOpeningFontFile);
+  }
+  face.reset(opened);
+}
+
+FontFace::FontFace(const std::filesystem::path& file) {
+  // FreeType opens paths with the C runtime's narrow functions: on Windows the path goes
+  // through the ANSI code page as the name-or-path constructor's does.
+#ifdef _WIN32
+  std::string narrow = ToNarrowPath(file.u16string());
+#else
+  std::string narrow = file.native();
+#endif
+  std::error_code error;
+  FT_Face opened = nullptr;
+  FT_Open_Args arguments{};
+  arguments.flags = FT_OPEN_PATHNAME;
+  arguments.pathname = narrow.data();
+  // A folder "opens" on some C runtimes and then fails oddly inside FreeType; refuse it here.
+  if (narrow.empty() || !std::filesystem::is_regular_file(file, error) ||
+      FT_Open_Face(manager.GetLibraryInstance(), &arguments, 0, &opened) != 0) {
     throw FontException(Messages::ErrorOpeningFontFile);
   }
   face.reset(opened);
