@@ -32,7 +32,7 @@ class Font {
   /// One cached glyph. References returned by GetGlyph stay valid, and show later atlas
   /// updates, for the life of the Font.
   struct Glyph {
-    char16_t Character = 0;
+    char16_t Character = 0;      ///< the character the glyph shows
     Graphics::Point Position;    ///< top-left of the image in the atlas
     Graphics::Rectangle Bounds;  ///< (0, 0, image width, image height)
     Graphics::Point Offset;      ///< image top-left relative to the pen on the line's top
