@@ -29,12 +29,12 @@ int main(int argc, char** argv) {
     Font::Font font(device, std::u16string(path.begin(), path.end()), 16);
     Graphics::SpriteBatch batch(device);
     batch.Begin();
-    Font::SpriteBatchEx::DrawString(batch, font, u"AV", {2, 2}, Graphics::Color::White(), 0,
-                                    {0, 0}, {1, 1}, Graphics::SpriteEffects::None, 0, 0);
+    Font::SpriteBatchEx::DrawString(batch, font, u"AV", {2, 2}, Graphics::Color::White(), 0, {0, 0},
+                                    {1, 1}, Graphics::SpriteEffects::None, 0, 0);
     batch.End();
     const auto pixels = device.BackBuffer();
-    const bool drawn = std::any_of(pixels.begin(), pixels.end(),
-                                   [](Graphics::Color c) { return c.A != 0; });
+    const bool drawn =
+        std::any_of(pixels.begin(), pixels.end(), [](Graphics::Color c) { return c.A != 0; });
     std::puts(drawn ? "consumer: ok" : "consumer: nothing drawn");
     return drawn ? 0 : 1;
   } catch (const std::exception& error) {
