@@ -1,12 +1,12 @@
 #include "font/faces/detail/FontFace.h"
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <limits>
 
 #include "font/FontException.h"
 #include "font/faces/detail/GlyphCoverage.h"
-#include "font/sources/detail/NarrowPath.h"
 
 namespace Vennicor::Font::Detail {
 
@@ -37,22 +37,61 @@ FontFace::FontFace(std::span<const std::byte> fontData) {
   face.reset(opened);
 }
 
-FontFace::FontFace(const std::filesystem::path& file) {
-  // FreeType opens paths with the C runtime's narrow functions: on Windows the path goes
-  // through the ANSI code page as the name-or-path constructor's does.
+// A font file read through a C stream that FreeType pulls from. Opening the file here rather
+// than handing FreeType a narrow path lets a std::filesystem::path reach any file the system
+// can name: on Windows through _wfopen, where the narrow path would go through the ANSI code
+// page.
+struct FontFace::FileStream {
+  FT_StreamRec Stream{};
+  std::FILE* File = nullptr;
+
+  ~FileStream() {
+    if (File != nullptr) std::fclose(File);
+  }
+
+  // FreeType's read callback: with `count` 0 it is a seek, answering 0 for success.
+  static unsigned long Read(FT_Stream stream, unsigned long offset, unsigned char* buffer,
+                            unsigned long count) {
+    auto* self = static_cast<FileStream*>(stream->descriptor.pointer);
 #ifdef _WIN32
-  std::string narrow = ToNarrowPath(file.u16string());
+    const bool sought = _fseeki64(self->File, static_cast<long long>(offset), SEEK_SET) == 0;
 #else
-  std::string narrow = file.native();
+    const bool sought = fseeko(self->File, static_cast<off_t>(offset), SEEK_SET) == 0;
 #endif
+    if (count == 0) return sought ? 0 : 1;
+    return sought ? std::fread(buffer, 1, count, self->File) : 0;
+  }
+  // FreeType calls this when the face is done; the file is closed by the destructor.
+  static void Close(FT_Stream) {}
+};
+
+FontFace::FontFace(const std::filesystem::path& file) {
   std::error_code error;
-  FT_Face opened = nullptr;
+  // A folder opens as a stream on some systems and then fails oddly inside FreeType.
+  if (file.empty() || !std::filesystem::is_regular_file(file, error)) {
+    throw FontException(Messages::ErrorOpeningFontFile);
+  }
+  const std::uintmax_t size = std::filesystem::file_size(file, error);
+  if (error || size > std::numeric_limits<unsigned long>::max()) {
+    throw FontException(Messages::ErrorOpeningFontFile);
+  }
+  stream = std::make_unique<FileStream>();
+#ifdef _WIN32
+  stream->File = _wfopen(file.c_str(), L"rb");
+#else
+  stream->File = std::fopen(file.c_str(), "rb");
+#endif
+  if (stream->File == nullptr) throw FontException(Messages::ErrorOpeningFontFile);
+  stream->Stream.size = static_cast<unsigned long>(size);
+  stream->Stream.descriptor.pointer = stream.get();
+  stream->Stream.read = &FileStream::Read;
+  stream->Stream.close = &FileStream::Close;
+
   FT_Open_Args arguments{};
-  arguments.flags = FT_OPEN_PATHNAME;
-  arguments.pathname = narrow.data();
-  // A folder "opens" on some C runtimes and then fails oddly inside FreeType; refuse it here.
-  if (narrow.empty() || !std::filesystem::is_regular_file(file, error) ||
-      FT_Open_Face(manager.GetLibraryInstance(), &arguments, 0, &opened) != 0) {
+  arguments.flags = FT_OPEN_STREAM;
+  arguments.stream = &stream->Stream;
+  FT_Face opened = nullptr;
+  if (FT_Open_Face(manager.GetLibraryInstance(), &arguments, 0, &opened) != 0) {
     throw FontException(Messages::ErrorOpeningFontFile);
   }
   face.reset(opened);

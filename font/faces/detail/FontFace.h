@@ -81,6 +81,8 @@ class FontFace {
   // Declared in this order so that the face is closed before the library reference goes.
   FreeTypeManager manager;
   std::unique_ptr<std::byte[]> data;  // the bytes of a face opened from memory
+  struct FileStream;
+  std::unique_ptr<FileStream> stream;  // the file of a face opened by std::filesystem::path
   FaceHandle face;
   std::int32_t loadFlags = 0;
   bool hasKerning = false;
