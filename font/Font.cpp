@@ -55,6 +55,10 @@ Font::Font(Graphics::GraphicsDevice& graphicsDevice, std::u16string_view fontFac
     : impl(std::make_unique<FontImpl>(
           graphicsDevice, std::make_unique<Detail::FontFace>(fontFace, style), size, options)) {}
 
+Font::Font(Graphics::GraphicsDevice& graphicsDevice, FromFile file, float size)
+    : impl(std::make_unique<FontImpl>(graphicsDevice, std::make_unique<Detail::FontFace>(file.File),
+                                      size)) {}
+
 Font::~Font() {
   // A destructor must not throw; a backend whose texture Dispose throws loses that error here,
   // but the face and the library reference are still released.

@@ -3,6 +3,7 @@
 #include <concepts>
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <ranges>
 #include <span>
@@ -87,6 +88,16 @@ class Font {
   /// \throws as above.
   Font(Graphics::GraphicsDevice& graphicsDevice, std::u16string_view fontFace, float size,
        FontStyle style, const FontOptions& options);
+  /// Opens the first face of the font file at `file` at `size` pixels per em, as the
+  /// constructors above do with a path, but never looks the text up as an installed family
+  /// name: a path that names no font is an error, whatever fonts are installed. A template only
+  /// so that a string literal still picks the name-or-path constructors.
+  /// \throws FontException "Error openening font file" when the file is missing, is not a
+  /// regular file or is not a font FreeType reads; the sizing errors of the constructors above.
+  template <class Path>
+  requires std::same_as<Path, std::filesystem::path> Font(Graphics::GraphicsDevice& graphicsDevice,
+                                                          const Path& file, float size)
+      : Font(graphicsDevice, FromFile{file}, size) {}
   /// Performs Dispose if it has not run.
   ~Font();
   Font(const Font&) = delete;
@@ -224,6 +235,11 @@ class Font {
 
  private:
   friend struct Detail::FontAccess;
+
+  struct FromFile {
+    const std::filesystem::path& File;
+  };
+  Font(Graphics::GraphicsDevice& graphicsDevice, FromFile file, float size);
 
   void ThrowIfDisposed() const;
   // Out of line so that GetGlyph's lookup stays a leaf function.

@@ -8,26 +8,40 @@ namespace Vennicor::Font {
 /// The library's one error type; what() is one of the fixed messages below.
 class FontException : public std::runtime_error {
  public:
+  /// An error whose what() is `message`.
   explicit FontException(const std::string& message) : std::runtime_error(message) {}
+  /// An error whose what() is `message`.
   explicit FontException(const char* message) : std::runtime_error(message) {}
   ~FontException() override;
 };
 
 /// The library's fixed error messages, spelled exactly as callers may compare them.
 namespace Messages {
+/// FreeType could not start.
 inline constexpr const char* CouldNotInitializeFreeType = "Could not initialize FreeType library";
+/// A font file is missing, unreadable or not a font FreeType reads.
 inline constexpr const char* ErrorOpeningFontFile = "Error openening font file";
+/// No installed font has the family name asked for.
 inline constexpr const char* FontNotFound = "Font could not be found";
+/// Windows: the shell's allocator was not available.
 inline constexpr const char* NoShellMalloc = "Failed to obtain shell malloc interface";
+/// Windows: the fonts folder could not be located.
 inline constexpr const char* NoFontsFolder = "Could not locate the windows fonts folder";
+/// Windows: the fonts folder's path could not be read.
 inline constexpr const char* NoFontsFolderPath = "Error retrieving the windows fonts folder path";
+/// FreeType refused the size asked for.
 inline constexpr const char* CouldNotSetFontSize = "Could not set font size in FreeType";
+/// FreeType could not load or render a glyph.
 inline constexpr const char* ErrorLoadingGlyph = "Error loading glyph in FreeType";
+/// FreeType could not answer a kerning query.
 inline constexpr const char* NoKerningInformation = "Could not obtain kerning information";
+/// The face has no scalable outlines.
 inline constexpr const char* FaceNotScalable =
     "The font face has no scalable outlines (its units per EM are 0)";
+/// The atlas would outgrow the device's largest texture.
 inline constexpr const char* AtlasTooLarge =
     "The glyph atlas would exceed the largest texture the graphics device supports";
+/// The font was used after Dispose.
 inline constexpr const char* FontDisposed = "The font has been disposed";
 inline constexpr const char* TextServicesUnavailable =
     "The Unicode text services (line breaking, bidi) could not start";

@@ -8,10 +8,10 @@ namespace Vennicor::Graphics {
 /// A 32-bit colour, one byte a channel in R, G, B, A order (the layout of SurfaceFormat::Color).
 /// Sprite drawing treats colours as premultiplied by alpha, as XNA does.
 struct Color {
-  std::uint8_t R = 0;
-  std::uint8_t G = 0;
-  std::uint8_t B = 0;
-  std::uint8_t A = 0;
+  std::uint8_t R = 0;  ///< red, 0..255
+  std::uint8_t G = 0;  ///< green, 0..255
+  std::uint8_t B = 0;  ///< blue, 0..255
+  std::uint8_t A = 0;  ///< alpha (opacity), 0..255
 
   /// Transparent black.
   constexpr Color() = default;
@@ -23,11 +23,16 @@ struct Color {
   /// An opaque colour.
   constexpr Color(int r, int g, int b) : Color(r, g, b, 255) {}
 
+  /// Transparent black (0, 0, 0, 0).
   static constexpr Color Transparent() { return {}; }
+  /// Opaque white (255, 255, 255, 255).
   static constexpr Color White() { return {255, 255, 255, 255}; }
+  /// Opaque black (0, 0, 0, 255).
   static constexpr Color Black() { return {0, 0, 0, 255}; }
+  /// Opaque (100, 149, 237), XNA's customary clear colour.
   static constexpr Color CornflowerBlue() { return {100, 149, 237, 255}; }
 
+  /// Equal when all four channels are.
   friend constexpr bool operator==(Color, Color) = default;
 
  private:

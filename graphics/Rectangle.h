@@ -6,10 +6,10 @@ namespace Vennicor::Graphics {
 
 /// An axis-aligned rectangle in whole pixels: top-left corner and size.
 struct Rectangle {
-  std::int32_t X = 0;
-  std::int32_t Y = 0;
-  std::int32_t Width = 0;
-  std::int32_t Height = 0;
+  std::int32_t X = 0;       ///< left edge
+  std::int32_t Y = 0;       ///< top edge
+  std::int32_t Width = 0;   ///< extent to the right
+  std::int32_t Height = 0;  ///< extent downwards
 
   /// True when the rectangle lies entirely inside 0..width × 0..height (computed without overflow).
   constexpr bool IsInside(std::int32_t width, std::int32_t height) const {
@@ -18,6 +18,7 @@ struct Rectangle {
            static_cast<std::int64_t>(Y) + Height <= height;
   }
 
+  /// Equal when corner and size are.
   friend constexpr bool operator==(const Rectangle&, const Rectangle&) = default;
 };
 

@@ -29,6 +29,7 @@ namespace Vennicor::Graphics {
 /// The device must outlive the batch.
 class SpriteBatch {
  public:
+  /// A batch that draws with `graphicsDevice`, which must outlive it.
   explicit SpriteBatch(GraphicsDevice& graphicsDevice);
   virtual ~SpriteBatch();
   SpriteBatch(const SpriteBatch&) = delete;
@@ -79,7 +80,9 @@ class SpriteBatch {
   /// \throws std::logic_error if Begin was not called.
   void End();
 
+  /// The device the batch draws with.
   GraphicsDevice& Device() const { return *device; }
+  /// True between Begin and End.
   bool IsInBeginEndPair() const { return inBeginEnd; }
   /// Number of sprites queued since Begin and not drawn yet.
   std::size_t QueuedSpriteCount() const { return quads.size(); }

@@ -17,14 +17,14 @@ class Texture2D;
 /// Texel coordinates are in texels, not normalised, so a backend needs only the texture's size.
 struct SpriteQuad {
   Texture2D* Texture = nullptr;  ///< held alive by the batch until the quad is drawn
-  Vector2 TopLeft;
-  Vector2 TopRight;
-  Vector2 BottomLeft;
-  Vector2 BottomRight;
-  Vector2 TexTopLeft;
-  Vector2 TexBottomRight;
-  Color Tint;
-  float Depth = 0;
+  Vector2 TopLeft;               ///< render-target pixels
+  Vector2 TopRight;              ///< render-target pixels
+  Vector2 BottomLeft;            ///< render-target pixels
+  Vector2 BottomRight;           ///< render-target pixels
+  Vector2 TexTopLeft;            ///< texels, shown at TopLeft
+  Vector2 TexBottomRight;        ///< texels, shown at BottomRight
+  Color Tint;                    ///< premultiplied colour the texels are multiplied by
+  float Depth = 0;               ///< layer depth the batch sorted by (already applied to the order)
 };
 
 }  // namespace Vennicor::Graphics

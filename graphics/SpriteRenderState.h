@@ -8,8 +8,8 @@ namespace Vennicor::Graphics {
 
 /// The pipeline state that a SpriteBatch's Begin fixes for the sprites it hands to a device.
 struct SpriteRenderState {
-  BlendState Blend = BlendState::AlphaBlend;
-  SamplerState Sampler = SamplerState::LinearClamp;
+  BlendState Blend = BlendState::AlphaBlend;         ///< how sprites combine with the target
+  SamplerState Sampler = SamplerState::LinearClamp;  ///< how texels are read
   /// Off by default; when enabled, every sprite's texture is read as a distance field.
   DistanceFieldEffect DistanceField{};
 };

@@ -17,8 +17,11 @@ namespace Vennicor::Graphics {
 /// backend the same validation, so a bad call throws before anything is changed.
 class Texture2D {
  protected:
+  /// A texture without mipmaps.
   /// \throws std::invalid_argument if width or height is not positive.
   Texture2D(std::int32_t width, std::int32_t height, SurfaceFormat format);
+  /// A texture with a full mip chain when `mipMap` is true.
+  /// \throws std::invalid_argument if width or height is not positive.
   Texture2D(std::int32_t width, std::int32_t height, bool mipMap, SurfaceFormat format);
 
  public:
@@ -26,8 +29,11 @@ class Texture2D {
   Texture2D(const Texture2D&) = delete;
   Texture2D& operator=(const Texture2D&) = delete;
 
+  /// Width of level 0 in texels.
   std::int32_t Width() const { return width; }
+  /// Height of level 0 in texels.
   std::int32_t Height() const { return height; }
+  /// The texel format.
   SurfaceFormat Format() const { return format; }
   /// 1 without mipmaps, else 1 + floor(log2(max(width, height))).
   std::int32_t LevelCount() const { return levelCount; }
@@ -53,16 +59,19 @@ class Texture2D {
   virtual void GetData(std::int32_t level, std::optional<Rectangle> rectangle,
                        std::span<Color> data) const = 0;
 
-  /// The whole of level 0.
+  /// Writes the whole of level 0. \throws as the full SetData.
   void SetData(std::span<const Color> data) { SetData(0, std::nullopt, data); }
+  /// Reads the whole of level 0. \throws as the full GetData.
   void GetData(std::span<Color> data) const { GetData(0, std::nullopt, data); }
 
   /// Releases what the texture holds. Idempotent; any later SetData or GetData throws.
   virtual void Dispose();
+  /// True after Dispose.
   bool IsDisposed() const { return disposed; }
 
-  /// Size of a mip level. \throws std::out_of_range for a level that does not exist.
+  /// Width of a mip level. \throws std::out_of_range for a level that does not exist.
   std::int32_t LevelWidth(std::int32_t level) const;
+  /// Height of a mip level. \throws std::out_of_range for a level that does not exist.
   std::int32_t LevelHeight(std::int32_t level) const;
 
  protected:

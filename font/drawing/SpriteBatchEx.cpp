@@ -216,4 +216,42 @@ Graphics::DistanceFieldEffect SpriteBatchEx::DistanceFieldEffectOf(const Font& f
   return effect;
 }
 
+void SpriteBatchEx::DrawString(Graphics::SpriteBatch& spriteBatch, Font& font,
+                               std::u16string_view text, Graphics::Vector2 position,
+                               Graphics::Color color) {
+  DrawString(spriteBatch, font, text, position, color, Graphics::Vector2{1, 1});
+}
+
+void SpriteBatchEx::DrawString(Graphics::SpriteBatch& spriteBatch, Font& font,
+                               std::string_view utf8Text, Graphics::Vector2 position,
+                               Graphics::Color color) {
+  DrawString(spriteBatch, font, utf8Text, position, color, Graphics::Vector2{1, 1});
+}
+
+void SpriteBatchEx::DrawString(Graphics::SpriteBatch& spriteBatch, Font& font,
+                               std::u16string_view text, Graphics::Vector2 position,
+                               Graphics::Color color, Graphics::Vector2 scale) {
+  DrawString(spriteBatch, font, text, position, color, 0, {0, 0}, scale,
+             Graphics::SpriteEffects::None, 0, 0);
+}
+
+void SpriteBatchEx::DrawString(Graphics::SpriteBatch& spriteBatch, Font& font,
+                               std::string_view utf8Text, Graphics::Vector2 position,
+                               Graphics::Color color, Graphics::Vector2 scale) {
+  DrawString(spriteBatch, font, utf8Text, position, color, 0, {0, 0}, scale,
+             Graphics::SpriteEffects::None, 0, 0);
+}
+
+void SpriteBatchEx::DrawString(Graphics::SpriteBatch& spriteBatch, Font& font,
+                               std::u16string_view text, Graphics::Vector2 position,
+                               Graphics::Color color, float scale) {
+  DrawString(spriteBatch, font, text, position, color, Graphics::Vector2{scale, scale});
+}
+
+void SpriteBatchEx::DrawString(Graphics::SpriteBatch& spriteBatch, Font& font,
+                               std::string_view utf8Text, Graphics::Vector2 position,
+                               Graphics::Color color, float scale) {
+  DrawString(spriteBatch, font, utf8Text, position, color, Graphics::Vector2{scale, scale});
+}
+
 }  // namespace Vennicor::Font

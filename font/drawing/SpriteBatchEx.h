@@ -134,6 +134,30 @@ struct SpriteBatchEx {
                                Graphics::Vector2 origin, Graphics::Vector2 scale,
                                Graphics::SpriteEffects spriteEffects, float layerDepth);
 
+  /// `text` with its top-left corner at `position` in `color`: unrotated, unscaled, unflipped,
+  /// layer depth 0, not kerned against anything before it. \throws as the full DrawString.
+  static void DrawString(Graphics::SpriteBatch& spriteBatch, Font& font, std::u16string_view text,
+                         Graphics::Vector2 position, Graphics::Color color);
+  /// The same for UTF-8 text. \throws as the full DrawString.
+  static void DrawString(Graphics::SpriteBatch& spriteBatch, Font& font, std::string_view utf8Text,
+                         Graphics::Vector2 position, Graphics::Color color);
+  /// `text` with its top-left corner at `position` in `color`, scaled by `scale` about that
+  /// corner; otherwise as the short form above. \throws as the full DrawString.
+  static void DrawString(Graphics::SpriteBatch& spriteBatch, Font& font, std::u16string_view text,
+                         Graphics::Vector2 position, Graphics::Color color,
+                         Graphics::Vector2 scale);
+  /// The same for UTF-8 text. \throws as the full DrawString.
+  static void DrawString(Graphics::SpriteBatch& spriteBatch, Font& font, std::string_view utf8Text,
+                         Graphics::Vector2 position, Graphics::Color color,
+                         Graphics::Vector2 scale);
+  /// `text` scaled by `scale` along both axes; otherwise as the short form above.
+  /// \throws as the full DrawString.
+  static void DrawString(Graphics::SpriteBatch& spriteBatch, Font& font, std::u16string_view text,
+                         Graphics::Vector2 position, Graphics::Color color, float scale);
+  /// The same for UTF-8 text. \throws as the full DrawString.
+  static void DrawString(Graphics::SpriteBatch& spriteBatch, Font& font, std::string_view utf8Text,
+                         Graphics::Vector2 position, Graphics::Color color, float scale);
+
  private:
   static void DrawAfter(Graphics::SpriteBatch& spriteBatch, Font& font, std::u16string_view text,
                         Graphics::Vector2 position, Graphics::Color color, float rotation,

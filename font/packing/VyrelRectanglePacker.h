@@ -33,9 +33,13 @@ class VyrelRectanglePacker {
   /// no rectangle.
   VyrelRectanglePacker(std::int32_t packingAreaWidth, std::int32_t packingAreaHeight);
   virtual ~VyrelRectanglePacker();
+  /// Copies the area and its skyline.
   VyrelRectanglePacker(const VyrelRectanglePacker&) = default;
+  /// Copies the area and its skyline.
   VyrelRectanglePacker& operator=(const VyrelRectanglePacker&) = default;
+  /// Moves the area and its skyline.
   VyrelRectanglePacker(VyrelRectanglePacker&&) noexcept = default;
+  /// Moves the area and its skyline.
   VyrelRectanglePacker& operator=(VyrelRectanglePacker&&) noexcept = default;
 
   /// Finds a place for a rectangle and marks it used. Returns true with its top-left corner in
@@ -44,7 +48,9 @@ class VyrelRectanglePacker {
   virtual bool TryPack(std::int32_t rectangleWidth, std::int32_t rectangleHeight,
                        Graphics::Point& placement);
 
+  /// Width of the area in pixels.
   std::int32_t PackingAreaWidth() const { return packingAreaWidth; }
+  /// Height of the area in pixels.
   std::int32_t PackingAreaHeight() const { return packingAreaHeight; }
 
   /// Makes columns left to left + width - 1 one slice of height `bottom`; the fill line to the

@@ -8,6 +8,7 @@ namespace Vennicor::Graphics::OpenGL {
 /// the caller had, so texture uploads do not disturb the game's own state.
 class ScopedTextureBinding {
  public:
+  /// Binds `texture`, remembering the binding it replaces.
   explicit ScopedTextureBinding(GLuint texture) {
     glGetIntegerv(GL_TEXTURE_BINDING_2D, &previous);
     glBindTexture(GL_TEXTURE_2D, texture);
@@ -25,8 +26,13 @@ class ScopedTextureBinding {
 /// The caller's settings come back afterwards.
 class ScopedPixelStore {
  public:
-  enum class Direction { Unpack, Pack };
+  /// Which transfer the settings are for.
+  enum class Direction {
+    Unpack,  ///< uploads (glTexSubImage2D)
+    Pack,    ///< read-backs (glReadPixels)
+  };
 
+  /// Sets tight packing for `direction`, remembering the caller's settings.
   explicit ScopedPixelStore(Direction direction) : unpack(direction == Direction::Unpack) {
     const GLenum buffer = unpack ? GL_PIXEL_UNPACK_BUFFER : GL_PIXEL_PACK_BUFFER;
     glGetIntegerv(unpack ? GL_PIXEL_UNPACK_BUFFER_BINDING : GL_PIXEL_PACK_BUFFER_BINDING,
@@ -63,6 +69,7 @@ class ScopedPixelStore {
 /// Binds a framebuffer to one target for a scope and restores the previous binding.
 class ScopedFramebufferBinding {
  public:
+  /// Binds `framebuffer` to `target`, remembering the binding it replaces.
   ScopedFramebufferBinding(GLenum target, GLuint framebuffer) : target(target) {
     glGetIntegerv(
         target == GL_READ_FRAMEBUFFER ? GL_READ_FRAMEBUFFER_BINDING : GL_DRAW_FRAMEBUFFER_BINDING,

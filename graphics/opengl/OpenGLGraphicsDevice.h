@@ -49,8 +49,9 @@ class OpenGLGraphicsDevice final : public GraphicsDevice {
   /// Reads the viewport of the bound read framebuffer, row by row from the top.
   std::vector<Color> ReadViewportPixels() const;
 
-  /// Width and height of the current viewport (the back buffer sprites are drawn into).
+  /// Width of the current viewport (the back buffer sprites are drawn into).
   std::int32_t ViewportWidth() const;
+  /// Height of the current viewport.
   std::int32_t ViewportHeight() const;
 
   /// True when the context is OpenGL ES rather than desktop OpenGL.

@@ -18,9 +18,9 @@ void SavePng(const std::filesystem::path& path, std::int32_t width, std::int32_t
 
 /// An image read back from a PNG, converted to 8-bit RGBA.
 struct PngImage {
-  std::int32_t Width = 0;
-  std::int32_t Height = 0;
-  std::vector<Color> Pixels;
+  std::int32_t Width = 0;     ///< in pixels
+  std::int32_t Height = 0;    ///< in pixels
+  std::vector<Color> Pixels;  ///< row by row from the top, straight (not premultiplied) alpha
 };
 
 /// \throws std::runtime_error naming the path when it is not a readable PNG.

@@ -29,8 +29,11 @@ class SoftwareGraphicsDevice final : public GraphicsDevice {
   /// SoftwareGraphicsDevice. \throws std::invalid_argument otherwise (nothing is drawn).
   void DrawSprites(std::span<const SpriteQuad> sprites, const SpriteRenderState& state) override;
 
+  /// Width of the back buffer in pixels.
   std::int32_t BackBufferWidth() const { return width; }
+  /// Height of the back buffer in pixels.
   std::int32_t BackBufferHeight() const { return height; }
+  /// Sets every back-buffer pixel to `color`.
   void Clear(Color color);
   /// The back buffer, row by row.
   std::span<const Color> BackBuffer() const { return pixels; }

@@ -14,6 +14,8 @@ namespace Vennicor::Graphics::Software {
 /// the premultiplied white (a, a, a, a)).
 class SoftwareTexture2D final : public Texture2D {
  public:
+  /// A texture of transparent black texels, with a full mip chain when `mipMap` is true.
+  /// \throws std::invalid_argument if width or height is not positive.
   SoftwareTexture2D(std::int32_t width, std::int32_t height, bool mipMap, SurfaceFormat format);
 
   void SetData(std::int32_t level, std::optional<Rectangle> rectangle,

@@ -11,18 +11,18 @@ namespace Vennicor::Graphics::Software {
 
 /// Pixels to draw into, row by row.
 struct RasterTarget {
-  std::span<Color> Pixels;
-  std::int32_t Width = 0;
-  std::int32_t Height = 0;
+  std::span<Color> Pixels;  ///< Width × Height pixels
+  std::int32_t Width = 0;   ///< pixels a row
+  std::int32_t Height = 0;  ///< rows
 };
 
 /// Texels to read from, row by row: Color texels, or (when Alphas is not empty) one byte a
 /// texel, read as the premultiplied white (a, a, a, a).
 struct RasterSource {
-  std::span<const Color> Texels;
-  std::int32_t Width = 0;
-  std::int32_t Height = 0;
-  std::span<const std::uint8_t> Alphas{};
+  std::span<const Color> Texels;           ///< Width × Height texels, premultiplied (or empty)
+  std::int32_t Width = 0;                  ///< texels a row
+  std::int32_t Height = 0;                 ///< rows
+  std::span<const std::uint8_t> Alphas{};  ///< Width × Height bytes of an Alpha8 source
 };
 
 /// Draws one sprite quad the way a GPU draws XNA's sprites: a pixel is covered when its centre

@@ -5,6 +5,7 @@ set -u
 tool="$(realpath "$1")"
 data="$(realpath "$2")"
 font="$data/fonts/VennicorMetrics.ttf"
+here="$(dirname "$(realpath "$0")")"
 
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
@@ -70,6 +71,10 @@ run 0 -f "$font" -s 18 --image-size 100x40 -t "A" -t "B" --atlas atlas.png -o li
 [ "$(png_size out/lines.png)" = "100 40" ] || fail "--image-size not honoured: $(png_size out/lines.png)"
 read -r width height <<<"$(png_size out/atlas.png)"
 [ "$width" -eq "$height" ] && [ "$width" -ge 64 ] || fail "atlas is $width x $height"
+# The atlas is opaque (glyphs over black), and shows more than one colour.
+read -r _ _ colours alpha_min _ <<<"$(python3 "$here/png_stats.py" out/atlas.png)"
+[ "$alpha_min" -eq 255 ] && [ "$colours" -gt 2 ] ||
+  fail "atlas.png: $colours colours, least alpha $alpha_min"
 
 run 0 -f "$font" -s 18 -r 30 --scale 2,1.5 --origin 5,5 --align center --flip horizontal \
   -c "#ff000080" -b transparent --margin 0 -o turned.png "AV" "B"

@@ -412,7 +412,8 @@ lines. Text is UTF-8; it is shaped (ligatures, joining scripts) and laid out in 
       --margin PX          space around the text in a fitted picture (default: 12)
       --image-size WxH     picture size (default: fitted to the text)
   -o, --output PATH        PNG to write (default: vennicor-text.png)
-      --atlas PATH         also write the font's glyph atlas texture as a PNG
+      --atlas PATH         also write the font's glyph atlas texture as a PNG: white
+                           glyphs on an opaque black background
       --hinting MODE       auto (FreeType's auto-hinter, the default), normal (the font's own
                            hinting), light, mono (one-bit glyphs) or none
       --bold               embolden the glyphs (synthetic, as FreeType does)

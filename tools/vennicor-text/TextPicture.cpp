@@ -7,6 +7,7 @@
 #include <numbers>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 #include "font/Font.h"
 #include "font/FontException.h"
@@ -246,7 +247,10 @@ RenderedText RenderText(const Options& options, std::u16string_view text, bool w
     std::vector<Color> texels(static_cast<std::size_t>(atlas->Width()) *
                               static_cast<std::size_t>(atlas->Height()));
     atlas->GetData(0, std::nullopt, texels);
-    result.Atlas = Unpremultiplied(atlas->Width(), atlas->Height(), texels);
+    // White glyphs on transparent black look like an empty picture in most viewers: the atlas
+    // is written composited over opaque black (premultiplied colour + black × (1 − alpha)).
+    for (Color& texel : texels) texel.A = 255;
+    result.Atlas = Picture{atlas->Width(), atlas->Height(), std::move(texels)};
   }
   return result;
 }

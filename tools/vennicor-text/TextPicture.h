@@ -19,7 +19,7 @@ struct Picture {
 
 struct RenderedText {
   Picture Text;
-  /// The font's atlas texture after drawing, when asked for.
+  /// The font's atlas texture after drawing, when asked for, over opaque black.
   std::optional<Picture> Atlas;
 };
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <limits>
 
@@ -64,6 +65,66 @@ FontFace::FontFace(std::span<const std::byte> fontData) {
   if (fontData.size() > static_cast<std::size_t>(std::numeric_limits<FT_Long>::max()) ||
       FT_New_Memory_Face(manager.GetLibraryInstance(), reinterpret_cast<const FT_Byte*>(data.get()),
                          static_cast<FT_Long>(fontData.size()), 0, &opened) != 0) {
+    throw FontException(Messages::ErrorOpeningFontFile);
+  }
+  face.reset(opened);
+}
+
+// A font file read through a C stream that FreeType pulls from. Opening the file here rather
+// than handing FreeType a narrow path lets a std::filesystem::path reach any file the system
+// can name: on Windows through _wfopen, where the narrow path would go through the ANSI code
+// page.
+struct FontFace::FileStream {
+  FT_StreamRec Stream{};
+  std::FILE* File = nullptr;
+
+  ~FileStream() {
+    if (File != nullptr) std::fclose(File);
+  }
+
+  // FreeType's read callback: with `count` 0 it is a seek, answering 0 for success.
+  static unsigned long Read(FT_Stream stream, unsigned long offset, unsigned char* buffer,
+                            unsigned long count) {
+    auto* self = static_cast<FileStream*>(stream->descriptor.pointer);
+#ifdef _WIN32
+    const bool sought = _fseeki64(self->File, static_cast<long long>(offset), SEEK_SET) == 0;
+#else
+    const bool sought = fseeko(self->File, static_cast<off_t>(offset), SEEK_SET) == 0;
+#endif
+    if (count == 0) return sought ? 0 : 1;
+    return sought ? std::fread(buffer, 1, count, self->File) : 0;
+  }
+  // FreeType calls this when the face is done; the file is closed by the destructor.
+  static void Close(FT_Stream) {}
+};
+
+FontFace::FontFace(const std::filesystem::path& file) {
+  std::error_code error;
+  // A folder opens as a stream on some systems and then fails oddly inside FreeType.
+  if (file.empty() || !std::filesystem::is_regular_file(file, error)) {
+    throw FontException(Messages::ErrorOpeningFontFile);
+  }
+  const std::uintmax_t size = std::filesystem::file_size(file, error);
+  if (error || size > std::numeric_limits<unsigned long>::max()) {
+    throw FontException(Messages::ErrorOpeningFontFile);
+  }
+  stream = std::make_unique<FileStream>();
+#ifdef _WIN32
+  stream->File = _wfopen(file.c_str(), L"rb");
+#else
+  stream->File = std::fopen(file.c_str(), "rb");
+#endif
+  if (stream->File == nullptr) throw FontException(Messages::ErrorOpeningFontFile);
+  stream->Stream.size = static_cast<unsigned long>(size);
+  stream->Stream.descriptor.pointer = stream.get();
+  stream->Stream.read = &FileStream::Read;
+  stream->Stream.close = &FileStream::Close;
+
+  FT_Open_Args arguments{};
+  arguments.flags = FT_OPEN_STREAM;
+  arguments.stream = &stream->Stream;
+  FT_Face opened = nullptr;
+  if (FT_Open_Face(manager.GetLibraryInstance(), &arguments, 0, &opened) != 0) {
     throw FontException(Messages::ErrorOpeningFontFile);
   }
   face.reset(opened);

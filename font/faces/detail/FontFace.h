@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <span>
 #include <string_view>
@@ -42,6 +43,10 @@ class FontFace {
   /// Opens the first face of a font file held in memory; the bytes are copied, so the caller
   /// may free them at once. \throws FontException "Error openening font file".
   explicit FontFace(std::span<const std::byte> fontData);
+  /// Opens the first face of the font file at `file`, and only that: no installed-font lookup.
+  /// \throws FontException "Error openening font file" when the file is missing or FreeType
+  ///         cannot open it.
+  explicit FontFace(const std::filesystem::path& file);
   /// Closes the face, then releases the library reference.
   ~FontFace();
   FontFace(const FontFace&) = delete;
@@ -102,6 +107,8 @@ class FontFace {
   // Declared in this order so that the face is closed before the library reference goes.
   FreeTypeManager manager;
   std::unique_ptr<std::byte[]> data;  // the bytes of a face opened from memory
+  struct FileStream;
+  std::unique_ptr<FileStream> stream;  // the file of a face opened by std::filesystem::path
   FaceHandle face;
   StrokerHandle stroker;  // made when outlines are asked for
   GlyphRendering rendering;

@@ -1,0 +1,96 @@
+#pragma once
+
+#include <memory>
+#include <string_view>
+#include <vector>
+
+#include "font/Font.h"
+#include "graphics/Color.h"
+#include "graphics/SpriteEffects.h"
+#include "graphics/Texture2D.h"
+#include "graphics/Vector2.h"
+
+namespace Vennicor::Font {
+
+/// One character of a string as a textured quad, for a renderer that draws glyphs itself
+/// instead of through a SpriteBatch and a GraphicsDevice.
+///
+///   TopLeft ---- TopRight        texel TexTopLeft lands on TopLeft,
+///      |            |            texel TexBottomRight on BottomRight;
+///   BottomLeft - BottomRight     flips swap the texture coordinates, not the corners.
+///
+/// Draw it as the triangles (TopLeft, TopRight, BottomLeft) and (TopRight, BottomRight,
+/// BottomLeft), sampling the atlas with the texture coordinates and multiplying by Color; the
+/// atlas and Color are premultiplied by alpha.
+struct GlyphQuad {
+  Graphics::Vector2 TopLeft;         ///< screen pixels, (0, 0) the top-left corner, Y down
+  Graphics::Vector2 TopRight;        ///< screen pixels
+  Graphics::Vector2 BottomLeft;      ///< screen pixels
+  Graphics::Vector2 BottomRight;     ///< screen pixels
+  Graphics::Vector2 TexTopLeft;      ///< atlas texels, shown at TopLeft
+  Graphics::Vector2 TexBottomRight;  ///< atlas texels, shown at BottomRight
+  Graphics::Vector2 UvTopLeft;       ///< TexTopLeft divided by the atlas size (0..1)
+  Graphics::Vector2 UvBottomRight;   ///< TexBottomRight divided by the atlas size (0..1)
+  Graphics::Color Color;             ///< the tint, as given
+  float Depth = 0;                   ///< the layer depth, as given
+  /// The atlas the texture coordinates refer to. Held here, so it stays valid when the font
+  /// later replaces its atlas by a larger one; all quads of one Build share it.
+  std::shared_ptr<Graphics::Texture2D> Texture;
+};
+
+/// Turns strings into GlyphQuads with exactly the placement SpriteBatchEx::DrawString gives
+/// its sprites (kerning, whole-pixel rounding of each glyph's left edge, origin, scale,
+/// rotation, flips): the quads are computed by the same code, through a sprite batch of the
+/// builder's own whose device records instead of drawing.
+///
+/// A builder keeps its buffers between calls, so after the first strings a Build allocates
+/// nothing but the room `quads` itself needs. It is used by one thread at a time; the fonts
+/// it reads follow their own rules (Font).
+class GlyphQuadBuilder {
+ public:
+  GlyphQuadBuilder();
+  ~GlyphQuadBuilder();
+  GlyphQuadBuilder(const GlyphQuadBuilder&) = delete;
+  GlyphQuadBuilder& operator=(const GlyphQuadBuilder&) = delete;
+  /// Takes over `other`'s buffers; `other` may only be destroyed or assigned to afterwards.
+  GlyphQuadBuilder(GlyphQuadBuilder&& other) noexcept;
+  /// Takes over `other`'s buffers.
+  GlyphQuadBuilder& operator=(GlyphQuadBuilder&& other) noexcept;
+
+  /// Appends one quad per non-control character of `text` to `quads`, with the arguments of
+  /// SpriteBatchEx::DrawString and its meaning of each: where DrawString would queue a sprite,
+  /// this appends its quad, in the same order. A character without an image (a space) gives a
+  /// quad of zero area, as DrawString gives a sprite; a renderer may skip those. Renders and
+  /// uploads the glyphs the text needs, as DrawString does.
+  /// \throws FontException as DrawString does; `quads` is then as it was.
+  void Build(Font& font, std::u16string_view text, Graphics::Vector2 position,
+             Graphics::Color color, float rotation, Graphics::Vector2 origin,
+             Graphics::Vector2 scale, Graphics::SpriteEffects spriteEffects, float layerDepth,
+             char16_t lastCharacter, std::vector<GlyphQuad>& quads);
+
+  /// The same for UTF-8 text, converted as the UTF-8 DrawString converts it.
+  void Build(Font& font, std::string_view utf8Text, Graphics::Vector2 position,
+             Graphics::Color color, float rotation, Graphics::Vector2 origin,
+             Graphics::Vector2 scale, Graphics::SpriteEffects spriteEffects, float layerDepth,
+             char16_t lastCharacter, std::vector<GlyphQuad>& quads);
+
+  /// `text` at `position` in `color`, unrotated and unscaled, from its top-left corner.
+  void Build(Font& font, std::u16string_view text, Graphics::Vector2 position,
+             Graphics::Color color, std::vector<GlyphQuad>& quads);
+  /// UTF-8 `text` at `position` in `color`, unrotated and unscaled, from its top-left corner.
+  void Build(Font& font, std::string_view utf8Text, Graphics::Vector2 position,
+             Graphics::Color color, std::vector<GlyphQuad>& quads);
+
+ private:
+  struct Recorder;
+
+  template <class Text>
+  void BuildAny(Font& font, Text text, Graphics::Vector2 position, Graphics::Color color,
+                float rotation, Graphics::Vector2 origin, Graphics::Vector2 scale,
+                Graphics::SpriteEffects spriteEffects, float layerDepth, char16_t lastCharacter,
+                std::vector<GlyphQuad>& quads);
+
+  std::unique_ptr<Recorder> recorder;
+};
+
+}  // namespace Vennicor::Font
