@@ -43,8 +43,10 @@ inline constexpr const char* AtlasTooLarge =
     "The glyph atlas would exceed the largest texture the graphics device supports";
 /// The font was used after Dispose.
 inline constexpr const char* FontDisposed = "The font has been disposed";
+/// Laying text out needs ICU and HarfBuzz, and they could not start (or this build has none).
 inline constexpr const char* TextServicesUnavailable =
     "The Unicode text services (line breaking, bidi) could not start";
+/// A text to lay out is longer than the layout can index.
 inline constexpr const char* TextTooLong = "The text is too long to lay out";
 }  // namespace Messages
 

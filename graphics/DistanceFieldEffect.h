@@ -12,7 +12,7 @@ namespace Vennicor::Graphics {
 /// field. Set it in SpriteRenderState (SpriteBatch::Begin takes one); disabled, sprites draw as
 /// always.
 struct DistanceFieldEffect {
-  bool Enabled = false;
+  bool Enabled = false;  ///< off: sprites draw as plain textures
   /// Texels of distance from the edge at which the field reaches 0 or 255.
   float Spread = 8;
   /// Texels beyond the edge drawn in OutlineColor under the shape (0: no outline). At most

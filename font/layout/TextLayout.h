@@ -24,7 +24,7 @@ struct LayoutGlyph {
   std::uint32_t GlyphIndex = 0;  ///< in its face
   std::uint16_t Face = 0;        ///< 0: the font's own face; 1...: its fallback faces in order
   bool HasColor = false;         ///< a ColorSpan covers the glyph: draw it in Color
-  Graphics::Color Color;
+  Graphics::Color Color;         ///< its span's colour, when HasColor
   /// The glyph's origin on its baseline (pen position plus the shaper's offset), in whole
   /// pixels from the layout's top-left corner.
   Graphics::Vector2 Position;
@@ -93,6 +93,7 @@ class TextLayout {
 
   /// The text laid out, in UTF-16.
   std::u16string_view Text() const;
+  /// The options it was laid out with.
   const TextLayoutOptions& Options() const;
   /// The font it was laid out with.
   Font& GetFont() const { return *font; }

@@ -24,8 +24,9 @@ enum class TextAlignment {
 struct ColorSpan {
   std::int32_t Start = 0;   ///< first UTF-16 code unit of TextLayout::Text() covered
   std::int32_t Length = 0;  ///< code units covered
-  Graphics::Color Color;
+  Graphics::Color Color;    ///< the colour those code units' glyphs are drawn in
 
+  /// Spans are equal when range and colour are.
   friend bool operator==(const ColorSpan&, const ColorSpan&) = default;
 };
 
@@ -35,6 +36,7 @@ struct TextLayoutOptions {
   /// Width in pixels at which lines wrap (between words, or between characters for a word
   /// longer than the width); 0: lines end only at line breaks in the text.
   float MaxWidth = 0;
+  /// Where each line sits within the layout's width (physical sides, in both directions).
   TextAlignment Alignment = TextAlignment::Left;
   /// Base direction of every paragraph; Auto takes it from each paragraph's first strong
   /// character.
@@ -51,6 +53,7 @@ struct TextLayoutOptions {
   /// Colours of ranges of the text; where spans overlap, the later one wins.
   std::vector<ColorSpan> ColorSpans = {};
 
+  /// Options are equal when every setting is: the font's layout cache is keyed by them.
   friend bool operator==(const TextLayoutOptions&, const TextLayoutOptions&) = default;
 };
 
