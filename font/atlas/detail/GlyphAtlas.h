@@ -132,7 +132,7 @@ class GlyphAtlas {
   std::size_t uploadCursor = 0;           // uploads before this one are done
   std::vector<std::uint32_t> candidates;  // reused by PlaceOnFirstPage
   std::vector<Graphics::Point> placements;
-  VyrelRectanglePacker trialPacker{0, 0};     // placement happens here first, then is swapped in
+  VyrelRectanglePacker trialPacker{0, 0};  // placement happens here first, then is swapped in
   std::vector<Graphics::Color> uploadPixels;
   std::vector<std::uint8_t> uploadAlpha;  // reused for colour images in a one-byte atlas
   std::int32_t edgePower = 0;
