@@ -27,12 +27,13 @@ constexpr std::u16string_view PreloadCharacters =
     u"!@#$%^&*()-_+=~'`:;,./\\| ";
 static_assert(PreloadCharacters.size() == 87);
 
-// A one-byte atlas only where the device offers one: a device that does not would store the
-// bytes as Color anyway, through the byte upload's default.
+// A one-byte atlas only where the device offers one (a device that does not would store the
+// bytes as Color anyway, through the byte upload's default), and only for a face without colour
+// glyphs, which need their colours.
 Graphics::SurfaceFormat ChooseAtlasFormat(const Graphics::GraphicsDevice& graphicsDevice,
-                                          const FontOptions& options) {
+                                          const FontOptions& options, const FontFace& face) {
   using Graphics::SurfaceFormat;
-  if (options.AtlasFormat == SurfaceFormat::Alpha8 &&
+  if (options.AtlasFormat == SurfaceFormat::Alpha8 && !face.HasColor() &&
       graphicsDevice.SupportsFormat(SurfaceFormat::Alpha8)) {
     return SurfaceFormat::Alpha8;
   }
@@ -62,8 +63,8 @@ FontImpl::FontImpl(Graphics::GraphicsDevice& graphicsDevice, std::unique_ptr<Fon
                    float size, const FontOptions& fontOptions)
     : size(size),
       options(fontOptions),
-      atlasFormat(ChooseAtlasFormat(graphicsDevice, fontOptions)),
       faces(SizedFace(std::move(fontFace), size, fontOptions)),
+      atlasFormat(ChooseAtlasFormat(graphicsDevice, fontOptions, *faces.front())),
       atlas(graphicsDevice, SettingsFor(atlasFormat)),
       kerning(*faces.front()) {
   EnsureGlyphsExist(PreloadCharacters);

@@ -149,8 +149,8 @@ class FontImpl {
 
   float size;
   FontOptions options;
-  Graphics::SurfaceFormat atlasFormat;
   std::vector<std::unique_ptr<FontFace>> faces;  // never empty; [0] is the font's own
+  Graphics::SurfaceFormat atlasFormat;
   GlyphAtlas atlas;
   KerningTable kerning;  // of faces[0]
   CharacterMap<GlyphEntry> characters;

@@ -16,6 +16,7 @@
 
 #include "font/Font.h"
 #include "font/FontException.h"
+#include "font/FontOptions.h"
 #include "graphics/Color.h"
 #include "graphics/Rectangle.h"
 #include "graphics/software/SoftwareGraphicsDevice.h"
@@ -194,6 +195,24 @@ TEST_F(FontCharactersTest, FallbackFaceFillsWhatTheFaceLacks) {
   font.EnsureGlyphsExist(u"\u4E00");
   EXPECT_EQ(font.GetGlyph(u'\u4E00').Advance.X, 9);
   EXPECT_FALSE(font.GetGlyph(u'\u4E00').IsColor);
+}
+
+// Colour glyphs keep their colours whatever atlas format was asked for: a colour face gets a
+// Color atlas even when Alpha8 was asked (and the device offers it); a plain face gets Alpha8.
+TEST(ColorAtlasTest, AColourFaceKeepsAColorAtlasWhenAlpha8IsAsked) {
+  SoftwareGraphicsDevice device(1, 1);
+  ASSERT_TRUE(device.SupportsFormat(Graphics::SurfaceFormat::Alpha8));
+  FontOptions options;
+  options.AtlasFormat = Graphics::SurfaceFormat::Alpha8;
+  Font plain(device, Testing::FixtureFontText("VennicorMetrics.ttf"), Size, FontStyle::Regular,
+             options);
+  EXPECT_EQ(plain.GlyphTexture()->Format(), Graphics::SurfaceFormat::Alpha8);
+  Font colour(device, Testing::FixtureFontText("VennicorColor.ttf"), Size, FontStyle::Regular,
+              options);
+  colour.EnsureGlyphsExist(u"\U0001F600");
+  EXPECT_EQ(colour.GlyphTexture()->Format(), Graphics::SurfaceFormat::Color);
+  const Hues hues = HuesOf(Texels(colour, colour.GetGlyph(Grinning)));
+  EXPECT_TRUE(hues.Red && hues.Blue);
 }
 
 TEST_F(FontCharactersTest, FallbackFaceFromMemoryOutlivesTheBuffer) {

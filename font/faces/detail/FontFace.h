@@ -77,6 +77,8 @@ class FontFace {
   /// for colour glyphs). \throws FontException "Error loading glyph in FreeType".
   void RenderGlyph(std::uint32_t glyphIndex, GlyphImage& image, GlyphImage* outline = nullptr);
 
+  /// True when the face has colour glyphs (colour layers or colour bitmaps).
+  bool HasColor() const { return colorLoadFlag != 0; }
   /// False when the face has no kerning data: every pair's kerning is then (0, 0).
   bool HasKerning() const { return hasKerning; }
   /// Kerning of two glyph indices (FreeType's default mode, grid-fitted).
