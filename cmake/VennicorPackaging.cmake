@@ -15,6 +15,9 @@ set(VENNICOR_PC_REQUIRES "freetype2 libpng")
 if(UNIX AND NOT APPLE)
   string(APPEND VENNICOR_PC_REQUIRES " fontconfig")
 endif()
+if(VENNICOR_TEXT_LAYOUT)
+  string(APPEND VENNICOR_PC_REQUIRES " harfbuzz icu-uc")
+endif()
 if(BUILD_SHARED_LIBS)
   set(VENNICOR_PC_REQUIRES_FIELD "Requires.private")
 else()
@@ -42,11 +45,14 @@ set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
 rendered with FreeType on demand into one atlas texture, metrics and kerning, and strings \
 drawn through an XNA-style sprite batch (software, OpenGL and SDL2 backends).")
 # The runtime libraries the code calls, and their development packages, because the static
-# libraries are linked against them and the headers include FreeType's.
+# libraries are linked against them.
 set(VENNICOR_DEB_DEPENDS
     "libfreetype6, libpng16-16, libfreetype-dev, libpng-dev, libstdc++6 (>= 12)")
 if(UNIX AND NOT APPLE)
   string(APPEND VENNICOR_DEB_DEPENDS ", libfontconfig1, libfontconfig-dev")
+endif()
+if(VENNICOR_TEXT_LAYOUT)
+  string(APPEND VENNICOR_DEB_DEPENDS ", libharfbuzz0b, libharfbuzz-dev, libicu72, libicu-dev")
 endif()
 if(VENNICOR_BUILD_OPENGL)
   string(APPEND VENNICOR_DEB_DEPENDS ", libepoxy0, libepoxy-dev")

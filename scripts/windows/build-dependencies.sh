@@ -60,13 +60,16 @@ if [ ! -f "$prefix/lib/libpng.a" ] && [ ! -f "$prefix/lib/libpng16.a" ]; then
     -DZLIB_LIBRARY="$prefix/lib/libz.a" -DZLIB_INCLUDE_DIR="$prefix/include"
 fi
 
-# FreeType with gzip support from the zlib above: its bundled copy of zlib would clash with it
-# when both are linked statically.
+# FreeType with gzip support from the zlib above (its bundled copy of zlib would clash with it
+# when both are linked statically) and PNG support from the libpng above, which colour emoji
+# strikes (CBDT, sbix) are stored in.
 if [ ! -f "$prefix/lib/libfreetype.a" ]; then
   cross_build freetype "$(debian_source freetype freetype)" -DBUILD_SHARED_LIBS=OFF \
-    -DFT_REQUIRE_ZLIB=ON -DFT_DISABLE_BZIP2=ON -DFT_DISABLE_PNG=ON \
+    -DFT_REQUIRE_ZLIB=ON -DFT_DISABLE_BZIP2=ON -DFT_REQUIRE_PNG=ON \
     -DFT_DISABLE_HARFBUZZ=ON -DFT_DISABLE_BROTLI=ON \
-    -DZLIB_LIBRARY="$prefix/lib/libz.a" -DZLIB_INCLUDE_DIR="$prefix/include"
+    -DZLIB_LIBRARY="$prefix/lib/libz.a" -DZLIB_INCLUDE_DIR="$prefix/include" \
+    -DPNG_LIBRARY="$(ls "$prefix"/lib/libpng16.a "$prefix"/lib/libpng.a 2>/dev/null | head -n 1)" \
+    -DPNG_PNG_INCLUDE_DIR="$prefix/include"
 fi
 
 if [ ! -f "$prefix/lib/libgtest.a" ]; then

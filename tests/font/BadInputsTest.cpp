@@ -349,8 +349,15 @@ INSTANTIATE_TEST_SUITE_P(
                  After::NoFont},
         BadInput{"VeryLongName", [](Context& c) { c.Open(std::u16string(100000, u'x'), 18); },
                  NotFound, After::NoFont},
+        // Windows reads "file.ttf/" as the file itself, which FreeType then cannot open by that
+        // name; elsewhere it names nothing and the text is looked up as a family name.
         BadInput{"PathWithTrailingSlash", [](Context& c) { c.Open(Metrics() + u"/", 18); },
-                 NotFound, After::NoFont},
+#ifdef _WIN32
+                 Messages::ErrorOpeningFontFile,
+#else
+                 NotFound,
+#endif
+                 After::NoFont},
         // Texts on a working font.
         BadInput{"MillionCharacters",
                  [](Context& c) {

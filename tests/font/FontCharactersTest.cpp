@@ -36,6 +36,12 @@ constexpr float Size = 18;
 constexpr char16_t Omega = u'\u03A9';
 constexpr char32_t Grinning = U'\U0001F600';
 
+// A path as UTF-8 on every system (path::string() is the ANSI code page on Windows).
+std::string AsUtf8(const std::filesystem::path& path) {
+  const std::u8string text = path.u8string();
+  return {text.begin(), text.end()};
+}
+
 std::vector<std::byte> ReadFile(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   const std::vector<char> chars((std::istreambuf_iterator<char>(in)), {});
@@ -126,8 +132,7 @@ TEST_F(FontCharactersTest, TextIsReadByCodePointInUtf16AndUtf8) {
 TEST_F(FontCharactersTest, OpensByUtf8NameAndFromMemory) {
   const Font byUtf8(
       device,
-      std::string_view(Testing::FixtureFont("VennicorMetrics-\xC5\x84\xC3\xA9.ttf").string()),
-      Size);
+      std::string_view(AsUtf8(Testing::FixtureFont("VennicorMetrics-\xC5\x84\xC3\xA9.ttf"))), Size);
   EXPECT_EQ(byUtf8.LineHeight(), font.LineHeight());
 
   std::vector<std::byte> bytes = ReadFile(Testing::FixtureFont("VennicorColor.ttf"));

@@ -209,11 +209,12 @@ TEST_F(WindowsFontLookup, ValuesOfOtherKindsArePassedOver) {
   EXPECT_EQ(Lookup(u"Vennicor Wine Kinds", FontStyle::Regular), "VennicorLookup-Regular");
 }
 
-TEST_F(WindowsFontLookup, EmptyNameTakesTheShortestValueName) {
+TEST_F(WindowsFontLookup, EmptyNameFindsNothing) {
   InstallFile("VennicorLookup-Italic.ttf", L"VennicorWineTilde.ttf");
-  // One character: no value name of the system is shorter.
+  // Even with a one-character value name, shorter than any of the system's: an empty name
+  // names no font.
   AddText(L"~", L"VennicorWineTilde.ttf");
-  EXPECT_EQ(Lookup(u"", FontStyle::Italic), "VennicorLookup-Italic");
+  EXPECT_EQ(Lookup(u"", FontStyle::Italic), NotFound);
 }
 
 TEST_F(WindowsFontLookup, NameLongerThanEveryValueNameIsNotFound) {
