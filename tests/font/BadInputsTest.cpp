@@ -274,6 +274,13 @@ TEST_P(BadInputs, RaiseTheExpectedErrorAndLeaveAWorkingFontOrNothing) {
 }
 
 const std::string NotFound = Messages::FontNotFound;
+// Windows reads "file.ttf/" as the file itself, which FreeType then cannot open by that name;
+// elsewhere it names nothing and the text is looked up as a family name.
+#ifdef _WIN32
+const std::string TrailingSlashResult = Messages::ErrorOpeningFontFile;
+#else
+const std::string TrailingSlashResult = NotFound;
+#endif
 const std::string BadFile = Messages::ErrorOpeningFontFile;
 const std::string BadSize = Messages::CouldNotSetFontSize;
 const std::string TooLarge = Messages::AtlasTooLarge;
@@ -349,15 +356,8 @@ INSTANTIATE_TEST_SUITE_P(
                  After::NoFont},
         BadInput{"VeryLongName", [](Context& c) { c.Open(std::u16string(100000, u'x'), 18); },
                  NotFound, After::NoFont},
-        // Windows reads "file.ttf/" as the file itself, which FreeType then cannot open by that
-        // name; elsewhere it names nothing and the text is looked up as a family name.
         BadInput{"PathWithTrailingSlash", [](Context& c) { c.Open(Metrics() + u"/", 18); },
-#ifdef _WIN32
-                 Messages::ErrorOpeningFontFile,
-#else
-                 NotFound,
-#endif
-                 After::NoFont},
+                 TrailingSlashResult, After::NoFont},
         // Texts on a working font.
         BadInput{"MillionCharacters",
                  [](Context& c) {
