@@ -121,22 +121,22 @@ class TextLayoutBuilder {
     tabWidth = options.TabWidth > 0 ? options.TabWidth : 8 * SpaceAdvance();
     maxLines = options.MaxLines > 0 ? options.MaxLines : std::numeric_limits<std::int32_t>::max();
 
-    const std::u16string_view text = layout.Text;
-    s.Breaker.Find(text, s.Breaks);
-    s.Graphemes.Find(text, layout.GraphemeStarts);
+    const std::u16string_view whole = layout.Text;
+    s.Breaker.Find(whole, s.Breaks);
+    s.Graphemes.Find(whole, layout.GraphemeStarts);
 
-    std::int32_t paragraphStart = 0;
-    const auto length = static_cast<std::int32_t>(text.size());
+    std::int32_t nextParagraph = 0;
+    const auto length = static_cast<std::int32_t>(whole.size());
     for (const auto& opportunity : s.Breaks) {
       if (!opportunity.Mandatory && opportunity.Index != length) continue;
-      if (!LayOutParagraph(paragraphStart, opportunity.Index)) break;
-      paragraphStart = opportunity.Index;
+      if (!LayOutParagraph(nextParagraph, opportunity.Index)) break;
+      nextParagraph = opportunity.Index;
     }
     // Empty text, or text that ends with a line break, ends with an empty line (for the caret).
     if (!truncated && static_cast<std::int32_t>(layout.Lines.size()) < maxLines &&
-        (text.empty() || IsLineBreakCharacter(text.back()))) {
-      const bool rightToLeft = options.Direction == TextDirection::RightToLeft;
-      AddLine(length, length, 0, rightToLeft);
+        (whole.empty() || IsLineBreakCharacter(whole.back()))) {
+      const bool lastRightToLeft = options.Direction == TextDirection::RightToLeft;
+      AddLine(length, length, 0, lastRightToLeft);
       FinishLine();
     }
     Align();

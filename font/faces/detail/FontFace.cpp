@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <optional>
+#include <string>
 
 #include "font/FontException.h"
 #include "font/faces/detail/ColorBitmap.h"
@@ -52,8 +54,26 @@ std::int32_t ScaledPixels(double pixels) { return static_cast<std::int32_t>(std:
 
 }  // namespace
 
-FontFace::FontFace(std::u16string_view fontFace, FontStyle style)
-    : face(manager.OpenFont(fontFace, style)) {}
+FontFace::FontFace(std::u16string_view fontFace, FontStyle style) {
+#ifdef _WIN32
+  // A file opens through its wide-character name: FreeType's narrow path would go through the
+  // ANSI code page, which cannot spell every name. (Text with a null character, or a lone
+  // surrogate, names no file.)
+  if (fontFace.find(u'\0') == std::u16string_view::npos) {
+    std::optional<std::filesystem::path> file;
+    try {
+      file.emplace(std::u16string(fontFace));
+    } catch (const std::filesystem::filesystem_error&) {
+    }
+    std::error_code error;
+    if (file && !file->empty() && std::filesystem::is_regular_file(*file, error)) {
+      OpenStream(*file);
+      return;
+    }
+  }
+#endif
+  face.reset(manager.OpenFont(fontFace, style));
+}
 
 FontFace::FontFace(std::span<const std::byte> fontData) {
   // FreeType reads a memory face lazily for as long as it is open, so it gets its own copy.
@@ -98,7 +118,9 @@ struct FontFace::FileStream {
   static void Close(FT_Stream) {}
 };
 
-FontFace::FontFace(const std::filesystem::path& file) {
+FontFace::FontFace(const std::filesystem::path& file) { OpenStream(file); }
+
+void FontFace::OpenStream(const std::filesystem::path& file) {
   std::error_code error;
   // A folder opens as a stream on some systems and then fails oddly inside FreeType.
   if (file.empty() || !std::filesystem::is_regular_file(file, error)) {
@@ -124,6 +146,8 @@ FontFace::FontFace(const std::filesystem::path& file) {
   arguments.flags = FT_OPEN_STREAM;
   arguments.stream = &stream->Stream;
   FT_Face opened = nullptr;
+  // Faces open in the shared library one at a time (FreeTypeManager's threading rules).
+  const auto lock = FreeTypeManager::LockFaces();
   if (FT_Open_Face(manager.GetLibraryInstance(), &arguments, 0, &opened) != 0) {
     throw FontException(Messages::ErrorOpeningFontFile);
   }

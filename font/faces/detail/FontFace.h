@@ -103,6 +103,9 @@ class FontFace {
   double ShapingScale() const { return strikeScale != 0 ? strikeScale : 1.0; }
 
  private:
+  /// Opens the first face of a file through a C stream FreeType reads from.
+  /// \throws FontException "Error openening font file".
+  void OpenStream(const std::filesystem::path& file);
   /// Scales a strike glyph's image box and advance from the strike to the size.
   void ScaleFromStrike(FT_GlyphSlot slot, GlyphImage& image) const;
 
