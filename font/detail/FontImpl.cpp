@@ -94,7 +94,7 @@ void FontImpl::EnsureGlyphsExist(std::u16string_view text) {
   }
 }
 
-void FontImpl::Use(const GlyphEntry& used) {
+void FontImpl::UseTracked(const GlyphEntry& used) {
   // Records are the font's own; the const reference is what callers of GlyphOfIndex hold.
   auto& entry = const_cast<GlyphEntry&>(used);  // NOLINT(cppcoreguidelines-pro-type-const-cast)
   if (atlas.Entry(entry.AtlasId).Dropped ||

@@ -61,7 +61,9 @@ class FontImpl {
   void BeginUse() { ++useStamp; }
   /// Marks a cached glyph as used by the current text, rendering it again first when its atlas
   /// page was emptied. \throws FontException "Error loading glyph in FreeType".
-  void Use(const GlyphEntry& entry);
+  void Use(const GlyphEntry& entry) {
+    if (atlas.TracksUse()) UseTracked(entry);
+  }
 
   /// The face and glyph a character is drawn with: the first face that maps it, or the font's
   /// own missing glyph (face 0, glyph 0). Cached characters answer from their entry; others
@@ -143,6 +145,7 @@ class FontImpl {
   /// Renders `glyph` into `entry` and adds its image to the atlas.
   void RenderInto(GlyphEntry& entry, FaceGlyph glyph);
   void RenderAgain(GlyphEntry& entry);
+  void UseTracked(const GlyphEntry& entry);
   /// Caches a record for a face's glyph (not yet mapped to a character).
   GlyphEntry& AddImage(FaceGlyph glyph);
   void PlaceGlyphs();

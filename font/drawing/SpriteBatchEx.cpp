@@ -27,6 +27,9 @@ namespace {
 // one rounding per step rather than two. While every step is a whole number of pixels (scale 1,
 // grid-fitted kerning) and the pen stays below 2^24, those steps are exact, so the pen is kept
 // as an integer: the same floats without the conversions on the critical path.
+// `Outlines`: draws the glyphs' outline images instead of the glyphs (a compile-time choice, so
+// that plain text pays no test for it).
+template <bool Outlines>
 struct DrawGlyphs {
   static constexpr std::size_t RunLength = 64;
   static constexpr std::int32_t ExactPenLimit = 1 << 24;
@@ -51,7 +54,6 @@ struct DrawGlyphs {
   std::array<Graphics::SpriteRunItem, RunLength> Run{};
   std::size_t Queued = 0;
   bool RunIsColor = false;  // the queued run holds colour glyphs (drawn with ColorGlyphTint)
-  bool Outlines = false;    // draws the glyphs' outline images instead of the glyphs
 
   void LineFeed() {}  // one line: a line feed only breaks the kerning chain
 
@@ -123,6 +125,21 @@ struct DrawGlyphs {
   }
 };
 
+// Walks the text into `draw`, handing its sprites to the batch in runs.
+template <class Draw>
+void Walk(const Detail::FontImpl& impl, std::u16string_view text, char32_t lastCharacter,
+          Draw& draw) {
+  try {
+    Detail::WalkGlyphs(impl, text, lastCharacter, draw);
+  } catch (...) {
+    // A kerning query failed: the characters before it are drawn, as they would have been had
+    // each gone to the batch at once. (A batch that threw has been handed its run already.)
+    draw.Flush();
+    throw;
+  }
+  draw.Flush();
+}
+
 }  // namespace
 
 void SpriteBatchEx::DrawAfter(Graphics::SpriteBatch& spriteBatch, Font& font,
@@ -138,7 +155,7 @@ void SpriteBatchEx::DrawAfter(Graphics::SpriteBatch& spriteBatch, Font& font,
   const Detail::FontImpl& impl = Detail::FontAccess::Of(font);
 
   // Translate by the scaled origin first, then rotate about (0, 0).
-  DrawGlyphs draw{
+  DrawGlyphs<false> draw{
       spriteBatch,
       impl,
       std::move(texture),
@@ -152,16 +169,15 @@ void SpriteBatchEx::DrawAfter(Graphics::SpriteBatch& spriteBatch, Font& font,
       scale,
       spriteEffects,
       layerDepth};
-  draw.Outlines = outlines;
-  try {
-    Detail::WalkGlyphs(impl, text, lastCharacter, draw);
-  } catch (...) {
-    // A kerning query failed: the characters before it are drawn, as they would have been had
-    // each gone to the batch at once. (A batch that threw has been handed its run already.)
-    draw.Flush();
-    throw;
+  if (outlines) {
+    DrawGlyphs<true> outlineDraw{
+        spriteBatch,   impl,      std::move(draw.Texture), 0,        draw.Transform,
+        position,      color,     draw.ColorGlyphTint,     rotation, scale,
+        spriteEffects, layerDepth};
+    Walk(impl, text, lastCharacter, outlineDraw);
+  } else {
+    Walk(impl, text, lastCharacter, draw);
   }
-  draw.Flush();
 }
 
 void SpriteBatchEx::DrawString(Graphics::SpriteBatch& spriteBatch, Font& font,

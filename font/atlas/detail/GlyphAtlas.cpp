@@ -113,6 +113,9 @@ bool GlyphAtlas::Place(std::uint64_t stamp) {
   for (const std::uint32_t id : pending) {
     if (!FitsAnEmptyPage(entries[id], largest)) throw FontException(Messages::AtlasTooLarge);
   }
+  // Uses were not tracked while the atlas was one growing page: take that page as used by the
+  // text being placed, so that it is not emptied under it.
+  if (!tracksUse && !pages.empty()) pages[0].LastUse = stamp;
   bool moved = false;
   std::size_t next = 0;
   // The first page grows while it is the only one; after that every page keeps its edge.
@@ -120,7 +123,16 @@ bool GlyphAtlas::Place(std::uint64_t stamp) {
   if (next < pending.size()) moved = PlaceOnLaterPages(next, stamp) || moved;
   pending.clear();
   if (deadBytes > SmallestCompaction && deadBytes > liveBytes) CompactImages();
+  UpdateTracksUse();
   return moved;
+}
+
+void GlyphAtlas::UpdateTracksUse() {
+  // Once set it stays: the first page stops growing for good.
+  tracksUse =
+      tracksUse || pages.size() > 1 ||
+      (!pages.empty() && (edgePower >= LargestEdgePower ||
+                          (std::int32_t{1} << (edgePower + 1)) > graphicsDevice.MaxTextureSize()));
 }
 
 std::int32_t GlyphAtlas::SmallestPossiblePower(std::span<const std::uint32_t> old) const {

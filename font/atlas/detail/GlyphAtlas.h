@@ -59,6 +59,10 @@ class GlyphAtlas {
   void Readd(std::uint32_t id, const GlyphImage& image);
   std::uint32_t Count() const { return static_cast<std::uint32_t>(entries.size()); }
   const AtlasEntry& Entry(std::uint32_t id) const { return entries[id]; }
+  /// False while the atlas is one page that can still grow: no page can be emptied before the
+  /// next Place then, so marking the entries a text uses can wait. (Place treats that page as
+  /// used by the text it places.) Cheap enough for every character drawn.
+  bool TracksUse() const { return tracksUse; }
   /// Marks an entry used at `stamp` (stamps only grow). Place never empties a page that holds
   /// an entry used at its own stamp.
   void Touch(std::uint32_t id, std::uint64_t stamp) {
@@ -112,6 +116,7 @@ class GlyphAtlas {
   std::int32_t SmallestPossiblePower(std::span<const std::uint32_t> old) const;
   std::int32_t CheckedEdge(std::int32_t power) const;
   std::int32_t LargestEdge() const;
+  void UpdateTracksUse();
   bool FitsAnEmptyPage(const AtlasEntry& entry, std::int32_t edge) const;
   std::size_t PlaceOnFirstPage(bool& moved);
   bool PlaceOnLaterPages(std::size_t first, std::uint64_t stamp);
@@ -137,6 +142,7 @@ class GlyphAtlas {
   std::vector<std::uint8_t> uploadAlpha;  // reused for colour images in a one-byte atlas
   std::int32_t edgePower = 0;
   static const std::shared_ptr<Graphics::Texture2D> noTexture;
+  bool tracksUse = false;  // see TracksUse
 };
 
 }  // namespace Vennicor::Font::Detail
