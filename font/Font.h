@@ -31,8 +31,9 @@ struct FontAccess;
 /// of the largest edge) instead; beyond a page limit (SetAtlasPageLimit) the least recently used
 /// page is emptied, and its glyphs are rendered again when next used.
 ///
-/// The graphics device must outlive the font. A Font is used from one thread at a time. A font
-/// can be moved; the moved-from font behaves as a disposed one.
+/// The graphics device must outlive the font. Fonts may be opened, used and disposed on several
+/// threads at once; one font is used by one thread at a time. A font can be moved; the
+/// moved-from font behaves as a disposed one.
 ///
 /// Text is UTF-16 (a valid surrogate pair is one character; a lone surrogate is a character of
 /// its own, drawn as the missing glyph) or UTF-8 (each malformed sequence is one U+FFFD).
