@@ -112,7 +112,8 @@ struct FontFace::FileStream {
     const bool sought = fseeko(self->File, static_cast<off_t>(offset), SEEK_SET) == 0;
 #endif
     if (count == 0) return sought ? 0 : 1;
-    return sought ? std::fread(buffer, 1, count, self->File) : 0;
+    // At most `count` bytes are read, so the result fits FreeType's type (32 bits on Windows).
+    return sought ? static_cast<unsigned long>(std::fread(buffer, 1, count, self->File)) : 0;
   }
   // FreeType calls this when the face is done; the file is closed by the destructor.
   static void Close(FT_Stream) {}
