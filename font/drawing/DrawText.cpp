@@ -1,6 +1,10 @@
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
+#include <utility>
 
 #include "font/Font.h"
 #include "font/detail/FontAccess.h"
@@ -43,14 +47,23 @@ void DrawLayout(Graphics::SpriteBatch& spriteBatch, const TextLayout& layout,
   // the caller's.
   std::shared_ptr<Graphics::Texture2D> texture;
   std::int32_t texturePage = -1;
+  // Sprites go to the batch in runs of one texture and one tint, as DrawString's do (one Draw a
+  // sprite for a batch that overrides Draw).
+  constexpr std::size_t RunLength = 64;
+  std::array<Graphics::SpriteRunItem, RunLength> run{};
+  std::size_t queued = 0;
+  Graphics::Color runTint;
+  const auto flush = [&] {
+    if (queued == 0) return;
+    spriteBatch.DrawRun(texture, std::span(run.data(), std::exchange(queued, 0)), runTint, rotation,
+                        Vector2{0, 0}, scale, spriteEffects, layerDepth);
+  };
 
   // As DrawString: translate by the scaled origin first, then rotate about (0, 0).
   const Matrix transform =
       Matrix::Multiply(Matrix::CreateTranslation(-origin.X * scale.X, -origin.Y * scale.Y, 0),
                        Matrix::CreateRotationZ(rotation));
-  std::optional<Graphics::Rectangle> source{Graphics::Rectangle{}};
-  for (std::size_t i = 0; i < data.Glyphs.size(); ++i) {
-    const LayoutGlyph& glyph = data.Glyphs[i];
+  for (const LayoutGlyph& glyph : data.Glyphs) {
     const Detail::GlyphEntry& entry = impl.GlyphOfIndex(glyph.GlyphIndex, glyph.Face);
     const Font::Glyph& record = entry.Record;
     const Graphics::Point offset = outlines ? entry.OutlineOffset : record.Offset;
@@ -58,21 +71,26 @@ void DrawLayout(Graphics::SpriteBatch& spriteBatch, const TextLayout& layout,
               glyph.Position.Y - ascent + static_cast<float>(offset.Y)};
     p = Vector2::Transform(p * scale, transform) + position;
     p.X = static_cast<float>(Detail::RoundHalfToEven(static_cast<double>(p.X)));
-    *source = outlines ? entry.OutlineSource
-                       : Graphics::Rectangle{record.Position.X, record.Position.Y,
-                                             record.Bounds.Width, record.Bounds.Height};
     const auto page = outlines ? static_cast<std::int32_t>(entry.OutlinePage) : record.Page;
-    if (page != texturePage) {
-      texturePage = page;
-      texture = impl.PageTexture(static_cast<std::uint32_t>(page));
-    }
-    const Graphics::Color tint = glyph.HasColor ? glyph.Color : color;
+    const Graphics::Color spanTint = glyph.HasColor ? glyph.Color : color;
     // A colour glyph keeps its colours and takes the tint's alpha, as in DrawString.
-    spriteBatch.Draw(
-        texture, p, source,
-        record.IsColor && !outlines ? Graphics::Color(tint.A, tint.A, tint.A, tint.A) : tint,
-        rotation, Vector2{0, 0}, scale, spriteEffects, layerDepth);
+    const Graphics::Color tint =
+        record.IsColor && !outlines
+            ? Graphics::Color(spanTint.A, spanTint.A, spanTint.A, spanTint.A)
+            : spanTint;
+    if (page != texturePage || !(tint == runTint) || queued == RunLength) {
+      flush();
+      runTint = tint;
+      if (page != texturePage) {
+        texturePage = page;
+        texture = impl.PageTexture(static_cast<std::uint32_t>(page));
+      }
+    }
+    run[queued++] = {p, outlines ? entry.OutlineSource
+                                 : Graphics::Rectangle{record.Position.X, record.Position.Y,
+                                                       record.Bounds.Width, record.Bounds.Height}};
   }
+  flush();
 }
 
 }  // namespace

@@ -110,7 +110,8 @@ struct SpriteBatchEx {
   /// glyph (spaces included, from an empty rectangle), from the font's atlas, tinted by the
   /// glyph's colour span or else by `color`. The font's atlas is brought up to date first.
   /// \throws FontException from the font (after Dispose; an atlas too large for the device),
-  ///         and whatever spriteBatch.Draw throws (the sprites before it stay queued).
+  ///         and whatever spriteBatch.Draw throws (the sprites of earlier runs stay queued:
+  ///         sprites go to the batch in runs, as DrawString's do).
   static void DrawText(Graphics::SpriteBatch& spriteBatch, const TextLayout& layout,
                        Graphics::Vector2 position, Graphics::Color color);
 
