@@ -112,6 +112,12 @@ class FontImpl {
   /// \throws FontException "Error loading glyph in FreeType".
   const GlyphEntry& GlyphOfIndex(std::uint32_t glyphIndex, std::uint32_t face = 0);
 
+  /// Space for a list of the font's glyph records, kept between uses so that drawing a layout
+  /// allocates nothing once warm. Whoever takes it gives it back; a nested taker (a batch's Draw
+  /// that draws with this font) gets an empty one.
+  std::vector<const GlyphEntry*> TakeEntryList() { return std::move(entryList); }
+  void GiveBackEntryList(std::vector<const GlyphEntry*> list) { entryList = std::move(list); }
+
   /// What the text layout keeps for this font (its shapers and caches), made on first use and
   /// destroyed before the face closes. \throws FontException when HarfBuzz cannot start.
   Layout::Detail::LayoutServices& LayoutServices();
@@ -164,6 +170,7 @@ class FontImpl {
   GlyphImage outlineImage;            // reused for every outline rendered
   // A record of each glyph index of each face, null until cached.
   std::vector<std::vector<GlyphEntry*>> glyphIndexes;
+  std::vector<const GlyphEntry*> entryList;  // see TakeEntryList
   // Last, so that it goes before the faces: its HarfBuzz fonts reference the font's face.
   std::unique_ptr<Layout::Detail::LayoutServices> layoutServices;
 };

@@ -1,10 +1,12 @@
 #include <array>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <span>
 #include <utility>
+#include <vector>
 
 #include "font/Font.h"
 #include "font/detail/FontAccess.h"
@@ -38,10 +40,24 @@ void DrawLayout(Graphics::SpriteBatch& spriteBatch, const TextLayout& layout,
   // Glyph positions are on their baselines; the records' offsets are from the line's top.
   const auto ascent = static_cast<float>(font.Ascent());  // checks for disposal
   Detail::FontImpl& impl = Detail::FontAccess::Of(font);
+  // Each glyph's record is found once; the list is the font's, borrowed for this call.
+  struct EntryList {
+    Detail::FontImpl& Impl;
+    std::vector<const Detail::GlyphEntry*> Entries;
+    explicit EntryList(Detail::FontImpl& impl) : Impl(impl), Entries(impl.TakeEntryList()) {}
+    EntryList(const EntryList&) = delete;
+    EntryList& operator=(const EntryList&) = delete;
+    ~EntryList() { Impl.GiveBackEntryList(std::move(Entries)); }
+  } list{impl};
+  std::vector<const Detail::GlyphEntry*>& entries = list.Entries;
+  entries.resize(data.Glyphs.size());
   // Every glyph of the layout is in the atlas, and placed, before the first sprite.
   impl.BeginUse();
-  for (const LayoutGlyph& glyph : data.Glyphs)
-    impl.Use(impl.GlyphOfIndex(glyph.GlyphIndex, glyph.Face));
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    const LayoutGlyph& glyph = data.Glyphs[i];
+    entries[i] = &impl.GlyphOfIndex(glyph.GlyphIndex, glyph.Face);
+    impl.Use(*entries[i]);
+  }
   font.GlyphTexture();
   // Our own reference to the page drawn from last, as DrawString keeps: Draw may run code of
   // the caller's.
@@ -63,14 +79,18 @@ void DrawLayout(Graphics::SpriteBatch& spriteBatch, const TextLayout& layout,
   const Matrix transform =
       Matrix::Multiply(Matrix::CreateTranslation(-origin.X * scale.X, -origin.Y * scale.Y, 0),
                        Matrix::CreateRotationZ(rotation));
-  for (const LayoutGlyph& glyph : data.Glyphs) {
-    const Detail::GlyphEntry& entry = impl.GlyphOfIndex(glyph.GlyphIndex, glyph.Face);
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    const LayoutGlyph& glyph = data.Glyphs[i];
+    const Detail::GlyphEntry& entry = *entries[i];
     const Font::Glyph& record = entry.Record;
     const Graphics::Point offset = outlines ? entry.OutlineOffset : record.Offset;
     Vector2 p{glyph.Position.X + static_cast<float>(offset.X),
               glyph.Position.Y - ascent + static_cast<float>(offset.Y)};
     p = Vector2::Transform(p * scale, transform) + position;
-    p.X = static_cast<float>(Detail::RoundHalfToEven(static_cast<double>(p.X)));
+    // A whole X (the usual case at scale 1 without rotation) rounds to itself.
+    if (!(std::abs(p.X) < 0x1p23F) || static_cast<float>(static_cast<std::int32_t>(p.X)) != p.X) {
+      p.X = static_cast<float>(Detail::RoundHalfToEven(static_cast<double>(p.X)));
+    }
     const auto page = outlines ? static_cast<std::int32_t>(entry.OutlinePage) : record.Page;
     const Graphics::Color spanTint = glyph.HasColor ? glyph.Color : color;
     // A colour glyph keeps its colours and takes the tint's alpha, as in DrawString.

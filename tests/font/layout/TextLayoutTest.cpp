@@ -374,5 +374,42 @@ TEST(TextLayout, TakesUtf8AndRefusesADisposedFont) {
   EXPECT_EQ(before.LineCount(), 1);  // queries need no font
 }
 
+// A batch whose Draw draws more text with the same font (an overlay, a debug label) while a
+// layout is being drawn: the nested text is longer than the first, and the first's sprites stay
+// those it draws alone.
+TEST(TextLayout, DrawsIntactWhenTheBatchDrawsWithTheSameFontMeanwhile) {
+  SoftwareGraphicsDevice device(8, 8);
+  Font font(device, Testing::FixtureFontText("VennicorMetrics.ttf"), 18);
+  const TextLayout outer(font, Paragraph, {.MaxWidth = 300});
+  const TextLayout nested(font, Paragraph + Paragraph + Paragraph);
+  ASSERT_GT(outer.Glyphs().size(), 64U) << "the first run is handed over before the last glyph";
+
+  class NestingBatch final : public Graphics::SpriteBatch {
+   public:
+    NestingBatch(Graphics::GraphicsDevice& device, const TextLayout& nested)
+        : SpriteBatch(device), nestedLayout(nested), nestedBatch(device) {}
+    void Draw(const std::shared_ptr<Graphics::Texture2D>& texture, Vector2 position,
+              std::optional<Graphics::Rectangle> sourceRectangle, Color color, float rotation,
+              Vector2 /*origin*/, Vector2 scale, Graphics::SpriteEffects /*effects*/,
+              float /*layerDepth*/) override {
+      Sprites.push_back({texture.get(), position, sourceRectangle, color, rotation, scale});
+      if (Sprites.size() == 1) SpriteBatchEx::DrawText(nestedBatch, nestedLayout, {0, 0}, color);
+    }
+    std::vector<Testing::RecordedSprite> Sprites;
+
+   private:
+    const TextLayout& nestedLayout;
+    SpriteRecorder nestedBatch;
+  } nesting(device, nested);
+  SpriteRecorder alone(device);
+  SpriteBatchEx::DrawText(nesting, outer, {3, 4}, Color::White());
+  SpriteBatchEx::DrawText(alone, outer, {3, 4}, Color::White());
+  ASSERT_EQ(nesting.Sprites.size(), alone.Sprites.size());
+  for (std::size_t i = 0; i < alone.Sprites.size(); ++i) {
+    EXPECT_EQ(nesting.Sprites[i].Position, alone.Sprites[i].Position) << i;
+    EXPECT_EQ(nesting.Sprites[i].Source, alone.Sprites[i].Source) << i;
+  }
+}
+
 }  // namespace
 }  // namespace Vennicor::Font
