@@ -1,5 +1,4 @@
 #include <array>
-#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -87,10 +86,7 @@ void DrawLayout(Graphics::SpriteBatch& spriteBatch, const TextLayout& layout,
     Vector2 p{glyph.Position.X + static_cast<float>(offset.X),
               glyph.Position.Y - ascent + static_cast<float>(offset.Y)};
     p = Vector2::Transform(p * scale, transform) + position;
-    // A whole X (the usual case at scale 1 without rotation) rounds to itself.
-    if (!(std::abs(p.X) < 0x1p23F) || static_cast<float>(static_cast<std::int32_t>(p.X)) != p.X) {
-      p.X = static_cast<float>(Detail::RoundHalfToEven(static_cast<double>(p.X)));
-    }
+    p.X = Detail::OnWholePixel(p.X);
     const auto page = outlines ? static_cast<std::int32_t>(entry.OutlinePage) : record.Page;
     const Graphics::Color spanTint = glyph.HasColor ? glyph.Color : color;
     // A colour glyph keeps its colours and takes the tint's alpha, as in DrawString.

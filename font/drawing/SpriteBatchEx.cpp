@@ -18,8 +18,6 @@
 
 namespace Vennicor::Font {
 
-using Detail::RoundHalfToEven;
-
 namespace {
 
 // Queues one sprite a glyph along the pen, a run of sprites at a time. The pen advances in
@@ -83,10 +81,7 @@ struct DrawGlyphs {
     p = p + Vector2{static_cast<float>(offset.X), static_cast<float>(offset.Y)} * Scale;
     p = Vector2::Transform(p, Transform);
     p = p + Position;
-    // A whole X (the usual case: whole position, pen and offsets) rounds to itself.
-    if (!(std::abs(p.X) < 0x1p23F) || static_cast<float>(static_cast<std::int32_t>(p.X)) != p.X) {
-      p.X = static_cast<float>(RoundHalfToEven(static_cast<double>(p.X)));
-    }
+    p.X = Detail::OnWholePixel(p.X);
 
     // A glyph without an image (a space) is still drawn, from an empty rectangle, so that a
     // batch sees one sprite per character.

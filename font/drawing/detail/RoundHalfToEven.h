@@ -20,4 +20,11 @@ inline double RoundHalfToEven(double value) {
   return static_cast<double>((below & 1) == 0 ? below : below + 1);
 }
 
+/// A sprite's left edge on a whole pixel: RoundHalfToEven of a float. Whole values (the usual
+/// case: whole position, pen and offsets) are answered as they are, without the conversions.
+inline float OnWholePixel(float x) {
+  if (std::abs(x) < 0x1p23F && static_cast<float>(static_cast<std::int32_t>(x)) == x) return x;
+  return static_cast<float>(RoundHalfToEven(static_cast<double>(x)));
+}
+
 }  // namespace Vennicor::Font::Detail
