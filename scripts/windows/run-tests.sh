@@ -9,33 +9,37 @@ build="$(cd "$build" && pwd)"
 
 "$root/scripts/windows/build-dependencies.sh" "$build/deps" "$build/prefix"
 
-# A private, quiet Wine prefix. One wineserver stays up for the whole run and Wine's services
-# are started once up front; otherwise every test process pays for Wine's start-up.
-export WINEDEBUG=-all WINEARCH=win64 WINEPREFIX="$build/wineprefix" WINEDLLOVERRIDES="mscoree,mshtml="
+# Debian's Wine has no preloader to reserve the addresses Windows keeps fixed, so now and then
+# address-space randomisation maps something where Wine wants its shared user data, and a
+# process dies before main ("failed to map the shared user data: c0000018"; a few runs in ten
+# met one). Everything that starts Wine (the build too: it lists each test program's tests) runs
+# without randomisation where the system allows it.
+no_aslr=""
+if setarch "$(uname -m)" -R true 2> /dev/null; then no_aslr="setarch $(uname -m) -R"; fi
+
+# A private, quiet Wine prefix: Wine's own errors only, which then appear in a failed test's
+# output. One wineserver stays up for the whole run and Wine's services are started once up
+# front; otherwise every test process pays for Wine's start-up.
+export WINEDEBUG=-all,err+all WINEARCH=win64 WINEPREFIX="$build/wineprefix"
+export WINEDLLOVERRIDES="mscoree,mshtml="
 export VENNICOR_WINDOWS_PREFIX="$build/prefix"
 unset DISPLAY WAYLAND_DISPLAY
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  wineboot -i > /dev/null 2>&1
+  $no_aslr wineboot -i > /dev/null 2>&1
 fi
 wineserver -k > /dev/null 2>&1 || true
 wineserver -w
 wineserver -p
 trap 'wineserver -k || true' EXIT
-wine cmd /c exit > /dev/null 2>&1
+$no_aslr wine cmd /c exit > /dev/null 2>&1
 
 cmake -S "$root" -B "$build/project" -G Ninja \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchains/mingw-w64-x86_64.cmake" \
   -DCMAKE_BUILD_TYPE=Release -DVENNICOR_BUILD_BENCHMARKS=OFF -DVENNICOR_BUILD_TOOLS=OFF \
   -DVENNICOR_INSTALL=OFF -DVENNICOR_BUILD_OPENGL=OFF -DVENNICOR_BUILD_EXAMPLES=OFF
-cmake --build "$build/project"
-# Debian's Wine has no preloader to reserve the addresses Windows keeps fixed, so now and then
-# address-space randomisation maps something where Wine wants its shared user data, and a test
-# dies before main ("failed to map the shared user data: c0000018"; a few runs in ten met one).
-# The tests therefore run without randomisation where the system allows it, and failed tests get
-# one more run, named in the log; a test that fails again fails the job.
-export WINEDEBUG=-all,err+all  # Wine's own errors appear in a failed test's output
-no_aslr=""
-if setarch "$(uname -m)" -R true 2> /dev/null; then no_aslr="setarch $(uname -m) -R"; fi
+$no_aslr cmake --build "$build/project"
+# Failed tests get one more run, named in the log, as a second line against Wine failing to
+# start a process; a test that fails again fails the job.
 # CTEST_ARGS: further ctest arguments, e.g. "-R Lookup".
 if ! $no_aslr ctest --test-dir "$build/project" --output-on-failure -LE install ${CTEST_ARGS:-}; then
   echo "Some tests failed under Wine; running the failed ones once more:" >&2
