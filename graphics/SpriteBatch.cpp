@@ -30,26 +30,13 @@ constexpr const char* EndBeforeBeginMessage =
 SpriteBatch::QuadShape SpriteBatch::MakeShape(Texture2D& texture, Color color, float rotation,
                                               Vector2 origin, Vector2 scale, SpriteEffects effects,
                                               float layerDepth) {
-  QuadShape shape{};
-  shape.Texture = &texture;
-  shape.Tint = color;
-  shape.Depth = layerDepth;
-  shape.Scale = scale;
-  // Corner offsets from `position` before rotation: the origin is in source texels and scales
-  // with the sprite.
-  shape.X0 = -origin.X * scale.X;
-  shape.Y0 = -origin.Y * scale.Y;
-  shape.Rotated = rotation != 0;
-  if (shape.Rotated && rotation != cachedRotation) {
+  if (rotation != 0 && rotation != cachedRotation) {
     cachedRotation = rotation;
     cachedSin = std::sin(rotation);
     cachedCos = std::cos(rotation);
   }
-  shape.Cos = cachedCos;
-  shape.Sin = cachedSin;
-  shape.FlipX = HasFlag(effects, SpriteEffects::FlipHorizontally);
-  shape.FlipY = HasFlag(effects, SpriteEffects::FlipVertically);
-  return shape;
+  return {&texture, color, layerDepth,
+          SpriteGeometry::Of(rotation, cachedCos, cachedSin, origin, scale, effects)};
 }
 
 VENNICOR_QUAD_INLINE void SpriteBatch::WriteQuad(const QuadShape& shape, Vector2 position,
@@ -57,36 +44,7 @@ VENNICOR_QUAD_INLINE void SpriteBatch::WriteQuad(const QuadShape& shape, Vector2
   quad.Texture = shape.Texture;
   quad.Tint = shape.Tint;
   quad.Depth = shape.Depth;
-
-  const auto left = static_cast<float>(area.X);
-  const auto top = static_cast<float>(area.Y);
-  const auto right = static_cast<float>(area.X) + static_cast<float>(area.Width);
-  const auto bottom = static_cast<float>(area.Y) + static_cast<float>(area.Height);
-  quad.TexTopLeft = {shape.FlipX ? right : left, shape.FlipY ? bottom : top};
-  quad.TexBottomRight = {shape.FlipX ? left : right, shape.FlipY ? top : bottom};
-
-  const float x0 = shape.X0;
-  const float y0 = shape.Y0;
-  const float x1 = x0 + static_cast<float>(area.Width) * shape.Scale.X;
-  const float y1 = y0 + static_cast<float>(area.Height) * shape.Scale.Y;
-
-  if (!shape.Rotated) {
-    quad.TopLeft = {position.X + x0, position.Y + y0};
-    quad.TopRight = {position.X + x1, position.Y + y0};
-    quad.BottomLeft = {position.X + x0, position.Y + y1};
-    quad.BottomRight = {position.X + x1, position.Y + y1};
-  } else {
-    const float c = shape.Cos;
-    const float s = shape.Sin;
-    const auto corner = [&](float x, float y) {
-      return Vector2{position.X + x * c - y * s, position.Y + x * s + y * c};
-    };
-    quad.TopLeft = corner(x0, y0);
-    quad.TopRight = corner(x1, y0);
-    quad.BottomLeft = corner(x0, y1);
-    quad.BottomRight = corner(x1, y1);
-  }
-
+  shape.Geometry.Write(position, area, quad);
   if (transform) {
     quad.TopLeft = Vector2::Transform(quad.TopLeft, *transform);
     quad.TopRight = Vector2::Transform(quad.TopRight, *transform);

@@ -13,6 +13,7 @@
 #include "graphics/Rectangle.h"
 #include "graphics/SamplerState.h"
 #include "graphics/SpriteEffects.h"
+#include "graphics/SpriteGeometry.h"
 #include "graphics/SpriteQuad.h"
 #include "graphics/SpriteRunItem.h"
 #include "graphics/SpriteSortMode.h"
@@ -93,11 +94,7 @@ class SpriteBatch {
     Texture2D* Texture;
     Color Tint;
     float Depth;
-    Vector2 Scale;
-    float X0, Y0;  // corner offset of the origin from `position`, scaled, before rotation
-    bool Rotated;
-    float Cos, Sin;
-    bool FlipX, FlipY;
+    SpriteGeometry Geometry;
   };
   QuadShape MakeShape(Texture2D& texture, Color color, float rotation, Vector2 origin,
                       Vector2 scale, SpriteEffects effects, float layerDepth);
