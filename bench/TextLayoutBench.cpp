@@ -87,7 +87,8 @@ void PerCharacter(benchmark::State& state, std::size_t characters) {
 void LayoutFirstTime(benchmark::State& state) {
   Setup& s = Shared();
   const std::u16string& text = s.Texts[state.range(0)];
-  auto& services = Font::Detail::FontAccess::Of(s.TextFont).LayoutServices();
+  auto& services =
+      Font::Layout::Detail::LayoutServices::Of(Font::Detail::FontAccess::Of(s.TextFont));
   for (auto _ : state) {
     services.ClearCaches();
     Font::TextLayout layout(s.TextFont, text, {.MaxWidth = WrapWidth});
@@ -100,7 +101,8 @@ BENCHMARK(LayoutFirstTime)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 // The same with the shaped runs cached but not the finished layout: what the run cache saves.
 void LayoutAgainShapingCached(benchmark::State& state) {
   Setup& s = Shared();
-  auto& services = Font::Detail::FontAccess::Of(s.TextFont).LayoutServices();
+  auto& services =
+      Font::Layout::Detail::LayoutServices::Of(Font::Detail::FontAccess::Of(s.TextFont));
   for (auto _ : state) {
     services.Layouts.Clear();
     Font::TextLayout layout(s.TextFont, s.Text, {.MaxWidth = WrapWidth});

@@ -21,6 +21,18 @@ using Graphics::Vector2;
 
 namespace {
 
+std::unique_ptr<Detail::FontFace> OpenFace(const FontSource& source) {
+  switch (source.Kind()) {
+    case FontSource::Kinds::File:
+      return std::make_unique<Detail::FontFace>(source.FilePath());
+    case FontSource::Kinds::Memory:
+      return std::make_unique<Detail::FontFace>(source.Data());
+    case FontSource::Kinds::Family:
+      break;
+  }
+  return std::make_unique<Detail::FontFace>(source.Name(), source.Style());
+}
+
 Vector2 ToPixels(KerningVector kerning) {
   return Vector2{static_cast<float>(kerning.X) * 0.015625F,
                  static_cast<float>(kerning.Y) * 0.015625F};
@@ -33,7 +45,7 @@ Font::Font(Graphics::GraphicsDevice& graphicsDevice, std::u16string_view fontFac
 
 Font::Font(Graphics::GraphicsDevice& graphicsDevice, std::u16string_view fontFace, float size,
            FontStyle style)
-    : impl(std::make_unique<FontImpl>(graphicsDevice,
+    : impl(std::make_shared<FontImpl>(graphicsDevice,
                                       std::make_unique<Detail::FontFace>(fontFace, style), size)) {}
 
 Font::Font(Graphics::GraphicsDevice& graphicsDevice, std::string_view fontFace, float size,
@@ -42,21 +54,37 @@ Font::Font(Graphics::GraphicsDevice& graphicsDevice, std::string_view fontFace, 
 
 Font::Font(Graphics::GraphicsDevice& graphicsDevice, std::span<const std::byte> fontData,
            float size)
-    : impl(std::make_unique<FontImpl>(graphicsDevice, std::make_unique<Detail::FontFace>(fontData),
+    : impl(std::make_shared<FontImpl>(graphicsDevice, std::make_unique<Detail::FontFace>(fontData),
                                       size)) {}
 
 Font::Font(Graphics::GraphicsDevice& graphicsDevice, std::span<const std::byte> fontData,
            float size, const FontOptions& options)
-    : impl(std::make_unique<FontImpl>(graphicsDevice, std::make_unique<Detail::FontFace>(fontData),
+    : impl(std::make_shared<FontImpl>(graphicsDevice, std::make_unique<Detail::FontFace>(fontData),
                                       size, options)) {}
 
 Font::Font(Graphics::GraphicsDevice& graphicsDevice, std::u16string_view fontFace, float size,
            FontStyle style, const FontOptions& options)
-    : impl(std::make_unique<FontImpl>(
+    : impl(std::make_shared<FontImpl>(
           graphicsDevice, std::make_unique<Detail::FontFace>(fontFace, style), size, options)) {}
 
+Font::Font(Graphics::GraphicsDevice& graphicsDevice, std::string_view fontFace, float size,
+           FontStyle style, const FontOptions& options)
+    : Font(graphicsDevice, std::u16string_view(Utf8ToUtf16(fontFace)), size, style, options) {}
+
+Font::Font(Graphics::GraphicsDevice& graphicsDevice, std::string_view fontFace, float size,
+           const FontOptions& options)
+    : Font(graphicsDevice, fontFace, size, FontStyle::Regular, options) {}
+
+Font::Font(Graphics::GraphicsDevice& graphicsDevice, std::u16string_view fontFace, float size,
+           const FontOptions& options)
+    : Font(graphicsDevice, fontFace, size, FontStyle::Regular, options) {}
+
+Font::Font(Graphics::GraphicsDevice& graphicsDevice, const FontSource& source, float size,
+           const FontOptions& options)
+    : impl(std::make_shared<FontImpl>(graphicsDevice, OpenFace(source), size, options)) {}
+
 Font::Font(Graphics::GraphicsDevice& graphicsDevice, FromFile file, float size)
-    : impl(std::make_unique<FontImpl>(graphicsDevice, std::make_unique<Detail::FontFace>(file.File),
+    : impl(std::make_shared<FontImpl>(graphicsDevice, std::make_unique<Detail::FontFace>(file.File),
                                       size)) {}
 
 Font::~Font() {
@@ -155,6 +183,15 @@ void Font::AddFallbackFace(std::string_view fontFace, FontStyle style) {
 void Font::AddFallbackFace(std::span<const std::byte> fontData) {
   ThrowIfDisposed();
   impl->AddFallbackFace(std::make_unique<Detail::FontFace>(fontData));
+}
+
+void Font::AddFallbackFace(const FontSource& source) {
+  ThrowIfDisposed();
+  impl->AddFallbackFace(OpenFace(source));
+}
+
+FontSource FontSource::Family(std::string_view utf8Family, FontStyle style) {
+  return Family(std::u16string_view(Utf8ToUtf16(utf8Family)), style);
 }
 
 std::int32_t Font::LineHeight() const {

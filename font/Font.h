@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "font/FontOptions.h"
+#include "font/FontSource.h"
 #include "font/FontStyle.h"
 #include "graphics/GraphicsDevice.h"
 #include "graphics/Point.h"
@@ -89,6 +90,21 @@ class Font {
   /// \throws as above.
   Font(Graphics::GraphicsDevice& graphicsDevice, std::u16string_view fontFace, float size,
        FontStyle style, const FontOptions& options);
+  /// The same with the Regular style. \throws as above.
+  Font(Graphics::GraphicsDevice& graphicsDevice, std::u16string_view fontFace, float size,
+       const FontOptions& options);
+  /// A UTF-8 path or family name, as the UTF-8 constructor above reads it, rendering glyphs as
+  /// `options` ask. \throws as above.
+  Font(Graphics::GraphicsDevice& graphicsDevice, std::string_view fontFace, float size,
+       FontStyle style, const FontOptions& options);
+  /// The same with the Regular style. \throws as above.
+  Font(Graphics::GraphicsDevice& graphicsDevice, std::string_view fontFace, float size,
+       const FontOptions& options);
+  /// Opens the face `source` names (a file, an installed family, bytes in memory) at `size`
+  /// pixels per em, rendering glyphs as `options` ask: each kind as the constructor for it
+  /// above opens it. \throws as those constructors.
+  Font(Graphics::GraphicsDevice& graphicsDevice, const FontSource& source, float size,
+       const FontOptions& options = {});
   /// Opens the first face of the font file at `file` at `size` pixels per em, as the
   /// constructors above do with a path, but never looks the text up as an installed family
   /// name: a path that names no font is an error, whatever fonts are installed. A template only
@@ -99,6 +115,12 @@ class Font {
   requires std::same_as<Path, std::filesystem::path> Font(Graphics::GraphicsDevice& graphicsDevice,
                                                           const Path& file, float size)
       : Font(graphicsDevice, FromFile{file}, size) {}
+  /// The same, rendering glyphs as `options` ask. \throws as above.
+  template <class Path>
+  requires std::same_as<Path, std::filesystem::path> Font(Graphics::GraphicsDevice& graphicsDevice,
+                                                          const Path& file, float size,
+                                                          const FontOptions& options)
+      : Font(graphicsDevice, FontSource::File(file), size, options) {}
   /// Performs Dispose if it has not run.
   ~Font();
   Font(const Font&) = delete;
@@ -233,6 +255,9 @@ class Font {
   void AddFallbackFace(std::string_view fontFace, FontStyle style = FontStyle::Regular);
   /// The same with a font file held in memory; the bytes are copied.
   void AddFallbackFace(std::span<const std::byte> fontData);
+  /// The same with the face `source` names, opened as the constructors open it. The fallback
+  /// renders as the font does (its FontOptions). \throws as above.
+  void AddFallbackFace(const FontSource& source);
 
  private:
   friend struct Detail::FontAccess;
@@ -247,9 +272,10 @@ class Font {
   [[noreturn]] static void ThrowNoGlyph(char32_t codePoint);
   Graphics::Vector2 MeasureAfter(std::u16string_view text, char32_t previousCharacter);
 
-  // Behind a pointer so that the header names none of the internals and a move is cheap. Null
-  // only in a moved-from font.
-  std::unique_ptr<Detail::FontImpl> impl;
+  // Behind a pointer so that the header names none of the internals and a move is cheap;
+  // shared with the layouts made from the font, which outlive a move. Null only in a
+  // moved-from font.
+  std::shared_ptr<Detail::FontImpl> impl;
 };
 
 }  // namespace Vennicor::Font

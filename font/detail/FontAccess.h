@@ -1,5 +1,7 @@
 #pragma once
 
+#include <memory>
+
 #include "font/Font.h"
 #include "font/detail/FontImpl.h"
 
@@ -11,6 +13,9 @@ struct FontAccess {
   /// checks for disposal, such as EnsureGlyphsExist, has run without throwing).
   static FontImpl& Of(Font& font) { return *font.impl; }
   static const FontImpl& Of(const Font& font) { return *font.impl; }
+  /// The font's internals, shared by whoever keeps them past a move of the Font (a layout).
+  /// Null for a moved-from font.
+  static std::shared_ptr<FontImpl> Share(const Font& font) { return font.impl; }
 };
 
 }  // namespace Vennicor::Font::Detail

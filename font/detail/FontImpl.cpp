@@ -6,15 +6,6 @@
 #include "font/FontException.h"
 #include "font/faces/detail/GlyphRendering.h"
 #include "font/text/Utf.h"
-
-#if VENNICOR_TEXT_LAYOUT
-#include "font/layout/detail/LayoutServices.h"
-#else
-namespace Vennicor::Font::Layout::Detail {
-// This build has no text layout: nothing ever makes one of these.
-class LayoutServices {};
-}  // namespace Vennicor::Font::Layout::Detail
-#endif
 #include "font/text/detail/ControlCharacter.h"
 
 namespace Vennicor::Font::Detail {
@@ -107,12 +98,15 @@ void FontImpl::UseTracked(const GlyphEntry& used) {
 
 FaceGlyph FontImpl::Resolve(char32_t character) const {
   if (const GlyphEntry* entry = Find(character)) return {entry->Face, entry->GlyphIndex};
+  const std::uint32_t face = FaceFor(character);
+  return {face, faces[face]->GlyphIndex(character)};
+}
+
+std::uint32_t FontImpl::FaceFor(char32_t codePoint) const {
   for (std::uint32_t face = 0; face < faces.size(); ++face) {
-    if (const std::uint32_t glyph = faces[face]->GlyphIndex(character); glyph != 0) {
-      return {face, glyph};
-    }
+    if (FaceHas(face, codePoint)) return face;
   }
-  return {};
+  return 0;
 }
 
 bool FontImpl::AnyFaceKerns() const {
@@ -181,15 +175,8 @@ void FontImpl::AddFallbackFace(std::unique_ptr<FontFace> fallback) {
   fallback->SetRendering(faces.front()->Rendering());
   fallback->SetPixelSize(size);
   faces.reserve(faces.size() + 1);
-#if VENNICOR_TEXT_LAYOUT
-  // Shaped text takes the new face as well, and what was laid out before it is forgotten.
-  if (layoutServices) {
-    layoutServices->Shaping.AddFace(fallback->Handle(), fallback->LoadFlags(),
-                                    fallback->ShapingScale());
-    layoutServices->ClearCaches();
-  }
-#endif
   faces.push_back(std::move(fallback));
+  ++faceGeneration;
   const auto face = static_cast<std::uint32_t>(faces.size() - 1);
   // Characters cached as missing glyphs may be the new face's: their records change in place
   // and are placed by the next atlas update.
@@ -213,23 +200,6 @@ const GlyphEntry& FontImpl::GlyphOfIndex(std::uint32_t glyphIndex, std::uint32_t
     return *glyphIndexes[face][glyphIndex];
   }
   return AddImage(FaceGlyph{face, glyphIndex});
-}
-
-Layout::Detail::LayoutServices& FontImpl::LayoutServices() {
-#if !VENNICOR_TEXT_LAYOUT
-  throw FontException(Messages::TextServicesUnavailable);
-#else
-  if (!layoutServices) {
-    auto services = std::make_unique<Layout::Detail::LayoutServices>(
-        faces.front()->Handle(), faces.front()->LoadFlags(), faces.front()->ShapingScale());
-    for (std::size_t face = 1; face < faces.size(); ++face) {
-      services->Shaping.AddFace(faces[face]->Handle(), faces[face]->LoadFlags(),
-                                faces[face]->ShapingScale());
-    }
-    layoutServices = std::move(services);
-  }
-  return *layoutServices;
-#endif
 }
 
 const std::shared_ptr<Graphics::Texture2D>& FontImpl::UpdateAtlas() {
@@ -276,7 +246,7 @@ void FontImpl::Dispose() {
       for (const std::unique_ptr<FontFace>& face : Faces) face->ReleaseLibrary();
     }
   } releaseLibraries{faces};
-  layoutServices.reset();  // its HarfBuzz fonts hold references on the face
+  companion.reset();  // it may hold references on the faces
   for (const std::unique_ptr<FontFace>& face : faces) face->Close();
   atlas.Dispose();
 }

@@ -18,11 +18,15 @@
 #include "graphics/GraphicsDevice.h"
 #include "graphics/Texture2D.h"
 
-namespace Vennicor::Font::Layout::Detail {
-class LayoutServices;
-}
-
 namespace Vennicor::Font::Detail {
+
+/// What another part of the library keeps for a font and the font keeps for it (the text
+/// layout's shapers and caches): destroyed when the font is disposed, before its faces close,
+/// since it may hold references on them.
+class FontCompanion {
+ public:
+  virtual ~FontCompanion() = default;
+};
 
 /// A glyph named by its face (0: the font's own, 1..: fallbacks) and its index in that face.
 struct FaceGlyph {
@@ -67,8 +71,16 @@ class FontImpl {
 
   /// The face and glyph a character is drawn with: the first face that maps it, or the font's
   /// own missing glyph (face 0, glyph 0). Cached characters answer from their entry; others
-  /// ask each face's character map.
+  /// ask each face's character map (FaceFor).
   FaceGlyph Resolve(char32_t character) const;
+  /// The fallback rule, the one place it is decided: the first face (the font's own, then the
+  /// fallbacks in the order added) that maps the code point; 0 when none does, so that the
+  /// font's own missing glyph shows. Asks the faces' character maps in turn.
+  std::uint32_t FaceFor(char32_t codePoint) const;
+  /// True when face `face` maps the code point.
+  bool FaceHas(std::uint32_t face, char32_t codePoint) const {
+    return faces[face]->GlyphIndex(codePoint) != 0;
+  }
 
   /// Kerning in 26.6 of two cached glyphs: zero unless both come from one face.
   KerningVector KerningOf(const GlyphEntry& left, const GlyphEntry& right) const {
@@ -105,6 +117,9 @@ class FontImpl {
   /// The faces, the font's own first and then the fallbacks in the order added; a GlyphEntry's
   /// Face indexes this. For layout code that shapes each run of text with its own face.
   std::span<const std::unique_ptr<FontFace>> Faces() const { return faces; }
+  /// Changes whenever a face is added: whoever keeps something per face (shapers) compares it
+  /// with the generation it last saw to stay in step.
+  std::uint32_t FaceGeneration() const { return faceGeneration; }
 
   /// The glyph of glyph index `glyphIndex` of face `face` (0: the font's own), rendered into the
   /// atlas on first use: shaped text names glyphs by index. Shares the record of a character
@@ -118,9 +133,10 @@ class FontImpl {
   std::vector<const GlyphEntry*> TakeEntryList() { return std::move(entryList); }
   void GiveBackEntryList(std::vector<const GlyphEntry*> list) { entryList = std::move(list); }
 
-  /// What the text layout keeps for this font (its shapers and caches), made on first use and
-  /// destroyed before the face closes. \throws FontException when HarfBuzz cannot start.
-  Layout::Detail::LayoutServices& LayoutServices();
+  /// The companion kept for this font, or null: set by the one part of the library that keeps
+  /// one (the text layout), which alone knows its type.
+  FontCompanion* Companion() const { return companion.get(); }
+  void SetCompanion(std::unique_ptr<FontCompanion> kept) { companion = std::move(kept); }
 
   /// Places and uploads the glyphs cached since the last update and returns the first atlas
   /// page's texture. \throws FontException as GlyphAtlas::Place and Upload do.
@@ -171,8 +187,9 @@ class FontImpl {
   // A record of each glyph index of each face, null until cached.
   std::vector<std::vector<GlyphEntry*>> glyphIndexes;
   std::vector<const GlyphEntry*> entryList;  // see TakeEntryList
-  // Last, so that it goes before the faces: its HarfBuzz fonts reference the font's face.
-  std::unique_ptr<Layout::Detail::LayoutServices> layoutServices;
+  std::uint32_t faceGeneration = 0;
+  // Last, so that it goes before the faces: it may reference them (HarfBuzz fonts).
+  std::unique_ptr<FontCompanion> companion;
 };
 
 }  // namespace Vennicor::Font::Detail

@@ -5,12 +5,16 @@
 #include <vector>
 
 #include "font/Font.h"
+#include "font/Version.h"
+#include "font/drawing/DrawStyle.h"
 #include "graphics/Color.h"
 #include "graphics/SpriteEffects.h"
 #include "graphics/Texture2D.h"
 #include "graphics/Vector2.h"
 
 namespace Vennicor::Font {
+
+class TextLayout;
 
 /// One character of a string as a textured quad, for a renderer that draws glyphs itself
 /// instead of through a SpriteBatch and a GraphicsDevice.
@@ -33,28 +37,29 @@ struct GlyphQuad {
   Graphics::Vector2 UvBottomRight;   ///< TexBottomRight divided by the atlas size (0..1)
   Graphics::Color Color;             ///< the tint, as given
   float Depth = 0;                   ///< the layer depth, as given
-  /// The atlas the texture coordinates refer to. Held here, so it stays valid when the font
-  /// later replaces its atlas by a larger one; all quads of one Build share it.
+  /// The atlas page the texture coordinates refer to (the font's atlas, or the page of it that
+  /// holds this glyph once the atlas has several). Held here, so it stays valid when the font
+  /// later replaces or empties that page.
   std::shared_ptr<Graphics::Texture2D> Texture;
 };
 
-/// Turns strings into GlyphQuads with exactly the placement SpriteBatchEx::DrawString gives
-/// its sprites (kerning, whole-pixel rounding of each glyph's left edge, origin, scale,
-/// rotation, flips): the quads are computed by the same code, through a sprite batch of the
-/// builder's own whose device records instead of drawing.
+/// Turns strings and layouts into GlyphQuads with exactly the placement SpriteBatchEx::DrawString
+/// and DrawText give their sprites (kerning, whole-pixel rounding of each glyph's left edge,
+/// origin, scale, rotation, flips, colour glyphs' tint, outline and shadow passes): both go
+/// through the same glyph writer, and the corners are the sprite batch's
+/// (Graphics::SpriteGeometry).
 ///
-/// A builder keeps its buffers between calls, so after the first strings a Build allocates
-/// nothing but the room `quads` itself needs. It is used by one thread at a time; the fonts
-/// it reads follow their own rules (Font).
+/// A builder holds nothing between calls; a Build allocates nothing but the room `quads` itself
+/// needs. It is used by one thread at a time; the fonts it reads follow their own rules (Font).
 class GlyphQuadBuilder {
  public:
   GlyphQuadBuilder();
   ~GlyphQuadBuilder();
   GlyphQuadBuilder(const GlyphQuadBuilder&) = delete;
   GlyphQuadBuilder& operator=(const GlyphQuadBuilder&) = delete;
-  /// Takes over `other`'s buffers; `other` may only be destroyed or assigned to afterwards.
+  /// A builder holds nothing, so a move only keeps older code compiling.
   GlyphQuadBuilder(GlyphQuadBuilder&& other) noexcept;
-  /// Takes over `other`'s buffers.
+  /// As the move constructor.
   GlyphQuadBuilder& operator=(GlyphQuadBuilder&& other) noexcept;
 
   /// Appends one quad per non-control character of `text` to `quads`, with the arguments of
@@ -81,16 +86,29 @@ class GlyphQuadBuilder {
   void Build(Font& font, std::string_view utf8Text, Graphics::Vector2 position,
              Graphics::Color color, std::vector<GlyphQuad>& quads);
 
- private:
-  struct Recorder;
+  /// The quads of SpriteBatchEx::DrawString with a DrawStyle: each pass's quads in the order
+  /// drawn (shadow, outline images, glyphs). \throws as above; `quads` is then as it was.
+  void Build(Font& font, std::u16string_view text, Graphics::Vector2 position,
+             const DrawStyle& style, std::vector<GlyphQuad>& quads, char32_t lastCharacter = 0);
 
-  template <class Text>
-  void BuildAny(Font& font, Text text, Graphics::Vector2 position, Graphics::Color color,
-                float rotation, Graphics::Vector2 origin, Graphics::Vector2 scale,
-                Graphics::SpriteEffects spriteEffects, float layerDepth, char16_t lastCharacter,
-                std::vector<GlyphQuad>& quads);
-
-  std::unique_ptr<Recorder> recorder;
+#if VENNICOR_FONT_HAS_TEXT_LAYOUT
+  /// Appends one quad per glyph of `layout` to `quads`, placed, tinted and ordered exactly as
+  /// SpriteBatchEx::DrawText(spriteBatch, layout, position, color) queues its sprites (colour
+  /// spans included), each quad with its own atlas page. Renders and uploads the glyphs the
+  /// layout needs, as DrawText does.
+  /// \throws FontException as DrawText does (a disposed font); `quads` is then as it was.
+  void Build(const TextLayout& layout, Graphics::Vector2 position, Graphics::Color color,
+             std::vector<GlyphQuad>& quads);
+  /// The same as the long form of DrawText places its sprites. \throws as above.
+  void Build(const TextLayout& layout, Graphics::Vector2 position, Graphics::Color color,
+             float rotation, Graphics::Vector2 origin, Graphics::Vector2 scale,
+             Graphics::SpriteEffects spriteEffects, float layerDepth,
+             std::vector<GlyphQuad>& quads);
+  /// The same as DrawText with a DrawStyle: each pass's quads in the order drawn.
+  /// \throws as above.
+  void Build(const TextLayout& layout, Graphics::Vector2 position, const DrawStyle& style,
+             std::vector<GlyphQuad>& quads);
+#endif
 };
 
 }  // namespace Vennicor::Font

@@ -4,12 +4,16 @@
 #include <string_view>
 
 #include "font/Font.h"
-#include "font/layout/TextLayout.h"
+#include "font/Version.h"
+#include "font/drawing/DrawStyle.h"
 #include "graphics/Color.h"
 #include "graphics/DistanceFieldEffect.h"
 #include "graphics/SpriteBatch.h"
 #include "graphics/SpriteEffects.h"
 #include "graphics/Vector2.h"
+#if VENNICOR_FONT_HAS_TEXT_LAYOUT
+#include "font/layout/TextLayout.h"
+#endif
 
 namespace Vennicor::Font {
 
@@ -73,6 +77,18 @@ struct SpriteBatchEx {
                          Graphics::SpriteEffects spriteEffects, float layerDepth,
                          char32_t lastCharacter);
 
+  /// Draws `text` as one line, as the long form above, with everything but the text and its
+  /// position in one value: `style`'s passes (shadow, outline images, glyphs; see DrawStyle)
+  /// one after the other. With a default style this is the short form below.
+  /// \throws as the long form (a pass that throws leaves the passes before it queued).
+  static void DrawString(Graphics::SpriteBatch& spriteBatch, Font& font, std::u16string_view text,
+                         Graphics::Vector2 position, const DrawStyle& style,
+                         char32_t lastCharacter = 0);
+  /// The same for UTF-8 text. \throws as above.
+  static void DrawString(Graphics::SpriteBatch& spriteBatch, Font& font, std::string_view utf8Text,
+                         Graphics::Vector2 position, const DrawStyle& style,
+                         char32_t lastCharacter = 0);
+
   /// Draws `text` as DrawString does, framed by the font's outline images
   /// (FontOptions::OutlineThickness): first every character's outline in `outlineColor`, then
   /// every character in `color` over them, so the frame never covers a neighbour's glyph and a
@@ -106,6 +122,7 @@ struct SpriteBatchEx {
                                                              Graphics::Color outlineColor = {},
                                                              float outlineSoftness = 0);
 
+#if VENNICOR_FONT_HAS_TEXT_LAYOUT
   /// Draws a laid-out text with its top-left corner at `position`: one Draw on `spriteBatch` a
   /// glyph (spaces included, from an empty rectangle), from the font's atlas, tinted by the
   /// glyph's colour span or else by `color`. The font's atlas is brought up to date first.
@@ -134,6 +151,22 @@ struct SpriteBatchEx {
                                Graphics::Color outlineColor, float rotation,
                                Graphics::Vector2 origin, Graphics::Vector2 scale,
                                Graphics::SpriteEffects spriteEffects, float layerDepth);
+
+  /// Draws a laid-out text once at `position + shadowOffset` (render-target pixels) in
+  /// `shadowColor`, colour spans included, then as DrawText does over it. \throws as DrawText.
+  static void DrawTextWithShadow(Graphics::SpriteBatch& spriteBatch, const TextLayout& layout,
+                                 Graphics::Vector2 position, Graphics::Color color,
+                                 Graphics::Vector2 shadowOffset, Graphics::Color shadowColor,
+                                 float rotation, Graphics::Vector2 origin, Graphics::Vector2 scale,
+                                 Graphics::SpriteEffects spriteEffects, float layerDepth);
+
+  /// Draws a laid-out text with its top-left corner at `position`, with `style`'s passes
+  /// (shadow, outline images, glyphs; see DrawStyle); glyphs under a colour span take the span's
+  /// colour in every pass but the shadow's. \throws as DrawText.
+  static void DrawText(Graphics::SpriteBatch& spriteBatch, const TextLayout& layout,
+                       Graphics::Vector2 position, const DrawStyle& style);
+
+#endif
 
   /// `text` with its top-left corner at `position` in `color`: unrotated, unscaled, unflipped,
   /// layer depth 0, not kerned against anything before it. \throws as the full DrawString.
@@ -164,7 +197,10 @@ struct SpriteBatchEx {
                         Graphics::Vector2 position, Graphics::Color color, float rotation,
                         Graphics::Vector2 origin, Graphics::Vector2 scale,
                         Graphics::SpriteEffects spriteEffects, float layerDepth,
-                        char32_t lastCharacter, bool outlines = false);
+                        char32_t lastCharacter);
+  static void DrawStyled(Graphics::SpriteBatch& spriteBatch, Font& font, std::u16string_view text,
+                         Graphics::Vector2 position, const DrawStyle& style,
+                         char32_t lastCharacter);
 };
 
 }  // namespace Vennicor::Font

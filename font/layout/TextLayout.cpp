@@ -108,7 +108,10 @@ Scratch& ThreadScratch() {
 class TextLayoutBuilder {
  public:
   TextLayoutBuilder(Detail::FontImpl& font, Layout::Detail::LayoutData& layout, Scratch& scratch)
-      : font(font), layout(layout), s(scratch), shaping(font.LayoutServices().Shaping) {}
+      : font(font),
+        layout(layout),
+        s(scratch),
+        shaping(Layout::Detail::LayoutServices::Of(font).Shaping) {}
 
   void Build() {
     const TextLayoutOptions& options = layout.Options;
@@ -223,8 +226,8 @@ class TextLayoutBuilder {
       // A character the current face has stays with it, so that spaces and marks do not split
       // a run of a fallback face.
       if (shaping.FaceCount() > 1 && !IsControl(static_cast<char16_t>(codePoint)) &&
-          (i == 0 || !shaping.HasCharacter(face, codePoint))) {
-        face = shaping.FaceFor(codePoint);
+          (i == 0 || !font.FaceHas(face, codePoint))) {
+        face = static_cast<std::uint16_t>(font.FaceFor(codePoint));
       }
       while (s.Scripts[script].End <= i) ++script;
       const std::uint8_t level = s.Levels[static_cast<std::size_t>(i)];
@@ -361,7 +364,7 @@ class TextLayoutBuilder {
   }
 
   void ShapeEllipsis() {
-    const std::u16string_view mark = shaping.HasCharacter(0, U'\u2026') ? Ellipsis : Dots;
+    const std::u16string_view mark = font.FaceHas(0, U'\u2026') ? Ellipsis : Dots;
     const auto& glyphs = shaping.Shape(
         0, {mark, 0, static_cast<std::int32_t>(mark.size()), HB_SCRIPT_COMMON, false});
     ellipsisGlyphs.assign(glyphs.begin(), glyphs.end());
@@ -553,8 +556,8 @@ class TextLayoutBuilder {
       if (glyph.TextIndex >= span.Start &&
           static_cast<std::int64_t>(glyph.TextIndex) <
               static_cast<std::int64_t>(span.Start) + span.Length) {
-        glyph.HasColor = true;
-        glyph.Color = span.Color;
+        glyph.HasSpanColor = true;
+        glyph.SpanColor = span.Color;
       }
     }
   }
@@ -615,14 +618,13 @@ class TextLayoutBuilder {
 
 namespace {
 
-std::shared_ptr<const Layout::Detail::LayoutData> LayOut(Font& font, std::u16string text,
+std::shared_ptr<const Layout::Detail::LayoutData> LayOut(Detail::FontImpl& impl,
+                                                         std::u16string text,
                                                          const TextLayoutOptions& options) {
   if (text.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max() / 2)) {
     throw FontException(Messages::TextTooLong);
   }
-  static_cast<void>(font.LineHeight());  // throws for a disposed (or moved-from) font
-  Detail::FontImpl& impl = Detail::FontAccess::Of(font);
-  Layout::Detail::LayoutServices& services = impl.LayoutServices();
+  Layout::Detail::LayoutServices& services = Layout::Detail::LayoutServices::Of(impl);
   if (auto known = services.Layouts.Find(text, options)) return known;
 
   auto layout = std::make_shared<Layout::Detail::LayoutData>();
@@ -635,13 +637,20 @@ std::shared_ptr<const Layout::Detail::LayoutData> LayOut(Font& font, std::u16str
   return layout;
 }
 
+// The font's internals, which the layout keeps: checked first, so that a disposed (or
+// moved-from) font throws before anything is converted.
+std::shared_ptr<Detail::FontImpl> InternalsOf(Font& font) {
+  static_cast<void>(font.LineHeight());  // throws for a disposed (or moved-from) font
+  return Detail::FontAccess::Share(font);
+}
+
 }  // namespace
 
 TextLayout::TextLayout(Font& font, std::u16string_view text, const TextLayoutOptions& options)
-    : font(&font), data(LayOut(font, std::u16string(text), options)) {}
+    : font(&font), impl(InternalsOf(font)), data(LayOut(*impl, std::u16string(text), options)) {}
 
 TextLayout::TextLayout(Font& font, std::string_view utf8Text, const TextLayoutOptions& options)
-    : font(&font), data(LayOut(font, Utf8ToUtf16(utf8Text), options)) {}
+    : font(&font), impl(InternalsOf(font)), data(LayOut(*impl, Utf8ToUtf16(utf8Text), options)) {}
 
 Graphics::Vector2 TextLayout::Size() const { return data->Size; }
 std::int32_t TextLayout::LineCount() const { return static_cast<std::int32_t>(data->Lines.size()); }

@@ -15,6 +15,9 @@ namespace Vennicor::Font {
 
 class Font;
 
+namespace Detail {
+class FontImpl;
+}
 namespace Layout::Detail {
 struct LayoutData;
 }
@@ -23,8 +26,10 @@ struct LayoutData;
 struct LayoutGlyph {
   std::uint32_t GlyphIndex = 0;  ///< in its face
   std::uint16_t Face = 0;        ///< 0: the font's own face; 1...: its fallback faces in order
-  bool HasColor = false;         ///< a ColorSpan covers the glyph: draw it in Color
-  Graphics::Color Color;         ///< its span's colour, when HasColor
+  /// A ColorSpan covers the glyph: DrawText tints it with SpanColor instead of its own colour.
+  /// (Not to be confused with Font::Glyph::IsColor, a glyph with colours of its own.)
+  bool HasSpanColor = false;
+  Graphics::Color SpanColor;  ///< the colour of the last span covering it, when HasSpanColor
   /// The glyph's origin on its baseline (pen position plus the shaper's offset), in whole
   /// pixels from the layout's top-left corner.
   Graphics::Vector2 Position;
@@ -48,10 +53,12 @@ struct LayoutLine {
 /// order the Unicode bidirectional algorithm gives, broken where Unicode allows (UAX #14) to fit
 /// a width, aligned, and ready to draw many times with SpriteBatchEx::DrawText.
 ///
-/// A layout refers to its font, which must outlive it and must not be moved from meanwhile; it
-/// keeps its own copy of the text. It is immutable once built and cheap to copy (copies share
-/// the laid-out lines). Queries never touch the font; drawing updates the font's atlas, so a
-/// font and its layouts are used from one thread at a time.
+/// A layout shares its font's internals (faces, glyphs, atlas) and keeps its own copy of the
+/// text, so moving the Font object (a std::vector<Font> that grows) never breaks it. Once the
+/// font is disposed or destroyed, queries still answer and drawing throws the disposed-font
+/// FontException. It is immutable once built and cheap to copy (copies share the laid-out
+/// lines). Queries never touch the font; drawing updates the font's atlas, so a font and its
+/// layouts are used from one thread at a time.
 ///
 /// Cost: building shapes the text (HarfBuzz) and finds line breaks, grapheme clusters and bidi
 /// levels (ICU); the font keeps the runs it has shaped and the layouts it has built, so laying
@@ -95,14 +102,17 @@ class TextLayout {
   std::u16string_view Text() const;
   /// The options it was laid out with.
   const TextLayoutOptions& Options() const;
-  /// The font it was laid out with.
+  /// The Font object it was laid out with, valid while that object lives where it was (not
+  /// moved from). The layout itself needs neither: it keeps what it draws with.
   Font& GetFont() const { return *font; }
 
  private:
   friend struct SpriteBatchEx;
+  friend class GlyphQuadBuilder;
   std::int32_t LineOf(std::int32_t textIndex) const;
 
   Font* font;
+  std::shared_ptr<Detail::FontImpl> impl;
   std::shared_ptr<const Layout::Detail::LayoutData> data;
 };
 

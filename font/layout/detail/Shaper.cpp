@@ -23,10 +23,6 @@ Shaper::Shaper(FT_FaceRec_* face, std::int32_t loadFlags, double scale)
   hb_ft_font_set_load_flags(font.get(), loadFlags & ~static_cast<std::int32_t>(FT_LOAD_RENDER));
 }
 
-bool Shaper::HasCharacter(char32_t codePoint) const {
-  return FT_Get_Char_Index(face, codePoint) != 0;
-}
-
 std::int32_t Shaper::Scaled(std::int32_t value) const {
   if (scale == 1) return value;
   return static_cast<std::int32_t>(std::lround(static_cast<double>(value) * scale));

@@ -39,9 +39,6 @@ class Shaper {
   /// visual order is reversed), clusters relative to the paragraph.
   void Shape(const ShapingRun& run, std::vector<ShapedGlyph>& out);
 
-  /// True when the face maps the code point to a glyph.
-  bool HasCharacter(char32_t codePoint) const;
-
   hb_font_t* Font() const { return font.get(); }
 
  private:

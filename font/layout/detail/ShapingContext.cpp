@@ -26,13 +26,6 @@ void ShapingContext::AddFace(FT_FaceRec_* face, std::int32_t loadFlags, double s
   cache.clear();
 }
 
-std::uint16_t ShapingContext::FaceFor(char32_t codePoint) const {
-  for (std::size_t i = 0; i < shapers.size(); ++i) {
-    if (shapers[i]->HasCharacter(codePoint)) return static_cast<std::uint16_t>(i);
-  }
-  return 0;
-}
-
 const std::vector<ShapedGlyph>& ShapingContext::Shape(std::uint16_t face, const ShapingRun& run) {
   assert(face < shapers.size());
   // Shaping depends on the run and on the few characters of context HarfBuzz reads beyond

@@ -28,14 +28,6 @@ class ShapingContext {
   void AddFace(FT_FaceRec_* face, std::int32_t loadFlags, double scale = 1);
   std::size_t FaceCount() const { return shapers.size(); }
 
-  /// The first face that maps the code point; 0 (the font's own, which then shows its missing
-  /// glyph) when none does.
-  std::uint16_t FaceFor(char32_t codePoint) const;
-  /// True when face `face` maps the code point.
-  bool HasCharacter(std::uint16_t face, char32_t codePoint) const {
-    return shapers[face]->HasCharacter(codePoint);
-  }
-
   /// The glyphs of a run shaped with face `face`, clusters relative to the run's start, from
   /// the cache when this run (text, context, script, direction) was shaped before. The
   /// reference stays valid until the next call.

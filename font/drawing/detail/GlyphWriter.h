@@ -1,0 +1,190 @@
+#pragma once
+
+#include <array>
+#include <bit>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <utility>
+#include <vector>
+
+#include "font/detail/FontImpl.h"
+#include "font/detail/GlyphEntry.h"
+#include "font/drawing/GlyphQuads.h"
+#include "font/drawing/detail/RoundHalfToEven.h"
+#include "graphics/Color.h"
+#include "graphics/Matrix.h"
+#include "graphics/Rectangle.h"
+#include "graphics/SpriteBatch.h"
+#include "graphics/SpriteEffects.h"
+#include "graphics/SpriteGeometry.h"
+#include "graphics/SpriteRunItem.h"
+#include "graphics/Texture2D.h"
+#include "graphics/Vector2.h"
+
+namespace Vennicor::Font::Detail {
+
+/// What every sprite of one drawing of a text shares: where its origin lands, how it is turned,
+/// scaled and flipped, its depth.
+struct GlyphSpriteStyle {
+  Graphics::Vector2 Position;
+  // Translates by the scaled origin, then rotates about (0, 0).
+  Graphics::Matrix Transform;
+  float Rotation = 0;
+  Graphics::Vector2 Scale{1, 1};
+  Graphics::SpriteEffects Effects = Graphics::SpriteEffects::None;
+  float LayerDepth = 0;
+
+  static GlyphSpriteStyle Of(Graphics::Vector2 position, float rotation, Graphics::Vector2 origin,
+                             Graphics::Vector2 scale, Graphics::SpriteEffects effects,
+                             float layerDepth) {
+    using Graphics::Matrix;
+    return {position,
+            Matrix::Multiply(Matrix::CreateTranslation(-origin.X * scale.X, -origin.Y * scale.Y, 0),
+                             Matrix::CreateRotationZ(rotation)),
+            rotation,
+            scale,
+            effects,
+            layerDepth};
+  }
+  /// The same moved by `offset` render-target pixels (a shadow).
+  GlyphSpriteStyle MovedBy(Graphics::Vector2 offset) const {
+    GlyphSpriteStyle moved = *this;
+    moved.Position = Position + offset;
+    return moved;
+  }
+};
+
+/// Hands runs of sprites to a sprite batch (one Draw a sprite for a batch that overrides Draw).
+struct BatchRuns {
+  Graphics::SpriteBatch& Batch;
+
+  void Run(const std::shared_ptr<Graphics::Texture2D>& texture,
+           std::span<const Graphics::SpriteRunItem> sprites, Graphics::Color tint,
+           const GlyphSpriteStyle& style) const {
+    Batch.DrawRun(texture, sprites, tint, style.Rotation, Graphics::Vector2{0, 0}, style.Scale,
+                  style.Effects, style.LayerDepth);
+  }
+};
+
+/// Turns runs of sprites into GlyphQuads, with the corners the sprite batch gives the same
+/// sprites (Graphics::SpriteGeometry) and each quad's own page texture.
+class QuadRuns {
+ public:
+  QuadRuns(std::vector<GlyphQuad>& quads, const GlyphSpriteStyle& style)
+      : quads(quads),
+        geometry(Graphics::SpriteGeometry::Of(style.Rotation, {0, 0}, style.Scale, style.Effects)) {
+  }
+
+  void Run(const std::shared_ptr<Graphics::Texture2D>& texture,
+           std::span<const Graphics::SpriteRunItem> sprites, Graphics::Color tint,
+           const GlyphSpriteStyle& style) {
+    const auto width = static_cast<float>(texture->Width());
+    const auto height = static_cast<float>(texture->Height());
+    for (const Graphics::SpriteRunItem& sprite : sprites) {
+      GlyphQuad& quad = quads.emplace_back();
+      geometry.Write(sprite.Position, sprite.SourceRectangle, quad);
+      quad.UvTopLeft = {quad.TexTopLeft.X / width, quad.TexTopLeft.Y / height};
+      quad.UvBottomRight = {quad.TexBottomRight.X / width, quad.TexBottomRight.Y / height};
+      quad.Color = tint;
+      quad.Depth = style.LayerDepth;
+      quad.Texture = texture;
+    }
+  }
+
+ private:
+  std::vector<GlyphQuad>& quads;
+  Graphics::SpriteGeometry geometry;
+};
+
+/// The one writer of glyph sprites: every way of drawing text (strings, layouts, their outline
+/// and shadow passes, glyph quads) places its glyphs through it. A caller gives each glyph's
+/// record, its place in scaled pixels from the text's origin before rotation, and its tint; the
+/// writer turns and moves it, puts its left edge on a whole pixel (halves to even), tints a
+/// colour glyph white of the tint's alpha (so that it keeps its colours and only fades), and
+/// hands the sprites to `Sink` in runs of one page and one tint.
+///
+/// `Outlines`: the glyphs' outline images instead of the glyphs (a compile-time choice, so that
+/// plain text pays no test for it). Every glyph must be placed in the atlas before the first.
+template <class Sink, bool Outlines = false>
+class GlyphWriter {
+ public:
+  GlyphWriter(Sink& sink, const FontImpl& font, const GlyphSpriteStyle& style)
+      : sink(sink), font(font), style(style) {}
+  GlyphWriter(const GlyphWriter&) = delete;
+  GlyphWriter& operator=(const GlyphWriter&) = delete;
+
+  const GlyphSpriteStyle& Style() const { return style; }
+
+  /// The top-left of the glyph's image relative to its pen on the line's top.
+  static Graphics::Point Offset(const GlyphEntry& entry) {
+    return Outlines ? entry.OutlineOffset : entry.Record.Offset;
+  }
+  /// `Offset` as a vector, scaled: what a caller adds to a scaled pen.
+  Graphics::Vector2 ScaledOffset(const GlyphEntry& entry) const {
+    const Graphics::Point offset = Offset(entry);
+    return Graphics::Vector2{static_cast<float>(offset.X), static_cast<float>(offset.Y)} *
+           style.Scale;
+  }
+
+  /// Writes the glyph's sprite with its image's top-left at `local` (scaled pixels from the
+  /// text's origin, before rotation). A glyph without an image (a space) is still written, from
+  /// an empty rectangle, so that a batch sees one sprite a glyph.
+  void Put(const GlyphEntry& entry, Graphics::Vector2 local, Graphics::Color tint) {
+    const Font::Glyph& glyph = entry.Record;
+    Graphics::Vector2 p = Graphics::Vector2::Transform(local, style.Transform) + style.Position;
+    p.X = OnWholePixel(p.X);
+    const auto page = Outlines ? static_cast<std::int32_t>(entry.OutlinePage) : glyph.Page;
+    if (!Outlines && glyph.IsColor) tint = Graphics::Color(tint.A, tint.A, tint.A, tint.A);
+    if (page != texturePage || std::bit_cast<std::uint32_t>(tint) != runTint) {
+      Flush();
+      runTint = std::bit_cast<std::uint32_t>(tint);
+      if (page != texturePage) {
+        texturePage = page;
+        texture = font.PageTexture(static_cast<std::uint32_t>(page));
+      }
+    }
+    run[queued++] = {p, Outlines ? entry.OutlineSource
+                                 : Graphics::Rectangle{glyph.Position.X, glyph.Position.Y,
+                                                       glyph.Bounds.Width, glyph.Bounds.Height}};
+    if (queued == RunLength) Flush();
+  }
+
+  /// Hands the queued sprites to the sink.
+  void Flush() {
+    const std::size_t count = std::exchange(queued, 0);
+    if (count == 0) return;
+    sink.Run(texture, std::span(run.data(), count), std::bit_cast<Graphics::Color>(runTint), style);
+  }
+
+ private:
+  static constexpr std::size_t RunLength = 64;
+
+  Sink& sink;
+  const FontImpl& font;
+  GlyphSpriteStyle style;
+  // Our own reference to the texture of the page written from last: a batch's Draw may run code
+  // of the caller's, and every sprite holds its own texture from then on.
+  std::shared_ptr<Graphics::Texture2D> texture;
+  std::int32_t texturePage = -1;
+  std::uint32_t runTint = 0;
+  std::array<Graphics::SpriteRunItem, RunLength> run{};
+  std::size_t queued = 0;
+};
+
+/// Runs `write` (which puts glyphs on `writer`), then hands the last run over; when `write`
+/// throws, the sprites written before are handed over first, as they would have been had each
+/// gone to the sink at once.
+template <class Writer, class Write>
+void WriteThenFlush(Writer& writer, Write&& write) {
+  try {
+    std::forward<Write>(write)();
+  } catch (...) {
+    writer.Flush();
+    throw;
+  }
+  writer.Flush();
+}
+
+}  // namespace Vennicor::Font::Detail
