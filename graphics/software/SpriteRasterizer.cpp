@@ -5,7 +5,7 @@
 #include <cmath>
 #include <limits>
 
-#include "graphics/DistanceFieldRamp.h"
+#include "graphics/software/detail/DistanceFieldShading.h"
 #include "graphics/software/detail/OpaqueTintBlend.h"
 #include "graphics/software/detail/PixelBlend.h"
 
@@ -15,6 +15,7 @@ namespace {
 
 using Detail::BlendInto;
 using Detail::BlendRowOpaqueTint;
+using Detail::FieldShading;
 using Detail::Modulate;
 using Detail::Rgba;
 using Detail::ToRgba;
@@ -276,33 +277,8 @@ struct Shading {
   double UPerSn, VPerTn;  // Du and Dv over the quad's area
   Rgba Tint;
   bool WhiteTint;
-  // Distance fields: the ramp, field steps per screen pixel inverted, the outline colour.
-  DistanceFieldRamp Field{};
-  float FieldScale = 0;
-  Rgba OutlineColor{0, 0, 0, 0};
+  FieldShading Field{};  // distance fields only
 };
-
-VENNICOR_PIXEL_INLINE float Ramp(float value) { return std::clamp(value + 0.5F, 0.0F, 1.0F); }
-
-// The shape's colour where the field reads `distance`: the tinted shape over its outline.
-VENNICOR_PIXEL_INLINE Rgba ShadeField(float distance, const Shading& shading) {
-  const DistanceFieldRamp& field = shading.Field;
-  const float fill = Ramp((distance - DistanceFieldRamp::Edge) * shading.FieldScale);
-  Rgba color{shading.Tint.R * fill, shading.Tint.G * fill, shading.Tint.B * fill,
-             shading.Tint.A * fill};
-  if (field.HasOutline()) {
-    const float outer =
-        field.OutlineSoftness > 0
-            ? std::clamp((distance - field.OutlineEdge) / field.OutlineSoftness, 0.0F, 1.0F)
-            : Ramp((distance - field.OutlineEdge) * shading.FieldScale);
-    const float under = outer * (1.0F - color.A / 255.0F);
-    color.R += shading.OutlineColor.R * under;
-    color.G += shading.OutlineColor.G * under;
-    color.B += shading.OutlineColor.B * under;
-    color.A += shading.OutlineColor.A * under;
-  }
-  return color;
-}
 
 // Shades the covered pixels among row[first..last]. A template on the sampler and blend state
 // so that each combination compiles to a loop without per-pixel switches.
@@ -331,7 +307,7 @@ void ShadeSpan(Color* row, std::int32_t first, std::int32_t last, double cy, con
     const Rgba texel = Linear ? SampleLinear<Alpha>(*shading.Source, u, v)
                               : SamplePoint<Alpha>(*shading.Source, u, v);
     if constexpr (Field) {
-      BlendInto(row[x], ShadeField(texel.A, shading), Mode);
+      BlendInto(row[x], Detail::ShadeField(texel.A, shading.Tint, shading.Field), Mode);
     } else {
       BlendInto(row[x], shading.WhiteTint ? texel : Modulate(texel, shading.Tint), Mode);
     }
@@ -369,21 +345,6 @@ SpanShader ChooseSpanShader(bool field, bool alpha, SamplerState sampler, BlendS
   }
   return alpha ? ChooseSpanShader<false, true>(sampler, blend)
                : ChooseSpanShader<false, false>(sampler, blend);
-}
-
-// The field's steps per screen pixel follow the quad's scale: texels per pixel is the square
-// root of its texel area over its screen area, so a rotated or stretched sprite gets the
-// average of its two scales.
-void PrepareField(const DistanceFieldEffect& field, const SpriteQuad& quad, double screenArea,
-                  Shading& shading) {
-  const double texelArea =
-      std::abs((static_cast<double>(quad.TexBottomRight.X) - quad.TexTopLeft.X) *
-               (static_cast<double>(quad.TexBottomRight.Y) - quad.TexTopLeft.Y));
-  const double texelsPerPixel = std::sqrt(texelArea / screenArea);
-  shading.Field = DistanceFieldRamp::Of(field);
-  const auto stepsPerPixel = static_cast<float>(shading.Field.StepsPerTexel * texelsPerPixel);
-  shading.FieldScale = stepsPerPixel > 0 ? 1.0F / stepsPerPixel : 0.0F;
-  shading.OutlineColor = ToRgba(field.OutlineColor);
 }
 
 }  // namespace
@@ -457,7 +418,7 @@ void DrawSpriteQuad(const RasterTarget& target, const RasterSource& source, cons
                   ToRgba(quad.Tint),
                   quad.Tint == Color::White()};
   const DistanceFieldEffect& field = state.DistanceField;
-  if (field.Enabled) PrepareField(field, quad, frame.Area, shading);
+  if (field.Enabled) shading.Field = Detail::PrepareField(field, quad, frame.Area);
   const bool alpha = !source.Alphas.empty();
   const SpanShader shade = ChooseSpanShader(field.Enabled, alpha, state.Sampler, state.Blend);
 
