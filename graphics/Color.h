@@ -23,6 +23,16 @@ struct Color {
   /// An opaque colour.
   constexpr Color(int r, int g, int b) : Color(r, g, b, 255) {}
 
+  /// A colour from straight (non-premultiplied) channels, as XNA's Color.FromNonPremultiplied:
+  /// each channel is clamped to 0..255 as the constructor does, then r, g and b are multiplied by
+  /// a / 255 and rounded to the nearest byte. Use it for colours picked by users or read from
+  /// files, which speak straight alpha. Constant time.
+  static constexpr Color FromNonPremultiplied(int r, int g, int b, int a) {
+    const int alpha = Clamp(a);
+    const auto scaled = [alpha](int channel) { return (Clamp(channel) * alpha + 127) / 255; };
+    return {scaled(r), scaled(g), scaled(b), alpha};
+  }
+
   /// Transparent black (0, 0, 0, 0).
   static constexpr Color Transparent() { return {}; }
   /// Opaque white (255, 255, 255, 255).

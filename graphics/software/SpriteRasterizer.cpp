@@ -4,40 +4,21 @@
 #include <bit>
 #include <cmath>
 #include <limits>
-#include <type_traits>
 
-// SSE2 is part of every x86-64 processor; other targets blend one pixel at a time.
-#if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
-#include <emmintrin.h>
-#define VENNICOR_RASTER_SSE2 1
-#else
-#define VENNICOR_RASTER_SSE2 0
-#endif
-
-#include "graphics/DistanceFieldRamp.h"
+#include "graphics/software/detail/DistanceFieldShading.h"
+#include "graphics/software/detail/OpaqueTintBlend.h"
+#include "graphics/software/detail/PixelBlend.h"
 
 namespace Vennicor::Graphics::Software {
 
 namespace {
 
-// The per-pixel helpers below must fold into the span loops; left to itself GCC calls them
-// out of line from the template instances, which costs a fifth of the fill rate.
-#if defined(__GNUC__) || defined(__clang__)
-#define VENNICOR_PIXEL_INLINE [[gnu::always_inline]] inline
-#elif defined(_MSC_VER)
-#define VENNICOR_PIXEL_INLINE __forceinline
-#else
-#define VENNICOR_PIXEL_INLINE inline
-#endif
-
-struct Rgba {
-  float R, G, B, A;
-};
-
-VENNICOR_PIXEL_INLINE Rgba ToRgba(Color c) {
-  return {static_cast<float>(c.R), static_cast<float>(c.G), static_cast<float>(c.B),
-          static_cast<float>(c.A)};
-}
+using Detail::BlendInto;
+using Detail::BlendRowOpaqueTint;
+using Detail::FieldShading;
+using Detail::Modulate;
+using Detail::Rgba;
+using Detail::ToRgba;
 
 VENNICOR_PIXEL_INLINE std::int32_t ClampIndex(std::int32_t value, std::int32_t size) {
   return std::clamp(value, 0, size - 1);
@@ -103,48 +84,6 @@ VENNICOR_PIXEL_INLINE Rgba SampleLinear(const RasterSource& source, double u, do
   };
   return {mix(a.R, b.R, c.R, d.R), mix(a.G, b.G, c.G, d.G), mix(a.B, b.B, c.B, d.B),
           mix(a.A, b.A, c.A, d.A)};
-}
-
-VENNICOR_PIXEL_INLINE std::uint8_t ToByte(float value) {
-  return static_cast<std::uint8_t>(std::clamp(value + 0.5F, 0.0F, 255.0F));
-}
-
-VENNICOR_PIXEL_INLINE Rgba Modulate(const Rgba& texel, const Rgba& tint) {
-  return {texel.R * tint.R / 255.0F, texel.G * tint.G / 255.0F, texel.B * tint.B / 255.0F,
-          texel.A * tint.A / 255.0F};
-}
-
-VENNICOR_PIXEL_INLINE Color Blend(const Rgba& src, Color dst, BlendState blend) {
-  const Rgba d = ToRgba(dst);
-  const float srcAlpha = src.A / 255.0F;
-  switch (blend) {
-    case BlendState::Opaque:
-      return {ToByte(src.R), ToByte(src.G), ToByte(src.B), ToByte(src.A)};
-    case BlendState::NonPremultiplied: {
-      const float keep = 1.0F - srcAlpha;
-      return {ToByte(src.R * srcAlpha + d.R * keep), ToByte(src.G * srcAlpha + d.G * keep),
-              ToByte(src.B * srcAlpha + d.B * keep), ToByte(src.A * srcAlpha + d.A * keep)};
-    }
-    case BlendState::Additive:
-      return {ToByte(src.R * srcAlpha + d.R), ToByte(src.G * srcAlpha + d.G),
-              ToByte(src.B * srcAlpha + d.B), ToByte(src.A * srcAlpha + d.A)};
-    case BlendState::AlphaBlend:
-      break;
-  }
-  const float keep = 1.0F - srcAlpha;
-  return {ToByte(src.R + d.R * keep), ToByte(src.G + d.G * keep), ToByte(src.B + d.B * keep),
-          ToByte(src.A + d.A * keep)};
-}
-
-// A colour of all zeros leaves the target as it is in every blend state but Opaque (each
-// formula then reduces to the target's own value), so such texels can be skipped.
-VENNICOR_PIXEL_INLINE bool IsZero(const Rgba& c) {
-  return c.R == 0 && c.G == 0 && c.B == 0 && c.A == 0;
-}
-
-VENNICOR_PIXEL_INLINE void BlendInto(Color& pixel, const Rgba& src, BlendState blend) {
-  if (blend != BlendState::Opaque && IsZero(src)) return;
-  pixel = Blend(src, pixel, blend);
 }
 
 // Where a quad's edge passes exactly through pixel centres, the pixels belong to it only if it
@@ -258,125 +197,6 @@ struct PixelBox {
   std::int32_t FirstX, LastX, FirstY, LastY;
 };
 
-// Alpha blending with an opaque tint, in integers. For a premultiplied texel (no colour channel
-// above its alpha) each channel is round((s·t + d·(255 − a)) / 255), which is exactly the byte
-// the floating-point formula of Blend(Modulate(...)) gives for every such texel, tint and
-// target value (the tests check every combination). Every sum stays below 2^16 (s·t ≤ a·255),
-// so it suits 16-bit lanes as well.
-VENNICOR_PIXEL_INLINE std::uint32_t DivideBy255Rounded(std::uint32_t value) {
-  const std::uint32_t biased = value + 128;
-  return (biased + (biased >> 8U)) >> 8U;
-}
-
-VENNICOR_PIXEL_INLINE bool IsPremultiplied(Color texel) {
-  return std::max({texel.R, texel.G, texel.B}) <= texel.A;
-}
-
-VENNICOR_PIXEL_INLINE Color BlendOpaqueTint(Color texel, Color tint, Color pixel) {
-  const std::uint32_t keep = 255U - texel.A;
-  const auto channel = [keep](std::uint8_t s, std::uint8_t t, std::uint8_t d) {
-    return static_cast<std::uint8_t>(
-        DivideBy255Rounded(std::uint32_t{s} * t + std::uint32_t{d} * keep));
-  };
-  return {channel(texel.R, tint.R, pixel.R), channel(texel.G, tint.G, pixel.G),
-          channel(texel.B, tint.B, pixel.B), channel(texel.A, 255, pixel.A)};
-}
-
-// One pixel of a texel copy with alpha blending and an opaque tint.
-VENNICOR_PIXEL_INLINE void BlendPixelOpaqueTint(Color& pixel, Color texel, Color tint,
-                                                bool whiteTint) {
-  if (std::bit_cast<std::uint32_t>(texel) == 0) return;  // leaves the pixel as it is
-  if (whiteTint && texel.A == 255) {
-    pixel = texel;
-  } else if (IsPremultiplied(texel)) {
-    pixel = BlendOpaqueTint(texel, tint, pixel);
-  } else {
-    // Channels above alpha may need clamping, which the integer form leaves out.
-    BlendInto(pixel, whiteTint ? ToRgba(texel) : Modulate(ToRgba(texel), ToRgba(tint)),
-              BlendState::AlphaBlend);
-  }
-}
-
-#if VENNICOR_RASTER_SSE2
-// Four, two or one pixels at once in 16-bit lanes, as BlendOpaqueTint does one. Returns false,
-// having written nothing, when a texel is not premultiplied.
-template <int Pixels>
-VENNICOR_PIXEL_INLINE bool BlendSomeOpaqueTint(Color* pixels, const Color* texels, __m128i tint,
-                                               bool whiteTint) {
-  static_assert(Pixels == 4 || Pixels == 2 || Pixels == 1);
-  constexpr int lanes = (1 << (4 * Pixels)) - 1;  // the movemask bits of the bytes in use
-  const auto load = [](const Color* from) {
-    if constexpr (Pixels == 4) return _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
-    if constexpr (Pixels == 2) return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(from));
-    if constexpr (Pixels == 1) {
-      return _mm_cvtsi32_si128(std::bit_cast<std::int32_t>(*from));
-    }
-  };
-  const auto store = [](Color* to, __m128i value) {
-    if constexpr (Pixels == 4) _mm_storeu_si128(reinterpret_cast<__m128i*>(to), value);
-    if constexpr (Pixels == 2) _mm_storel_epi64(reinterpret_cast<__m128i*>(to), value);
-    if constexpr (Pixels == 1) {
-      *to = std::bit_cast<Color>(_mm_cvtsi128_si32(value));
-    }
-  };
-  const __m128i zero = _mm_setzero_si128();
-  const __m128i src = load(texels);
-  if ((_mm_movemask_epi8(_mm_cmpeq_epi8(src, zero)) & lanes) == lanes) return true;
-  __m128i alpha = _mm_srli_epi32(src, 24);
-  alpha = _mm_or_si128(alpha, _mm_slli_epi32(alpha, 8));
-  alpha = _mm_or_si128(alpha, _mm_slli_epi32(alpha, 16));
-  if (_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_subs_epu8(src, alpha), zero)) != 0xFFFF) return false;
-  if (whiteTint && (_mm_movemask_epi8(_mm_cmpeq_epi8(alpha, _mm_set1_epi8(-1))) & lanes) == lanes) {
-    store(pixels, src);
-    return true;
-  }
-  const __m128i dst = load(pixels);
-  const __m128i full = _mm_set1_epi16(255);
-  const __m128i half = _mm_set1_epi16(128);
-  const auto blend = [&](__m128i s, __m128i a, __m128i d) {
-    __m128i sum =
-        _mm_add_epi16(_mm_mullo_epi16(s, tint), _mm_mullo_epi16(d, _mm_sub_epi16(full, a)));
-    sum = _mm_add_epi16(sum, half);
-    return _mm_srli_epi16(_mm_add_epi16(sum, _mm_srli_epi16(sum, 8)), 8);
-  };
-  const __m128i low = blend(_mm_unpacklo_epi8(src, zero), _mm_unpacklo_epi8(alpha, zero),
-                            _mm_unpacklo_epi8(dst, zero));
-  const __m128i high = Pixels == 4
-                           ? blend(_mm_unpackhi_epi8(src, zero), _mm_unpackhi_epi8(alpha, zero),
-                                   _mm_unpackhi_epi8(dst, zero))
-                           : zero;
-  store(pixels, _mm_packus_epi16(low, high));
-  return true;
-}
-#endif
-
-// One row of a texel copy with alpha blending and an opaque tint. `step` is +1, or -1 for a
-// mirrored row.
-void BlendRowOpaqueTint(Color* row, const Color* texels, std::int32_t count, std::int32_t step,
-                        Color tint, bool whiteTint) {
-  std::int32_t i = 0;
-#if VENNICOR_RASTER_SSE2
-  if (step == 1) {
-    const __m128i tint16 = _mm_setr_epi16(tint.R, tint.G, tint.B, 255, tint.R, tint.G, tint.B, 255);
-    const auto blend = [&]<int Pixels>(std::integral_constant<int, Pixels>) {
-      if (!BlendSomeOpaqueTint<Pixels>(row + i, texels + i, tint16, whiteTint)) {
-        for (std::int32_t k = i; k < i + Pixels; ++k) {
-          BlendPixelOpaqueTint(row[k], texels[k], tint, whiteTint);
-        }
-      }
-      i += Pixels;
-    };
-    while (i + 4 <= count) blend(std::integral_constant<int, 4>{});
-    if (i + 2 <= count) blend(std::integral_constant<int, 2>{});
-    if (i < count) blend(std::integral_constant<int, 1>{});
-    return;
-  }
-#endif
-  for (; i < count; ++i) {
-    BlendPixelOpaqueTint(row[i], texels[static_cast<std::ptrdiff_t>(i) * step], tint, whiteTint);
-  }
-}
-
 // With whole-pixel corners no pixel centre lies on an edge, so `box` is exactly the covered
 // pixels and each one reads one texel.
 template <bool Alpha>
@@ -457,33 +277,8 @@ struct Shading {
   double UPerSn, VPerTn;  // Du and Dv over the quad's area
   Rgba Tint;
   bool WhiteTint;
-  // Distance fields: the ramp, field steps per screen pixel inverted, the outline colour.
-  DistanceFieldRamp Field{};
-  float FieldScale = 0;
-  Rgba OutlineColor{0, 0, 0, 0};
+  FieldShading Field{};  // distance fields only
 };
-
-VENNICOR_PIXEL_INLINE float Ramp(float value) { return std::clamp(value + 0.5F, 0.0F, 1.0F); }
-
-// The shape's colour where the field reads `distance`: the tinted shape over its outline.
-VENNICOR_PIXEL_INLINE Rgba ShadeField(float distance, const Shading& shading) {
-  const DistanceFieldRamp& field = shading.Field;
-  const float fill = Ramp((distance - DistanceFieldRamp::Edge) * shading.FieldScale);
-  Rgba color{shading.Tint.R * fill, shading.Tint.G * fill, shading.Tint.B * fill,
-             shading.Tint.A * fill};
-  if (field.HasOutline()) {
-    const float outer =
-        field.OutlineSoftness > 0
-            ? std::clamp((distance - field.OutlineEdge) / field.OutlineSoftness, 0.0F, 1.0F)
-            : Ramp((distance - field.OutlineEdge) * shading.FieldScale);
-    const float under = outer * (1.0F - color.A / 255.0F);
-    color.R += shading.OutlineColor.R * under;
-    color.G += shading.OutlineColor.G * under;
-    color.B += shading.OutlineColor.B * under;
-    color.A += shading.OutlineColor.A * under;
-  }
-  return color;
-}
 
 // Shades the covered pixels among row[first..last]. A template on the sampler and blend state
 // so that each combination compiles to a loop without per-pixel switches.
@@ -512,7 +307,7 @@ void ShadeSpan(Color* row, std::int32_t first, std::int32_t last, double cy, con
     const Rgba texel = Linear ? SampleLinear<Alpha>(*shading.Source, u, v)
                               : SamplePoint<Alpha>(*shading.Source, u, v);
     if constexpr (Field) {
-      BlendInto(row[x], ShadeField(texel.A, shading), Mode);
+      BlendInto(row[x], Detail::ShadeField(texel.A, shading.Tint, shading.Field), Mode);
     } else {
       BlendInto(row[x], shading.WhiteTint ? texel : Modulate(texel, shading.Tint), Mode);
     }
@@ -550,21 +345,6 @@ SpanShader ChooseSpanShader(bool field, bool alpha, SamplerState sampler, BlendS
   }
   return alpha ? ChooseSpanShader<false, true>(sampler, blend)
                : ChooseSpanShader<false, false>(sampler, blend);
-}
-
-// The field's steps per screen pixel follow the quad's scale: texels per pixel is the square
-// root of its texel area over its screen area, so a rotated or stretched sprite gets the
-// average of its two scales.
-void PrepareField(const DistanceFieldEffect& field, const SpriteQuad& quad, double screenArea,
-                  Shading& shading) {
-  const double texelArea =
-      std::abs((static_cast<double>(quad.TexBottomRight.X) - quad.TexTopLeft.X) *
-               (static_cast<double>(quad.TexBottomRight.Y) - quad.TexTopLeft.Y));
-  const double texelsPerPixel = std::sqrt(texelArea / screenArea);
-  shading.Field = DistanceFieldRamp::Of(field);
-  const auto stepsPerPixel = static_cast<float>(shading.Field.StepsPerTexel * texelsPerPixel);
-  shading.FieldScale = stepsPerPixel > 0 ? 1.0F / stepsPerPixel : 0.0F;
-  shading.OutlineColor = ToRgba(field.OutlineColor);
 }
 
 }  // namespace
@@ -638,7 +418,7 @@ void DrawSpriteQuad(const RasterTarget& target, const RasterSource& source, cons
                   ToRgba(quad.Tint),
                   quad.Tint == Color::White()};
   const DistanceFieldEffect& field = state.DistanceField;
-  if (field.Enabled) PrepareField(field, quad, frame.Area, shading);
+  if (field.Enabled) shading.Field = Detail::PrepareField(field, quad, frame.Area);
   const bool alpha = !source.Alphas.empty();
   const SpanShader shade = ChooseSpanShader(field.Enabled, alpha, state.Sampler, state.Blend);
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <numbers>
 
 #include "graphics/Color.h"
@@ -123,6 +124,34 @@ TEST(Color, ClampsEachChannelAndKeepsItsLayout) {
   EXPECT_EQ(bytes[1], 20);
   EXPECT_EQ(bytes[2], 30);
   EXPECT_EQ(bytes[3], 40);
+}
+
+TEST(Color, FromNonPremultipliedClampsThenScalesByAlphaRoundingToNearest) {
+  struct Case {
+    int R, G, B, A;
+    Color Expected;
+  };
+  const Case cases[] = {
+      {10, 200, 255, 255, Color(10, 200, 255, 255)},  // opaque: unchanged
+      {255, 128, 7, 0, Color(0, 0, 0, 0)},            // clear: transparent black
+      {300, -5, 128, 1000, Color(255, 0, 128, 255)},  // clamped before scaling
+      {400, 100, -1, 128, Color(128, 50, 0, 128)},   {255, 255, 255, -20, Color(0, 0, 0, 0)},
+      {1, 2, 3, 128, Color(1, 1, 2, 128)},  // 0.502, 1.004, 1.506
+      {1, 1, 1, 127, Color(0, 0, 0, 127)},  // 0.498
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.R << ", " << c.G << ", " << c.B << ", " << c.A);
+    EXPECT_EQ(Color::FromNonPremultiplied(c.R, c.G, c.B, c.A), c.Expected);
+  }
+  // Every channel and alpha: the nearest byte to c · a / 255 (never a tie).
+  for (int a = 0; a < 256; ++a) {
+    for (int v = 0; v < 256; ++v) {
+      const auto nearest = static_cast<int>(std::lround(v * a / 255.0));
+      ASSERT_EQ(Color::FromNonPremultiplied(v, 0, 255, a), Color(nearest, 0, a, a))
+          << v << ", " << a;
+    }
+  }
+  static_assert(Color::FromNonPremultiplied(255, 0, 0, 128) == Color(128, 0, 0, 128));
 }
 
 TEST(Rectangle, InsideTestsDoNotOverflow) {

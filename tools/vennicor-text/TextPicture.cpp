@@ -39,10 +39,7 @@ constexpr std::int32_t LargestPictureEdge = 16384;
 constexpr double LargestPictureArea = 64.0 * 1024 * 1024;
 
 // The sprite batch blends premultiplied colours; users and PNG files speak straight alpha.
-Color Premultiply(Color c) {
-  const auto scaled = [&](std::uint8_t channel) { return (channel * c.A + 127) / 255; };
-  return {scaled(c.R), scaled(c.G), scaled(c.B), c.A};
-}
+Color Premultiply(Color c) { return Color::FromNonPremultiplied(c.R, c.G, c.B, c.A); }
 
 Picture Unpremultiplied(std::int32_t width, std::int32_t height, std::span<const Color> pixels) {
   Picture picture{width, height, {}};
