@@ -124,6 +124,25 @@ expect_error 2 "needs a family name" -f "$font" --fallback ""
 run 0 --help
 grep -q "^Usage: vennicor-text" stdout || fail "--help shows no usage"
 
+# Every spelling --help lists is one the parser knows, and takes a value exactly when the list
+# shows one: listed with a value, it asks for one when none follows; listed alone, it runs and
+# refuses a value.
+sed -nE 's/^  (-[^ ]), (--[a-z0-9-]+)( ([A-Z][^ ]*))?( .*|)$/\1 \2 \4/p;
+          s/^      (--[a-z0-9-]+)( ([A-Z][^ ]*))?( .*|)$/- \1 \3/p' stdout >listed.txt
+[ -s listed.txt ] && [ "$(wc -l <listed.txt)" -eq "$(grep -cE '^  -|^      --' stdout)" ] ||
+  fail "cannot read the option list of --help: $(cat stdout)"
+while read -r short long value; do
+  [ "$short" = "-" ] && short=""
+  for name in $short $long; do
+    if [ -n "$value" ]; then
+      expect_error 2 "$name needs a value" "$name"
+    else
+      run 0 "$name" --help
+      [ "${name#--}" != "$name" ] && expect_error 2 "$name takes no value" "$name=x"
+    fi
+  done
+done <listed.txt
+
 expect_error 2 "unknown option '--bogus'" -f "$font" --bogus
 expect_error 2 "needs a number" -f "$font" -s abc
 expect_error 2 "needs a number" -f "$font" -s 12px

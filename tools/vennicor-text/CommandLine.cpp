@@ -214,11 +214,280 @@ SpriteEffects ParseFlip(std::string_view option, std::string_view text) {
                    std::string(text) + "'");
 }
 
+// What parsing gathers: the options, and the --text lines until they are joined.
+struct Parsed {
+  Options Chosen;
+  std::vector<std::string> TextLines;
+};
+
+// Applies one option; `name` is the spelling given, for messages, and `value` is empty for a
+// flag.
+using ApplyOption = void (*)(Parsed& parsed, std::string_view name, std::string_view value);
+
+// One option, both as parsed and as listed by --help.
+struct OptionRow {
+  std::string_view Short;  // "-f", or empty
+  std::string_view Long;
+  // Placeholder for the value in --help; empty for a flag, which takes no value.
+  std::string_view Value;
+  std::string_view Description;
+  ApplyOption Apply;
+  // Another spelling (British), accepted but not listed.
+  std::string_view Alias = {};
+};
+
+// A row's setting of one member from a parser of its value.
+template <auto Member, auto Parse>
+void Assign(Parsed& parsed, std::string_view name, std::string_view value) {
+  parsed.Chosen.*Member = Parse(name, value);
+}
+
+float ParseSize(std::string_view option, std::string_view text) {
+  const float size = ParseFloat(option, text);
+  if (!(size > 0) || size > LargestSize) {
+    throw UsageError(std::string(option) + " needs a size above 0 and at most 1000 pixels");
+  }
+  return size;
+}
+
+float ParseOutline(std::string_view option, std::string_view text) {
+  const float outline = ParseFloat(option, text);
+  if (!(outline >= 0) || outline > LargestOutline) {
+    throw UsageError(std::string(option) + " needs a thickness from 0 to 32 pixels");
+  }
+  return outline;
+}
+
+float ParseWidth(std::string_view option, std::string_view text) {
+  const float width = ParseFloat(option, text);
+  if (!(width >= 0) || width > LargestImageEdge) {
+    throw UsageError(std::string(option) + " needs a width from 0 (no wrapping) to 16384 pixels");
+  }
+  return width;
+}
+
+float ParseLineSpacing(std::string_view option, std::string_view text) {
+  const float factor = ParseFloat(option, text);
+  if (!(factor > 0) || factor > LargestScale) {
+    throw UsageError(std::string(option) + " needs a factor above 0 and at most 100");
+  }
+  return factor;
+}
+
+std::int32_t ParseMargin(std::string_view option, std::string_view text) {
+  const std::int32_t margin = ParseInteger(option, text);
+  if (margin < 0 || margin > LargestMargin) {
+    throw UsageError(std::string(option) + " needs a whole number from 0 to 4096");
+  }
+  return margin;
+}
+
+std::int32_t ParseMaxLines(std::string_view option, std::string_view text) {
+  const std::int32_t lines = ParseInteger(option, text);
+  if (lines < 0) throw UsageError(std::string(option) + " needs a whole number from 0 (all)");
+  return lines;
+}
+
+Vector2 ParseXY(std::string_view option, std::string_view text) {
+  return ParsePair(option, text, false);
+}
+
+Vector2 ParseScale(std::string_view option, std::string_view text) {
+  const Vector2 scale = ParsePair(option, text, true);
+  const auto usable = [](float s) { return s != 0 && std::abs(s) <= LargestScale; };
+  if (!usable(scale.X) || !usable(scale.Y)) {
+    throw UsageError(std::string(option) + " needs scales that are not 0 and at most 100 in size");
+  }
+  return scale;
+}
+
+Vector2 ParseShadow(std::string_view option, std::string_view text) {
+  const Vector2 offset = ParsePair(option, text, false);
+  if (std::abs(offset.X) > LargestShadow || std::abs(offset.Y) > LargestShadow) {
+    throw UsageError(std::string(option) + " needs offsets of at most 1000 pixels");
+  }
+  return offset;
+}
+
+std::string ParseFace(std::string_view option, std::string_view text) {
+  if (text.empty()) throw UsageError(std::string(option) + " needs a family name or a path");
+  return std::string(text);
+}
+
+std::string ParsePath(std::string_view option, std::string_view text) {
+  if (text.empty()) throw UsageError(std::string(option) + " needs a path");
+  return std::string(text);
+}
+
+std::string ParseAnyText(std::string_view /*option*/, std::string_view text) {
+  return std::string(text);
+}
+
+// In the order --help lists them.
+constexpr OptionRow OptionTable[] = {
+    {"-t", "--text", "TEXT", "text to draw; each --text is one more line",
+     [](Parsed& parsed, std::string_view, std::string_view value) {
+       parsed.TextLines.emplace_back(value);
+     }},
+    {"", "--text-file", "FILE",
+     "read the text from a UTF-8 file of at most 4 MiB ('-' reads standard input)",
+     Assign<&Options::TextFile, ParseAnyText>},
+    {"-f", "--font", "NAME|PATH",
+     "installed font family name or font file path (default: DejaVu Sans)",
+     Assign<&Options::FontFace, ParseFace>},
+    {"", "--fallback", "NAME|PATH",
+     "a face for characters the font lacks (emoji, other scripts); repeatable, the first that "
+     "has a character draws it",
+     [](Parsed& parsed, std::string_view name, std::string_view value) {
+       parsed.Chosen.FallbackFaces.push_back(ParseFace(name, value));
+     }},
+    {"-s", "--size", "PX", "font size in pixels per em (default: 32)",
+     Assign<&Options::Size, ParseSize>},
+    {"", "--style", "STYLE",
+     "regular, bold, italic or bold-italic; chooses among the installed faces of a family (a "
+     "path names one face) (default: regular)",
+     Assign<&Options::Style, ParseStyle>},
+    {"-c", "--color", "COLOR", "text colour (default: #1B1F3B)",
+     Assign<&Options::Foreground, ParseColor>, "--colour"},
+    {"-b", "--background", "COLOR", "background colour (default: white); 'transparent' for none",
+     Assign<&Options::Background, ParseColor>},
+    {"-r", "--rotation", "DEG", "turn the text clockwise by DEG degrees about its origin",
+     Assign<&Options::RotationDegrees, ParseFloat>},
+    {"", "--scale", "S|SX,SY", "scale the text (default: 1)", Assign<&Options::Scale, ParseScale>},
+    {"", "--origin", "X,Y",
+     "point of the text, in unscaled pixels from its top-left, that lands on --position and "
+     "about which it turns (default: 0,0)",
+     Assign<&Options::Origin, ParseXY>},
+    {"", "--position", "X,Y", "where the origin lands in the picture (default: fitted)",
+     Assign<&Options::Position, ParseXY>},
+    {"", "--width", "PX", "wrap lines at PX pixels (default: 0, only at line feeds)",
+     Assign<&Options::Width, ParseWidth>},
+    {"", "--align", "ALIGN",
+     "left, center, right or justify: lines within the text block, which is --width wide, or "
+     "as wide as the widest line (default: left)",
+     Assign<&Options::Align, ParseAlignment>},
+    {"", "--direction", "DIR",
+     "auto, ltr or rtl: base direction of each paragraph (default: auto, from its first letter)",
+     Assign<&Options::Direction, ParseDirection>},
+    {"", "--line-spacing", "F", "baseline distance as a factor of the font's (default: 1)",
+     Assign<&Options::LineSpacing, ParseLineSpacing>},
+    {"", "--max-lines", "N", "keep N lines at most, the last ending in an ellipsis (default: all)",
+     Assign<&Options::MaxLines, ParseMaxLines>},
+    {"", "--flip", "FLIP", "none, horizontal, vertical or both: mirror every glyph in its box",
+     Assign<&Options::Flip, ParseFlip>},
+    {"", "--margin", "PX", "space around the text in a fitted picture (default: 12)",
+     Assign<&Options::Margin, ParseMargin>},
+    {"", "--image-size", "WxH", "picture size (default: fitted to the text)",
+     Assign<&Options::ImageSize, ParseImageSize>},
+    {"-o", "--output", "PATH", "PNG to write (default: vennicor-text.png)",
+     Assign<&Options::OutputPath, ParsePath>},
+    {"", "--atlas", "PATH",
+     "also write the font's glyph atlas texture as a PNG: white glyphs on an opaque black "
+     "background",
+     Assign<&Options::AtlasPath, ParsePath>},
+    {"", "--hinting", "MODE",
+     "auto (FreeType's auto-hinter, the default), normal (the font's own hinting), light, mono "
+     "(one-bit glyphs) or none",
+     [](Parsed& parsed, std::string_view name, std::string_view value) {
+       parsed.Chosen.Look.Hinting = ParseHinting(name, value);
+     }},
+    {"", "--bold", "", "embolden the glyphs (synthetic, as FreeType does)",
+     [](Parsed& parsed, std::string_view, std::string_view) { parsed.Chosen.Look.Bold = true; }},
+    {"", "--oblique", "", "slant the glyphs (synthetic)",
+     [](Parsed& parsed, std::string_view, std::string_view) { parsed.Chosen.Look.Oblique = true; }},
+    {"", "--outline", "PX", "draw an outline PX pixels thick under the text",
+     Assign<&Options::Outline, ParseOutline>},
+    {"", "--outline-color", "C", "outline colour (default: black)",
+     Assign<&Options::OutlineColor, ParseColor>, "--outline-colour"},
+    {"", "--shadow", "DX,DY", "draw a shadow under the text, offset by DX,DY pixels",
+     Assign<&Options::Shadow, ParseShadow>},
+    {"", "--shadow-color", "C", "shadow colour (default: #00000080)",
+     Assign<&Options::ShadowColor, ParseColor>, "--shadow-colour"},
+    {"", "--sdf", "",
+     "render glyphs as distance fields and draw them with the distance-field effect (crisp at "
+     "any --scale)",
+     [](Parsed& parsed, std::string_view, std::string_view) {
+       parsed.Chosen.Look.DistanceField = true;
+     }},
+    {"", "--alpha8", "", "keep the glyph atlas at one byte a texel",
+     [](Parsed& parsed, std::string_view, std::string_view) {
+       parsed.Chosen.Look.AtlasFormat = Vennicor::Graphics::SurfaceFormat::Alpha8;
+     }},
+    {"-h", "--help", "", "show this help and exit",
+     [](Parsed& parsed, std::string_view, std::string_view) { parsed.Chosen.ShowHelp = true; }},
+};
+
+const OptionRow* FindOption(std::string_view name) {
+  for (const OptionRow& row : OptionTable) {
+    if (name == row.Long || name == row.Short || name == row.Alias) return &row;
+  }
+  return nullptr;
+}
+
+const char* const HelpIntro = R"(Usage: vennicor-text [OPTION]... [TEXT]...
+Render text to a PNG picture with Vennicor Font (FreeType glyphs from one atlas texture, drawn
+by a software sprite batch; no GPU or display needed).
+
+With no TEXT, draws a sample paragraph wrapped at 600 pixels and centred, and a line each of
+Arabic and Hebrew. Several TEXT words are joined with spaces; line feeds in the text start new
+lines. Text is UTF-8; it is shaped (ligatures, joining scripts) and laid out in both directions.
+
+)";
+
+const char* const HelpOutro = R"(
+COLOR is a name (black, white, transparent, red, green, blue, yellow, cyan, magenta, orange,
+gray, navy, cornflowerblue), #RRGGBB, #RRGGBBAA or R,G,B[,A] (0 to 255).
+
+Exit status: 0 on success, 1 when the font, text file or output fails, 2 for a bad command
+line. A PNG is written completely or not at all.
+
+Examples:
+  vennicor-text
+  vennicor-text -f "DejaVu Serif" --style bold -s 48 -c navy "Hello, world"
+  vennicor-text -f ./MyFont.ttf -t "Line one" -t "Line two" --align center -o lines.png
+  vennicor-text -f "DejaVu Sans" --fallback "Noto Color Emoji" "Game over 😀"
+  vennicor-text --width 300 --align justify --max-lines 3 --text-file story.txt
+  vennicor-text -r 30 --scale 2 -b transparent --atlas atlas.png "Turned and scaled"
+  vennicor-text --outline 2 --outline-color white --shadow 3,3 -b navy "Framed"
+  vennicor-text --sdf -s 24 --scale 6 "Sharp"
+)";
+
+// Lines of the option list end by this column, as the paragraphs around them do.
+constexpr std::size_t HelpWidth = 94;
+
+// "  -f, --font NAME|PATH"; without a short form the long one stays in its column.
+std::string OptionColumn(const OptionRow& row) {
+  std::string text = row.Short.empty() ? "      " : "  " + std::string(row.Short) + ", ";
+  text += row.Long;
+  if (!row.Value.empty()) text += " " + std::string(row.Value);
+  return text;
+}
+
+// Appends `line` and then `text`'s words, starting new lines indented to `indent` before a word
+// would pass HelpWidth. A word too long for any line stands on its own.
+void AppendWrapped(std::string& out, std::string line, std::string_view text, std::size_t indent) {
+  bool lineHasWord = false;
+  while (!text.empty()) {
+    const std::size_t space = text.find(' ');
+    const std::string_view word = text.substr(0, space);
+    text = space == std::string_view::npos ? std::string_view() : text.substr(space + 1);
+    if (lineHasWord && line.size() + 1 + word.size() > HelpWidth) {
+      out += line + '\n';
+      line.assign(indent, ' ');
+      lineHasWord = false;
+    }
+    if (lineHasWord) line += ' ';
+    line += word;
+    lineHasWord = true;
+  }
+  out += line + '\n';
+}
+
 }  // namespace
 
 Options ParseCommandLine(const std::vector<std::string>& arguments) {
-  Options options;
-  std::vector<std::string> textOptions;
+  Parsed parsed;
+  Options& options = parsed.Chosen;
   std::vector<std::string> words;
   bool onlyWords = false;
 
@@ -243,120 +512,31 @@ Options ParseCommandLine(const std::vector<std::string>& arguments) {
         inlineValue = argument.substr(equals + 1);
       }
     }
-    const auto value = [&]() -> std::string {
-      if (inlineValue) return *inlineValue;
-      if (i + 1 >= arguments.size()) throw UsageError(name + " needs a value");
-      return arguments[++i];
-    };
 
-    if (name == "-h" || name == "--help") {
+    const OptionRow* row = FindOption(name);
+    if (row == nullptr) throw UsageError("unknown option '" + name + "' (see --help)");
+    if (row->Value.empty()) {
       if (inlineValue) throw UsageError(name + " takes no value");
-      options.ShowHelp = true;
-    } else if (name == "-f" || name == "--font") {
-      options.FontFace = value();
-      if (options.FontFace.empty()) throw UsageError(name + " needs a family name or a path");
-    } else if (name == "--fallback") {
-      options.FallbackFaces.push_back(value());
-      if (options.FallbackFaces.back().empty()) {
-        throw UsageError(name + " needs a family name or a path");
-      }
-    } else if (name == "-s" || name == "--size") {
-      options.Size = ParseFloat(name, value());
-      if (!(options.Size > 0) || options.Size > LargestSize) {
-        throw UsageError(name + " needs a size above 0 and at most 1000 pixels");
-      }
-    } else if (name == "--style") {
-      options.Style = ParseStyle(name, value());
-    } else if (name == "--hinting") {
-      options.Look.Hinting = ParseHinting(name, value());
-    } else if (name == "--bold" || name == "--oblique" || name == "--sdf" || name == "--alpha8") {
-      if (inlineValue) throw UsageError(name + " takes no value");
-      if (name == "--bold") options.Look.Bold = true;
-      if (name == "--oblique") options.Look.Oblique = true;
-      if (name == "--sdf") options.Look.DistanceField = true;
-      if (name == "--alpha8") options.Look.AtlasFormat = Vennicor::Graphics::SurfaceFormat::Alpha8;
-    } else if (name == "--outline") {
-      options.Outline = ParseFloat(name, value());
-      if (!(options.Outline >= 0) || options.Outline > LargestOutline) {
-        throw UsageError(name + " needs a thickness from 0 to 32 pixels");
-      }
-    } else if (name == "--outline-color" || name == "--outline-colour") {
-      options.OutlineColor = ParseColor(name, value());
-    } else if (name == "--shadow") {
-      options.Shadow = ParsePair(name, value(), false);
-      if (std::abs(options.Shadow->X) > LargestShadow ||
-          std::abs(options.Shadow->Y) > LargestShadow) {
-        throw UsageError(name + " needs offsets of at most 1000 pixels");
-      }
-    } else if (name == "--shadow-color" || name == "--shadow-colour") {
-      options.ShadowColor = ParseColor(name, value());
-    } else if (name == "-c" || name == "--color" || name == "--colour") {
-      options.Foreground = ParseColor(name, value());
-    } else if (name == "-b" || name == "--background") {
-      options.Background = ParseColor(name, value());
-    } else if (name == "-r" || name == "--rotation") {
-      options.RotationDegrees = ParseFloat(name, value());
-    } else if (name == "--scale") {
-      options.Scale = ParsePair(name, value(), true);
-      const auto usable = [](float s) { return s != 0 && std::abs(s) <= LargestScale; };
-      if (!usable(options.Scale.X) || !usable(options.Scale.Y)) {
-        throw UsageError(name + " needs scales that are not 0 and at most 100 in size");
-      }
-    } else if (name == "--origin") {
-      options.Origin = ParsePair(name, value(), false);
-    } else if (name == "--position") {
-      options.Position = ParsePair(name, value(), false);
-    } else if (name == "--image-size") {
-      options.ImageSize = ParseImageSize(name, value());
-    } else if (name == "--margin") {
-      options.Margin = ParseInteger(name, value());
-      if (options.Margin < 0 || options.Margin > LargestMargin) {
-        throw UsageError(name + " needs a whole number from 0 to 4096");
-      }
-    } else if (name == "--align") {
-      options.Align = ParseAlignment(name, value());
-    } else if (name == "--width") {
-      options.Width = ParseFloat(name, value());
-      if (!(*options.Width >= 0) || *options.Width > LargestImageEdge) {
-        throw UsageError(name + " needs a width from 0 (no wrapping) to 16384 pixels");
-      }
-    } else if (name == "--direction") {
-      options.Direction = ParseDirection(name, value());
-    } else if (name == "--line-spacing") {
-      options.LineSpacing = ParseFloat(name, value());
-      if (!(options.LineSpacing > 0) || options.LineSpacing > LargestScale) {
-        throw UsageError(name + " needs a factor above 0 and at most 100");
-      }
-    } else if (name == "--max-lines") {
-      options.MaxLines = ParseInteger(name, value());
-      if (options.MaxLines < 0) throw UsageError(name + " needs a whole number from 0 (all)");
-    } else if (name == "--flip") {
-      options.Flip = ParseFlip(name, value());
-    } else if (name == "-t" || name == "--text") {
-      textOptions.push_back(value());
-    } else if (name == "--text-file") {
-      options.TextFile = value();
-    } else if (name == "-o" || name == "--output") {
-      options.OutputPath = value();
-      if (options.OutputPath.empty()) throw UsageError(name + " needs a path");
-    } else if (name == "--atlas") {
-      options.AtlasPath = value();
-      if (options.AtlasPath->empty()) throw UsageError(name + " needs a path");
+      row->Apply(parsed, name, {});
+    } else if (inlineValue) {
+      row->Apply(parsed, name, *inlineValue);
     } else {
-      throw UsageError("unknown option '" + name + "' (see --help)");
+      if (i + 1 >= arguments.size()) throw UsageError(name + " needs a value");
+      row->Apply(parsed, name, arguments[++i]);
     }
   }
 
+  const std::vector<std::string>& textLines = parsed.TextLines;
   const int textSources =
-      (textOptions.empty() ? 0 : 1) + (words.empty() ? 0 : 1) + (options.TextFile ? 1 : 0);
+      (textLines.empty() ? 0 : 1) + (words.empty() ? 0 : 1) + (options.TextFile ? 1 : 0);
   if (textSources > 1) {
     throw UsageError("give the text one way: as arguments, with --text or with --text-file");
   }
-  if (!textOptions.empty()) {
+  if (!textLines.empty()) {
     // Each --text is one line (or more, if it holds line feeds).
-    for (std::size_t i = 0; i < textOptions.size(); ++i) {
+    for (std::size_t i = 0; i < textLines.size(); ++i) {
       if (i > 0) options.Text += '\n';
-      options.Text += textOptions[i];
+      options.Text += textLines[i];
     }
   } else if (!words.empty()) {
     // Words join with spaces, as echo joins them.
@@ -372,77 +552,20 @@ Options ParseCommandLine(const std::vector<std::string>& arguments) {
   if (options.AtlasPath && *options.AtlasPath == options.OutputPath) {
     throw UsageError("--atlas and --output name the same file");
   }
-  return options;
+  return std::move(parsed.Chosen);
 }
 
 std::string HelpText() {
-  return R"(Usage: vennicor-text [OPTION]... [TEXT]...
-Render text to a PNG picture with Vennicor Font (FreeType glyphs from one atlas texture, drawn
-by a software sprite batch; no GPU or display needed).
-
-With no TEXT, draws a sample paragraph wrapped at 600 pixels and centred, and a line each of
-Arabic and Hebrew. Several TEXT words are joined with spaces; line feeds in the text start new
-lines. Text is UTF-8; it is shaped (ligatures, joining scripts) and laid out in both directions.
-
-  -t, --text TEXT          text to draw; each --text is one more line
-      --text-file FILE     read the text from a UTF-8 file of at most 4 MiB ('-' reads
-                           standard input)
-  -f, --font NAME|PATH     installed font family name or font file path
-                           (default: DejaVu Sans)
-      --fallback NAME|PATH a face for characters the font lacks (emoji, other scripts);
-                           repeatable, the first that has a character draws it
-  -s, --size PX            font size in pixels per em (default: 32)
-      --style STYLE        regular, bold, italic or bold-italic; chooses among the installed
-                           faces of a family (a path names one face) (default: regular)
-  -c, --color COLOR        text colour (default: #1B1F3B)
-  -b, --background COLOR   background colour (default: white); 'transparent' for none
-  -r, --rotation DEG       turn the text clockwise by DEG degrees about its origin
-      --scale S|SX,SY      scale the text (default: 1)
-      --origin X,Y         point of the text, in unscaled pixels from its top-left, that lands
-                           on --position and about which it turns (default: 0,0)
-      --position X,Y       where the origin lands in the picture (default: fitted)
-      --width PX           wrap lines at PX pixels (default: 0, only at line feeds)
-      --align ALIGN        left, center, right or justify: lines within the text block, which
-                           is --width wide, or as wide as the widest line (default: left)
-      --direction DIR      auto, ltr or rtl: base direction of each paragraph (default: auto,
-                           from its first letter)
-      --line-spacing F     baseline distance as a factor of the font's (default: 1)
-      --max-lines N        keep N lines at most, the last ending in an ellipsis (default: all)
-      --flip FLIP          none, horizontal, vertical or both: mirror every glyph in its box
-      --margin PX          space around the text in a fitted picture (default: 12)
-      --image-size WxH     picture size (default: fitted to the text)
-  -o, --output PATH        PNG to write (default: vennicor-text.png)
-      --atlas PATH         also write the font's glyph atlas texture as a PNG: white
-                           glyphs on an opaque black background
-      --hinting MODE       auto (FreeType's auto-hinter, the default), normal (the font's own
-                           hinting), light, mono (one-bit glyphs) or none
-      --bold               embolden the glyphs (synthetic, as FreeType does)
-      --oblique            slant the glyphs (synthetic)
-      --outline PX         draw an outline PX pixels thick under the text
-      --outline-color C    outline colour (default: black)
-      --shadow DX,DY       draw a shadow under the text, offset by DX,DY pixels
-      --shadow-color C     shadow colour (default: #00000080)
-      --sdf                render glyphs as distance fields and draw them with the
-                           distance-field effect (crisp at any --scale)
-      --alpha8             keep the glyph atlas at one byte a texel
-  -h, --help               show this help and exit
-
-COLOR is a name (black, white, transparent, red, green, blue, yellow, cyan, magenta, orange,
-gray, navy, cornflowerblue), #RRGGBB, #RRGGBBAA or R,G,B[,A] (0 to 255).
-
-Exit status: 0 on success, 1 when the font, text file or output fails, 2 for a bad command
-line. A PNG is written completely or not at all.
-
-Examples:
-  vennicor-text
-  vennicor-text -f "DejaVu Serif" --style bold -s 48 -c navy "Hello, world"
-  vennicor-text -f ./MyFont.ttf -t "Line one" -t "Line two" --align center -o lines.png
-  vennicor-text -f "DejaVu Sans" --fallback "Noto Color Emoji" "Game over 😀"
-  vennicor-text --width 300 --align justify --max-lines 3 --text-file story.txt
-  vennicor-text -r 30 --scale 2 -b transparent --atlas atlas.png "Turned and scaled"
-  vennicor-text --outline 2 --outline-color white --shadow 3,3 -b navy "Framed"
-  vennicor-text --sdf -s 24 --scale 6 "Sharp"
-)";
+  std::string help = HelpIntro;
+  // The descriptions start in one column, after the longest option and its value.
+  std::size_t column = 0;
+  for (const OptionRow& row : OptionTable) column = std::max(column, OptionColumn(row).size() + 1);
+  for (const OptionRow& row : OptionTable) {
+    std::string line = OptionColumn(row);
+    line.resize(column, ' ');
+    AppendWrapped(help, line, row.Description, column);
+  }
+  return help + HelpOutro;
 }
 
 }  // namespace VennicorText
