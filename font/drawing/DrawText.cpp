@@ -20,12 +20,12 @@ template <class Sink>
 void WriteLayoutPasses(Sink& sink, Detail::FontImpl& font, const Layout::Detail::LayoutData& data,
                        Graphics::Vector2 position, const DrawStyle& style) {
   const Detail::LayoutEntries entries(font, data);
-  Detail::ForEachPass(
-      font.HasOutlines(), style, Detail::SpriteStyleOf(position, style),
-      [&](auto outlines, const Detail::GlyphSpriteStyle& sprites, Graphics::Color tint) {
-        Detail::WriteLayout<decltype(outlines)::value>(sink, font, data, entries.Entries(), sprites,
-                                                       tint);
-      });
+  Detail::ForEachPass(font.HasOutlines(), style, Detail::SpriteStyleOf(position, style),
+                      [&](auto outlines, const Detail::GlyphSpriteStyle& sprites,
+                          Graphics::Color tint, bool glyphPass) {
+                        Detail::WriteLayout<decltype(outlines)::value>(
+                            sink, font, data, entries.Entries(), sprites, tint, glyphPass);
+                      });
 }
 
 }  // namespace

@@ -25,7 +25,7 @@ void GlyphQuadBuilder::Build(Font& font, std::u16string_view text, Graphics::Vec
     Detail::QuadRuns sink(quads, sprites);
     Detail::ForEachPass(
         impl.HasOutlines(), style, sprites,
-        [&](auto outlines, const Detail::GlyphSpriteStyle& pass, Graphics::Color tint) {
+        [&](auto outlines, const Detail::GlyphSpriteStyle& pass, Graphics::Color tint, bool) {
           Detail::WriteString<decltype(outlines)::value>(sink, impl, text, lastCharacter, pass,
                                                          tint);
         });

@@ -22,7 +22,7 @@ void SpriteBatchEx::DrawStyled(Graphics::SpriteBatch& spriteBatch, Font& font,
   Detail::BatchRuns sink{spriteBatch};
   Detail::ForEachPass(
       impl.HasOutlines(), style, Detail::SpriteStyleOf(position, style),
-      [&](auto outlines, const Detail::GlyphSpriteStyle& sprites, Graphics::Color tint) {
+      [&](auto outlines, const Detail::GlyphSpriteStyle& sprites, Graphics::Color tint, bool) {
         Detail::WriteString<decltype(outlines)::value>(sink, impl, text, lastCharacter, sprites,
                                                        tint);
       });

@@ -145,7 +145,8 @@ struct SpriteBatchEx {
   /// Draws a laid-out text as DrawText does, framed by the font's outline images
   /// (FontOptions::OutlineThickness): first every glyph's outline in `outlineColor`, then every
   /// glyph over them, as DrawOutlinedString does for a line. A font without outline images
-  /// draws the glyphs alone. \throws as DrawText.
+  /// draws the glyphs alone. Colour spans tint the glyphs, not their outlines.
+  /// \throws as DrawText.
   static void DrawOutlinedText(Graphics::SpriteBatch& spriteBatch, const TextLayout& layout,
                                Graphics::Vector2 position, Graphics::Color color,
                                Graphics::Color outlineColor, float rotation,
@@ -153,7 +154,8 @@ struct SpriteBatchEx {
                                Graphics::SpriteEffects spriteEffects, float layerDepth);
 
   /// Draws a laid-out text once at `position + shadowOffset` (render-target pixels) in
-  /// `shadowColor`, colour spans included, then as DrawText does over it. \throws as DrawText.
+  /// `shadowColor` (colour spans tint only the glyphs over it), then as DrawText does over it.
+  /// \throws as DrawText.
   static void DrawTextWithShadow(Graphics::SpriteBatch& spriteBatch, const TextLayout& layout,
                                  Graphics::Vector2 position, Graphics::Color color,
                                  Graphics::Vector2 shadowOffset, Graphics::Color shadowColor,
@@ -162,7 +164,7 @@ struct SpriteBatchEx {
 
   /// Draws a laid-out text with its top-left corner at `position`, with `style`'s passes
   /// (shadow, outline images, glyphs; see DrawStyle); glyphs under a colour span take the span's
-  /// colour in every pass but the shadow's. \throws as DrawText.
+  /// colour in the glyphs' pass (a shadow and an outline keep their own colours). \throws as DrawText.
   static void DrawText(Graphics::SpriteBatch& spriteBatch, const TextLayout& layout,
                        Graphics::Vector2 position, const DrawStyle& style);
 

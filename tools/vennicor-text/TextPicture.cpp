@@ -11,22 +11,29 @@
 
 #include "font/Font.h"
 #include "font/FontException.h"
+#include "font/drawing/GlyphQuads.h"
 #include "font/drawing/SpriteBatchEx.h"
 #include "font/layout/TextLayout.h"
 #include "font/text/Utf.h"
 #include "graphics/SpriteBatch.h"
+#include "graphics/SpriteGeometry.h"
 #include "graphics/software/SoftwareGraphicsDevice.h"
 
 namespace VennicorText {
 
+using Vennicor::Font::DrawStyle;
 using Vennicor::Font::Font;
+using Vennicor::Font::GlyphQuad;
+using Vennicor::Font::GlyphQuadBuilder;
 using Vennicor::Font::SpriteBatchEx;
+using Vennicor::Font::TextShadow;
 using Vennicor::Graphics::BlendState;
 using Vennicor::Graphics::Color;
 using Vennicor::Graphics::Rectangle;
 using Vennicor::Graphics::SamplerState;
 using Vennicor::Graphics::SpriteBatch;
 using Vennicor::Graphics::SpriteEffects;
+using Vennicor::Graphics::SpriteGeometry;
 using Vennicor::Graphics::SpriteSortMode;
 using Vennicor::Graphics::Texture2D;
 using Vennicor::Graphics::Vector2;
@@ -55,34 +62,28 @@ Picture Unpremultiplied(std::int32_t width, std::int32_t height, std::span<const
   return picture;
 }
 
-// Collects the extent of everything drawn instead of drawing it, so that the picture can be
-// fitted to the glyphs' images as well as to the measured lines.
-class BoundsBatch final : public SpriteBatch {
+// The extent of everything drawn, so that the picture can be fitted to the glyphs' images as
+// well as to the measured lines.
+class Extent {
  public:
-  using SpriteBatch::SpriteBatch;
-
-  void Draw(const std::shared_ptr<Texture2D>&, Vector2 position,
-            std::optional<Rectangle> sourceRectangle, Color, float rotation, Vector2 origin,
-            Vector2 scale, SpriteEffects, float) override {
-    if (!sourceRectangle || sourceRectangle->Width == 0 || sourceRectangle->Height == 0) return;
-    const float left = -origin.X * scale.X;
-    const float top = -origin.Y * scale.Y;
-    const float right = left + static_cast<float>(sourceRectangle->Width) * scale.X;
-    const float bottom = top + static_cast<float>(sourceRectangle->Height) * scale.Y;
-    const float c = std::cos(rotation);
-    const float s = std::sin(rotation);
-    for (const Vector2 corner :
-         {Vector2{left, top}, Vector2{right, top}, Vector2{left, bottom}, Vector2{right, bottom}}) {
-      Include({position.X + corner.X * c - corner.Y * s, position.Y + corner.X * s + corner.Y * c});
-    }
-  }
-
   void Include(Vector2 point) {
     minimum = {std::min(minimum.X, point.X), std::min(minimum.Y, point.Y)};
     maximum = {std::max(maximum.X, point.X), std::max(maximum.Y, point.Y)};
   }
+  // Every corner of the quads that show an image (a space's quad has no area).
+  void Include(std::span<const GlyphQuad> quads) {
+    for (const GlyphQuad& quad : quads) {
+      if (quad.TexTopLeft.X == quad.TexBottomRight.X ||
+          quad.TexTopLeft.Y == quad.TexBottomRight.Y) {
+        continue;
+      }
+      for (const Vector2 corner :
+           {quad.TopLeft, quad.TopRight, quad.BottomLeft, quad.BottomRight}) {
+        Include(corner);
+      }
+    }
+  }
 
-  bool IsEmpty() const { return minimum.X > maximum.X; }
   Vector2 Minimum() const { return minimum; }
   Vector2 Maximum() const { return maximum; }
 
@@ -159,35 +160,29 @@ RenderedText RenderText(const Options& options, std::u16string_view text, bool w
 
   const auto rotation =
       static_cast<float>(static_cast<double>(options.RotationDegrees) * std::numbers::pi / 180.0);
-  const Color tint = Premultiply(options.Foreground);
   const Color outlineTint = Premultiply(options.OutlineColor);
-  const bool outlineImages = options.Outline > 0 && !options.Look.DistanceField;
-  const auto drawText = [&](SpriteBatch& batch, Vector2 position) {
-    if (options.Shadow) {
-      SpriteBatchEx::DrawText(batch, layout, position + *options.Shadow,
-                              Premultiply(options.ShadowColor), rotation, options.Origin,
-                              options.Scale, options.Flip, 0);
-    }
-    if (outlineImages) {
-      SpriteBatchEx::DrawOutlinedText(batch, layout, position, tint, outlineTint, rotation,
-                                      options.Origin, options.Scale, options.Flip, 0);
-    } else {
-      SpriteBatchEx::DrawText(batch, layout, position, tint, rotation, options.Origin,
-                              options.Scale, options.Flip, 0);
-    }
-  };
+  DrawStyle style;
+  style.Color = Premultiply(options.Foreground);
+  style.Rotation = rotation;
+  style.Origin = options.Origin;
+  style.Scale = options.Scale;
+  style.Effects = options.Flip;
+  if (options.Shadow) style.Shadow = TextShadow{*options.Shadow, Premultiply(options.ShadowColor)};
+  // A distance field draws its own outline, through the field effect below.
+  if (options.Outline > 0 && !options.Look.DistanceField) style.Outline = outlineTint;
 
   // Where everything lands when the origin is put on (0, 0): the text block and every glyph
   // image, which may reach past its line.
-  BoundsBatch bounds(fontDevice);
-  drawText(bounds, {0, 0});
-  const float c = std::cos(rotation);
-  const float s = std::sin(rotation);
+  Extent bounds;
+  std::vector<GlyphQuad> quads;
+  GlyphQuadBuilder().Build(layout, {0, 0}, style, quads);
+  bounds.Include(quads);
+  const SpriteGeometry turned = SpriteGeometry::Of(rotation, {0, 0}, {1, 1}, SpriteEffects::None);
   const Vector2 blockEnd{blockWidth, layout.Size().Y};
   for (const Vector2 corner :
        {Vector2{0, 0}, Vector2{blockEnd.X, 0}, Vector2{0, blockEnd.Y}, blockEnd}) {
     const Vector2 p = (corner - options.Origin) * options.Scale;
-    bounds.Include({p.X * c - p.Y * s, p.X * s + p.Y * c});
+    bounds.Include(turned.Corner({0, 0}, p.X, p.Y));
   }
 
   const auto margin = static_cast<float>(options.Margin);
@@ -233,7 +228,7 @@ RenderedText RenderText(const Options& options, std::u16string_view text, bool w
   const float fieldOutline = options.Look.DistanceField ? options.Outline : 0;
   batch.Begin(SpriteSortMode::Deferred, BlendState::AlphaBlend, SamplerState::LinearClamp,
               std::nullopt, SpriteBatchEx::DistanceFieldEffectOf(font, fieldOutline, outlineTint));
-  drawText(batch, position);
+  SpriteBatchEx::DrawText(batch, layout, position, style);
   batch.End();
 
   RenderedText result;

@@ -51,13 +51,13 @@ class LayoutEntries {
   std::vector<const GlyphEntry*> entries;
 };
 
-/// Writes one pass of a layout (its glyphs, or with `Outlines` their outline images) to `sink`:
-/// each glyph in its colour span's colour, or else in `tint`.
+/// Writes one pass of a layout (its glyphs, or with `Outlines` their outline images) to `sink`
+/// in `tint`; with `spanColors`, a glyph under a colour span in the span's colour instead.
 /// \throws whatever the sink throws (the runs before it handed over).
 template <bool Outlines, class Sink>
 void WriteLayout(Sink& sink, const FontImpl& font, const Layout::Detail::LayoutData& layout,
                  std::span<const GlyphEntry* const> entries, const GlyphSpriteStyle& style,
-                 Graphics::Color tint) {
+                 Graphics::Color tint, bool spanColors) {
   GlyphWriter<Sink, Outlines> writer(sink, font, style);
   // Glyph positions are on their baselines; the records' offsets are from the line's top.
   const auto ascent = static_cast<float>(font.Metrics().Ascent);
@@ -68,7 +68,8 @@ void WriteLayout(Sink& sink, const FontImpl& font, const Layout::Detail::LayoutD
       const Graphics::Point offset = writer.Offset(entry);
       const Graphics::Vector2 local{glyph.Position.X + static_cast<float>(offset.X),
                                     glyph.Position.Y - ascent + static_cast<float>(offset.Y)};
-      writer.Put(entry, local * style.Scale, glyph.HasSpanColor ? glyph.SpanColor : tint);
+      writer.Put(entry, local * style.Scale,
+                 spanColors && glyph.HasSpanColor ? glyph.SpanColor : tint);
     }
   });
 }

@@ -27,17 +27,19 @@ inline GlyphSpriteStyle SpriteStyleOf(Graphics::Vector2 position, const DrawStyl
                               style.LayerDepth);
 }
 
-/// Calls `pass(outlines, spriteStyle, tint)` for each pass of `style`, in order: the shadow's
-/// glyphs, the outline images (only when the font has them), the glyphs. `outlines` is
-/// std::true_type or std::false_type, so that each pass is its own compiled loop.
+/// Calls `pass(outlines, spriteStyle, tint, glyphPass)` for each pass of `style`, in order: the
+/// shadow's glyphs, the outline images (only when the font has them), the glyphs. `outlines` is
+/// std::true_type or std::false_type, so that each pass is its own compiled loop; `glyphPass`
+/// is true for the glyphs' own pass alone (where a layout's colour spans apply: a shadow and an
+/// outline keep their own colour).
 template <class Pass>
 void ForEachPass(bool fontHasOutlines, const DrawStyle& style, const GlyphSpriteStyle& sprites,
                  Pass&& pass) {
   if (style.Shadow) {
-    pass(std::false_type{}, sprites.MovedBy(style.Shadow->Offset), style.Shadow->Color);
+    pass(std::false_type{}, sprites.MovedBy(style.Shadow->Offset), style.Shadow->Color, false);
   }
-  if (style.Outline && fontHasOutlines) pass(std::true_type{}, sprites, *style.Outline);
-  pass(std::false_type{}, sprites, style.Color);
+  if (style.Outline && fontHasOutlines) pass(std::true_type{}, sprites, *style.Outline, false);
+  pass(std::false_type{}, sprites, style.Color, true);
 }
 
 }  // namespace Vennicor::Font::Detail

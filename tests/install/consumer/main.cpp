@@ -5,8 +5,11 @@
 
 #include "font/Font.h"
 #include "font/FontException.h"
+#include "font/Version.h"
 #include "font/drawing/SpriteBatchEx.h"
+#if VENNICOR_FONT_HAS_TEXT_LAYOUT
 #include "font/layout/TextLayout.h"
+#endif
 #include "graphics/SpriteBatch.h"
 #include "graphics/software/SoftwareGraphicsDevice.h"
 #ifdef VENNICOR_CONSUMER_HAS_GL
@@ -48,6 +51,7 @@ int main() {
   std::printf("consumer: the text inked %d pixels\n", inked);
   if (inked == 0) return 1;
 
+#if VENNICOR_FONT_HAS_TEXT_LAYOUT
   // The same text laid out (HarfBuzz and ICU stay inside the library) and drawn over it.
   const Vennicor::Font::TextLayout layout(font, u"AV");
   textBatch.Begin();
@@ -59,6 +63,9 @@ int main() {
   }
   std::printf("consumer: the laid-out text inked %d pixels\n", laidOut);
   if (laidOut == 0) return 1;
+#else
+  std::puts("consumer: a build without the layout");
+#endif
 #ifdef VENNICOR_CONSUMER_HAS_GL
   // No context is current here: the device must say so rather than crash.
   try {
