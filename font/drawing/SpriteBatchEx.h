@@ -164,7 +164,8 @@ struct SpriteBatchEx {
 
   /// Draws a laid-out text with its top-left corner at `position`, with `style`'s passes
   /// (shadow, outline images, glyphs; see DrawStyle); glyphs under a colour span take the span's
-  /// colour in the glyphs' pass (a shadow and an outline keep their own colours). \throws as DrawText.
+  /// colour in the glyphs' pass (a shadow and an outline keep their own colours). \throws as
+  /// DrawText.
   static void DrawText(Graphics::SpriteBatch& spriteBatch, const TextLayout& layout,
                        Graphics::Vector2 position, const DrawStyle& style);
 
