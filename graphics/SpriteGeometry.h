@@ -6,6 +6,13 @@
 #include "graphics/SpriteEffects.h"
 #include "graphics/Vector2.h"
 
+// The batch's loop over its sprites needs Write inlined (a call a sprite costs a fifth of it).
+#if defined(__GNUC__) || defined(__clang__)
+#define VENNICOR_GEOMETRY_INLINE [[gnu::always_inline]]
+#else
+#define VENNICOR_GEOMETRY_INLINE
+#endif
+
 namespace Vennicor::Graphics {
 
 /// Where a sprite's corners land: the one place the sprite batch, the glyph quads and anyone
@@ -50,7 +57,7 @@ struct SpriteGeometry {
 
   /// A point of the sprite at `position`, given in scaled pixels from its origin before
   /// rotation ((X0, Y0) is its top-left corner).
-  constexpr Vector2 Corner(Vector2 position, float x, float y) const {
+  VENNICOR_GEOMETRY_INLINE constexpr Vector2 Corner(Vector2 position, float x, float y) const {
     if (!Rotated) return {position.X + x, position.Y + y};
     return {position.X + x * Cos - y * Sin, position.Y + x * Sin + y * Cos};
   }
@@ -59,7 +66,8 @@ struct SpriteGeometry {
   /// (TexTopLeft, TexBottomRight) of the sprite at `position` showing `area` into any quad type
   /// with members of those names (SpriteQuad, the font's GlyphQuad).
   template <class Quad>
-  constexpr void Write(Vector2 position, const Rectangle& area, Quad& quad) const {
+  VENNICOR_GEOMETRY_INLINE constexpr void Write(Vector2 position, const Rectangle& area,
+                                                Quad& quad) const {
     const auto left = static_cast<float>(area.X);
     const auto top = static_cast<float>(area.Y);
     const auto right = static_cast<float>(area.X) + static_cast<float>(area.Width);

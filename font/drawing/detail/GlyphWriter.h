@@ -131,14 +131,17 @@ class GlyphWriter {
   /// Writes the glyph's sprite with its image's top-left at `local` (scaled pixels from the
   /// text's origin, before rotation). A glyph without an image (a space) is still written, from
   /// an empty rectangle, so that a batch sees one sprite a glyph.
-  void Put(const GlyphEntry& entry, Graphics::Vector2 local, Graphics::Color tint) {
+  VENNICOR_GEOMETRY_INLINE void Put(const GlyphEntry& entry, Graphics::Vector2 local,
+                                    Graphics::Color tint) {
     const Font::Glyph& glyph = entry.Record;
     Graphics::Vector2 p = Graphics::Vector2::Transform(local, style.Transform) + style.Position;
     p.X = OnWholePixel(p.X);
     const auto page = Outlines ? static_cast<std::int32_t>(entry.OutlinePage) : glyph.Page;
-    if (!Outlines && glyph.IsColor) tint = Graphics::Color(tint.A, tint.A, tint.A, tint.A);
-    if (page != texturePage || std::bit_cast<std::uint32_t>(tint) != runTint) {
+    const bool isColor = !Outlines && glyph.IsColor;
+    if (page != texturePage || isColor != runIsColor ||
+        std::bit_cast<std::uint32_t>(tint) != runTint) {
       Flush();
+      runIsColor = isColor;
       runTint = std::bit_cast<std::uint32_t>(tint);
       if (page != texturePage) {
         texturePage = page;
@@ -155,7 +158,9 @@ class GlyphWriter {
   void Flush() {
     const std::size_t count = std::exchange(queued, 0);
     if (count == 0) return;
-    sink.Run(texture, std::span(run.data(), count), std::bit_cast<Graphics::Color>(runTint), style);
+    const auto tint = std::bit_cast<Graphics::Color>(runTint);
+    sink.Run(texture, std::span(run.data(), count),
+             runIsColor ? Graphics::Color(tint.A, tint.A, tint.A, tint.A) : tint, style);
   }
 
  private:
@@ -169,6 +174,7 @@ class GlyphWriter {
   std::shared_ptr<Graphics::Texture2D> texture;
   std::int32_t texturePage = -1;
   std::uint32_t runTint = 0;
+  bool runIsColor = false;  // the run holds colour glyphs: white of the tint's alpha
   std::array<Graphics::SpriteRunItem, RunLength> run{};
   std::size_t queued = 0;
 };
