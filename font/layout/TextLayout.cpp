@@ -1,8 +1,5 @@
 #include "font/layout/TextLayout.h"
 
-#include <unicode/uchar.h>
-#include <unicode/utf16.h>
-
 #include <algorithm>
 #include <cassert>
 #include <cmath>
@@ -13,11 +10,10 @@
 #include "font/FontException.h"
 #include "font/detail/FontAccess.h"
 #include "font/detail/FontImpl.h"
-#include "font/layout/detail/Bidi.h"
+#include "font/layout/detail/Itemizer.h"
 #include "font/layout/detail/LayoutData.h"
+#include "font/layout/detail/LayoutScratch.h"
 #include "font/layout/detail/LayoutServices.h"
-#include "font/layout/detail/ScriptRuns.h"
-#include "font/layout/detail/TextBoundaries.h"
 #include "font/text/Utf.h"
 
 namespace Vennicor::Font {
@@ -32,71 +28,15 @@ constexpr std::u16string_view Space = u" ";
 constexpr std::u16string_view Ellipsis = u"\u2026";
 constexpr std::u16string_view Dots = u"...";
 
-// Characters after which a line must end; they draw nothing.
-bool IsLineBreakCharacter(char16_t c) {
-  return c == u'\n' || c == u'\r' || c == 0x0B || c == 0x0C || c == 0x85 || c == 0x2028 ||
-         c == 0x2029;
-}
+using Layout::Detail::IsControl;
+using Layout::Detail::IsLineBreakCharacter;
+using Layout::Detail::IsSpace;
+using Layout::Detail::LayoutScratch;
+using Layout::Detail::Run;
+using Layout::Detail::Segment;
 
-// Control characters (general category Cc) draw nothing; a tab moves to the next tab stop.
-bool IsControl(char16_t c) { return c <= 0x1F || (c >= 0x7F && c <= 0x9F); }
-
-// Spaces that hang past the end of a line and that justification widens.
-bool IsSpace(char16_t c) {
-  if (c < 0x80) return c == u' ' || c == u'\t';  // the rest of ASCII's white space breaks lines
-  return c != 0xA0 && c != 0x202F && u_isUWhiteSpace(c);
-}
-
-char32_t CodePointAt(std::u16string_view text, std::size_t index) {
-  const char16_t unit = text[index];
-  if (U16_IS_LEAD(unit) && index + 1 < text.size() && U16_IS_TRAIL(text[index + 1])) {
-    return static_cast<char32_t>(U16_GET_SUPPLEMENTARY(unit, text[index + 1]));
-  }
-  return unit;
-}
-
-// A run of a paragraph with one bidi level, script and face, and its shaped glyphs.
-struct Run {
-  std::int32_t Start = 0;
-  std::int32_t End = 0;
-  std::uint8_t Level = 0;
-  hb_script_t Script = HB_SCRIPT_COMMON;
-  std::uint16_t Face = 0;
-  std::int32_t GlyphBegin = 0;  // in Scratch::glyphs, clusters relative to the paragraph
-  std::int32_t GlyphEnd = 0;
-};
-
-// A piece of a line with one run and one level, the unit of visual reordering.
-struct Segment {
-  std::int32_t Start = 0;
-  std::int32_t End = 0;
-  std::size_t RunIndex = 0;
-};
-
-// What laying out reuses from one layout to the next on a thread: ICU's iterators are costly
-// to open, and the buffers would otherwise be allocated for every layout.
-struct Scratch {
-  Layout::Detail::LineBreaker Breaker;
-  Layout::Detail::GraphemeClusters Graphemes;
-  Layout::Detail::BidiParagraph Bidi;
-  std::vector<Layout::Detail::LineBreakOpportunity> Breaks;
-  std::vector<Layout::Detail::ScriptRun> Scripts;
-  std::vector<std::uint8_t> Levels;
-  std::vector<std::uint8_t> LineLevels;
-  std::vector<Run> Runs;
-  std::vector<ShapedGlyph> Glyphs;
-  std::vector<ShapedGlyph> Reshaped;
-  std::vector<float> Advance;            // per code unit of the paragraph: its cluster's advance
-  std::vector<float> Extra;              // per code unit: letter spacing, tab widths
-  std::vector<std::uint8_t> IsCluster;   // per code unit: starts a shaped cluster
-  std::vector<std::uint8_t> IsGrapheme;  // per code unit: starts a grapheme cluster
-  std::vector<Segment> Segments;
-  std::vector<std::uint8_t> SegmentLevels;
-  std::vector<std::int32_t> Order;
-};
-
-Scratch& ThreadScratch() {
-  thread_local Scratch scratch;
+LayoutScratch& ThreadScratch() {
+  thread_local LayoutScratch scratch;
   return scratch;
 }
 
@@ -107,11 +47,13 @@ Scratch& ThreadScratch() {
 // line's pieces visually and places their glyphs.
 class TextLayoutBuilder {
  public:
-  TextLayoutBuilder(Detail::FontImpl& font, Layout::Detail::LayoutData& layout, Scratch& scratch)
+  TextLayoutBuilder(Detail::FontImpl& font, Layout::Detail::LayoutData& layout,
+                    LayoutScratch& scratch)
       : font(font),
         layout(layout),
         s(scratch),
-        shaping(Layout::Detail::LayoutServices::Of(font).Shaping) {}
+        shaping(Layout::Detail::LayoutServices::Of(font).Shaping),
+        itemizer(font, shaping, scratch, layout) {}
 
   void Build() {
     const TextLayoutOptions& options = layout.Options;
@@ -158,21 +100,11 @@ class TextLayoutBuilder {
 
   // Lays out the paragraph [start, end) of the text; false once MaxLines cut the text short.
   bool LayOutParagraph(std::int32_t start, std::int32_t end) {
-    paragraphStart = start;
-    paragraph = std::u16string_view(layout.Text)
-                    .substr(static_cast<std::size_t>(start), static_cast<std::size_t>(end - start));
-    // The line break that ends a paragraph takes no room and belongs to its last line.
-    auto contentEnd = static_cast<std::int32_t>(paragraph.size());
-    while (contentEnd > 0 &&
-           IsLineBreakCharacter(paragraph[static_cast<std::size_t>(contentEnd - 1)])) {
-      --contentEnd;
-    }
-    content = contentEnd;
-    s.Bidi.Analyze(paragraph.substr(0, static_cast<std::size_t>(content)),
-                   layout.Options.Direction);
-    rightToLeft = (s.Bidi.ParagraphLevel() & 1U) != 0;
-    Itemize();
-    Measure();
+    const Layout::Detail::Paragraph itemized = itemizer.Itemize(start, end);
+    paragraphStart = itemized.Start;
+    paragraph = itemized.Text;
+    content = itemized.Content;
+    rightToLeft = itemized.RightToLeft;
 
     // Greedy breaking: each line takes the most break opportunities that fit.
     std::int32_t lineStart = 0;
@@ -207,78 +139,6 @@ class TextLayoutBuilder {
     // A paragraph that ended in wrapping: its line break joins the last line.
     layout.Lines.back().TextEnd = end;
     return true;
-  }
-
-  // Splits the paragraph's content into runs and shapes them.
-  void Itemize() {
-    s.Runs.clear();
-    s.Glyphs.clear();
-    if (content == 0) return;
-    const std::u16string_view text = paragraph.substr(0, static_cast<std::size_t>(content));
-    s.Bidi.LineLevels(0, content, s.Levels);
-    Layout::Detail::FindScriptRuns(text, s.Scripts);
-
-    std::size_t script = 0;
-    std::uint16_t face = 0;
-    for (std::int32_t i = 0; i < content;) {
-      const char32_t codePoint = CodePointAt(text, static_cast<std::size_t>(i));
-      const std::int32_t next = i + (codePoint > 0xFFFF ? 2 : 1);
-      // A character the current face has stays with it, so that spaces and marks do not split
-      // a run of a fallback face.
-      if (shaping.FaceCount() > 1 && !IsControl(static_cast<char16_t>(codePoint)) &&
-          (i == 0 || !font.FaceHas(face, codePoint))) {
-        face = static_cast<std::uint16_t>(font.FaceFor(codePoint));
-      }
-      while (s.Scripts[script].End <= i) ++script;
-      const std::uint8_t level = s.Levels[static_cast<std::size_t>(i)];
-      if (s.Runs.empty() || s.Runs.back().Level != level || s.Runs.back().Face != face ||
-          s.Runs.back().Script != s.Scripts[script].Script) {
-        s.Runs.push_back({i, next, level, s.Scripts[script].Script, face, 0, 0});
-      } else {
-        s.Runs.back().End = next;
-      }
-      i = next;
-    }
-    for (Run& run : s.Runs) {
-      run.GlyphBegin = static_cast<std::int32_t>(s.Glyphs.size());
-      const auto& shaped =
-          shaping.Shape(run.Face, {text, run.Start, run.End, run.Script, (run.Level & 1U) != 0});
-      for (ShapedGlyph glyph : shaped) {
-        glyph.Cluster += run.Start;
-        s.Glyphs.push_back(glyph);
-      }
-      run.GlyphEnd = static_cast<std::int32_t>(s.Glyphs.size());
-    }
-  }
-
-  // Fills the per-code-unit advances the line breaking sums.
-  void Measure() {
-    const auto units = static_cast<std::size_t>(content);
-    s.Advance.assign(units, 0);
-    s.Extra.assign(units, 0);
-    s.IsCluster.assign(units, 0);
-    s.IsGrapheme.assign(units, 0);
-    const auto& starts = layout.GraphemeStarts;
-    for (auto grapheme = std::lower_bound(starts.begin(), starts.end(), paragraphStart);
-         grapheme != starts.end() && *grapheme < paragraphStart + content; ++grapheme) {
-      s.IsGrapheme[static_cast<std::size_t>(*grapheme - paragraphStart)] = 1;
-    }
-    for (const ShapedGlyph& glyph : s.Glyphs) {
-      const auto cluster = static_cast<std::size_t>(glyph.Cluster);
-      s.IsCluster[cluster] = 1;
-      if (!IsControl(paragraph[cluster])) {
-        s.Advance[cluster] += static_cast<float>(PixelsOf26Dot6(glyph.XAdvance));
-      }
-    }
-    const float letterSpacing = layout.Options.LetterSpacing;
-    if (letterSpacing != 0) {
-      // After each grapheme cluster, on the shaped cluster that holds it.
-      std::size_t cluster = 0;
-      for (std::size_t i = 0; i < units; ++i) {
-        if (s.IsCluster[i] != 0) cluster = i;
-        if (s.IsGrapheme[i] != 0) s.Extra[cluster] += letterSpacing;
-      }
-    }
   }
 
   // The pen after the code units [from, to) of a line, starting at `pen` (relative to the
@@ -599,8 +459,9 @@ class TextLayoutBuilder {
 
   Detail::FontImpl& font;
   Layout::Detail::LayoutData& layout;
-  Scratch& s;
+  LayoutScratch& s;
   Layout::Detail::ShapingContext& shaping;
+  Layout::Detail::Itemizer itemizer;
   float ascent = 0;
   float lineHeight = 0;
   float maxWidth = 0;
