@@ -7,6 +7,7 @@
 #include <unicode/uchar.h>
 #include <unicode/utf16.h>
 
+#include <cmath>
 #include <cstdint>
 #include <string_view>
 #include <vector>
@@ -69,6 +70,16 @@ struct Paragraph {
   std::u16string_view ContentText() const {
     return Text.substr(0, static_cast<std::size_t>(Content));
   }
+  std::int32_t End() const { return Start + static_cast<std::int32_t>(Text.size()); }
+};
+
+/// What the stages read of a layout's options and its font's metrics, worked out once.
+struct LineSettings {
+  float Ascent = 0;
+  float LineHeight = 0;
+  float MaxWidth = 0;  // 0: lines do not wrap
+  float TabWidth = 0;
+  std::int32_t MaxLines = 0;
 };
 
 /// What laying out reuses from one layout to the next on a thread: ICU's iterators are costly
@@ -92,5 +103,21 @@ struct LayoutScratch {
   std::vector<std::uint8_t> SegmentLevels;
   std::vector<std::int32_t> Order;
 };
+
+/// The pen after the code units [from, to) of a line of `paragraph`, starting at `pen`
+/// (relative to the line's start); a tab reaches the next tab stop, and keeps that width until
+/// walked again. Inline: line breaking calls it for every break opportunity.
+inline float WalkLine(const Paragraph& paragraph, LayoutScratch& s, float tabWidth,
+                      std::int32_t from, std::int32_t to, float pen) {
+  for (std::int32_t i = from; i < to; ++i) {
+    const auto index = static_cast<std::size_t>(i);
+    if (paragraph.Text[index] == u'\t' && tabWidth > 0) {
+      const float stop = (std::floor(pen / tabWidth) + 1) * tabWidth;
+      s.Extra[index] = stop - pen;
+    }
+    pen += s.Advance[index] + s.Extra[index];
+  }
+  return pen;
+}
 
 }  // namespace Vennicor::Font::Layout::Detail
