@@ -9,6 +9,7 @@
 #include "font/FontException.h"
 #include "font/detail/FontAccess.h"
 #include "font/detail/FontImpl.h"
+#include "font/faces/detail/FixedPoint.h"
 #include "font/layout/detail/Itemizer.h"
 #include "font/layout/detail/LayoutData.h"
 #include "font/layout/detail/LayoutScratch.h"
@@ -21,8 +22,8 @@ namespace Vennicor::Font {
 
 namespace {
 
+using Detail::Pixels26Dot6Rounded;
 using Layout::Detail::LayoutScratch;
-using Layout::Detail::PixelsOf26Dot6;
 
 constexpr std::u16string_view Space = u" ";
 
@@ -34,7 +35,7 @@ LayoutScratch& ThreadScratch() {
 // Advance of a space of the font's own face, in pixels.
 float SpaceAdvance(Layout::Detail::ShapingContext& shaping) {
   const auto& glyphs = shaping.Shape(0, {Space, 0, 1, HB_SCRIPT_COMMON, false});
-  return glyphs.empty() ? 0.0F : static_cast<float>(PixelsOf26Dot6(glyphs[0].XAdvance));
+  return glyphs.empty() ? 0.0F : static_cast<float>(Pixels26Dot6Rounded(glyphs[0].XAdvance));
 }
 
 // Lays a text out paragraph by paragraph, in three stages: the itemizer splits each into runs

@@ -2,7 +2,11 @@
 
 #include <algorithm>
 
+#include "font/faces/detail/FixedPoint.h"
+
 namespace Vennicor::Font::Layout::Detail {
+
+using Vennicor::Font::Detail::Pixels26Dot6Rounded;
 
 Paragraph Itemizer::Itemize(std::int32_t start, std::int32_t end) {
   paragraph.Start = start;
@@ -83,7 +87,7 @@ void Itemizer::Measure() {
     const auto cluster = static_cast<std::size_t>(glyph.Cluster);
     s.IsCluster[cluster] = 1;
     if (!IsControl(paragraph.Text[cluster])) {
-      s.Advance[cluster] += static_cast<float>(PixelsOf26Dot6(glyph.XAdvance));
+      s.Advance[cluster] += static_cast<float>(Pixels26Dot6Rounded(glyph.XAdvance));
     }
   }
   const float letterSpacing = layout.Options.LetterSpacing;

@@ -3,7 +3,11 @@
 #include <algorithm>
 #include <string_view>
 
+#include "font/faces/detail/FixedPoint.h"
+
 namespace Vennicor::Font::Layout::Detail {
+
+using Vennicor::Font::Detail::Pixels26Dot6Rounded;
 
 namespace {
 
@@ -101,7 +105,7 @@ bool LineFitter::EmitLine(std::int32_t from, std::int32_t to, bool last) {
   if (ellipsis) {
     ShapeEllipsis();
     for (const ShapedGlyph& glyph : ellipsisGlyphs) {
-      ellipsisWidth += static_cast<float>(PixelsOf26Dot6(glyph.XAdvance));
+      ellipsisWidth += static_cast<float>(Pixels26Dot6Rounded(glyph.XAdvance));
     }
     // Drop whole grapheme clusters until the line and the ellipsis fit.
     const auto& starts = layout.GraphemeStarts;

@@ -3,7 +3,11 @@
 #include <algorithm>
 #include <cmath>
 
+#include "font/faces/detail/FixedPoint.h"
+
 namespace Vennicor::Font::Layout::Detail {
+
+using Vennicor::Font::Detail::Pixels26Dot6Rounded;
 
 void LinePlacer::PlaceLine(const Paragraph& lineParagraph, const BrokenLine& line) {
   paragraph = lineParagraph;
@@ -137,9 +141,9 @@ float LinePlacer::PlaceSegment(const Segment& segment, bool segmentRightToLeft, 
       placed.GlyphIndex = glyph.GlyphIndex;
       placed.Face = run.Face;
       placed.Position = {
-          pen + static_cast<float>(PixelsOf26Dot6(glyph.XOffset)),
-          layout.Lines.back().Baseline - static_cast<float>(PixelsOf26Dot6(glyph.YOffset))};
-      placed.Advance = static_cast<float>(PixelsOf26Dot6(glyph.XAdvance));
+          pen + static_cast<float>(Pixels26Dot6Rounded(glyph.XOffset)),
+          layout.Lines.back().Baseline - static_cast<float>(Pixels26Dot6Rounded(glyph.YOffset))};
+      placed.Advance = static_cast<float>(Pixels26Dot6Rounded(glyph.XAdvance));
       placed.TextIndex = paragraph.Start + glyph.Cluster;
       Colorize(placed);
       pen += placed.Advance;
@@ -187,9 +191,9 @@ float LinePlacer::PlaceEllipsis(std::span<const ShapedGlyph> glyphs, float pen, 
     LayoutGlyph placed;
     placed.GlyphIndex = glyph.GlyphIndex;
     placed.Position = {
-        pen + static_cast<float>(PixelsOf26Dot6(glyph.XOffset)),
-        layout.Lines.back().Baseline - static_cast<float>(PixelsOf26Dot6(glyph.YOffset))};
-    placed.Advance = static_cast<float>(PixelsOf26Dot6(glyph.XAdvance));
+        pen + static_cast<float>(Pixels26Dot6Rounded(glyph.XOffset)),
+        layout.Lines.back().Baseline - static_cast<float>(Pixels26Dot6Rounded(glyph.YOffset))};
+    placed.Advance = static_cast<float>(Pixels26Dot6Rounded(glyph.XAdvance));
     placed.TextIndex = paragraph.Start + at;
     Colorize(placed);
     layout.Glyphs.push_back(placed);
