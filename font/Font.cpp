@@ -8,6 +8,7 @@
 #include "font/FontException.h"
 #include "font/detail/FontImpl.h"
 #include "font/detail/GlyphWalk.h"
+#include "font/faces/detail/FixedPoint.h"
 #include "font/faces/detail/FontFace.h"
 #include "font/text/Utf.h"
 #include "font/text/detail/BorrowedUtf16.h"
@@ -17,6 +18,8 @@ namespace Vennicor::Font {
 using Detail::FontImpl;
 using Detail::GlyphEntry;
 using Detail::KerningVector;
+using Detail::Pixels26Dot6Exact;
+using Detail::Pixels26Dot6Floored;
 using Graphics::Vector2;
 
 namespace {
@@ -34,8 +37,7 @@ std::unique_ptr<Detail::FontFace> OpenFace(const FontSource& source) {
 }
 
 Vector2 ToPixels(KerningVector kerning) {
-  return Vector2{static_cast<float>(kerning.X) * 0.015625F,
-                 static_cast<float>(kerning.Y) * 0.015625F};
+  return Vector2{Pixels26Dot6Exact(kerning.X), Pixels26Dot6Exact(kerning.Y)};
 }
 
 }  // namespace
@@ -264,10 +266,10 @@ struct Measure {
       // grid-fits it to whole pixels, which add exactly as integers; the floating-point round
       // trip stays for any other value.
       if ((kerning.X & 63) == 0) [[likely]] {
-        LineWidth += kerning.X >> 6;  // exact for a multiple of 64, negative ones too (C++20)
+        LineWidth += Pixels26Dot6Floored(kerning.X);  // a multiple of 64: exact
       } else {
         LineWidth = static_cast<std::int64_t>(static_cast<double>(LineWidth) +
-                                              static_cast<float>(kerning.X) * 0.015625F);
+                                              Pixels26Dot6Exact(kerning.X));
       }
     }
     CurrentLineHeight = LineHeight;

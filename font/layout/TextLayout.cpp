@@ -1,10 +1,6 @@
 #include "font/layout/TextLayout.h"
 
-#include <unicode/uchar.h>
-#include <unicode/utf16.h>
-
 #include <algorithm>
-#include <cassert>
 #include <cmath>
 #include <limits>
 #include <stdexcept>
@@ -13,610 +9,79 @@
 #include "font/FontException.h"
 #include "font/detail/FontAccess.h"
 #include "font/detail/FontImpl.h"
-#include "font/layout/detail/Bidi.h"
+#include "font/faces/detail/FixedPoint.h"
+#include "font/layout/detail/Itemizer.h"
 #include "font/layout/detail/LayoutData.h"
+#include "font/layout/detail/LayoutScratch.h"
 #include "font/layout/detail/LayoutServices.h"
-#include "font/layout/detail/ScriptRuns.h"
-#include "font/layout/detail/TextBoundaries.h"
+#include "font/layout/detail/LineFitter.h"
+#include "font/layout/detail/LinePlacer.h"
 #include "font/text/Utf.h"
 
 namespace Vennicor::Font {
 
 namespace {
 
-using Layout::Detail::PixelsOf26Dot6;
-using Layout::Detail::ShapedGlyph;
+using Detail::Pixels26Dot6Rounded;
+using Layout::Detail::LayoutScratch;
 
 constexpr std::u16string_view Space = u" ";
-// What ends a line cut short by MaxLines, or three full stops in a face without it.
-constexpr std::u16string_view Ellipsis = u"\u2026";
-constexpr std::u16string_view Dots = u"...";
 
-// Characters after which a line must end; they draw nothing.
-bool IsLineBreakCharacter(char16_t c) {
-  return c == u'\n' || c == u'\r' || c == 0x0B || c == 0x0C || c == 0x85 || c == 0x2028 ||
-         c == 0x2029;
-}
-
-// Control characters (general category Cc) draw nothing; a tab moves to the next tab stop.
-bool IsControl(char16_t c) { return c <= 0x1F || (c >= 0x7F && c <= 0x9F); }
-
-// Spaces that hang past the end of a line and that justification widens.
-bool IsSpace(char16_t c) {
-  if (c < 0x80) return c == u' ' || c == u'\t';  // the rest of ASCII's white space breaks lines
-  return c != 0xA0 && c != 0x202F && u_isUWhiteSpace(c);
-}
-
-char32_t CodePointAt(std::u16string_view text, std::size_t index) {
-  const char16_t unit = text[index];
-  if (U16_IS_LEAD(unit) && index + 1 < text.size() && U16_IS_TRAIL(text[index + 1])) {
-    return static_cast<char32_t>(U16_GET_SUPPLEMENTARY(unit, text[index + 1]));
-  }
-  return unit;
-}
-
-// A run of a paragraph with one bidi level, script and face, and its shaped glyphs.
-struct Run {
-  std::int32_t Start = 0;
-  std::int32_t End = 0;
-  std::uint8_t Level = 0;
-  hb_script_t Script = HB_SCRIPT_COMMON;
-  std::uint16_t Face = 0;
-  std::int32_t GlyphBegin = 0;  // in Scratch::glyphs, clusters relative to the paragraph
-  std::int32_t GlyphEnd = 0;
-};
-
-// A piece of a line with one run and one level, the unit of visual reordering.
-struct Segment {
-  std::int32_t Start = 0;
-  std::int32_t End = 0;
-  std::size_t RunIndex = 0;
-};
-
-// What laying out reuses from one layout to the next on a thread: ICU's iterators are costly
-// to open, and the buffers would otherwise be allocated for every layout.
-struct Scratch {
-  Layout::Detail::LineBreaker Breaker;
-  Layout::Detail::GraphemeClusters Graphemes;
-  Layout::Detail::BidiParagraph Bidi;
-  std::vector<Layout::Detail::LineBreakOpportunity> Breaks;
-  std::vector<Layout::Detail::ScriptRun> Scripts;
-  std::vector<std::uint8_t> Levels;
-  std::vector<std::uint8_t> LineLevels;
-  std::vector<Run> Runs;
-  std::vector<ShapedGlyph> Glyphs;
-  std::vector<ShapedGlyph> Reshaped;
-  std::vector<float> Advance;            // per code unit of the paragraph: its cluster's advance
-  std::vector<float> Extra;              // per code unit: letter spacing, tab widths
-  std::vector<std::uint8_t> IsCluster;   // per code unit: starts a shaped cluster
-  std::vector<std::uint8_t> IsGrapheme;  // per code unit: starts a grapheme cluster
-  std::vector<Segment> Segments;
-  std::vector<std::uint8_t> SegmentLevels;
-  std::vector<std::int32_t> Order;
-};
-
-Scratch& ThreadScratch() {
-  thread_local Scratch scratch;
+LayoutScratch& ThreadScratch() {
+  thread_local LayoutScratch scratch;
   return scratch;
 }
 
-}  // namespace
+// Advance of a space of the font's own face, in pixels.
+float SpaceAdvance(Layout::Detail::ShapingContext& shaping) {
+  const auto& glyphs = shaping.Shape(0, {Space, 0, 1, HB_SCRIPT_COMMON, false});
+  return glyphs.empty() ? 0.0F : static_cast<float>(Pixels26Dot6Rounded(glyphs[0].XAdvance));
+}
 
-// Lays a text out paragraph by paragraph: itemizes each into runs (bidi level, script, face),
-// shapes the runs, breaks lines greedily at the break opportunities that fit, then orders each
-// line's pieces visually and places their glyphs.
-class TextLayoutBuilder {
- public:
-  TextLayoutBuilder(Detail::FontImpl& font, Layout::Detail::LayoutData& layout, Scratch& scratch)
-      : font(font),
-        layout(layout),
-        s(scratch),
-        shaping(Layout::Detail::LayoutServices::Of(font).Shaping) {}
+// Lays a text out paragraph by paragraph, in three stages: the itemizer splits each into runs
+// (bidi level, script, face) and shapes them, the fitter breaks lines greedily at the break
+// opportunities that fit, and the placer orders each line's pieces visually and places their
+// glyphs.
+void Build(Detail::FontImpl& font, Layout::Detail::LayoutData& layout, LayoutScratch& s) {
+  Layout::Detail::ShapingContext& shaping = Layout::Detail::LayoutServices::Of(font).Shaping;
+  const TextLayoutOptions& options = layout.Options;
+  const Detail::FaceMetrics& metrics = font.Metrics();
+  Layout::Detail::LineSettings settings;
+  settings.Ascent = static_cast<float>(metrics.Ascent);
+  settings.LineHeight = static_cast<float>(metrics.LineHeight);
+  layout.LineDistance = static_cast<float>(metrics.LineHeight + metrics.Leading) *
+                        (std::isfinite(options.LineSpacing) ? options.LineSpacing : 1.0F);
+  settings.MaxWidth =
+      std::isfinite(options.MaxWidth) && options.MaxWidth > 0 ? options.MaxWidth : 0;
+  settings.TabWidth = options.TabWidth > 0 ? options.TabWidth : 8 * SpaceAdvance(shaping);
+  settings.MaxLines =
+      options.MaxLines > 0 ? options.MaxLines : std::numeric_limits<std::int32_t>::max();
 
-  void Build() {
-    const TextLayoutOptions& options = layout.Options;
-    const Detail::FaceMetrics& metrics = font.Metrics();
-    ascent = static_cast<float>(metrics.Ascent);
-    lineHeight = static_cast<float>(metrics.LineHeight);
-    layout.LineDistance = static_cast<float>(metrics.LineHeight + metrics.Leading) *
-                          (std::isfinite(options.LineSpacing) ? options.LineSpacing : 1.0F);
-    maxWidth = std::isfinite(options.MaxWidth) && options.MaxWidth > 0 ? options.MaxWidth : 0;
-    tabWidth = options.TabWidth > 0 ? options.TabWidth : 8 * SpaceAdvance();
-    maxLines = options.MaxLines > 0 ? options.MaxLines : std::numeric_limits<std::int32_t>::max();
+  const std::u16string_view whole = layout.Text;
+  s.Breaker.Find(whole, s.Breaks);
+  s.Graphemes.Find(whole, layout.GraphemeStarts);
 
-    const std::u16string_view whole = layout.Text;
-    s.Breaker.Find(whole, s.Breaks);
-    s.Graphemes.Find(whole, layout.GraphemeStarts);
-
-    std::int32_t nextParagraph = 0;
-    const auto length = static_cast<std::int32_t>(whole.size());
-    for (const auto& opportunity : s.Breaks) {
-      if (!opportunity.Mandatory && opportunity.Index != length) continue;
-      if (!LayOutParagraph(nextParagraph, opportunity.Index)) break;
-      nextParagraph = opportunity.Index;
-    }
-    // Empty text, or text that ends with a line break, ends with an empty line (for the caret).
-    if (!truncated && static_cast<std::int32_t>(layout.Lines.size()) < maxLines &&
-        (whole.empty() || IsLineBreakCharacter(whole.back()))) {
-      const bool lastRightToLeft = options.Direction == TextDirection::RightToLeft;
-      AddLine(length, length, 0, lastRightToLeft);
-      FinishLine();
-    }
-    Align();
-    // Every glyph's image, rendered now so that drawing only uploads. Runs went to the face
-    // that has their characters (the font's own, or a fallback); glyphs are found by (face,
-    // glyph index).
-    for (const LayoutGlyph& glyph : layout.Glyphs) font.GlyphOfIndex(glyph.GlyphIndex, glyph.Face);
+  Layout::Detail::Itemizer itemizer(font, shaping, s, layout);
+  Layout::Detail::LinePlacer placer(shaping, s, layout, settings);
+  Layout::Detail::LineFitter fitter(font, shaping, s, layout, placer, settings);
+  std::int32_t nextParagraph = 0;
+  const auto length = static_cast<std::int32_t>(whole.size());
+  for (const auto& opportunity : s.Breaks) {
+    if (!opportunity.Mandatory && opportunity.Index != length) continue;
+    if (!fitter.BreakLines(itemizer.Itemize(nextParagraph, opportunity.Index))) break;
+    nextParagraph = opportunity.Index;
   }
-
- private:
-  // Advance of a space of the font's own face, in pixels.
-  float SpaceAdvance() {
-    const auto& glyphs = shaping.Shape(0, {Space, 0, 1, HB_SCRIPT_COMMON, false});
-    return glyphs.empty() ? 0.0F : static_cast<float>(PixelsOf26Dot6(glyphs[0].XAdvance));
+  // Empty text, or text that ends with a line break, ends with an empty line (for the caret).
+  if (!fitter.Truncated() && static_cast<std::int32_t>(layout.Lines.size()) < settings.MaxLines &&
+      (whole.empty() || Layout::Detail::IsLineBreakCharacter(whole.back()))) {
+    placer.PlaceEmptyLine(length, options.Direction == TextDirection::RightToLeft);
   }
-
-  // Lays out the paragraph [start, end) of the text; false once MaxLines cut the text short.
-  bool LayOutParagraph(std::int32_t start, std::int32_t end) {
-    paragraphStart = start;
-    paragraph = std::u16string_view(layout.Text)
-                    .substr(static_cast<std::size_t>(start), static_cast<std::size_t>(end - start));
-    // The line break that ends a paragraph takes no room and belongs to its last line.
-    auto contentEnd = static_cast<std::int32_t>(paragraph.size());
-    while (contentEnd > 0 &&
-           IsLineBreakCharacter(paragraph[static_cast<std::size_t>(contentEnd - 1)])) {
-      --contentEnd;
-    }
-    content = contentEnd;
-    s.Bidi.Analyze(paragraph.substr(0, static_cast<std::size_t>(content)),
-                   layout.Options.Direction);
-    rightToLeft = (s.Bidi.ParagraphLevel() & 1U) != 0;
-    Itemize();
-    Measure();
-
-    // Greedy breaking: each line takes the most break opportunities that fit.
-    std::int32_t lineStart = 0;
-    if (maxWidth > 0) {
-      std::int32_t lastFit = -1;
-      std::int32_t position = 0;
-      float pen = 0;
-      auto opportunity =
-          std::upper_bound(s.Breaks.begin(), s.Breaks.end(), start,
-                           [](std::int32_t index, const auto& o) { return index < o.Index; });
-      for (; opportunity != s.Breaks.end(); ++opportunity) {
-        // The paragraph's own end is where its content ends, before its line break.
-        const std::int32_t at = std::min(opportunity->Index - start, content);
-        if (at <= lineStart) continue;
-        pen = Walk(position, at, pen);
-        position = at;
-        while (pen - HangingWidth(lineStart, at) > maxWidth + 0.001F) {
-          std::int32_t cut = lastFit;
-          if (cut <= lineStart) cut = GraphemeCut(lineStart, at);
-          if (!EmitLine(lineStart, cut, false, end)) return false;
-          lineStart = cut;
-          lastFit = -1;
-          pen = Walk(lineStart, at, 0);
-          if (lineStart >= at) break;
-        }
-        lastFit = at;
-        if (at == content) break;
-      }
-    }
-    // The rest of the paragraph; an empty paragraph still makes a line.
-    if (lineStart < content || lineStart == 0) return EmitLine(lineStart, content, true, end);
-    // A paragraph that ended in wrapping: its line break joins the last line.
-    layout.Lines.back().TextEnd = end;
-    return true;
-  }
-
-  // Splits the paragraph's content into runs and shapes them.
-  void Itemize() {
-    s.Runs.clear();
-    s.Glyphs.clear();
-    if (content == 0) return;
-    const std::u16string_view text = paragraph.substr(0, static_cast<std::size_t>(content));
-    s.Bidi.LineLevels(0, content, s.Levels);
-    Layout::Detail::FindScriptRuns(text, s.Scripts);
-
-    std::size_t script = 0;
-    std::uint16_t face = 0;
-    for (std::int32_t i = 0; i < content;) {
-      const char32_t codePoint = CodePointAt(text, static_cast<std::size_t>(i));
-      const std::int32_t next = i + (codePoint > 0xFFFF ? 2 : 1);
-      // A character the current face has stays with it, so that spaces and marks do not split
-      // a run of a fallback face.
-      if (shaping.FaceCount() > 1 && !IsControl(static_cast<char16_t>(codePoint)) &&
-          (i == 0 || !font.FaceHas(face, codePoint))) {
-        face = static_cast<std::uint16_t>(font.FaceFor(codePoint));
-      }
-      while (s.Scripts[script].End <= i) ++script;
-      const std::uint8_t level = s.Levels[static_cast<std::size_t>(i)];
-      if (s.Runs.empty() || s.Runs.back().Level != level || s.Runs.back().Face != face ||
-          s.Runs.back().Script != s.Scripts[script].Script) {
-        s.Runs.push_back({i, next, level, s.Scripts[script].Script, face, 0, 0});
-      } else {
-        s.Runs.back().End = next;
-      }
-      i = next;
-    }
-    for (Run& run : s.Runs) {
-      run.GlyphBegin = static_cast<std::int32_t>(s.Glyphs.size());
-      const auto& shaped =
-          shaping.Shape(run.Face, {text, run.Start, run.End, run.Script, (run.Level & 1U) != 0});
-      for (ShapedGlyph glyph : shaped) {
-        glyph.Cluster += run.Start;
-        s.Glyphs.push_back(glyph);
-      }
-      run.GlyphEnd = static_cast<std::int32_t>(s.Glyphs.size());
-    }
-  }
-
-  // Fills the per-code-unit advances the line breaking sums.
-  void Measure() {
-    const auto units = static_cast<std::size_t>(content);
-    s.Advance.assign(units, 0);
-    s.Extra.assign(units, 0);
-    s.IsCluster.assign(units, 0);
-    s.IsGrapheme.assign(units, 0);
-    const auto& starts = layout.GraphemeStarts;
-    for (auto grapheme = std::lower_bound(starts.begin(), starts.end(), paragraphStart);
-         grapheme != starts.end() && *grapheme < paragraphStart + content; ++grapheme) {
-      s.IsGrapheme[static_cast<std::size_t>(*grapheme - paragraphStart)] = 1;
-    }
-    for (const ShapedGlyph& glyph : s.Glyphs) {
-      const auto cluster = static_cast<std::size_t>(glyph.Cluster);
-      s.IsCluster[cluster] = 1;
-      if (!IsControl(paragraph[cluster])) {
-        s.Advance[cluster] += static_cast<float>(PixelsOf26Dot6(glyph.XAdvance));
-      }
-    }
-    const float letterSpacing = layout.Options.LetterSpacing;
-    if (letterSpacing != 0) {
-      // After each grapheme cluster, on the shaped cluster that holds it.
-      std::size_t cluster = 0;
-      for (std::size_t i = 0; i < units; ++i) {
-        if (s.IsCluster[i] != 0) cluster = i;
-        if (s.IsGrapheme[i] != 0) s.Extra[cluster] += letterSpacing;
-      }
-    }
-  }
-
-  // The pen after the code units [from, to) of a line, starting at `pen` (relative to the
-  // line's start); a tab reaches the next tab stop, and keeps that width until walked again.
-  float Walk(std::int32_t from, std::int32_t to, float pen) {
-    for (std::int32_t i = from; i < to; ++i) {
-      const auto index = static_cast<std::size_t>(i);
-      if (paragraph[index] == u'\t' && tabWidth > 0) {
-        const float stop = (std::floor(pen / tabWidth) + 1) * tabWidth;
-        s.Extra[index] = stop - pen;
-      }
-      pen += s.Advance[index] + s.Extra[index];
-    }
-    return pen;
-  }
-
-  // Width of the spaces that end [from, to): they hang past the line's end.
-  float HangingWidth(std::int32_t from, std::int32_t to) const {
-    float width = 0;
-    for (std::int32_t i = to; i > from && IsSpace(paragraph[static_cast<std::size_t>(i - 1)]);
-         --i) {
-      width +=
-          s.Advance[static_cast<std::size_t>(i - 1)] + s.Extra[static_cast<std::size_t>(i - 1)];
-    }
-    return width;
-  }
-
-  // Where a word too long for a line is cut: after the most grapheme clusters that fit, and
-  // after one at least.
-  std::int32_t GraphemeCut(std::int32_t lineStart, std::int32_t wordEnd) {
-    const auto& starts = layout.GraphemeStarts;
-    auto grapheme = std::upper_bound(starts.begin(), starts.end(), paragraphStart + lineStart);
-    std::int32_t cut = std::min(*grapheme - paragraphStart, wordEnd);
-    float pen = Walk(lineStart, cut, 0);
-    for (++grapheme; grapheme != starts.end() && *grapheme - paragraphStart < wordEnd; ++grapheme) {
-      const std::int32_t next = *grapheme - paragraphStart;
-      const float wider = Walk(cut, next, pen);
-      if (wider - HangingWidth(lineStart, next) > maxWidth) break;
-      pen = wider;
-      cut = next;
-    }
-    return cut;
-  }
-
-  // The visible end of [from, to): before the spaces that hang.
-  std::int32_t VisibleEnd(std::int32_t from, std::int32_t to) const {
-    while (to > from && IsSpace(paragraph[static_cast<std::size_t>(to - 1)])) --to;
-    return to;
-  }
-
-  // Places the line [from, to) of the paragraph. `last` says it ends the paragraph, whose text
-  // ends at `paragraphEnd` (text index). False when MaxLines stops the layout here.
-  bool EmitLine(std::int32_t from, std::int32_t to, bool last, std::int32_t paragraphEnd) {
-    const bool finalLine = static_cast<std::int32_t>(layout.Lines.size()) + 1 >= maxLines;
-    const bool moreText = !last || paragraphEnd < static_cast<std::int32_t>(layout.Text.size());
-    const bool ellipsis = finalLine && moreText;
-
-    Walk(from, to, 0);  // tab widths for this line
-    std::int32_t visible = VisibleEnd(from, to);
-    ellipsisGlyphs.clear();
-    float ellipsisWidth = 0;
-    if (ellipsis) {
-      ShapeEllipsis();
-      for (const ShapedGlyph& glyph : ellipsisGlyphs) {
-        ellipsisWidth += static_cast<float>(PixelsOf26Dot6(glyph.XAdvance));
-      }
-      // Drop whole grapheme clusters until the line and the ellipsis fit.
-      const auto& starts = layout.GraphemeStarts;
-      while (maxWidth > 0 && visible > from && Walk(from, visible, 0) + ellipsisWidth > maxWidth) {
-        auto grapheme =
-            std::lower_bound(starts.begin(), starts.end(), paragraphStart + visible) - 1;
-        visible = std::max(from, *grapheme - paragraphStart);
-        visible = VisibleEnd(from, visible);
-      }
-    }
-
-    const std::int32_t lineEnd = ellipsis || last ? paragraphEnd : paragraphStart + to;
-    AddLine(paragraphStart + from, lineEnd, 0, rightToLeft);
-    PlaceGlyphs(from, visible, ellipsis, !last && !ellipsis);
-    FinishLine();
-    if (ellipsis) truncated = true;
-    return !finalLine || !moreText;
-  }
-
-  void ShapeEllipsis() {
-    const std::u16string_view mark = font.FaceHas(0, U'\u2026') ? Ellipsis : Dots;
-    const auto& glyphs = shaping.Shape(
-        0, {mark, 0, static_cast<std::int32_t>(mark.size()), HB_SCRIPT_COMMON, false});
-    ellipsisGlyphs.assign(glyphs.begin(), glyphs.end());
-  }
-
-  void AddLine(std::int32_t textStart, std::int32_t textEnd, float width, bool lineRightToLeft) {
-    const auto index = static_cast<float>(layout.Lines.size());
-    LayoutLine line;
-    line.TextStart = textStart;
-    line.TextEnd = textEnd;
-    line.Width = width;
-    line.Top = std::round(index * layout.LineDistance);
-    line.Baseline = line.Top + ascent;
-    line.RightToLeft = lineRightToLeft;
-    layout.Lines.push_back(line);
-  }
-
-  void FinishLine() {
-    layout.LineGlyphStart.push_back(static_cast<std::int32_t>(layout.Glyphs.size()));
-    layout.LineStopStart.push_back(static_cast<std::int32_t>(layout.Stops.size()));
-  }
-
-  // The glyphs of [from, visibleEnd) in visual order, then the line's width.
-  void PlaceGlyphs(std::int32_t from, std::int32_t visibleEnd, bool ellipsis, bool justify) {
-    LayoutLine& line = layout.Lines.back();
-    float pen = 0;
-    if (ellipsis && rightToLeft) pen = PlaceEllipsis(pen, visibleEnd);
-
-    float spaceStretch = 0;
-    if (justify && maxWidth > 0 && layout.Options.Alignment == TextAlignment::Justify) {
-      std::int32_t spaces = 0;
-      for (std::int32_t i = from; i < visibleEnd; ++i) {
-        if (paragraph[static_cast<std::size_t>(i)] == u' ') ++spaces;
-      }
-      if (spaces > 0)
-        spaceStretch = (maxWidth - Walk(from, visibleEnd, 0)) / static_cast<float>(spaces);
-      spaceStretch = std::max(spaceStretch, 0.0F);
-    }
-
-    Segments(from, visibleEnd);
-    Layout::Detail::BidiParagraph::VisualOrder(s.SegmentLevels, s.Order);
-    for (const std::int32_t logical : s.Order) {
-      const Segment& segment = s.Segments[static_cast<std::size_t>(logical)];
-      const bool segmentRightToLeft =
-          (s.SegmentLevels[static_cast<std::size_t>(logical)] & 1U) != 0;
-      pen = PlaceSegment(segment, segmentRightToLeft, pen, spaceStretch);
-    }
-    if (ellipsis && !rightToLeft) pen = PlaceEllipsis(pen, visibleEnd);
-    line.Width = pen;
-  }
-
-  // Splits [from, to) where the run or the line's bidi level changes.
-  void Segments(std::int32_t from, std::int32_t to) {
-    s.Segments.clear();
-    s.SegmentLevels.clear();
-    if (from >= to) return;
-    s.Bidi.LineLevels(from, to, s.LineLevels);
-    std::size_t run = 0;
-    for (std::int32_t i = from; i < to; ++i) {
-      while (s.Runs[run].End <= i) ++run;
-      const std::uint8_t level = s.LineLevels[static_cast<std::size_t>(i - from)];
-      if (s.Segments.empty() || s.Segments.back().RunIndex != run ||
-          s.SegmentLevels.back() != level) {
-        s.Segments.push_back({i, i + 1, run});
-        s.SegmentLevels.push_back(level);
-      } else {
-        s.Segments.back().End = i + 1;
-      }
-    }
-  }
-
-  // Cutting a run at `at` would change its shaping: a cluster cut apart, or HarfBuzz's flag.
-  bool UnsafeCut(const Run& run, std::int32_t at) const {
-    if (at <= run.Start || at >= run.End) return false;
-    if (s.IsCluster[static_cast<std::size_t>(at)] == 0) return true;
-    // The run's glyphs are in logical order: those of the cluster at `at` are together.
-    const ShapedGlyph* end = s.Glyphs.data() + run.GlyphEnd;
-    for (const ShapedGlyph *glyph = std::lower_bound(
-             static_cast<const ShapedGlyph*>(s.Glyphs.data() + run.GlyphBegin), end, at,
-             [](const ShapedGlyph&g, std::int32_t cluster) { return g.Cluster < cluster; });
-         glyph != end && glyph->Cluster == at; ++glyph) {
-      if (glyph->UnsafeToBreak) return true;
-    }
-    return false;
-  }
-
-  float PlaceSegment(const Segment& segment, bool segmentRightToLeft, float pen,
-                     float spaceStretch) {
-    const Run& run = s.Runs[segment.RunIndex];
-    const ShapedGlyph* first = nullptr;
-    const ShapedGlyph* last = nullptr;
-    if (UnsafeCut(run, segment.Start) || UnsafeCut(run, segment.End)) {
-      // A line cut through shaping context: shape the piece on its own.
-      const auto& shaped =
-          shaping.Shape(run.Face, {paragraph.substr(0, static_cast<std::size_t>(content)),
-                                   segment.Start, segment.End, run.Script, (run.Level & 1U) != 0});
-      s.Reshaped.clear();
-      for (ShapedGlyph glyph : shaped) {
-        glyph.Cluster += segment.Start;
-        s.Reshaped.push_back(glyph);
-      }
-      first = s.Reshaped.data();
-      last = first + s.Reshaped.size();
-    } else {
-      const ShapedGlyph* begin = s.Glyphs.data() + run.GlyphBegin;
-      const ShapedGlyph* end = s.Glyphs.data() + run.GlyphEnd;
-      first =
-          std::lower_bound(begin, end, segment.Start,
-                           [](const ShapedGlyph& g, std::int32_t at) { return g.Cluster < at; });
-      last = std::lower_bound(first, end, segment.End,
-                              [](const ShapedGlyph& g, std::int32_t at) { return g.Cluster < at; });
-    }
-    const auto count = last - first;
-    float clusterLeft = pen;
-    for (std::ptrdiff_t k = 0; k < count; ++k) {
-      const ShapedGlyph& glyph = segmentRightToLeft ? first[count - 1 - k] : first[k];
-      const auto cluster = static_cast<std::size_t>(glyph.Cluster);
-      const char16_t c = paragraph[cluster];
-      if (!IsControl(c)) {
-        // Filled in place: a copy of a glyph built field by field on the stack made the CPU
-        // wait for its narrow stores to reach the wide load (a third of this function's time).
-        LayoutGlyph& placed = layout.Glyphs.emplace_back();
-        placed.GlyphIndex = glyph.GlyphIndex;
-        placed.Face = run.Face;
-        placed.Position = {
-            pen + static_cast<float>(PixelsOf26Dot6(glyph.XOffset)),
-            layout.Lines.back().Baseline - static_cast<float>(PixelsOf26Dot6(glyph.YOffset))};
-        placed.Advance = static_cast<float>(PixelsOf26Dot6(glyph.XAdvance));
-        placed.TextIndex = paragraphStart + glyph.Cluster;
-        Colorize(placed);
-        pen += placed.Advance;
-      }
-      const bool clusterEnds =
-          k + 1 == count ||
-          (segmentRightToLeft ? first[count - 2 - k] : first[k + 1]).Cluster != glyph.Cluster;
-      if (clusterEnds) {
-        pen += s.Extra[cluster];
-        if (c == u' ') pen += spaceStretch;
-        AddStops(glyph.Cluster, segment.End, clusterLeft, pen, segmentRightToLeft);
-        clusterLeft = pen;
-      }
-    }
-    return pen;
-  }
-
-  // Caret stops for the shaped cluster starting at `cluster`: one per grapheme cluster in it,
-  // sharing its width evenly (the parts of a ligature), left to right.
-  void AddStops(std::int32_t cluster, std::int32_t segmentEnd, float left, float right,
-                bool stopRightToLeft) {
-    std::int32_t end = cluster + 1;
-    std::int32_t parts = 1;
-    for (; end < segmentEnd && s.IsCluster[static_cast<std::size_t>(end)] == 0; ++end) {
-      parts += s.IsGrapheme[static_cast<std::size_t>(end)];
-    }
-    const float width = (right - left) / static_cast<float>(parts);
-    std::int32_t part = 0;
-    for (std::int32_t i = cluster; i < end; ++i) {
-      if (i > cluster && s.IsGrapheme[static_cast<std::size_t>(i)] == 0) continue;
-      const auto visual = static_cast<float>(stopRightToLeft ? parts - 1 - part : part);
-      const float partLeft = left + visual * width;
-      const float partRight = parts == 1 ? right : partLeft + width;
-      layout.Stops.push_back({paragraphStart + i, stopRightToLeft ? partRight : partLeft,
-                              stopRightToLeft ? partLeft : partRight});
-      ++part;
-    }
-    if (stopRightToLeft && parts > 1) {
-      std::reverse(layout.Stops.end() - parts, layout.Stops.end());
-    }
-  }
-
-  float PlaceEllipsis(float pen, std::int32_t at) {
-    for (const ShapedGlyph& glyph : ellipsisGlyphs) {
-      LayoutGlyph placed;
-      placed.GlyphIndex = glyph.GlyphIndex;
-      placed.Position = {
-          pen + static_cast<float>(PixelsOf26Dot6(glyph.XOffset)),
-          layout.Lines.back().Baseline - static_cast<float>(PixelsOf26Dot6(glyph.YOffset))};
-      placed.Advance = static_cast<float>(PixelsOf26Dot6(glyph.XAdvance));
-      placed.TextIndex = paragraphStart + at;
-      Colorize(placed);
-      layout.Glyphs.push_back(placed);
-      pen += placed.Advance;
-    }
-    return pen;
-  }
-
-  void Colorize(LayoutGlyph& glyph) const {
-    for (const ColorSpan& span : layout.Options.ColorSpans) {
-      if (glyph.TextIndex >= span.Start &&
-          static_cast<std::int64_t>(glyph.TextIndex) <
-              static_cast<std::int64_t>(span.Start) + span.Length) {
-        glyph.HasSpanColor = true;
-        glyph.SpanColor = span.Color;
-      }
-    }
-  }
-
-  // Moves each line to its alignment and sets the layout's size.
-  void Align() {
-    float widest = 0;
-    for (const LayoutLine& line : layout.Lines) widest = std::max(widest, line.Width);
-    const float box = maxWidth > 0 ? maxWidth : widest;
-    for (std::size_t i = 0; i < layout.Lines.size(); ++i) {
-      LayoutLine& line = layout.Lines[i];
-      float x = 0;
-      switch (layout.Options.Alignment) {
-        case TextAlignment::Center:
-          x = std::round((box - line.Width) / 2);
-          break;
-        case TextAlignment::Right:
-          x = box - line.Width;
-          break;
-        case TextAlignment::Left:
-        case TextAlignment::Justify:
-          break;
-      }
-      x = std::round(x);
-      line.X = x;
-      if (x == 0) continue;
-      const auto glyphBegin = static_cast<std::size_t>(layout.LineGlyphStart[i]);
-      const auto glyphEnd = static_cast<std::size_t>(layout.LineGlyphStart[i + 1]);
-      for (std::size_t g = glyphBegin; g < glyphEnd; ++g) layout.Glyphs[g].Position.X += x;
-      const auto stopBegin = static_cast<std::size_t>(layout.LineStopStart[i]);
-      const auto stopEnd = static_cast<std::size_t>(layout.LineStopStart[i + 1]);
-      for (std::size_t k = stopBegin; k < stopEnd; ++k) {
-        layout.Stops[k].Leading += x;
-        layout.Stops[k].Trailing += x;
-      }
-    }
-    layout.Size = {widest, layout.Lines.back().Top + lineHeight};
-  }
-
-  Detail::FontImpl& font;
-  Layout::Detail::LayoutData& layout;
-  Scratch& s;
-  Layout::Detail::ShapingContext& shaping;
-  float ascent = 0;
-  float lineHeight = 0;
-  float maxWidth = 0;
-  float tabWidth = 0;
-  std::int32_t maxLines = 0;
-  bool truncated = false;
-
-  // The paragraph being laid out.
-  std::int32_t paragraphStart = 0;
-  std::u16string_view paragraph;
-  std::int32_t content = 0;  // its length without the line break that ends it
-  bool rightToLeft = false;
-  std::vector<ShapedGlyph> ellipsisGlyphs;
-};
-
-namespace {
+  placer.Align();
+  // Every glyph's image, rendered now so that drawing only uploads. Runs went to the face
+  // that has their characters (the font's own, or a fallback); glyphs are found by (face,
+  // glyph index).
+  for (const LayoutGlyph& glyph : layout.Glyphs) font.GlyphOfIndex(glyph.GlyphIndex, glyph.Face);
+}
 
 std::shared_ptr<const Layout::Detail::LayoutData> LayOut(Detail::FontImpl& impl,
                                                          std::u16string text,
@@ -632,7 +97,7 @@ std::shared_ptr<const Layout::Detail::LayoutData> LayOut(Detail::FontImpl& impl,
   layout->Options = options;
   layout->Glyphs.reserve(layout->Text.size() + 4);
   layout->Stops.reserve(layout->Text.size() + 1);
-  TextLayoutBuilder(impl, *layout, ThreadScratch()).Build();
+  Build(impl, *layout, ThreadScratch());
   services.Layouts.Add(layout);
   return layout;
 }

@@ -7,6 +7,7 @@
 #include "font/detail/FontImpl.h"
 #include "font/detail/GlyphWalk.h"
 #include "font/drawing/detail/GlyphWriter.h"
+#include "font/faces/detail/FixedPoint.h"
 #include "graphics/Color.h"
 #include "graphics/Vector2.h"
 
@@ -40,11 +41,11 @@ class StringPen {
   VENNICOR_GEOMETRY_INLINE void Glyph(const GlyphEntry& entry, KerningVector kerning, bool kerned) {
     if (kerned) {
       if (wholePen && (kerning.X & 63) == 0 && std::abs(wholePenX) < ExactPenLimit / 2 &&
-          std::abs(kerning.X / 64) < ExactPenLimit / 2) {
-        wholePenX += kerning.X / 64;
+          std::abs(Pixels26Dot6Truncated(kerning.X)) < ExactPenLimit / 2) {
+        wholePenX += Pixels26Dot6Truncated(kerning.X);
       } else {
         if (wholePen) LeaveWholePen();
-        const float kerningX = static_cast<float>(kerning.X) * 0.015625F;
+        const float kerningX = Pixels26Dot6Exact(kerning.X);
         penX = static_cast<float>(static_cast<double>(penX) +
                                   static_cast<double>(kerningX) * static_cast<double>(scaleX));
       }

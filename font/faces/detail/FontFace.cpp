@@ -10,6 +10,7 @@
 
 #include "font/FontException.h"
 #include "font/faces/detail/ColorBitmap.h"
+#include "font/faces/detail/FixedPoint.h"
 #include "font/faces/detail/GlyphCoverage.h"
 #include "font/faces/detail/GlyphStroke.h"
 
@@ -179,7 +180,7 @@ void FontFace::SetPixelSize(float size) {
     }
     strikeScale =
         static_cast<double>(charHeight) / static_cast<double>(ftFace->size->metrics.y_ppem * 64);
-    ppem = (charHeight + 32) / 64;
+    ppem = Pixels26Dot6Rounded(charHeight);
   } else {
     if (FT_Set_Char_Size(ftFace, 0, charHeight, 72, 72) != 0) {
       throw FontException(Messages::CouldNotSetFontSize);
@@ -274,9 +275,9 @@ void FontFace::RenderGlyph(std::uint32_t glyphIndex, GlyphImage& image, GlyphIma
       throw FontException(Messages::ErrorLoadingGlyph);
     }
   }
-  // Arithmetic shifts: 26.6 advances floor to whole pixels.
-  image.Advance = Graphics::Point{static_cast<std::int32_t>(slot->advance.x >> 6),
-                                  static_cast<std::int32_t>(slot->advance.y >> 6)};
+  // 26.6 advances floor to whole pixels.
+  image.Advance = Graphics::Point{static_cast<std::int32_t>(Pixels26Dot6Floored(slot->advance.x)),
+                                  static_cast<std::int32_t>(Pixels26Dot6Floored(slot->advance.y))};
   const FT_Bitmap& bitmap = slot->bitmap;
   if (bitmap.pixel_mode == FT_PIXEL_MODE_BGRA) {
     // A colour glyph keeps its own colours; it gets no outline image.

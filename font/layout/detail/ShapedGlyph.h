@@ -4,7 +4,9 @@
 
 namespace Vennicor::Font::Layout::Detail {
 
-/// One glyph as HarfBuzz positioned it, in the face's 26.6 pixel units.
+/// One glyph as HarfBuzz positioned it, in the face's 26.6 pixel units. The layout rounds
+/// advances and offsets to whole pixels, halves away from zero (Pixels26Dot6Rounded), so that
+/// glyphs rendered with hinting sit on whole pixels as DrawString places them.
 struct ShapedGlyph {
   std::uint32_t GlyphIndex = 0;
   std::int32_t Cluster = 0;  ///< code-unit index of the first character of its cluster
@@ -15,12 +17,5 @@ struct ShapedGlyph {
   /// (HarfBuzz's HB_GLYPH_FLAG_UNSAFE_TO_BREAK): a line cut there shapes its pieces again.
   bool UnsafeToBreak = false;
 };
-
-/// A 26.6 value in whole pixels, halves away from zero: how advances and offsets of shaped
-/// glyphs become pixel positions, so that glyphs rendered with hinting sit on whole pixels as
-/// DrawString places them.
-constexpr std::int32_t PixelsOf26Dot6(std::int32_t value) {
-  return value >= 0 ? (value + 32) / 64 : -((-value + 32) / 64);
-}
 
 }  // namespace Vennicor::Font::Layout::Detail

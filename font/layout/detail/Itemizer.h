@@ -1,0 +1,38 @@
+#pragma once
+
+// The first stage of laying out a paragraph: its bidi levels, its runs of one level, script
+// and face, their glyphs, and what each code unit advances the pen.
+
+#include <cstdint>
+
+#include "font/detail/FontImpl.h"
+#include "font/layout/detail/LayoutData.h"
+#include "font/layout/detail/LayoutScratch.h"
+#include "font/layout/detail/ShapingContext.h"
+
+namespace Vennicor::Font::Layout::Detail {
+
+/// Fills the scratch for one paragraph after another: its bidi analysis, Runs and Glyphs, and
+/// the per-code-unit Advance, Extra, IsCluster and IsGrapheme that line breaking sums and
+/// placement reads. Reads the layout's text, options and grapheme starts.
+class Itemizer {
+ public:
+  Itemizer(Vennicor::Font::Detail::FontImpl& font, ShapingContext& shaping, LayoutScratch& scratch,
+           const LayoutData& layout)
+      : font(font), shaping(shaping), s(scratch), layout(layout) {}
+
+  /// Itemizes the paragraph [start, end) of the layout's text, its line break included.
+  Paragraph Itemize(std::int32_t start, std::int32_t end);
+
+ private:
+  void SplitAndShape();
+  void Measure();
+
+  Vennicor::Font::Detail::FontImpl& font;
+  ShapingContext& shaping;
+  LayoutScratch& s;
+  const LayoutData& layout;
+  Paragraph paragraph;
+};
+
+}  // namespace Vennicor::Font::Layout::Detail

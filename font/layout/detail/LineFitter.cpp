@@ -1,0 +1,138 @@
+#include "font/layout/detail/LineFitter.h"
+
+#include <algorithm>
+#include <string_view>
+
+#include "font/faces/detail/FixedPoint.h"
+
+namespace Vennicor::Font::Layout::Detail {
+
+using Vennicor::Font::Detail::Pixels26Dot6Rounded;
+
+namespace {
+
+// What ends a line cut short by MaxLines, or three full stops in a face without it.
+constexpr std::u16string_view Ellipsis = u"\u2026";
+constexpr std::u16string_view Dots = u"...";
+
+}  // namespace
+
+bool LineFitter::BreakLines(const Paragraph& itemized) {
+  paragraph = itemized;
+  const std::int32_t start = paragraph.Start;
+  const std::int32_t content = paragraph.Content;
+  const float maxWidth = settings.MaxWidth;
+  // Greedy breaking: each line takes the most break opportunities that fit.
+  std::int32_t lineStart = 0;
+  if (maxWidth > 0) {
+    std::int32_t lastFit = -1;
+    std::int32_t position = 0;
+    float pen = 0;
+    auto opportunity =
+        std::upper_bound(s.Breaks.begin(), s.Breaks.end(), start,
+                         [](std::int32_t index, const auto& o) { return index < o.Index; });
+    for (; opportunity != s.Breaks.end(); ++opportunity) {
+      // The paragraph's own end is where its content ends, before its line break.
+      const std::int32_t at = std::min(opportunity->Index - start, content);
+      if (at <= lineStart) continue;
+      pen = Walk(position, at, pen);
+      position = at;
+      while (pen - HangingWidth(lineStart, at) > maxWidth + 0.001F) {
+        std::int32_t cut = lastFit;
+        if (cut <= lineStart) cut = GraphemeCut(lineStart, at);
+        if (!EmitLine(lineStart, cut, false)) return false;
+        lineStart = cut;
+        lastFit = -1;
+        pen = Walk(lineStart, at, 0);
+        if (lineStart >= at) break;
+      }
+      lastFit = at;
+      if (at == content) break;
+    }
+  }
+  // The rest of the paragraph; an empty paragraph still makes a line.
+  if (lineStart < content || lineStart == 0) return EmitLine(lineStart, content, true);
+  placer.ExtendLastLine(paragraph.End());
+  return true;
+}
+
+// Width of the spaces that end [from, to): they hang past the line's end.
+float LineFitter::HangingWidth(std::int32_t from, std::int32_t to) const {
+  float width = 0;
+  for (std::int32_t i = to; i > from && IsSpace(paragraph.Text[static_cast<std::size_t>(i - 1)]);
+       --i) {
+    width += s.Advance[static_cast<std::size_t>(i - 1)] + s.Extra[static_cast<std::size_t>(i - 1)];
+  }
+  return width;
+}
+
+// Where a word too long for a line is cut: after the most grapheme clusters that fit, and
+// after one at least.
+std::int32_t LineFitter::GraphemeCut(std::int32_t lineStart, std::int32_t wordEnd) {
+  const auto& starts = layout.GraphemeStarts;
+  const std::int32_t paragraphStart = paragraph.Start;
+  auto grapheme = std::upper_bound(starts.begin(), starts.end(), paragraphStart + lineStart);
+  std::int32_t cut = std::min(*grapheme - paragraphStart, wordEnd);
+  float pen = Walk(lineStart, cut, 0);
+  for (++grapheme; grapheme != starts.end() && *grapheme - paragraphStart < wordEnd; ++grapheme) {
+    const std::int32_t next = *grapheme - paragraphStart;
+    const float wider = Walk(cut, next, pen);
+    if (wider - HangingWidth(lineStart, next) > settings.MaxWidth) break;
+    pen = wider;
+    cut = next;
+  }
+  return cut;
+}
+
+// The visible end of [from, to): before the spaces that hang.
+std::int32_t LineFitter::VisibleEnd(std::int32_t from, std::int32_t to) const {
+  while (to > from && IsSpace(paragraph.Text[static_cast<std::size_t>(to - 1)])) --to;
+  return to;
+}
+
+// Places the line [from, to) of the paragraph; `last` says it ends the paragraph. False when
+// MaxLines stops the layout here.
+bool LineFitter::EmitLine(std::int32_t from, std::int32_t to, bool last) {
+  const std::int32_t paragraphEnd = paragraph.End();
+  const bool finalLine = static_cast<std::int32_t>(layout.Lines.size()) + 1 >= settings.MaxLines;
+  const bool moreText = !last || paragraphEnd < static_cast<std::int32_t>(layout.Text.size());
+  const bool ellipsis = finalLine && moreText;
+
+  Walk(from, to, 0);  // tab widths for this line
+  std::int32_t visible = VisibleEnd(from, to);
+  ellipsisGlyphs.clear();
+  float ellipsisWidth = 0;
+  if (ellipsis) {
+    ShapeEllipsis();
+    for (const ShapedGlyph& glyph : ellipsisGlyphs) {
+      ellipsisWidth += static_cast<float>(Pixels26Dot6Rounded(glyph.XAdvance));
+    }
+    // Drop whole grapheme clusters until the line and the ellipsis fit.
+    const auto& starts = layout.GraphemeStarts;
+    while (settings.MaxWidth > 0 && visible > from &&
+           Walk(from, visible, 0) + ellipsisWidth > settings.MaxWidth) {
+      auto grapheme = std::lower_bound(starts.begin(), starts.end(), paragraph.Start + visible) - 1;
+      visible = std::max(from, *grapheme - paragraph.Start);
+      visible = VisibleEnd(from, visible);
+    }
+  }
+
+  BrokenLine line;
+  line.From = from;
+  line.VisibleEnd = visible;
+  line.TextEnd = ellipsis || last ? paragraphEnd : paragraph.Start + to;
+  line.Justify = !last && !ellipsis;
+  line.Ellipsis = ellipsisGlyphs;
+  placer.PlaceLine(paragraph, line);
+  if (ellipsis) truncated = true;
+  return !finalLine || !moreText;
+}
+
+void LineFitter::ShapeEllipsis() {
+  const std::u16string_view mark = font.FaceHas(0, U'\u2026') ? Ellipsis : Dots;
+  const auto& glyphs =
+      shaping.Shape(0, {mark, 0, static_cast<std::int32_t>(mark.size()), HB_SCRIPT_COMMON, false});
+  ellipsisGlyphs.assign(glyphs.begin(), glyphs.end());
+}
+
+}  // namespace Vennicor::Font::Layout::Detail

@@ -1,0 +1,61 @@
+#pragma once
+
+// The last stage of laying out a paragraph: each line's pieces in visual order, their glyphs
+// placed on the pen with the line's caret stops, and at the end every line aligned.
+
+#include <cstdint>
+#include <span>
+
+#include "font/layout/detail/LayoutData.h"
+#include "font/layout/detail/LayoutScratch.h"
+#include "font/layout/detail/ShapingContext.h"
+
+namespace Vennicor::Font::Layout::Detail {
+
+/// A line as breaking chose it, in code units of its paragraph.
+struct BrokenLine {
+  std::int32_t From = 0;
+  std::int32_t VisibleEnd = 0;  // before the spaces that hang past the line's end
+  std::int32_t TextEnd = 0;     // text index: with its line break, or all the text an ellipsis cut
+  bool Justify = false;         // its spaces widen to the width if the alignment says so
+  std::span<const ShapedGlyph> Ellipsis;  // empty unless the line ends the layout early
+};
+
+/// Appends lines to a layout: their glyphs, caret stops and extents. Reads the scratch the
+/// itemizer filled for the line's paragraph.
+class LinePlacer {
+ public:
+  LinePlacer(ShapingContext& shaping, LayoutScratch& scratch, LayoutData& layout,
+             const LineSettings& settings)
+      : shaping(shaping), s(scratch), layout(layout), settings(settings) {}
+
+  /// Places a line of `paragraph` below those placed so far.
+  void PlaceLine(const Paragraph& paragraph, const BrokenLine& line);
+  /// Places an empty line at text index `at`: the caret's line at the end of the text.
+  void PlaceEmptyLine(std::int32_t at, bool rightToLeft);
+  /// A paragraph that ended in wrapping: its line break joins the last line.
+  void ExtendLastLine(std::int32_t textEnd) { layout.Lines.back().TextEnd = textEnd; }
+  /// Moves each line to its alignment and sets the layout's size, once every line is placed.
+  void Align();
+
+ private:
+  void AddLine(std::int32_t textStart, std::int32_t textEnd, bool lineRightToLeft);
+  void FinishLine();
+  void PlaceGlyphs(const BrokenLine& line);
+  void Segments(std::int32_t from, std::int32_t to);
+  bool UnsafeCut(const Run& run, std::int32_t at) const;
+  float PlaceSegment(const Segment& segment, bool segmentRightToLeft, float pen,
+                     float spaceStretch);
+  void AddStops(std::int32_t cluster, std::int32_t segmentEnd, float left, float right,
+                bool stopRightToLeft);
+  float PlaceEllipsis(std::span<const ShapedGlyph> glyphs, float pen, std::int32_t at);
+  void Colorize(LayoutGlyph& glyph) const;
+
+  ShapingContext& shaping;
+  LayoutScratch& s;
+  LayoutData& layout;
+  LineSettings settings;
+  Paragraph paragraph;  // of the line being placed
+};
+
+}  // namespace Vennicor::Font::Layout::Detail
