@@ -110,8 +110,10 @@ class QuadRuns {
 template <class Sink, bool Outlines = false>
 class GlyphWriter {
  public:
-  GlyphWriter(Sink& sink, const FontImpl& font, const GlyphSpriteStyle& style)
-      : sink(sink), font(font), style(style) {}
+  /// `tint`: what Put without a tint of its own draws in.
+  GlyphWriter(Sink& sink, const FontImpl& font, const GlyphSpriteStyle& style,
+              Graphics::Color tint = {})
+      : sink(sink), font(font), style(style), runTint(std::bit_cast<std::uint32_t>(tint)) {}
   GlyphWriter(const GlyphWriter&) = delete;
   GlyphWriter& operator=(const GlyphWriter&) = delete;
 
@@ -133,25 +135,12 @@ class GlyphWriter {
   /// an empty rectangle, so that a batch sees one sprite a glyph.
   VENNICOR_GEOMETRY_INLINE void Put(const GlyphEntry& entry, Graphics::Vector2 local,
                                     Graphics::Color tint) {
-    const Font::Glyph& glyph = entry.Record;
-    Graphics::Vector2 p = Graphics::Vector2::Transform(local, style.Transform) + style.Position;
-    p.X = OnWholePixel(p.X);
-    const auto page = Outlines ? static_cast<std::int32_t>(entry.OutlinePage) : glyph.Page;
-    const bool isColor = !Outlines && glyph.IsColor;
-    if (page != texturePage || isColor != runIsColor ||
-        std::bit_cast<std::uint32_t>(tint) != runTint) {
-      Flush();
-      runIsColor = isColor;
-      runTint = std::bit_cast<std::uint32_t>(tint);
-      if (page != texturePage) {
-        texturePage = page;
-        texture = font.PageTexture(static_cast<std::uint32_t>(page));
-      }
-    }
-    run[queued++] = {p, Outlines ? entry.OutlineSource
-                                 : Graphics::Rectangle{glyph.Position.X, glyph.Position.Y,
-                                                       glyph.Bounds.Width, glyph.Bounds.Height}};
-    if (queued == RunLength) Flush();
+    Write<true>(entry, local, tint);
+  }
+  /// The same in the tint the writer was made with: for a text of one tint, one test less a
+  /// glyph.
+  VENNICOR_GEOMETRY_INLINE void Put(const GlyphEntry& entry, Graphics::Vector2 local) {
+    Write<false>(entry, local, {});
   }
 
   /// Hands the queued sprites to the sink.
@@ -166,6 +155,30 @@ class GlyphWriter {
  private:
   static constexpr std::size_t RunLength = 64;
 
+  template <bool Tinted>
+  VENNICOR_GEOMETRY_INLINE void Write(const GlyphEntry& entry, Graphics::Vector2 local,
+                                      Graphics::Color tint) {
+    const Font::Glyph& glyph = entry.Record;
+    Graphics::Vector2 p = Graphics::Vector2::Transform(local, style.Transform) + style.Position;
+    p.X = OnWholePixel(p.X);
+    const auto page = Outlines ? static_cast<std::int32_t>(entry.OutlinePage) : glyph.Page;
+    const bool isColor = !Outlines && glyph.IsColor;
+    if (page != texturePage || isColor != runIsColor ||
+        (Tinted && std::bit_cast<std::uint32_t>(tint) != runTint)) {
+      Flush();
+      runIsColor = isColor;
+      if (Tinted) runTint = std::bit_cast<std::uint32_t>(tint);
+      if (page != texturePage) {
+        texturePage = page;
+        texture = font.PageTexture(static_cast<std::uint32_t>(page));
+      }
+    }
+    run[queued++] = {p, Outlines ? entry.OutlineSource
+                                 : Graphics::Rectangle{glyph.Position.X, glyph.Position.Y,
+                                                       glyph.Bounds.Width, glyph.Bounds.Height}};
+    if (queued == RunLength) Flush();
+  }
+
   Sink& sink;
   const FontImpl& font;
   GlyphSpriteStyle style;
@@ -173,7 +186,7 @@ class GlyphWriter {
   // of the caller's, and every sprite holds its own texture from then on.
   std::shared_ptr<Graphics::Texture2D> texture;
   std::int32_t texturePage = -1;
-  std::uint32_t runTint = 0;
+  std::uint32_t runTint;
   bool runIsColor = false;  // the run holds colour glyphs: white of the tint's alpha
   std::array<Graphics::SpriteRunItem, RunLength> run{};
   std::size_t queued = 0;

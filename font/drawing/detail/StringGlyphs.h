@@ -32,7 +32,7 @@ template <class Sink, bool Outlines>
 class StringPen {
  public:
   StringPen(Sink& sink, const FontImpl& font, const GlyphSpriteStyle& style, Graphics::Color tint)
-      : writer(sink, font, style), tint(tint), scaleX(style.Scale.X), wholePen(scaleX == 1) {}
+      : writer(sink, font, style, tint), scaleX(style.Scale.X), wholePen(scaleX == 1) {}
 
   GlyphWriter<Sink, Outlines>& Writer() { return writer; }
 
@@ -51,7 +51,7 @@ class StringPen {
       }
     }
     if (wholePen) penX = static_cast<float>(wholePenX);
-    writer.Put(entry, Graphics::Vector2{penX, 0} + writer.ScaledOffset(entry), tint);
+    writer.Put(entry, Graphics::Vector2{penX, 0} + writer.ScaledOffset(entry));
 
     const std::int32_t advance = entry.Record.Advance.X;
     if (wholePen && std::abs(wholePenX) < ExactPenLimit / 2 &&
@@ -73,7 +73,6 @@ class StringPen {
   }
 
   GlyphWriter<Sink, Outlines> writer;
-  Graphics::Color tint;
   float scaleX;
   float penX = 0;
   bool wholePen;
