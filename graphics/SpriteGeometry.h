@@ -24,14 +24,14 @@ namespace Vennicor::Graphics {
 /// about its position; flips swap the texel coordinates, not the corners. Plain value, no
 /// allocation; the corner functions are inline for the batch's hot loop.
 struct SpriteGeometry {
-  Vector2 Scale{1, 1};
-  float X0 = 0;  ///< corner offset of the origin from the position, scaled, before rotation
-  float Y0 = 0;  ///< the same vertically
-  bool Rotated = false;
-  float Cos = 1;  ///< of the rotation, when Rotated
-  float Sin = 0;  ///< of the rotation, when Rotated
-  bool FlipX = false;
-  bool FlipY = false;
+  Vector2 Scale{1, 1};   ///< of the source rectangle
+  float X0 = 0;          ///< corner offset of the origin from the position, scaled, before rotation
+  float Y0 = 0;          ///< the same vertically
+  bool Rotated = false;  ///< the rotation is not 0: Cos and Sin apply
+  float Cos = 1;         ///< of the rotation, when Rotated
+  float Sin = 0;         ///< of the rotation, when Rotated
+  bool FlipX = false;    ///< texel coordinates swapped horizontally
+  bool FlipY = false;    ///< texel coordinates swapped vertically
 
   /// The geometry of sprites drawn with these arguments of SpriteBatch::Draw; `cosine` and
   /// `sine` are those of `rotation` (kept by a caller that draws many sprites at one rotation).
