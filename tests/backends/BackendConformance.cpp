@@ -142,8 +142,10 @@ struct Agreement {
 };
 
 std::string Describe(Color c) {
-  return "(" + std::to_string(c.R) + "," + std::to_string(c.G) + "," + std::to_string(c.B) + "," +
-         std::to_string(c.A) + ")";
+  std::string text = "(";
+  text.append(std::to_string(c.R)).append(",").append(std::to_string(c.G)).append(",");
+  text.append(std::to_string(c.B)).append(",").append(std::to_string(c.A)).append(")");
+  return text;
 }
 
 /// The software device's pictures of a scene, as a backend's rule asks for them.
@@ -206,9 +208,13 @@ Agreement Compare(const Backend& backend, const ConformanceScene& scene,
       if (near) {
         ++agreement.Neighbour;
       } else if (agreement.Unexplained++ == 0) {
-        agreement.FirstUnexplained = "(" + std::to_string(x) + ", " + std::to_string(y) + ") " +
-                                     backend.Name + "=" + Describe(got[i]) +
-                                     " software=" + Describe(want[i]);
+        // Appended piece by piece: mingw's GCC 12 sees a false overlap (-Wrestrict) in
+        // "literal" + std::string&&.
+        std::string& where = agreement.FirstUnexplained;
+        where = "(";
+        where.append(std::to_string(x)).append(", ").append(std::to_string(y)).append(") ");
+        where.append(backend.Name).append("=").append(Describe(got[i]));
+        where.append(" software=").append(Describe(want[i]));
       }
     }
   }
