@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <optional>
 #include <span>
+#include <sstream>
 #include <utility>
 
 #include "graphics/SpriteBatch.h"
@@ -142,10 +143,9 @@ struct Agreement {
 };
 
 std::string Describe(Color c) {
-  std::string text = "(";
-  text.append(std::to_string(c.R)).append(",").append(std::to_string(c.G)).append(",");
-  text.append(std::to_string(c.B)).append(",").append(std::to_string(c.A)).append(")");
-  return text;
+  std::ostringstream text;
+  text << "(" << int{c.R} << "," << int{c.G} << "," << int{c.B} << "," << int{c.A} << ")";
+  return text.str();
 }
 
 /// The software device's pictures of a scene, as a backend's rule asks for them.
@@ -208,13 +208,12 @@ Agreement Compare(const Backend& backend, const ConformanceScene& scene,
       if (near) {
         ++agreement.Neighbour;
       } else if (agreement.Unexplained++ == 0) {
-        // Appended piece by piece: mingw's GCC 12 sees a false overlap (-Wrestrict) in
-        // "literal" + std::string&&.
-        std::string& where = agreement.FirstUnexplained;
-        where = "(";
-        where.append(std::to_string(x)).append(", ").append(std::to_string(y)).append(") ");
-        where.append(backend.Name).append("=").append(Describe(got[i]));
-        where.append(" software=").append(Describe(want[i]));
+        // Through a stream: mingw's GCC 12 sees false overlaps (-Wrestrict) in the string
+        // operations this inlines into.
+        std::ostringstream where;
+        where << "(" << x << ", " << y << ") " << backend.Name << "=" << Describe(got[i])
+              << " software=" << Describe(want[i]);
+        agreement.FirstUnexplained = where.str();
       }
     }
   }
