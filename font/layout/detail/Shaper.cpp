@@ -11,10 +11,7 @@
 namespace Vennicor::Font::Layout::Detail {
 
 Shaper::Shaper(FT_FaceRec_* face, std::int32_t loadFlags, double scale)
-    : face(face),
-      font(hb_ft_font_create_referenced(face)),
-      buffer(hb_buffer_create()),
-      scale(scale) {
+    : font(hb_ft_font_create_referenced(face)), buffer(hb_buffer_create()), scale(scale) {
   if (!font || !hb_buffer_allocation_successful(buffer.get())) {
     throw FontException(Messages::TextServicesUnavailable);
   }

@@ -44,7 +44,6 @@ class Shaper {
  private:
   std::int32_t Scaled(std::int32_t value) const;
 
-  FT_FaceRec_* face;
   HarfBuzzFontHandle font;
   HarfBuzzBufferHandle buffer;
   double scale;
