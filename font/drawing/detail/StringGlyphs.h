@@ -40,9 +40,11 @@ class StringPen {
 
   VENNICOR_GEOMETRY_INLINE void Glyph(const GlyphEntry& entry, KerningVector kerning, bool kerned) {
     if (kerned) {
+      // Named first: GCC folds the range test below into one compare on a value, not on a call.
+      const std::int32_t wholeKerning = Pixels26Dot6Truncated(kerning.X);
       if (wholePen && (kerning.X & 63) == 0 && std::abs(wholePenX) < ExactPenLimit / 2 &&
-          std::abs(Pixels26Dot6Truncated(kerning.X)) < ExactPenLimit / 2) {
-        wholePenX += Pixels26Dot6Truncated(kerning.X);
+          std::abs(wholeKerning) < ExactPenLimit / 2) {
+        wholePenX += wholeKerning;
       } else {
         if (wholePen) LeaveWholePen();
         const float kerningX = Pixels26Dot6Exact(kerning.X);

@@ -25,8 +25,10 @@ class Itemizer {
   Paragraph Itemize(std::int32_t start, std::int32_t end);
 
  private:
-  void SplitAndShape();
-  void Measure();
+  // Inline, and defined in Itemizer.cpp, the one file that calls them: the compiler weighs
+  // them as it did when the stages were one class.
+  inline void SplitAndShape();
+  inline void Measure();
 
   Vennicor::Font::Detail::FontImpl& font;
   ShapingContext& shaping;
