@@ -18,17 +18,9 @@ void GlyphQuadBuilder::Build(Font& font, std::u16string_view text, Graphics::Vec
                              char32_t lastCharacter) {
   const std::size_t before = quads.size();
   try {
-    font.EnsureGlyphsExist(text);  // checks for disposal before the font's internals are read
-    font.GlyphTexture();
-    const Detail::FontImpl& impl = Detail::FontAccess::Of(font);
     const Detail::GlyphSpriteStyle sprites = Detail::SpriteStyleOf(position, style);
     Detail::QuadRuns sink(quads, sprites);
-    Detail::ForEachPass(
-        impl.HasOutlines(), style, sprites,
-        [&](auto outlines, const Detail::GlyphSpriteStyle& pass, Graphics::Color tint, bool) {
-          Detail::WriteString<decltype(outlines)::value>(sink, impl, text, lastCharacter, pass,
-                                                         tint);
-        });
+    Detail::WriteStringPasses(sink, font, text, sprites, style, lastCharacter);
   } catch (...) {
     quads.resize(before);
     throw;

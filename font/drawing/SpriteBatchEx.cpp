@@ -15,17 +15,9 @@ namespace Vennicor::Font {
 void SpriteBatchEx::DrawStyled(Graphics::SpriteBatch& spriteBatch, Font& font,
                                std::u16string_view text, Graphics::Vector2 position,
                                const DrawStyle& style, char32_t lastCharacter) {
-  font.EnsureGlyphsExist(text);  // checks for disposal before the font's internals are read
-  // Every glyph of the text is placed now; each sprite comes from its glyph's page.
-  font.GlyphTexture();
-  const Detail::FontImpl& impl = Detail::FontAccess::Of(font);
   Detail::BatchRuns sink{spriteBatch};
-  Detail::ForEachPass(
-      impl.HasOutlines(), style, Detail::SpriteStyleOf(position, style),
-      [&](auto outlines, const Detail::GlyphSpriteStyle& sprites, Graphics::Color tint, bool) {
-        Detail::WriteString<decltype(outlines)::value>(sink, impl, text, lastCharacter, sprites,
-                                                       tint);
-      });
+  Detail::WriteStringPasses(sink, font, text, Detail::SpriteStyleOf(position, style), style,
+                            lastCharacter);
 }
 
 void SpriteBatchEx::DrawAfter(Graphics::SpriteBatch& spriteBatch, Font& font,

@@ -4,9 +4,13 @@
 #include <cstdint>
 #include <string_view>
 
+#include "font/Font.h"
+#include "font/detail/FontAccess.h"
 #include "font/detail/FontImpl.h"
 #include "font/detail/GlyphWalk.h"
+#include "font/drawing/DrawStyle.h"
 #include "font/drawing/detail/GlyphWriter.h"
+#include "font/drawing/detail/TextPasses.h"
 #include "font/faces/detail/FixedPoint.h"
 #include "graphics/Color.h"
 #include "graphics/Vector2.h"
@@ -91,6 +95,24 @@ VENNICOR_WRITE_FLATTEN void WriteString(Sink& sink, const FontImpl& font, std::u
                                         Graphics::Color tint) {
   StringPen<Sink, Outlines> pen(sink, font, style, tint);
   WriteThenFlush(pen.Writer(), [&] { WalkGlyphs(font, text, lastCharacter, pen); });
+}
+
+/// Every pass of `style` over a line of text, to `sink`: caches and places the text's glyphs
+/// first, so that each sprite comes from its glyph's page. `sprites` is SpriteStyleOf(position,
+/// style), which a sink may need before this is called.
+/// \throws FontException after Dispose (before the font's internals are read), from rendering
+/// or placing glyphs, from a kerning query; and whatever the sink throws.
+template <class Sink>
+void WriteStringPasses(Sink& sink, Font& font, std::u16string_view text,
+                       const GlyphSpriteStyle& sprites, const DrawStyle& style,
+                       char32_t lastCharacter) {
+  font.EnsureGlyphsExist(text);  // checks for disposal before the font's internals are read
+  font.GlyphTexture();
+  const FontImpl& impl = FontAccess::Of(font);
+  ForEachPass(impl.HasOutlines(), style, sprites,
+              [&](auto outlines, const GlyphSpriteStyle& pass, Graphics::Color tint, bool) {
+                WriteString<decltype(outlines)::value>(sink, impl, text, lastCharacter, pass, tint);
+              });
 }
 
 }  // namespace Vennicor::Font::Detail
