@@ -148,8 +148,10 @@ class Font {
   /// Sets how many atlas pages the font keeps (at least 1; default 4). When one more is needed,
   /// the page least recently drawn from is emptied; its glyphs are rendered again on next use
   /// (their Glyph references stay valid and show the new place then). A single text that needs
-  /// more pages than this still gets them. Constant time; takes effect when a page is next
-  /// needed. \throws FontException after Dispose.
+  /// more pages than this still gets them, and so does a text whose glyphs are already spread
+  /// over every page; the pages beyond the limit are given back at the next atlas update that
+  /// can empty one (a page's glyphs then move to another page number). Constant time; takes
+  /// effect at the next atlas update. \throws FontException after Dispose.
   void SetAtlasPageLimit(std::int32_t pages);
 
   /// Closes the face, disposes the atlas texture and then releases the FreeType library

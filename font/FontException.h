@@ -41,6 +41,13 @@ inline constexpr const char* FaceNotScalable =
 /// The atlas would outgrow the device's largest texture.
 inline constexpr const char* AtlasTooLarge =
     "The glyph atlas would exceed the largest texture the graphics device supports";
+/// FontOptions asked for outline images and distance fields together.
+inline constexpr const char* OutlineWithDistanceField =
+    "A distance-field font takes no OutlineThickness: draw its outline with "
+    "SpriteBatchEx::DistanceFieldEffectOf(font, outlineWidth, outlineColor)";
+/// A font's glyph substitutions make more glyphs than shaping allows.
+inline constexpr const char* TextCannotBeShaped =
+    "The font's glyph substitutions make more glyphs from the text than shaping allows";
 /// The font was used after Dispose.
 inline constexpr const char* FontDisposed = "The font has been disposed";
 /// Laying text out needs ICU and HarfBuzz, and they could not start (or this build has none).

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+
 #include "graphics/SurfaceFormat.h"
 
 namespace Vennicor::Font {
@@ -26,7 +28,9 @@ struct FontOptions {
   bool Oblique = false;
   /// Pixels; above 0 every glyph gets a second image as well, its silhouette grown by this
   /// much with round joins, which SpriteBatchEx's outline forms draw under the glyph. The
-  /// outline image is the glyph image's size plus twice the thickness rounded up.
+  /// outline image is the glyph image's size plus twice the thickness rounded up. Not with
+  /// DistanceField, whose effect draws outlines itself: the font's constructor then throws
+  /// FontException "A distance-field font takes no OutlineThickness ...".
   float OutlineThickness = 0;
   /// The atlas holds signed distance fields (FreeType's SDF renderer) instead of coverage:
   /// 128 on the outline, 128 / DistanceFieldSpread more per pixel inside, as much less
@@ -41,8 +45,16 @@ struct FontOptions {
   /// Texel format of the atlas. Alpha8 stores one byte a texel (a quarter of Color's memory)
   /// on devices that offer it (GraphicsDevice::SupportsFormat); on others the atlas stays
   /// Color. Either draws the same pixels. A font that needs colour glyphs uses Color whatever
-  /// is asked here.
+  /// is asked here: an Alpha8 font that gains a fallback face with colour glyphs turns its atlas
+  /// into Color then (its textures are made again, four times the size; the glyphs keep their
+  /// places).
   Graphics::SurfaceFormat AtlasFormat = Graphics::SurfaceFormat::Color;
+  /// Bytes that the font's text-layout caches keep at most: half for shaped runs (text laid
+  /// out again skips their shaping), half for finished layouts (the same text with the same
+  /// options is handed back). A cache that would outgrow its half starts again empty, and what
+  /// is larger than the half on its own is not kept. 0 keeps nothing. Without the text layout
+  /// in the build, unused.
+  std::size_t LayoutCacheBytes = std::size_t{4} << 20U;
 };
 
 }  // namespace Vennicor::Font

@@ -1,6 +1,7 @@
 #include "font/detail/FontImpl.h"
 
 #include <algorithm>
+#include <cmath>
 #include <utility>
 
 #include "font/FontException.h"
@@ -31,6 +32,15 @@ Graphics::SurfaceFormat ChooseAtlasFormat(const Graphics::GraphicsDevice& graphi
   return SurfaceFormat::Color;
 }
 
+// Options the font cannot honour are refused before any glyph is rendered.
+const FontOptions& Checked(const FontOptions& options) {
+  if (options.DistanceField && std::isfinite(options.OutlineThickness) &&
+      options.OutlineThickness > 0) {
+    throw FontException(Messages::OutlineWithDistanceField);
+  }
+  return options;
+}
+
 AtlasSettings SettingsFor(Graphics::SurfaceFormat format) {
   AtlasSettings settings;
   settings.Format = format;
@@ -53,11 +63,13 @@ std::vector<std::unique_ptr<FontFace>> SizedFace(std::unique_ptr<FontFace> face,
 FontImpl::FontImpl(Graphics::GraphicsDevice& graphicsDevice, std::unique_ptr<FontFace> fontFace,
                    float size, const FontOptions& fontOptions)
     : size(size),
-      options(fontOptions),
+      options(Checked(fontOptions)),
       faces(SizedFace(std::move(fontFace), size, fontOptions)),
       atlasFormat(ChooseAtlasFormat(graphicsDevice, fontOptions, *faces.front())),
       atlas(graphicsDevice, SettingsFor(atlasFormat)),
-      kerning(*faces.front()) {
+      kerning(*faces.front()),
+      largestImage(graphicsDevice.MaxTextureSize()) {
+  faces.front()->SetLargestImage(largestImage);
   EnsureGlyphsExist(PreloadCharacters);
   UpdateAtlas();
 }
@@ -174,7 +186,14 @@ void FontImpl::RenderAgain(GlyphEntry& entry) {
 void FontImpl::AddFallbackFace(std::unique_ptr<FontFace> fallback) {
   fallback->SetRendering(faces.front()->Rendering());
   fallback->SetPixelSize(size);
+  fallback->SetLargestImage(largestImage);
   faces.reserve(faces.size() + 1);
+  // A font that needs colour uses a Color atlas: a one-byte atlas would keep only the shapes of
+  // the new face's colour glyphs.
+  if (fallback->HasColor() && atlasFormat != Graphics::SurfaceFormat::Color) {
+    atlas.ChangeFormat(Graphics::SurfaceFormat::Color);
+    atlasFormat = Graphics::SurfaceFormat::Color;
+  }
   faces.push_back(std::move(fallback));
   ++faceGeneration;
   const auto face = static_cast<std::uint32_t>(faces.size() - 1);

@@ -188,6 +188,7 @@ class FontImpl {
   std::vector<std::vector<GlyphEntry*>> glyphIndexes;
   std::vector<const GlyphEntry*> entryList;  // see TakeEntryList
   std::uint32_t faceGeneration = 0;
+  std::int32_t largestImage;  // the device's largest texture edge: no glyph image is larger
   // Last, so that it goes before the faces: it may reference them (HarfBuzz fonts).
   std::unique_ptr<FontCompanion> companion;
 };

@@ -339,6 +339,20 @@ INSTANTIATE_TEST_SUITE_P(
                    c.Open(Metrics(), 400);
                  },
                  TooLarge, After::NoFont},
+        // 32,000-unit glyph boxes on a 16-unit em: refused from the outline's box, at once and
+        // without rendering gigabytes (this case hung before).
+        BadInput{"GlyphBoxesBeyondAnyTexture",
+                 [](Context& c) { c.OpenBytes(FixtureBytes("hostile/VennicorHugeBoxes.ttf"), 16); },
+                 TooLarge, After::NoFont},
+        BadInput{"DistanceFieldWithOutlines",
+                 [](Context& c) {
+                   Font::FontOptions options;
+                   options.DistanceField = true;
+                   options.OutlineThickness = 2;
+                   c.Subject = std::make_unique<Font::Font>(c.Device, Metrics(), 18,
+                                                            Font::FontStyle::Regular, options);
+                 },
+                 Messages::OutlineWithDistanceField, After::NoFont},
         BadInput{"DeviceBelowTheFirstPage",
                  [](Context& c) {
                    c.Device.Largest = 32;

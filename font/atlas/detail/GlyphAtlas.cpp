@@ -116,7 +116,7 @@ bool GlyphAtlas::Place(std::uint64_t stamp) {
   // Uses were not tracked while the atlas was one growing page: take that page as used by the
   // text being placed, so that it is not emptied under it.
   if (!tracksUse && !pages.empty()) pages[0].LastUse = stamp;
-  bool moved = false;
+  bool moved = TrimPages(stamp);
   std::size_t next = 0;
   // The first page grows while it is the only one; after that every page keeps its edge.
   if (pages.size() <= 1) next = PlaceOnFirstPage(moved);
@@ -274,6 +274,54 @@ bool GlyphAtlas::PlaceOnLaterPages(std::size_t first, std::uint64_t stamp) {
   return moved;
 }
 
+// Gives back pages beyond the limit (a text that needed them all is drawn by now): the least
+// recently used one that holds nothing used at `stamp` is emptied, and the last page takes its
+// number. Returns true when a page went.
+bool GlyphAtlas::TrimPages(std::uint64_t stamp) {
+  bool trimmed = false;
+  while (pages.size() > static_cast<std::size_t>(settings.PageLimit)) {
+    std::optional<std::uint32_t> oldest;
+    for (std::uint32_t p = 0; p < pages.size(); ++p) {
+      if (pages[p].LastUse < stamp && (!oldest || pages[p].LastUse < pages[*oldest].LastUse)) {
+        oldest = p;
+      }
+    }
+    if (!oldest) break;
+    const auto last = static_cast<std::uint32_t>(pages.size() - 1);
+    for (AtlasEntry& entry : entries) {
+      if (!entry.Placed) continue;
+      if (entry.Page == *oldest) {
+        Drop(entry);
+      } else if (entry.Page == last) {
+        entry.Page = *oldest;
+      }
+    }
+    if (*oldest != last) pages[*oldest] = std::move(pages[last]);
+    pages.pop_back();
+    if (currentPage == last) currentPage = *oldest;
+    if (currentPage >= pages.size()) currentPage = last - 1;
+    // Uploads still queued follow their entries; those of dropped ones are skipped.
+    trimmed = true;
+  }
+  if (trimmed && pages.size() == 1) {
+    // One page again: it is the first page, at the edge it has.
+    const std::int32_t edge = pages[0].Packer.PackingAreaWidth();
+    edgePower = 0;
+    while ((std::int32_t{1} << edgePower) < edge) ++edgePower;
+    currentPage = 0;
+  }
+  return trimmed;
+}
+
+void GlyphAtlas::Drop(AtlasEntry& entry) {
+  const std::size_t bytes = ImageBytes(entry);
+  liveBytes -= bytes;
+  deadBytes += bytes;
+  entry.Pixels = nullptr;
+  entry.Placed = false;
+  entry.Dropped = true;
+}
+
 // Makes a fresh page current: a new one of the largest edge while under the page limit, else
 // the least recently used page that holds nothing used at `stamp`, emptied (its entries are
 // dropped). When every page is in use at `stamp`, one text needs them all: a page beyond the
@@ -305,13 +353,7 @@ bool GlyphAtlas::OpenPage(std::uint64_t stamp) {
   std::shared_ptr<Graphics::Texture2D> texture =
       graphicsDevice.CreateTexture2D(width, height, false, settings.Format);
   for (AtlasEntry& entry : entries) {
-    if (!entry.Placed || entry.Page != *oldest) continue;
-    const std::size_t bytes = ImageBytes(entry);
-    liveBytes -= bytes;
-    deadBytes += bytes;
-    entry.Pixels = nullptr;
-    entry.Placed = false;
-    entry.Dropped = true;
+    if (entry.Placed && entry.Page == *oldest) Drop(entry);
   }
   // As with a growth, sprites queued with the old texture keep it.
   page.Texture = std::move(texture);
@@ -349,8 +391,8 @@ void GlyphAtlas::Upload() {
         texture.SetAlphaData(0, area, std::span<const std::uint8_t>(entry.Pixels, pixelCount));
         continue;
       }
-      // A colour glyph in a one-byte atlas keeps only its shape (its alpha); a font asked for
-      // both uses a Color atlas, so this is a fallback face's colour glyph in an Alpha8 font.
+      // A colour glyph in a one-byte atlas keeps only its shape (its alpha). Fonts never get
+      // here (one that gains a colour face turns its atlas Color); other users of an atlas may.
       if (uploadAlpha.size() < pixelCount) uploadAlpha.resize(pixelCount);
       for (std::size_t k = 0; k < pixelCount; ++k) uploadAlpha[k] = entry.Pixels[4 * k + 3];
       texture.SetAlphaData(0, area, std::span<const std::uint8_t>(uploadAlpha.data(), pixelCount));
@@ -361,6 +403,28 @@ void GlyphAtlas::Upload() {
     texture.SetData(0, area, std::span<const Graphics::Color>(uploadPixels.data(), pixelCount));
   }
   uploads.clear();
+  uploadCursor = 0;
+}
+
+void GlyphAtlas::ChangeFormat(Graphics::SurfaceFormat format) {
+  if (format == settings.Format) return;
+  std::vector<std::shared_ptr<Graphics::Texture2D>> textures;
+  textures.reserve(pages.size());
+  for (const Page& page : pages) {
+    textures.push_back(page.Texture
+                           ? graphicsDevice.CreateTexture2D(page.Texture->Width(),
+                                                            page.Texture->Height(), false, format)
+                           : nullptr);
+  }
+  std::vector<std::uint32_t> all;
+  all.reserve(entries.size());
+  for (std::uint32_t id = 0; id < entries.size(); ++id) {
+    if (entries[id].Placed) all.push_back(id);
+  }
+  // As with a growth, sprites queued with the old textures keep them.
+  for (std::size_t p = 0; p < pages.size(); ++p) pages[p].Texture = std::move(textures[p]);
+  settings.Format = format;
+  uploads = std::move(all);
   uploadCursor = 0;
 }
 

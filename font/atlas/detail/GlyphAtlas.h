@@ -95,10 +95,16 @@ class GlyphAtlas {
     return page < pages.size() ? pages[page].Texture : noTexture;
   }
   std::uint32_t PageCount() const { return static_cast<std::uint32_t>(pages.size()); }
-  /// Sets the page limit (at least 1); pages beyond it are emptied and dropped by the next
-  /// Place that needs a page.
+  /// Sets the page limit (at least 1). A text whose glyphs already fill every page may still
+  /// open one more; pages beyond the limit are emptied and given back by the next Place (the
+  /// least recently used first), and the last page then takes the number of the one that went.
   void SetPageLimit(std::int32_t limit) { settings.PageLimit = limit < 1 ? 1 : limit; }
   std::int32_t PageLimit() const { return settings.PageLimit; }
+  /// Makes every page's texture again in `format`, with the same size, and uploads every placed
+  /// image to it by the next Upload; entries keep their places. Textures are made first, so an
+  /// error from the device leaves the atlas as it was. Linear in the entries.
+  void ChangeFormat(Graphics::SurfaceFormat format);
+  Graphics::SurfaceFormat Format() const { return settings.Format; }
   /// Edge of the first page in texels as a power of two.
   std::int32_t EdgePower() const { return edgePower; }
   /// Disposes every page's texture. Idempotent.
@@ -121,6 +127,8 @@ class GlyphAtlas {
   std::size_t PlaceOnFirstPage(bool& moved);
   bool PlaceOnLaterPages(std::size_t first, std::uint64_t stamp);
   bool OpenPage(std::uint64_t stamp);
+  bool TrimPages(std::uint64_t stamp);
+  void Drop(AtlasEntry& entry);
   void StoreImage(AtlasEntry& entry, const GlyphImage& image);
   void CompactImages();
 

@@ -15,6 +15,7 @@
 #include "font/faces/detail/GlyphStroke.h"
 
 #include FT_MODULE_H
+#include FT_OUTLINE_H
 #include FT_SYNTHESIS_H
 
 namespace Vennicor::Font::Detail {
@@ -252,14 +253,19 @@ void CopyBitmap(FT_Library library, const FT_Bitmap& bitmap, std::int32_t left, 
 void FontFace::RenderGlyph(std::uint32_t glyphIndex, GlyphImage& image, GlyphImage* outline) {
   // A face of colour strikes loads its bitmaps as they are; outline faces as the options ask,
   // in colour where the face has colour layers.
-  const std::int32_t flags = strikeScale != 0 ? FT_LOAD_COLOR : rendering.LoadFlags | colorLoadFlag;
+  // Rendering waits for the outline's box to be checked (FT_LOAD_RENDER would render as it
+  // loads); FT_Render_Glyph then renders exactly as loading would have.
+  const std::int32_t flags =
+      strikeScale != 0
+          ? FT_LOAD_COLOR
+          : (rendering.LoadFlags & ~static_cast<std::int32_t>(FT_LOAD_RENDER)) | colorLoadFlag;
   if (FT_Load_Glyph(face.get(), glyphIndex, flags) != 0) {
     throw FontException(Messages::ErrorLoadingGlyph);
   }
   const FT_GlyphSlot slot = face->glyph;
   const FT_Library library = manager.GetLibraryInstance();
   const bool strokes = outline != nullptr && rendering.OutlineRadius > 0;
-  if (strikeScale == 0 && !rendering.RendersOnLoad() && slot->format == FT_GLYPH_FORMAT_OUTLINE) {
+  if (strikeScale == 0 && slot->format == FT_GLYPH_FORMAT_OUTLINE) {
     // Synthesis changes the loaded outline (and, for bold, the advance) before anything is
     // rendered from it, so fill and outline images agree.
     if (rendering.Oblique) FT_GlyphSlot_Oblique(slot);
@@ -270,6 +276,13 @@ void FontFace::RenderGlyph(std::uint32_t glyphIndex, GlyphImage& image, GlyphIma
       FT_Property_Set(library, "sdf", "spread", &spread);
       FT_Property_Set(library, "bsdf", "spread", &spread);
     }
+    // The image's size is known from the outline's box: a glyph no texture could hold is
+    // refused before it costs the time and memory of rendering it.
+    FT_BBox box;
+    FT_Outline_Get_CBox(&slot->outline, &box);
+    const double grown = 2.0 * (rendering.Spread + (strokes ? rendering.OutlineMargin : 0));
+    CheckImageEdges((static_cast<double>(box.xMax) - static_cast<double>(box.xMin)) / 64 + grown,
+                    (static_cast<double>(box.yMax) - static_cast<double>(box.yMin)) / 64 + grown);
     if (strokes) StrokeGlyph(library, stroker.get(), slot, rendering, stroke);
     if (FT_Render_Glyph(slot, rendering.RenderMode) != 0) {
       throw FontException(Messages::ErrorLoadingGlyph);
@@ -292,6 +305,7 @@ void FontFace::RenderGlyph(std::uint32_t glyphIndex, GlyphImage& image, GlyphIma
       outline->Rows = 0;
     }
     if (strikeScale != 0) ScaleFromStrike(slot, image);
+    CheckImageEdges(image.Width, image.Rows);
     if (image.IsEmpty()) return;
     const std::size_t bytes = std::size_t{4} * static_cast<std::size_t>(image.Width) *
                               static_cast<std::size_t>(image.Rows);
@@ -307,6 +321,10 @@ void FontFace::RenderGlyph(std::uint32_t glyphIndex, GlyphImage& image, GlyphIma
         std::floor(static_cast<double>(slot->advance.x) * strikeScale / 64.0));
   }
   if (strokes) FitOutline(image, stroke, rendering.OutlineMargin, *outline);
+}
+
+void FontFace::CheckImageEdges(double width, double rows) const {
+  if (width > largestImage || rows > largestImage) throw FontException(Messages::AtlasTooLarge);
 }
 
 KerningVector FontFace::Kerning(std::uint32_t leftGlyph, std::uint32_t rightGlyph) const {

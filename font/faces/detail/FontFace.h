@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <limits>
 #include <memory>
 #include <span>
 #include <string_view>
@@ -68,13 +69,18 @@ class FontFace {
   /// FreeType cannot make the stroker that outlines need.
   void SetRendering(const GlyphRendering& glyphRendering);
   const GlyphRendering& Rendering() const { return rendering; }
+  /// Sets the largest edge in pixels a glyph image may have (the device's largest texture):
+  /// RenderGlyph refuses a larger glyph from its outline's box before rendering it, so that a
+  /// font with huge glyph boxes costs neither the time nor the memory of rendering them.
+  void SetLargestImage(std::int32_t edge) { largestImage = edge; }
 
   /// Renders a glyph index into `image` (whose pixel buffer is reused): coverage, or for a colour
   /// glyph (COLR layers, colour bitmaps) premultiplied BGRA, resampled to the size for a face of
   /// bitmap strikes. When the rendering asks for outlines and `outline` is not null, also renders
   /// the outline image into `outline`: the glyph's silhouette grown by the outline thickness, on
   /// a canvas OutlineMargin pixels larger than `image` on every side (empty when `image` is, and
-  /// for colour glyphs). \throws FontException "Error loading glyph in FreeType".
+  /// for colour glyphs). \throws FontException "Error loading glyph in FreeType", and "The glyph
+  /// atlas would exceed ..." for a glyph wider or taller than SetLargestImage allows.
   void RenderGlyph(std::uint32_t glyphIndex, GlyphImage& image, GlyphImage* outline = nullptr);
 
   /// True when the face has colour glyphs (colour layers or colour bitmaps).
@@ -108,6 +114,8 @@ class FontFace {
   void OpenStream(const std::filesystem::path& file);
   /// Scales a strike glyph's image box and advance from the strike to the size.
   void ScaleFromStrike(FT_GlyphSlot slot, GlyphImage& image) const;
+  /// Refuses an image of this many pixels a side beyond the largest image.
+  void CheckImageEdges(double width, double rows) const;
 
   // Declared in this order so that the face is closed before the library reference goes.
   FreeTypeManager manager;
@@ -122,6 +130,7 @@ class FontFace {
   std::int32_t colorLoadFlag = 0;  // FT_LOAD_COLOR for a face with colour layers
   // Requested size over the selected strike's, for a face of bitmap strikes; 0 for outlines.
   double strikeScale = 0;
+  std::int32_t largestImage = std::numeric_limits<std::int32_t>::max();
   std::vector<float> resampleScratch;  // reused by colour bitmaps that are resampled
   FaceMetrics metrics;
 };

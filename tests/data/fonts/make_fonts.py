@@ -298,6 +298,69 @@ def build_strike_face():
     return fb.font
 
 
+# Hostile faces: what a modder's broken or malicious font may hold.
+HUGE_EM = 16
+HUGE_BOX = 32000
+CJK_FIRST = 0x4E00
+CJK_COUNT = 2000
+
+
+def build_huge_boxes_face():
+    """Vennicor Huge Boxes: a 16-unit em whose glyphs are 32,000-unit squares, 2,000 em wide at
+    any size: no texture can hold one, and rendering one would take gigabytes."""
+    names = [".notdef", "box"]
+    fb = FontBuilder(HUGE_EM, isTTF=True)
+    fb.font.recalcTimestamp = False
+    fb.setupGlyphOrder(names)
+    fb.setupCharacterMap({ord(c): "box" for c in PRELOAD if c != " "})
+    fb.setupGlyf({".notdef": empty_glyph(), "box": square(0, 0, HUGE_BOX, HUGE_BOX)})
+    fb.setupHorizontalMetrics({".notdef": (8, 0), "box": (8, 0)})
+    fb.setupHorizontalHeader(ascent=12, descent=-4, lineGap=0)
+    fb.setupNameTable({"familyName": "Vennicor Huge Boxes", "styleName": "Regular"}, mac=False)
+    fb.setupOS2(sTypoAscender=12, sTypoDescender=-4, usWinAscent=12, usWinDescent=4,
+                fsSelection=0x40, achVendID="VNCR")
+    fb.setupPost()
+    fb.setupHead(unitsPerEm=HUGE_EM, created=TIMESTAMP, modified=TIMESTAMP, macStyle=0,
+                 fontRevision=1.0)
+    return fb.font
+
+
+def build_explosion_face():
+    """Vennicor Explosion: the metrics face whose GSUB (ccmp, three lookups) turns every "x"
+    into 32 of them three times over: 32,768 glyphs for one character, more than HarfBuzz lets
+    a text grow to."""
+    from fontTools.feaLib.builder import addOpenTypeFeaturesFromString
+    font = build_face("Vennicor Explosion", "Regular", PRELOAD)
+    x = glyph_name("x")
+    many = " ".join([x] * 32)
+    lookups = "".join("lookup grow%d { sub %s by %s; } grow%d;\n" % (i, x, many, i)
+                      for i in range(3))
+    feature = "feature ccmp { lookup grow0; lookup grow1; lookup grow2; } ccmp;\n"
+    addOpenTypeFeaturesFromString(font, lookups + feature)
+    return font
+
+
+def build_many_glyphs_face():
+    """Vennicor Many: the metrics face's characters plus 2,000 CJK ideographs from U+4E00, each a
+    square of its own size, for atlases that fill many pages."""
+    font = build_face("Vennicor Many", "Regular", PRELOAD)
+    order = font.getGlyphOrder()
+    cmap = {ord(c): glyph_name(c) for c in PRELOAD}
+    glyf = font["glyf"]
+    hmtx = font["hmtx"]
+    for k in range(CJK_COUNT):
+        name = "cjk%04d" % k
+        order.append(name)
+        glyf[name] = square(50, 0, 950 - (k % 7) * 20, 800 - (k % 5) * 20)
+        hmtx[name] = (1000, 50)
+        cmap[CJK_FIRST + k] = name
+    font.setGlyphOrder(order)
+    font["maxp"].numGlyphs = len(order)
+    for table in font["cmap"].tables:
+        table.cmap = dict(cmap)
+    return font
+
+
 def font_bytes(font):
     stream = io.BytesIO()
     font.save(stream)
@@ -339,6 +402,9 @@ def all_fonts():
     files["VennicorStrike.ttf"] = font_bytes(build_strike_face())
     files["VennicorBitmap.bdf"] = BITMAP_FONT.encode("ascii")
     files["NotAFont.ttf"] = bytes((i * 37 + 11) % 256 for i in range(256))
+    files["hostile/VennicorHugeBoxes.ttf"] = font_bytes(build_huge_boxes_face())
+    files["hostile/VennicorExplosion.ttf"] = font_bytes(build_explosion_face())
+    files["hostile/VennicorMany.ttf"] = font_bytes(build_many_glyphs_face())
 
     # Faces for the installed-font lookup: the only folder the tests' fontconfig lists.
     for style in STYLES:

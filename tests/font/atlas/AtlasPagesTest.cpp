@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -81,8 +82,9 @@ TEST(AtlasPages, BeyondTheLimitTheLeastRecentlyUsedPageIsEmptiedAndGlyphsComeBac
   ASSERT_GT(preloaded, 2) << "one text may need more pages than the limit";
   const Font::Font::Glyph& a = paged.TextFont->GetGlyph(u'a');
 
-  // Many new characters, text after text: pages are emptied to make room, so the page count
-  // stays where it was, and the letters drawn first are dropped and rendered again.
+  // Many new characters, text after text: pages are emptied to make room, the page the first
+  // text needed beyond the limit is given back, and the letters drawn first are dropped and
+  // rendered again.
   std::vector<std::u16string> lines = {u"abc xyz"};
   for (int round = 0; round < 6; ++round) {
     lines.push_back(Unmapped(24, static_cast<char16_t>(0x0400 + 24 * round)));
@@ -91,7 +93,7 @@ TEST(AtlasPages, BeyondTheLimitTheLeastRecentlyUsedPageIsEmptiedAndGlyphsComeBac
   DrawLines(paged, lines);
   DrawLines(single, lines);
   EXPECT_EQ(paged.Picture(), single.Picture());
-  EXPECT_EQ(paged.TextFont->AtlasPageCount(), preloaded);
+  EXPECT_EQ(paged.TextFont->AtlasPageCount(), 2);
   // The reference handed out before shows the glyph's new place.
   EXPECT_EQ(&paged.TextFont->GetGlyph(u'a'), &a);
   EXPECT_EQ(a.Bounds, single.TextFont->GetGlyph(u'a').Bounds);
@@ -114,6 +116,60 @@ TEST(AtlasPages, QueuedSpritesKeepTheTexturesTheyWereQueuedWith) {
     batch.End();
   }
   EXPECT_EQ(paged.Picture(), single.Picture());
+}
+
+// A chat log: each frame draws its last six lines, each half characters seen before and half
+// new ones, so that every line's glyphs come to lie on every page. The atlas may open one page
+// beyond the limit while a line needs them all, and gives it back afterwards (it kept five pages
+// at a limit of two before).
+TEST(AtlasPages, ALogOfNewCharactersKeepsToThePageLimit) {
+  Scene scene(256, 2);
+  scene.TextFont =
+      std::make_unique<Font::Font>(scene.Device, FixtureFontText("hostile/VennicorMany.ttf"), 20);
+  scene.TextFont->SetAtlasPageLimit(2);
+  std::int32_t most = 0;
+  for (int frame = 0; frame < 120; ++frame) {
+    Graphics::SpriteBatch batch(scene.Device);
+    batch.Begin();
+    for (int line = 0; line < 6 && line <= frame; ++line) {
+      const int number = frame - line;
+      std::u16string text;
+      for (int k = 0; k < 15; ++k) text += static_cast<char16_t>(0x4E00 + (k * 37 + number) % 200);
+      for (int k = 0; k < 15; ++k) {
+        text += static_cast<char16_t>(0x4E00 + 200 + (number * 15 + k) % 1800);
+      }
+      scene.Draw(batch, text, static_cast<float>(line * 20));
+    }
+    batch.End();
+    most = std::max(most, scene.TextFont->AtlasPageCount());
+  }
+  EXPECT_LE(most, 3);
+}
+
+// A one-byte atlas keeps only the shapes of colour glyphs: a font asked for one that gains a
+// colour fallback face turns its atlas Color, and draws what a Color font draws (its emoji were
+// white silhouettes before).
+TEST(AtlasPages, AnAlpha8FontThatGainsAColourFaceDrawsItsColours) {
+  std::vector<Color> pictures[2];
+  for (const auto format : {Graphics::SurfaceFormat::Alpha8, Graphics::SurfaceFormat::Color}) {
+    Scene scene(4096);
+    Font::FontOptions options;
+    options.AtlasFormat = format;
+    scene.TextFont =
+        std::make_unique<Font::Font>(scene.Device, FixtureFontText("VennicorMetrics.ttf"), 18,
+                                     Font::FontStyle::Regular, options);
+    ASSERT_EQ(scene.TextFont->GlyphTexture()->Format(), format)
+        << "the device must offer one-byte textures";
+    DrawLines(scene, {u"AV"});  // drawn before the fallback joins
+    scene.TextFont->AddFallbackFace(FixtureFontText("VennicorColor.ttf"));
+    DrawLines(scene, {u"AV", u"A\U0001F600V"});
+    EXPECT_EQ(scene.TextFont->GlyphTexture()->Format(), Graphics::SurfaceFormat::Color);
+    pictures[format == Graphics::SurfaceFormat::Color ? 1 : 0] = scene.Picture();
+  }
+  EXPECT_EQ(pictures[0], pictures[1]);
+  EXPECT_TRUE(std::any_of(pictures[0].begin(), pictures[0].end(), [](Color c) {
+    return c.R > 200 && c.G < 50 && c.B < 50;
+  })) << "the emoji's red layer is missing";
 }
 
 }  // namespace
