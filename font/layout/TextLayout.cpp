@@ -10,6 +10,7 @@
 #include "font/detail/FontAccess.h"
 #include "font/detail/FontImpl.h"
 #include "font/faces/detail/FixedPoint.h"
+#include "font/layout/detail/ColorSpanMap.h"
 #include "font/layout/detail/Itemizer.h"
 #include "font/layout/detail/LayoutData.h"
 #include "font/layout/detail/LayoutScratch.h"
@@ -50,16 +51,19 @@ void Build(Detail::FontImpl& font, Layout::Detail::LayoutData& layout, LayoutScr
   settings.Ascent = static_cast<float>(metrics.Ascent);
   settings.LineHeight = static_cast<float>(metrics.LineHeight);
   layout.LineDistance = static_cast<float>(metrics.LineHeight + metrics.Leading) *
-                        (std::isfinite(options.LineSpacing) ? options.LineSpacing : 1.0F);
+                        Layout::Detail::UsableLineSpacing(options.LineSpacing);
   settings.MaxWidth =
       std::isfinite(options.MaxWidth) && options.MaxWidth > 0 ? options.MaxWidth : 0;
-  settings.TabWidth = options.TabWidth > 0 ? options.TabWidth : 8 * SpaceAdvance(shaping);
+  settings.TabWidth = Layout::Detail::UsableTabWidth(options.TabWidth);
+  if (settings.TabWidth == 0) settings.TabWidth = 8 * SpaceAdvance(shaping);
   settings.MaxLines =
       options.MaxLines > 0 ? options.MaxLines : std::numeric_limits<std::int32_t>::max();
 
   const std::u16string_view whole = layout.Text;
   s.Breaker.Find(whole, s.Breaks);
   s.Graphemes.Find(whole, layout.GraphemeStarts);
+  Layout::Detail::MapColorSpans(options.ColorSpans, static_cast<std::int32_t>(whole.size()),
+                                s.SpanAt, s.SpanSkip);
 
   Layout::Detail::Itemizer itemizer(font, shaping, s, layout);
   Layout::Detail::LinePlacer placer(shaping, s, layout, settings);

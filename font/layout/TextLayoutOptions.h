@@ -34,18 +34,24 @@ struct ColorSpan {
 /// at the text's own line breaks, at the left, at the font's line distance.
 struct TextLayoutOptions {
   /// Width in pixels at which lines wrap (between words, or between characters for a word
-  /// longer than the width); 0: lines end only at line breaks in the text.
+  /// longer than the width); 0, negative or not finite: lines end only at line breaks in the
+  /// text.
   float MaxWidth = 0;
   /// Where each line sits within the layout's width (physical sides, in both directions).
   TextAlignment Alignment = TextAlignment::Left;
   /// Base direction of every paragraph; Auto takes it from each paragraph's first strong
   /// character.
   TextDirection Direction = TextDirection::Auto;
-  /// Baseline-to-baseline distance as a factor of the font's (LineHeight + Leading).
+  /// Baseline-to-baseline distance as a factor of the font's (LineHeight + Leading). 0 puts
+  /// every line on the first; a negative factor stacks each line above the one before, and
+  /// Size().Y is then the last line's (negative) top plus LineHeight. Not finite: 1; beyond
+  /// ±65,536 it is taken as ±65,536.
   float LineSpacing = 1;
-  /// Pixels added after each character (grapheme cluster); may be negative.
+  /// Pixels added after each character (grapheme cluster); may be negative. Not finite: 0;
+  /// beyond ±16,777,216 it is taken as ±16,777,216, so that no position can become infinite.
   float LetterSpacing = 0;
-  /// Distance in pixels between tab stops; 0: eight spaces of the font.
+  /// Distance in pixels between tab stops; 0, negative or not finite: eight spaces of the font.
+  /// At least 1/64 and at most 16,777,216.
   float TabWidth = 0;
   /// Lines kept at most (0: all). When the text needs more, the last kept line ends with an
   /// ellipsis, shortened until both fit MaxWidth.

@@ -90,7 +90,7 @@ void Itemizer::Measure() {
       s.Advance[cluster] += static_cast<float>(Pixels26Dot6Rounded(glyph.XAdvance));
     }
   }
-  const float letterSpacing = layout.Options.LetterSpacing;
+  const float letterSpacing = UsableLetterSpacing(layout.Options.LetterSpacing);
   if (letterSpacing != 0) {
     // After each grapheme cluster, on the shaped cluster that holds it.
     std::size_t cluster = 0;

@@ -1,6 +1,7 @@
 #include "font/layout/detail/LayoutMemo.h"
 
 #include <functional>
+#include <type_traits>
 
 namespace Vennicor::Font::Layout::Detail {
 
@@ -19,16 +20,28 @@ std::shared_ptr<const LayoutData> LayoutMemo::Find(std::u16string_view text,
   return nullptr;
 }
 
+// What a layout takes: its arrays as allocated, its colour spans and its own record.
+std::size_t BytesOf(const LayoutData& layout) {
+  const auto of = [](const auto& vector) {
+    return vector.capacity() * sizeof(typename std::decay_t<decltype(vector)>::value_type);
+  };
+  return sizeof(LayoutData) + layout.Text.capacity() * sizeof(char16_t) + of(layout.Lines) +
+         of(layout.LineGlyphStart) + of(layout.LineStopStart) + of(layout.Glyphs) +
+         of(layout.Stops) + of(layout.GraphemeStarts) + of(layout.Options.ColorSpans);
+}
+
 void LayoutMemo::Add(std::shared_ptr<const LayoutData> layout) {
-  if (layouts.size() >= MaxLayouts || glyphs + layout->Glyphs.size() > MaxGlyphs) Clear();
-  glyphs += layout->Glyphs.size();
+  const std::size_t size = BytesOf(*layout);
+  if (size > byteLimit) return;
+  if (layouts.size() >= MaxLayouts || bytes + size > byteLimit) Clear();
+  bytes += size;
   const std::size_t hash = HashOf(layout->Text);
   layouts.emplace(hash, std::move(layout));
 }
 
 void LayoutMemo::Clear() {
   layouts.clear();
-  glyphs = 0;
+  bytes = 0;
 }
 
 }  // namespace Vennicor::Font::Layout::Detail

@@ -20,17 +20,22 @@ class LayoutMemo {
   /// A layout of `text` with `options` made before, or null.
   std::shared_ptr<const LayoutData> Find(std::u16string_view text,
                                          const TextLayoutOptions& options) const;
-  /// Keeps a finished layout; when full, starts again empty.
+  /// Keeps a finished layout; when full, starts again empty. A layout larger than the whole
+  /// limit is not kept.
   void Add(std::shared_ptr<const LayoutData> layout);
   void Clear();
+  /// What the kept layouts take, in bytes (as far as the memo keeps them alive).
+  std::size_t Bytes() const { return bytes; }
+  /// Bounds the memo's memory; takes effect from the next Add.
+  void SetLimit(std::size_t limit) { byteLimit = limit; }
 
-  /// Bounds on what the memo holds: layouts, and their glyphs together.
+  /// Layouts the memo holds at most, whatever their size.
   static constexpr std::size_t MaxLayouts = 256;
-  static constexpr std::size_t MaxGlyphs = std::size_t{1} << 18U;
 
  private:
   std::unordered_multimap<std::size_t, std::shared_ptr<const LayoutData>> layouts;
-  std::size_t glyphs = 0;
+  std::size_t bytes = 0;
+  std::size_t byteLimit = std::size_t{2} << 20U;
 };
 
 }  // namespace Vennicor::Font::Layout::Detail

@@ -7,6 +7,7 @@
 #include <unicode/uchar.h>
 #include <unicode/utf16.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <string_view>
@@ -73,6 +74,27 @@ struct Paragraph {
   std::int32_t End() const { return Start + static_cast<std::int32_t>(Text.size()); }
 };
 
+/// Spacings in pixels beyond this are taken as this: with at most 2^30 code units a line, no
+/// pen position can then leave float's finite range.
+inline constexpr float LargestSpacing = 16777216.0F;
+/// Line spacing factors beyond this are taken as this, for the same reason.
+inline constexpr float LargestLineSpacing = 65536.0F;
+
+/// The letter spacing a layout uses: a non-finite value is the default, 0.
+inline float UsableLetterSpacing(float spacing) {
+  return std::isfinite(spacing) ? std::clamp(spacing, -LargestSpacing, LargestSpacing) : 0.0F;
+}
+/// The tab width a layout uses; 0 (the default: eight spaces) for a value that is not finite or
+/// not positive. Tab stops closer than a 64th of a pixel are a 64th apart.
+inline float UsableTabWidth(float width) {
+  if (!std::isfinite(width) || width <= 0) return 0;
+  return std::clamp(width, 1.0F / 64, LargestSpacing);
+}
+/// The line spacing factor a layout uses: a non-finite value is the default, 1.
+inline float UsableLineSpacing(float factor) {
+  return std::isfinite(factor) ? std::clamp(factor, -LargestLineSpacing, LargestLineSpacing) : 1.0F;
+}
+
 /// What the stages read of a layout's options and its font's metrics, worked out once.
 struct LineSettings {
   float Ascent = 0;
@@ -102,6 +124,9 @@ struct LayoutScratch {
   std::vector<Segment> Segments;
   std::vector<std::uint8_t> SegmentLevels;
   std::vector<std::int32_t> Order;
+  std::vector<float> LinePens;         // per code unit of a line: the pen before it
+  std::vector<std::int32_t> SpanAt;    // per code unit of the text: its colour span, or -1
+  std::vector<std::int32_t> SpanSkip;  // reused by MapColorSpans
 };
 
 /// The pen after the code units [from, to) of a line of `paragraph`, starting at `pen`

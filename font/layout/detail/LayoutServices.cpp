@@ -10,6 +10,9 @@ LayoutServices::LayoutServices(const Vennicor::Font::Detail::FontImpl& font)
     : Shaping(font.Faces().front()->Handle(), font.Faces().front()->LoadFlags(),
               font.Faces().front()->ShapingScale()),
       faceGeneration(font.FaceGeneration()) {
+  const std::size_t half = font.Options().LayoutCacheBytes / 2;
+  Shaping.SetCacheLimit(half);
+  Layouts.SetLimit(half);
   for (std::size_t face = 1; face < font.Faces().size(); ++face) {
     const Vennicor::Font::Detail::FontFace& fallback = *font.Faces()[face];
     Shaping.AddFace(fallback.Handle(), fallback.LoadFlags(), fallback.ShapingScale());

@@ -1,6 +1,7 @@
 #include "font/layout/detail/LineFitter.h"
 
 #include <algorithm>
+#include <cmath>
 #include <string_view>
 
 #include "font/faces/detail/FixedPoint.h"
@@ -37,14 +38,26 @@ bool LineFitter::BreakLines(const Paragraph& itemized) {
       if (at <= lineStart) continue;
       pen = Walk(position, at, pen);
       position = at;
-      while (pen - HangingWidth(lineStart, at) > maxWidth + 0.001F) {
+      // The spaces that end the piece hang; their width is worked out once for every line the
+      // piece is cut into, unless a cut falls among them.
+      std::int32_t spacesFrom = VisibleEnd(lineStart, at);
+      float hanging = HangingWidth(lineStart, at);
+      bool overflows = pen - hanging > maxWidth + 0.001F;
+      while (overflows) {
         std::int32_t cut = lastFit;
         if (cut <= lineStart) cut = GraphemeCut(lineStart, at);
         if (!EmitLine(lineStart, cut, false)) return false;
         lineStart = cut;
         lastFit = -1;
-        pen = Walk(lineStart, at, 0);
-        if (lineStart >= at) break;
+        if (lineStart >= at) {
+          pen = 0;
+          break;
+        }
+        if (lineStart > spacesFrom) {
+          spacesFrom = VisibleEnd(lineStart, at);
+          hanging = HangingWidth(lineStart, at);
+        }
+        overflows = RestOverflows(lineStart, at, hanging, pen);
       }
       lastFit = at;
       if (at == content) break;
@@ -66,19 +79,46 @@ float LineFitter::HangingWidth(std::int32_t from, std::int32_t to) const {
   return width;
 }
 
+// Walks [from, to) from the line's start and tells whether the pen passes the width (the
+// hanging spaces aside). It stops as soon as it does: the pen only grows, unless clusters are
+// narrower than nothing (letter spacing below their advance), and then the line ends where the
+// pen first passes the width. Only a walk that reaches `to` leaves the pen of the whole piece,
+// and its tab widths, in place; after one that stops, the piece is cut and walked again.
+bool LineFitter::RestOverflows(std::int32_t from, std::int32_t to, float hanging, float& pen) {
+  const float limit = settings.MaxWidth + 0.001F;
+  const float tabWidth = settings.TabWidth;
+  pen = 0;
+  for (std::int32_t i = from; i < to; ++i) {
+    const auto index = static_cast<std::size_t>(i);
+    if (paragraph.Text[index] == u'\t' && tabWidth > 0) {
+      const float stop = (std::floor(pen / tabWidth) + 1) * tabWidth;
+      s.Extra[index] = stop - pen;
+    }
+    pen += s.Advance[index] + s.Extra[index];
+    if (pen - hanging > limit) return true;
+  }
+  return false;
+}
+
 // Where a word too long for a line is cut: after the most grapheme clusters that fit, and
-// after one at least.
+// after one at least. Linear in the clusters it looks at: the width of the spaces that end the
+// line so far is carried from one cluster to the next.
 std::int32_t LineFitter::GraphemeCut(std::int32_t lineStart, std::int32_t wordEnd) {
   const auto& starts = layout.GraphemeStarts;
   const std::int32_t paragraphStart = paragraph.Start;
   auto grapheme = std::upper_bound(starts.begin(), starts.end(), paragraphStart + lineStart);
   std::int32_t cut = std::min(*grapheme - paragraphStart, wordEnd);
   float pen = Walk(lineStart, cut, 0);
+  float hanging = HangingWidth(lineStart, cut);
   for (++grapheme; grapheme != starts.end() && *grapheme - paragraphStart < wordEnd; ++grapheme) {
     const std::int32_t next = *grapheme - paragraphStart;
     const float wider = Walk(cut, next, pen);
-    if (wider - HangingWidth(lineStart, next) > settings.MaxWidth) break;
+    // A cluster of spaces lengthens the spaces that end the line; any other ends them.
+    const float widerHanging =
+        VisibleEnd(cut, next) == cut ? hanging + HangingWidth(cut, next) : HangingWidth(cut, next);
+    if (wider - widerHanging > settings.MaxWidth) break;
     pen = wider;
+    hanging = widerHanging;
     cut = next;
   }
   return cut;
@@ -107,13 +147,26 @@ bool LineFitter::EmitLine(std::int32_t from, std::int32_t to, bool last) {
     for (const ShapedGlyph& glyph : ellipsisGlyphs) {
       ellipsisWidth += static_cast<float>(Pixels26Dot6Rounded(glyph.XAdvance));
     }
-    // Drop whole grapheme clusters until the line and the ellipsis fit.
+    // Drop whole grapheme clusters until the line and the ellipsis fit, reading the pen before
+    // each from one walk of the line.
     const auto& starts = layout.GraphemeStarts;
-    while (settings.MaxWidth > 0 && visible > from &&
-           Walk(from, visible, 0) + ellipsisWidth > settings.MaxWidth) {
-      auto grapheme = std::lower_bound(starts.begin(), starts.end(), paragraph.Start + visible) - 1;
-      visible = std::max(from, *grapheme - paragraph.Start);
-      visible = VisibleEnd(from, visible);
+    if (settings.MaxWidth > 0 && visible > from) {
+      s.LinePens.resize(static_cast<std::size_t>(visible - from) + 1);
+      float pen = 0;
+      s.LinePens[0] = 0;
+      for (std::int32_t i = from; i < visible; ++i) {
+        pen = Walk(i, i + 1, pen);
+        s.LinePens[static_cast<std::size_t>(i - from) + 1] = pen;
+      }
+      // The walk left the tab widths of the whole line, as EmitLine's own walk did.
+      while (visible > from &&
+             s.LinePens[static_cast<std::size_t>(visible - from)] + ellipsisWidth >
+                 settings.MaxWidth) {
+        auto grapheme =
+            std::lower_bound(starts.begin(), starts.end(), paragraph.Start + visible) - 1;
+        visible = std::max(from, *grapheme - paragraph.Start);
+        visible = VisibleEnd(from, visible);
+      }
     }
   }
 

@@ -42,6 +42,7 @@ class LineFitter {
   // them as it did when the stages were one class, and folds HangingWidth, which runs at
   // every break opportunity, into the breaking loop.
   inline float HangingWidth(std::int32_t from, std::int32_t to) const;
+  inline bool RestOverflows(std::int32_t from, std::int32_t to, float hanging, float& pen);
   inline std::int32_t GraphemeCut(std::int32_t lineStart, std::int32_t wordEnd);
   inline std::int32_t VisibleEnd(std::int32_t from, std::int32_t to) const;
   inline bool EmitLine(std::int32_t from, std::int32_t to, bool last);

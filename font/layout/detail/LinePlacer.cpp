@@ -203,13 +203,11 @@ float LinePlacer::PlaceEllipsis(std::span<const ShapedGlyph> glyphs, float pen, 
 }
 
 void LinePlacer::Colorize(LayoutGlyph& glyph) const {
-  for (const ColorSpan& span : layout.Options.ColorSpans) {
-    if (glyph.TextIndex >= span.Start && static_cast<std::int64_t>(glyph.TextIndex) <
-                                             static_cast<std::int64_t>(span.Start) + span.Length) {
-      glyph.HasSpanColor = true;
-      glyph.SpanColor = span.Color;
-    }
-  }
+  if (s.SpanAt.empty()) return;
+  const std::int32_t span = s.SpanAt[static_cast<std::size_t>(glyph.TextIndex)];
+  if (span < 0) return;
+  glyph.HasSpanColor = true;
+  glyph.SpanColor = layout.Options.ColorSpans[static_cast<std::size_t>(span)].Color;
 }
 
 void LinePlacer::Align() {

@@ -5,13 +5,54 @@
 #include <cmath>
 #include FT_FREETYPE_H
 #include <hb-ft.h>
+#include <unicode/uchar.h>
+#include <unicode/utf16.h>
 
 #include "font/FontException.h"
 
 namespace Vennicor::Font::Layout::Detail {
 
+namespace {
+
+// HarfBuzz's work on a cluster grows with the square of its marks; no script stacks anywhere
+// near this many on one base (Unicode's stream-safe text format allows 30 in a row).
+constexpr int MaxMarksInARow = Shaper::MaxMarksInARow;
+
+// Combining marks start at U+0300: the test costs one comparison for most Latin text.
+bool IsMark(std::u16string_view text, std::size_t index, std::size_t& next) {
+  const char16_t unit = text[index];
+  next = index + 1;
+  if (unit < 0x300) return false;
+  char32_t codePoint = unit;
+  if (U16_IS_LEAD(unit) && next < text.size() && U16_IS_TRAIL(text[next])) {
+    codePoint = static_cast<char32_t>(U16_GET_SUPPLEMENTARY(unit, text[next]));
+    ++next;
+  }
+  return (U_GET_GC_MASK(static_cast<UChar32>(codePoint)) & U_GC_M_MASK) != 0;
+}
+
+// The first code unit of the run that is a mark beyond the limit, or the run's end.
+std::size_t FirstMarkBeyondLimit(std::u16string_view text, std::size_t from, std::size_t to) {
+  int marks = 0;
+  for (std::size_t i = from, next = 0; i < to; i = next) {
+    marks = IsMark(text, i, next) ? marks + 1 : 0;
+    if (marks > MaxMarksInARow) return i;
+  }
+  return to;
+}
+
+}  // namespace
+
+hb_language_t Shaper::DefaultLanguage() {
+  // HarfBuzz reads the locale (setlocale) the first time it is asked, which is not safe while
+  // another thread may: a function-local static asks once, other threads wait for it.
+  static const hb_language_t language = hb_language_get_default();
+  return language;
+}
+
 Shaper::Shaper(FT_FaceRec_* face, std::int32_t loadFlags, double scale)
     : font(hb_ft_font_create_referenced(face)), buffer(hb_buffer_create()), scale(scale) {
+  DefaultLanguage();  // the first layout asks, before it could race with another thread's
   if (!font || !hb_buffer_allocation_successful(buffer.get())) {
     throw FontException(Messages::TextServicesUnavailable);
   }
@@ -30,14 +71,32 @@ void Shaper::Shape(const ShapingRun& run, std::vector<ShapedGlyph>& out) {
   hb_buffer_clear_contents(buf);
   // The whole paragraph goes in as context, so that joining and reordering at the run's edges
   // see their neighbours; only the run's own characters are shaped.
-  hb_buffer_add_utf16(buf, reinterpret_cast<const std::uint16_t*>(run.Paragraph.data()),
-                      static_cast<int>(run.Paragraph.size()), static_cast<unsigned int>(run.Start),
-                      static_cast<int>(run.End - run.Start));
+  const auto* units = reinterpret_cast<const std::uint16_t*>(run.Paragraph.data());
+  const auto length = static_cast<int>(run.Paragraph.size());
+  const auto end = static_cast<std::size_t>(run.End);
+  const auto start = static_cast<std::size_t>(run.Start);
+  // Marks beyond the limit in a row are left out: pieces of the run go in one after another
+  // (their clusters stay indices of the paragraph), and the marks between them get no glyph.
+  std::size_t cut = FirstMarkBeyondLimit(run.Paragraph, start, end);
+  hb_buffer_add_utf16(buf, units, length, static_cast<unsigned int>(start),
+                      static_cast<int>(cut - start));
+  while (cut < end) {
+    std::size_t resume = cut;
+    for (std::size_t next = 0; resume < end && IsMark(run.Paragraph, resume, next);) {
+      resume = next;
+    }
+    if (resume == end) break;
+    cut = FirstMarkBeyondLimit(run.Paragraph, resume, end);
+    hb_buffer_add_utf16(buf, units, length, static_cast<unsigned int>(resume),
+                        static_cast<int>(cut - resume));
+  }
   hb_buffer_set_direction(buf, run.RightToLeft ? HB_DIRECTION_RTL : HB_DIRECTION_LTR);
   hb_buffer_set_script(buf, run.Script);
-  hb_buffer_set_language(buf, hb_language_get_default());
+  hb_buffer_set_language(buf, DefaultLanguage());
   hb_shape(font.get(), buf, nullptr, 0);
-  if (!hb_buffer_allocation_successful(buf)) throw FontException(Messages::TextServicesUnavailable);
+  // The buffer was made and filled, so what fails here is HarfBuzz's bound on the glyphs a text
+  // may grow to (a font whose substitutions multiply them).
+  if (!hb_buffer_allocation_successful(buf)) throw FontException(Messages::TextCannotBeShaped);
 
   unsigned int count = 0;
   const hb_glyph_info_t* infos = hb_buffer_get_glyph_infos(buf, &count);

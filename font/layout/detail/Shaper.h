@@ -41,6 +41,11 @@ class Shaper {
 
   hb_font_t* Font() const { return font.get(); }
 
+  /// Combining marks kept in a row (on one base); those beyond are not shaped and draw nothing.
+  static constexpr int MaxMarksInARow = 32;
+  /// HarfBuzz's default language, asked once for the process.
+  static hb_language_t DefaultLanguage();
+
  private:
   std::int32_t Scaled(std::int32_t value) const;
 

@@ -23,7 +23,7 @@ ShapingContext::ShapingContext(FT_FaceRec_* face, std::int32_t loadFlags, double
 void ShapingContext::AddFace(FT_FaceRec_* face, std::int32_t loadFlags, double scale) {
   shapers.push_back(std::make_unique<Shaper>(face, loadFlags, scale));
   // Runs of characters the earlier faces lacked may now shape differently.
-  cache.clear();
+  ClearCache();
 }
 
 const std::vector<ShapedGlyph>& ShapingContext::Shape(std::uint16_t face, const ShapingRun& run) {
@@ -51,10 +51,18 @@ const std::vector<ShapedGlyph>& ShapingContext::Shape(std::uint16_t face, const 
   local.End = run.End - contextStart;
   shapers[face]->Shape(local, shaped);
   for (ShapedGlyph& glyph : shaped) glyph.Cluster -= local.Start;
-  if (cache.size() >= MaxCachedRuns) cache.clear();
+  // The key's text, the glyphs, and about what a hash node and its two vectors cost.
+  const std::size_t bytes =
+      probe.Text.size() * sizeof(char16_t) + shaped.size() * sizeof(ShapedGlyph) + sizeof(Key) + 64;
+  if (bytes > cacheLimit) return shaped;
+  if (cache.size() >= MaxCachedRuns || cachedBytes + bytes > cacheLimit) ClearCache();
+  cachedBytes += bytes;
   return cache.emplace(probe, std::move(shaped)).first->second;
 }
 
-void ShapingContext::ClearCache() { cache.clear(); }
+void ShapingContext::ClearCache() {
+  cache.clear();
+  cachedBytes = 0;
+}
 
 }  // namespace Vennicor::Font::Layout::Detail

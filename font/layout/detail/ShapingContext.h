@@ -36,9 +36,13 @@ class ShapingContext {
   /// Forgets every shaped run.
   void ClearCache();
   std::size_t CachedRuns() const { return cache.size(); }
+  /// What the cached runs take, in bytes (their text, glyphs and bookkeeping).
+  std::size_t CachedBytes() const { return cachedBytes; }
+  /// Bounds the cache's memory: when a new run would take it past `bytes`, it starts again
+  /// empty; a run larger than that on its own is shaped every time.
+  void SetCacheLimit(std::size_t bytes) { cacheLimit = bytes; }
 
-  /// Runs the cache holds before it starts again empty: bounds its memory for a game that shows
-  /// ever-new text.
+  /// Runs the cache holds before it starts again empty, whatever their size.
   static constexpr std::size_t MaxCachedRuns = 4096;
 
  private:
@@ -66,7 +70,9 @@ class ShapingContext {
   std::vector<std::unique_ptr<Shaper>> shapers;
   std::unordered_map<Key, std::vector<ShapedGlyph>, KeyHash> cache;
   Key probe;                        // reused for lookups, so that a hit allocates nothing
-  std::vector<ShapedGlyph> shaped;  // reused for misses
+  std::vector<ShapedGlyph> shaped;  // reused for misses; holds a run too large to cache
+  std::size_t cachedBytes = 0;
+  std::size_t cacheLimit = std::size_t{2} << 20U;
 };
 
 }  // namespace Vennicor::Font::Layout::Detail
