@@ -40,6 +40,21 @@ struct FontAccess;
 /// its own, drawn as the missing glyph) or UTF-8 (each malformed sequence is one U+FFFD).
 /// Characters the face lacks can come from fallback faces (AddFallbackFace). Faces with colour
 /// glyphs (COLR layers, CBDT/sbix bitmaps such as emoji fonts) draw them in colour.
+///
+/// Limits, for fonts and text that come from players and modders (each is checked before the
+/// work it bounds):
+/// - A glyph image is at most the device's MaxTextureSize() on each side. A larger glyph is
+///   refused from its outline's box before it is rendered: FontException "The glyph atlas would
+///   exceed the largest texture the graphics device supports" (from the constructor when a
+///   preloaded character's glyph is that large, else from the call that first needs it).
+/// - The atlas keeps SetAtlasPageLimit pages (default 4) of the largest edge, plus any one text
+///   needs at once; memory for glyph images is that of the pages, and of the images of glyphs
+///   on them.
+/// - The text layout (TextLayout) keeps at most FontOptions::LayoutCacheBytes (default 4 MiB)
+///   of shaped runs and finished layouts for the font.
+/// - OutlineThickness is clamped to 1,024 px, DistanceFieldSpread to 2..32 px; outlines with a
+///   distance field are refused: "A distance-field font takes no OutlineThickness ...".
+/// - A text is measured and drawn in time linear in its length.
 class Font {
  public:
   /// One cached glyph. References returned by GetGlyph stay valid, and show later atlas

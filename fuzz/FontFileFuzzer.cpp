@@ -1,5 +1,6 @@
 // Arbitrary bytes opened as a font file (through a temporary file and the path constructor),
-// then measured, rendered into the atlas and drawn. A file FreeType refuses must end in a
+// then measured, rendered into the atlas and drawn, and (with the layout) text laid out with it:
+// shaped by HarfBuzz from the same bytes, wrapped, and drawn. A file FreeType refuses must end in a
 // FontException; one it accepts must draw without fault.
 
 #include <unistd.h>
@@ -11,7 +12,11 @@
 
 #include "font/Font.h"
 #include "font/FontException.h"
+#include "font/Version.h"
 #include "font/drawing/SpriteBatchEx.h"
+#if VENNICOR_FONT_HAS_TEXT_LAYOUT
+#include "font/layout/TextLayout.h"
+#endif
 #include "graphics/SpriteBatch.h"
 #include "graphics/software/SoftwareGraphicsDevice.h"
 
@@ -38,16 +43,30 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   // The last byte picks the size, so the font bytes themselves stay intact for the seeds.
   const float pixels = size > 0 ? static_cast<float>(4 + data[size - 1] % 40) : 12.0F;
+  Graphics::SpriteBatch batch(device);
   try {
     Font::Font font(device, path.u16string(), pixels);
     (void)font.MeasureString(u"AVA\nb\u00e9\u4e2d");
     font.EnsureGlyphsExist(u"\u00e9\u00c5\u4e2d\U0001F600");
-    Graphics::SpriteBatch batch(device);
     batch.Begin();
     Font::SpriteBatchEx::DrawString(batch, font, u"Wave \u00e9", {1, 12}, Graphics::Color::White(),
                                     0.3F, {0, 0}, {1, 1}, Graphics::SpriteEffects::None, 0, 0);
     batch.End();
+#if VENNICOR_FONT_HAS_TEXT_LAYOUT
+    // Latin with kerning and marks, Hebrew, Arabic and Devanagari: whatever GSUB and GPOS the
+    // bytes hold are applied.
+    const Font::TextLayout layout(
+        font,
+        std::u16string_view(u"AVA wave\u0301\u0302 \u05e9\u05dc\u05d5\u05dd "
+                            u"\u0645\u0631\u062d\u0628\u0627 \u0915\u094d\u0937 x\tfi"),
+        {.MaxWidth = 40, .MaxLines = 3});
+    static_cast<void>(layout.HitTest({20, 5}));
+    batch.Begin();
+    Font::SpriteBatchEx::DrawText(batch, layout, {1, 1}, Graphics::Color::White());
+    batch.End();
+#endif
   } catch (const Font::FontException&) {
+    if (batch.IsInBeginEndPair()) batch.End();
   }
   return 0;
 }

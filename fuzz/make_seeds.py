@@ -22,7 +22,7 @@ def write(folder, name, data):
 def font_seeds(data, out):
     folder = os.path.join(out, "font-file")
     fonts = os.path.join(data, "fonts")
-    for sub in (fonts, os.path.join(fonts, "installed")):
+    for sub in (fonts, os.path.join(fonts, "installed"), os.path.join(fonts, "hostile")):
         for name in sorted(os.listdir(sub)):
             path = os.path.join(sub, name)
             if os.path.isfile(path) and name.lower().endswith((".ttf", ".otf", ".ttc", ".bdf", ".pfb")):
@@ -63,6 +63,37 @@ def text_seeds(out):
     write(folder, "bad-utf8", headers["plain"] + b"\x00\x00\x00\x01" + b"\xff\xc0\x80\xe2\x82")
 
 
+def layout_seeds(out):
+    folder = os.path.join(out, "layout")
+    inf, nan = float("inf"), float("nan")
+    # MaxWidth, LineSpacing, LetterSpacing, TabWidth; MaxLines; alignment, direction; fallbacks
+    headers = {
+        "plain": floats(0, 1, 0, 0) + struct.pack("<i", 0) + bytes([0, 0, 0]),
+        "wrapped": floats(60, 1.2, 0.5, 24) + struct.pack("<i", 3) + bytes([3, 0, 1]),
+        "centred-rtl": floats(90, 1, -1, 0) + struct.pack("<i", 0) + bytes([1, 2, 1]),
+        "nan": floats(nan, nan, nan, nan) + struct.pack("<i", -5) + bytes([7, 9, 0]),
+        "infinite": floats(inf, -inf, inf, inf) + struct.pack("<i", 2**31 - 1) + bytes([2, 1, 1]),
+        "huge": floats(1e-30, 3e38, -3e38, 1e-40) + struct.pack("<i", 1) + bytes([3, 0, 1]),
+    }
+    spans = {
+        "none": bytes([0]),
+        "some": bytes([2]) + struct.pack("<iiB", 0, 3, 200) + struct.pack("<iiB", -4, 2**31 - 1, 9),
+    }
+    texts = {
+        "ascii": "AVAV Wave\tTo. kerning and wrapping words",
+        "lines": "one\ntwo\r\nthree\u2028four\n\n",
+        "bidi": "abc \u05e9\u05dc\u05d5\u05dd 123 \u0645\u0631\u062d\u0628\u0627 def",
+        "marks": "a" + "\u0301" * 40 + " b\u0302\u0303",
+        "emoji": "\U0001F600 \u4e2d\u4e8c\u4e8d \u03a9\u03a9",
+        "controls": "\x01\x1f\x7f\u0085 \u200b\u2060A",
+    }
+    for hname, header in headers.items():
+        for sname, span in spans.items():
+            for tname, text in texts.items():
+                write(folder, f"{hname}-{sname}-{tname}",
+                      header + span + floats(10, 5) + text.encode("utf-8"))
+
+
 def command_line_seeds(out):
     folder = os.path.join(out, "command-line")
     lines = [
@@ -92,6 +123,7 @@ def main():
     data, out = sys.argv[1], sys.argv[2]
     font_seeds(data, out)
     text_seeds(out)
+    layout_seeds(out)
     command_line_seeds(out)
     packer_seeds(out)
 

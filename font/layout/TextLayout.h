@@ -60,6 +60,19 @@ struct LayoutLine {
 /// lines). Queries never touch the font; drawing updates the font's atlas, so a font and its
 /// layouts are used from one thread at a time.
 ///
+/// Limits, for text and fonts that come from players and modders: building takes time and memory
+/// linear in the text's length (about 150 bytes a code unit while it builds, some 50 kept) for
+/// any options, spans and text, and:
+/// - a text has at most 2^30 code units: beyond, "The text is too long to lay out";
+/// - at most 32 combining marks in a row are shaped on one base (Unicode's stream-safe text
+///   allows 30); the marks beyond draw nothing, and keep their place in Text() and the carets;
+/// - a font whose glyph substitutions grow the text past HarfBuzz's bound (64 glyphs a
+///   character, at least 16,384) gives "The font's glyph substitutions make more glyphs from the
+///   text than shaping allows";
+/// - non-finite and extreme option values are taken as documented in TextLayoutOptions, so that
+///   every position is finite;
+/// - the font keeps at most FontOptions::LayoutCacheBytes of shaped runs and layouts.
+///
 /// Cost: building shapes the text (HarfBuzz) and finds line breaks, grapheme clusters and bidi
 /// levels (ICU); the font keeps the runs it has shaped and the layouts it has built, so laying
 /// out the same text with the same options again costs a hash of the text, and text that
@@ -70,7 +83,8 @@ class TextLayout {
   /// `font`, and renders the images of glyphs the font lacks (they reach the atlas when it is
   /// next drawn from). \throws FontException from the font (a disposed font, a glyph that
   /// cannot be loaded), "The Unicode text services ... could not start" when ICU lacks its
-  /// data, "The text is too long to lay out" beyond 2^30 code units.
+  /// data, "The text is too long to lay out" beyond 2^30 code units, "The font's glyph
+  /// substitutions make more glyphs ..." for a font whose substitutions outgrow shaping.
   TextLayout(Font& font, std::u16string_view text, const TextLayoutOptions& options = {});
   /// The same for UTF-8 text, converted to UTF-16 first (a malformed sequence becomes U+FFFD);
   /// indices everywhere (ColorSpan, TextIndex, carets) are code units of Text().
