@@ -36,7 +36,8 @@ $no_aslr wine cmd /c exit > /dev/null 2>&1
 cmake -S "$root" -B "$build/project" -G Ninja \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchains/mingw-w64-x86_64.cmake" \
   -DCMAKE_BUILD_TYPE=Release -DVENNICOR_BUILD_BENCHMARKS=OFF -DVENNICOR_BUILD_TOOLS=OFF \
-  -DVENNICOR_INSTALL=OFF -DVENNICOR_BUILD_OPENGL=OFF -DVENNICOR_BUILD_EXAMPLES=OFF
+  -DVENNICOR_INSTALL=OFF -DVENNICOR_TEXT_LAYOUT=ON -DVENNICOR_BUILD_OPENGL=OFF \
+  -DVENNICOR_BUILD_EXAMPLES=OFF
 $no_aslr cmake --build "$build/project"
 # Failed tests get one more run, named in the log, as a second line against Wine failing to
 # start a process; a test that fails again fails the job.
