@@ -189,12 +189,15 @@ cpu = 'x86_64'
 endian = 'little'
 EOF
 
-# libepoxy: WGL and desktop GL only (no EGL, GLX or X11 on Windows), no tests.
-if [ ! -f "$prefix/lib/libepoxy.a" ]; then
+# libepoxy: WGL and desktop GL only (no EGL, GLX or X11 on Windows), no tests. A DLL: on Windows
+# libepoxy keeps its per-context dispatch tables in thread-local slots that its DllMain sets up,
+# so a static copy crashes once a second context is made current.
+if [ ! -f "$prefix/lib/libepoxy.dll.a" ]; then
+  rm -f "$prefix/lib/libepoxy.a"
   epoxy_source="$(debian_source libepoxy libepoxy)"
   rm -rf "$cache/libepoxy-build"
   meson setup "$cache/libepoxy-build" "$epoxy_source" --cross-file "$meson_cross" \
-    --prefix "$prefix" --libdir lib --buildtype release -Ddefault_library=static \
+    --prefix "$prefix" --libdir lib --buildtype release -Ddefault_library=shared \
     -Dglx=no -Degl=no -Dx11=false -Dtests=false -Ddocs=false > "$cache/libepoxy-setup.log" 2>&1 ||
     { tail -n 30 "$cache/libepoxy-setup.log" >&2; exit 1; }
   ninja -C "$cache/libepoxy-build" install > /dev/null
