@@ -64,6 +64,11 @@ run_tests -LE 'install|gl|sdl'
 if command -v xvfb-run > /dev/null; then
   wrap=(xvfb-run -a -s "-screen 0 640x480x24")
   run_tests -L 'gl|sdl'
+  # The sdl2 example as a Windows program, 30 frames on SDL's default renderer (Direct3D).
+  rm -f "$build/project/sdl2.png"
+  $no_aslr "${wrap[@]}" wine "$build/project/examples/sdl2.exe" --frames 30 \
+    --screenshot "$build/project/sdl2.png" --font /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf
+  test -s "$build/project/sdl2.png"
 elif [ -n "${CI:-}" ]; then
   echo "xvfb-run is missing: the GL and SDL tests cannot run (scripts/windows/setup-debian.sh)" >&2
   exit 1
