@@ -1,6 +1,16 @@
 #include "graphics/opengl/GlContext.h"
 
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+#else
 #include <dlfcn.h>
+#endif
 
 #include <stdexcept>
 #include <string>
@@ -11,10 +21,18 @@ namespace {
 
 using GetCurrentContext = void* (*)();
 
-// Looks the query up only in a library the process has already loaded (RTLD_NOLOAD): a context
-// can only be current through a library that is loaded, and loading one here would be a side
-// effect. Calling a GL function through the loader without a context aborts in some loaders,
-// which is why the check never touches GL itself.
+// Looks the query up only in a library the process has already loaded (RTLD_NOLOAD; on Windows
+// GetModuleHandle, which never loads): a context can only be current through a library that is
+// loaded, and loading one here would be a side effect. Calling a GL function through the loader
+// without a context aborts in some loaders, which is why the check never touches GL itself.
+#ifdef _WIN32
+GetCurrentContext FindQuery(const wchar_t* library, const char* symbol) {
+  HMODULE module = GetModuleHandleW(library);
+  if (module == nullptr) return nullptr;
+  return reinterpret_cast<GetCurrentContext>(
+      reinterpret_cast<void*>(GetProcAddress(module, symbol)));
+}
+#else
 GetCurrentContext FindQuery(const char* library, const char* symbol) {
   void* handle = dlopen(library, RTLD_LAZY | RTLD_NOLOAD);
   if (handle == nullptr) return nullptr;
@@ -22,22 +40,30 @@ GetCurrentContext FindQuery(const char* library, const char* symbol) {
   dlclose(handle);  // drops only the reference taken above; the library stays loaded
   return query;
 }
+#endif
 
+// Windows: WGL (opengl32.dll) or EGL (ANGLE's libEGL.dll); elsewhere EGL, GLVND's GLX or a
+// legacy libGL's GLX.
 struct ContextQueries {
   GetCurrentContext Egl = nullptr;
-  GetCurrentContext Glx = nullptr;
+  GetCurrentContext Native = nullptr;  // GLX, or WGL on Windows
   GetCurrentContext LegacyGlx = nullptr;
 };
 
 ContextQueries FindQueries() {
+#ifdef _WIN32
+  return {FindQuery(L"libEGL.dll", "eglGetCurrentContext"),
+          FindQuery(L"opengl32.dll", "wglGetCurrentContext"), nullptr};
+#else
   return {FindQuery("libEGL.so.1", "eglGetCurrentContext"),
           FindQuery("libGLX.so.0", "glXGetCurrentContext"),
           FindQuery("libGL.so.1", "glXGetCurrentContext")};
+#endif
 }
 
 bool Current(const ContextQueries& queries) {
   return (queries.Egl != nullptr && queries.Egl() != nullptr) ||
-         (queries.Glx != nullptr && queries.Glx() != nullptr) ||
+         (queries.Native != nullptr && queries.Native() != nullptr) ||
          (queries.LegacyGlx != nullptr && queries.LegacyGlx() != nullptr);
 }
 

@@ -1,10 +1,13 @@
 #!/bin/sh
 # Installs what the Windows build and its Wine test run need on Debian 12, if it is missing:
-# the mingw-w64 cross compilers (posix threads, which GoogleTest needs), Wine, and dpkg-dev for
-# fetching FreeType's, zlib's and libpng's Debian sources.
+# the mingw-w64 cross compilers (posix threads, which GoogleTest needs), Wine, dpkg-dev for
+# fetching the dependencies' Debian sources, meson (libepoxy's build), ICU's tools (cutting its
+# data), Xvfb and Mesa (OpenGL under Wine), and what the tests read from the Linux side:
+# Unicode's conformance files and hb-shape.
 set -eu
 
-packages="g++-mingw-w64-x86-64-posix wine wine64 dpkg-dev googletest cmake ninja-build"
+packages="g++-mingw-w64-x86-64-posix wine wine64 dpkg-dev googletest cmake ninja-build meson
+  icu-devtools xvfb xauth libgl1-mesa-dri unicode-data libharfbuzz-bin"
 missing=""
 for package in $packages; do
   if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then

@@ -259,6 +259,7 @@ Backend SoftwareBackend() {
 
 TEST_P(BackendConformance, DrawsWhatTheSoftwareDeviceDraws) {
   const auto& [backend, scene] = GetParam();
+  if (!backend.Unavailable.empty()) GTEST_SKIP() << backend.Unavailable;
   std::string failure;
   const std::unique_ptr<BackendTarget> target = backend.Open(failure);
   ASSERT_NE(target, nullptr) << failure;
@@ -301,6 +302,7 @@ TEST_P(BackendConformanceRule, RejectsAWrongBlendAndABlankPicture) {
     return std::string(s.Name) == "BlendStateBlocks";
   });
   ASSERT_NE(blends, scenes.end());
+  if (!backend.Unavailable.empty()) GTEST_SKIP() << backend.Unavailable;
   std::string failure;
   const std::unique_ptr<BackendTarget> target = backend.Open(failure);
   ASSERT_NE(target, nullptr) << failure;

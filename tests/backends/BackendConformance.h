@@ -70,6 +70,9 @@ struct Backend {
   std::function<std::unique_ptr<BackendTarget>(std::string& failure)> Open;
   AgreementRule Rule;
   Capabilities Has;
+  /// Why this build cannot run the backend at all (empty: it can); its rows are then skipped
+  /// with this reason instead of failing.
+  std::string Unavailable = {};
 };
 
 inline void PrintTo(const Backend& backend, std::ostream* out) { *out << backend.Name; }

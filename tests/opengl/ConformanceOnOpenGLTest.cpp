@@ -50,7 +50,11 @@ Backend OnOpenGL(GlApi api) {
     }
     return target;
   };
-  return {OpenGL::Testing::ApiName(api), open, {.MaxNudgedShare = 10}, {}};
+  return {OpenGL::Testing::ApiName(api),
+          open,
+          {.MaxNudgedShare = 10},
+          {},
+          HeadlessContext::Unavailable(api)};
 }
 
 VENNICOR_CONFORMANCE_TABLE(OpenGL, OnOpenGL(GlApi::Desktop33Core), OnOpenGL(GlApi::Es30));

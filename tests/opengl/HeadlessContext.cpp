@@ -1,5 +1,8 @@
 #include "opengl/HeadlessContext.h"
 
+// Windows has WGL instead (HeadlessContextWgl.cpp).
+#ifndef _WIN32
+
 // EGL is linked directly: the test needs eglGetPlatformDisplay before any display exists,
 // which a loader that resolves functions per display cannot provide.
 #include <EGL/egl.h>
@@ -97,6 +100,8 @@ const char* ApiName(GlApi api) {
   return api == GlApi::Desktop33Core ? "OpenGL33Core" : "OpenGLES30";
 }
 
+std::string HeadlessContext::Unavailable(GlApi /*api*/) { return {}; }
+
 std::string HeadlessContext::MakeCurrent(GlApi api) {
   static Context desktop(GlApi::Desktop33Core);
   static Context es(GlApi::Es30);
@@ -123,3 +128,5 @@ void HeadlessContext::ReleaseCurrent() {
 }
 
 }  // namespace Vennicor::Graphics::OpenGL::Testing
+
+#endif  // _WIN32

@@ -12,14 +12,17 @@ enum class GlApi { Desktop33Core, Es30 };
 const char* ApiName(GlApi api);
 inline void PrintTo(GlApi api, std::ostream* out) { *out << ApiName(api); }
 
-/// A context on Mesa's surfaceless EGL platform: no window system, no X server. One of each
-/// kind is created per process on first use and kept (a context costs about a tenth of a
-/// second on the software rasterizer).
+/// A context on Mesa's surfaceless EGL platform: no window system, no X server (on Windows, a
+/// WGL context of a hidden window, which under Wine needs an X display). One of each kind is
+/// created per process on first use and kept (a context costs about a tenth of a second on the
+/// software rasterizer).
 class HeadlessContext {
  public:
   /// Makes the context of `api` current, creating it on first use. Returns an empty string on
-  /// success, else what failed (with the EGL error), so that a test can fail with it.
+  /// success, else what failed (with the EGL or Windows error), so that a test can fail with it.
   static std::string MakeCurrent(GlApi api);
+  /// Why this build cannot test `api` at all, or an empty string when it can.
+  static std::string Unavailable(GlApi api);
   /// Leaves this thread without a current context.
   static void ReleaseCurrent();
 };

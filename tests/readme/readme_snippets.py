@@ -47,7 +47,10 @@ def as_program(code):
             top.append(line)
         else:
             body.append("  " + line if line else "")
-    return "\n".join(top) + "\n\nint main() {\n" + "\n".join(body) + "\n  return 0;\n}\n"
+    # main with its parameters: on Windows SDL.h renames main to SDL_main, which SDL2main
+    # calls with them.
+    return ("\n".join(top) + "\n\nint main(int /*argc*/, char** /*argv*/) {\n" + "\n".join(body) +
+            "\n  return 0;\n}\n")
 
 
 def extract(readme_path, out_dir):

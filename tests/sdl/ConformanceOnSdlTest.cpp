@@ -68,7 +68,73 @@ Backend OnSdl() {
           {.DistanceFields = false, .ExactSampling = false}};
 }
 
+#ifdef _WIN32
+// SDL's Direct3D 11 renderer (under Wine, wined3d over Mesa's software OpenGL) drawing into a
+// target texture of a hidden window; a window needs a display, which under Wine is Xvfb. The
+// rule is a GPU's, as for the OpenGL backend.
+struct WindowRenderer {
+  SDL_Window* Window = nullptr;
+  SDL_Renderer* Renderer = nullptr;
+  SDL_Texture* Texture = nullptr;
+  WindowRenderer() = default;
+  WindowRenderer(const WindowRenderer&) = delete;
+  WindowRenderer& operator=(const WindowRenderer&) = delete;
+  ~WindowRenderer() {
+    if (Texture != nullptr) SDL_DestroyTexture(Texture);
+    if (Renderer != nullptr) SDL_DestroyRenderer(Renderer);
+    if (Window != nullptr) SDL_DestroyWindow(Window);
+  }
+};
+
+class SdlDirect3DTarget final : public BackendTarget {
+ public:
+  explicit SdlDirect3DTarget(std::unique_ptr<WindowRenderer> sdl)
+      : sdl(std::move(sdl)), device(this->sdl->Renderer) {}
+  GraphicsDevice& Device() override { return device; }
+  void Clear(Color color) override { device.Clear(color); }
+  std::vector<Color> Pixels() override { return device.ReadViewportPixels(); }
+
+ private:
+  std::unique_ptr<WindowRenderer> sdl;  // outlives the device
+  SdlGraphicsDevice device;
+};
+
+Backend OnSdlDirect3D() {
+  const auto open = [](std::string& failure) -> std::unique_ptr<BackendTarget> {
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+      failure =
+          std::string("SDL_Init (is there a display? under Wine: xvfb-run): ") + SDL_GetError();
+      return nullptr;
+    }
+    SDL_SetHint(SDL_HINT_RENDER_DRIVER, "direct3d11");
+    auto sdl = std::make_unique<WindowRenderer>();
+    sdl->Window = SDL_CreateWindow("SDL tests", 0, 0, SceneWidth, SceneHeight, SDL_WINDOW_HIDDEN);
+    if (sdl->Window != nullptr) {
+      sdl->Renderer = SDL_CreateRenderer(sdl->Window, -1,
+                                         SDL_RENDERER_ACCELERATED | SDL_RENDERER_TARGETTEXTURE);
+    }
+    SDL_RendererInfo info{};
+    if (sdl->Renderer == nullptr || SDL_GetRendererInfo(sdl->Renderer, &info) != 0 ||
+        std::string(info.name) != "direct3d11") {
+      failure = std::string("no Direct3D 11 SDL renderer: ") +
+                (sdl->Renderer != nullptr ? info.name : SDL_GetError());
+      return nullptr;
+    }
+    sdl->Texture = SDL_CreateTexture(sdl->Renderer, SDL_PIXELFORMAT_ABGR8888,
+                                     SDL_TEXTUREACCESS_TARGET, SceneWidth, SceneHeight);
+    if (sdl->Texture == nullptr || SDL_SetRenderTarget(sdl->Renderer, sdl->Texture) != 0) {
+      failure = std::string("no target texture: ") + SDL_GetError();
+      return nullptr;
+    }
+    return std::make_unique<SdlDirect3DTarget>(std::move(sdl));
+  };
+  return {"SdlDirect3D11", open, {.MaxNudgedShare = 10}, {.DistanceFields = false}};
+}
+
+VENNICOR_CONFORMANCE_TABLE(Sdl, OnSdl(), OnSdlDirect3D());
+#else
 VENNICOR_CONFORMANCE_TABLE(Sdl, OnSdl());
+#endif
 
 }  // namespace
 }  // namespace Vennicor::Graphics::Testing

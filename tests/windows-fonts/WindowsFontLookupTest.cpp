@@ -162,6 +162,35 @@ TEST_F(WindowsFontLookup, OpenTypeAndCollectionsAfterTrueTypeOtherExtensionsNeve
   EXPECT_EQ(Lookup(u"Vennicor Wine Shy Bitmap", FontStyle::Regular), NotFound);
 }
 
+// Families with no ".ttf" file at all, found from the registry as the fontconfig lookup finds
+// them on Linux (the same fixtures and answers as its table).
+TEST_F(WindowsFontLookup, FamiliesWithoutATrueTypeFile) {
+  InstallFile("VennicorOtto-Regular.otf", L"VennicorWineOtto-Regular.otf");
+  InstallFile("VennicorOtto-Bold.otf", L"VennicorWineOtto-Bold.otf");
+  InstallFile("VennicorCased.ttc", L"VennicorWineCased.ttc");
+  InstallFile("VennicorOrbit.otc", L"VennicorWineOrbit.otc");
+  AddText(L"Vennicor Otto (OpenType)", L"VennicorWineOtto-Regular.otf");
+  AddText(L"Vennicor Otto Bold (OpenType)", L"VennicorWineOtto-Bold.otf");
+  AddText(L"Vennicor Cased & Vennicor Cased Condensed (TrueType)", L"VennicorWineCased.ttc");
+  AddText(L"Vennicor Orbit (OpenType)", L"VennicorWineOrbit.otc");
+  const struct {
+    const char* Name;
+    std::u16string Family;
+    FontStyle Style;
+    std::string Expected;
+  } cases[] = {
+      {"OtfOnlyFamily", u"Vennicor Otto", FontStyle::Regular, "VennicorOtto-Regular"},
+      {"OtfOnlyFamilyBold", u"Vennicor Otto", FontStyle::Bold, "VennicorOtto-Bold"},
+      {"TtcOnlyFamilyPrefersItsOwnFace", u"Vennicor Cased", FontStyle::Regular,
+       "VennicorCased-Regular"},
+      {"TtcOnlyFamilyBold", u"Vennicor Cased", FontStyle::Bold, "VennicorCased-Bold"},
+      {"OtcOnlyFamily", u"Vennicor Orbit", FontStyle::Italic, "VennicorOrbit-Italic"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Lookup(c.Family, c.Style), c.Expected) << c.Name;
+  }
+}
+
 TEST_F(WindowsFontLookup, FacesOfACollectionAreTriedInIndexOrder) {
   InstallFile("VennicorMulti.ttf", L"VennicorWineMulti.ttf");
   AddText(L"Vennicor Wine Multi (TrueType)", L"VennicorWineMulti.ttf");

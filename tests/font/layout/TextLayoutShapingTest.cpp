@@ -2,10 +2,21 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+#endif
 
 #include "font/Font.h"
 #include "font/layout/TextLayout.h"
@@ -25,13 +36,70 @@ struct HbGlyph {
 // A 26.6 value in whole pixels, halves away from zero, as the layout rounds.
 int Pixels(int value) { return value >= 0 ? (value + 32) / 64 : -((-value + 32) / 64); }
 
+#ifdef _WIN32
+// Under Wine, Debian's hb-shape is a Linux program. CreateProcess starts a Linux program (cmd.exe,
+// which popen asks, finds only Windows ones), but as a process Windows cannot wait for and whose
+// output does not reach a Windows pipe; so a shell writes hb-shape's output to a file, renamed
+// into place once complete, which this waits for (at most 60 s).
+std::string RunHbShape(const std::string& arguments) {
+  struct HandleCloser {
+    void operator()(HANDLE handle) const { CloseHandle(handle); }
+  };
+  using Handle = std::unique_ptr<void, HandleCloser>;
+  using UnixName = char* (*)(const wchar_t*);
+  const auto unixName = reinterpret_cast<UnixName>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+  if (unixName == nullptr) return {};  // not Wine: no Linux hb-shape to run
+  const auto unixPath = [unixName](const std::filesystem::path& path) {
+    const std::unique_ptr<char, void (*)(char*)> name(
+        unixName(path.c_str()), [](char* n) { HeapFree(GetProcessHeap(), 0, n); });
+    return name ? std::string(name.get()) : std::string();
+  };
+  const std::string stem = "hb-shape-" + std::to_string(GetCurrentProcessId());
+  const std::filesystem::path partial = std::filesystem::current_path() / (stem + ".partial");
+  const std::filesystem::path done = std::filesystem::current_path() / (stem + ".txt");
+  std::error_code ignored;
+  std::filesystem::remove(done, ignored);
+  std::ostringstream commandLine;
+  commandLine << "/bin/sh -c \"hb-shape " << arguments << " > '" << unixPath(partial) << "' && mv '"
+              << unixPath(partial) << "' '" << unixPath(done) << "'\"";
+  std::string line = commandLine.str();
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &process)) {
+    return {};
+  }
+  const Handle processHandle(process.hProcess);
+  const Handle threadHandle(process.hThread);
+  for (int waited = 0; waited < 6000 && !std::filesystem::exists(done); ++waited) Sleep(10);
+  std::ostringstream output;
+  {
+    std::ifstream file(done);
+    output << file.rdbuf();
+  }
+  std::filesystem::remove(done, ignored);
+  return output.str();
+}
+#else
+std::string RunHbShape(const std::string& arguments) {
+  const std::string commandLine = "hb-shape " + arguments;
+  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(commandLine.c_str(), "r"), pclose);
+  std::string output;
+  char buffer[4096];
+  while (pipe && std::fgets(buffer, sizeof buffer, pipe.get()) != nullptr) output += buffer;
+  return output;
+}
+#endif
+
 // Runs Debian's hb-shape (libharfbuzz-bin) on the code points [start, end) of `text` with the
 // font's face, at `size` pixels with the 26.6 scale and the FreeType load flags the Font uses
 // (FT_LOAD_FORCE_AUTOHINT), and returns its glyphs in visual order.
 std::vector<HbGlyph> HbShape(const std::string& fontPath, const std::u16string& text, int start,
                              int end, bool rightToLeft, const char* script, int size) {
   std::ostringstream command;
-  command << "hb-shape --font-funcs=ft --ft-load-flags=32 --font-ppem=" << size
+  command << "--font-funcs=ft --ft-load-flags=32 --font-ppem=" << size
           << " --font-size=" << size * 64
           << " --no-glyph-names --direction=" << (rightToLeft ? "rtl" : "ltr")
           << " --script=" << script << " --unicodes=";
@@ -40,10 +108,7 @@ std::vector<HbGlyph> HbShape(const std::string& fontPath, const std::u16string& 
             << static_cast<int>(text[static_cast<std::size_t>(i)]) << std::dec;
   }
   command << " '" << fontPath << "'";
-  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.str().c_str(), "r"), pclose);
-  std::string output;
-  char buffer[4096];
-  while (pipe && std::fgets(buffer, sizeof buffer, pipe.get()) != nullptr) output += buffer;
+  const std::string output = RunHbShape(command.str());
   std::vector<HbGlyph> glyphs;
   std::size_t at = output.find('[');
   while (at != std::string::npos && at + 1 < output.size() && output[at + 1] != ']') {
