@@ -10,16 +10,22 @@
 #endif
 #include <windows.h>
 // The shell header needs windows.h first.
+#include <ft2build.h>
 #include <shlobj.h>
 
 #include <algorithm>
 #include <optional>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
+#include FT_FREETYPE_H
+#include FT_SFNT_NAMES_H
+#include FT_TRUETYPE_IDS_H
 
 #include "font/FontException.h"
 #include "font/sources/ReverseStringLengthComparer.h"
+#include "font/sources/detail/FaceHandle.h"
 #include "font/sources/detail/InstalledFontCandidates.h"
 #include "font/sources/detail/NarrowPath.h"
 
@@ -166,6 +172,97 @@ bool IsRooted(const std::wstring& path) {
          (path.size() >= 2 && path[1] == L':');
 }
 
+bool IsFontFile(const std::wstring& data) {
+  // The shared lookup decides among these (".ttf" files first); other formats never open.
+  return EndsWithIgnoringCase(data, L".ttf") || EndsWithIgnoringCase(data, L".otf") ||
+         EndsWithIgnoringCase(data, L".ttc") || EndsWithIgnoringCase(data, L".otc");
+}
+
+// The value names, shortest first as the lookup tries them; names of equal length keep the
+// registry's order.
+std::vector<std::wstring> SortedValueNames(HKEY key) {
+  std::vector<std::wstring> names = ReadValueNames(key);
+  std::stable_sort(
+      names.begin(), names.end(), [](const std::wstring& left, const std::wstring& right) {
+        return ReverseStringLengthComparer::Default.Compare(Utf16(left), Utf16(right)) < 0;
+      });
+  return names;
+}
+
+// Whole names compared by simple upper-casing (no locale): exact apart from case, and names
+// without case (CJK) must be equal.
+bool EqualIgnoringCase(std::u16string_view left, std::u16string_view right) {
+  const std::wstring_view wideLeft = Wide(left);
+  const std::wstring_view wideRight = Wide(right);
+  return CompareStringOrdinal(wideLeft.data(), static_cast<int>(wideLeft.size()), wideRight.data(),
+                              static_cast<int>(wideRight.size()), TRUE) == CSTR_EQUAL;
+}
+
+// A name-table string as text: UTF-16BE on the Unicode and Windows platforms, ASCII on the
+// Macintosh platform's Roman encoding; nothing for other encodings.
+std::optional<std::u16string> NameText(const FT_SfntName& name) {
+  std::u16string text;
+  if (name.platform_id == TT_PLATFORM_APPLE_UNICODE ||
+      (name.platform_id == TT_PLATFORM_MICROSOFT &&
+       (name.encoding_id == TT_MS_ID_SYMBOL_CS || name.encoding_id == TT_MS_ID_UNICODE_CS ||
+        name.encoding_id == TT_MS_ID_UCS_4))) {
+    for (FT_UInt i = 0; i + 1 < name.string_len; i += 2) {
+      text += static_cast<char16_t>((name.string[i] << 8) | name.string[i + 1]);
+    }
+    return text;
+  }
+  if (name.platform_id == TT_PLATFORM_MACINTOSH && name.encoding_id == TT_MAC_ID_ROMAN) {
+    for (FT_UInt i = 0; i < name.string_len; ++i) {
+      if (name.string[i] >= 0x80) return std::nullopt;
+      text += static_cast<char16_t>(name.string[i]);
+    }
+    return text;
+  }
+  return std::nullopt;
+}
+
+// Whether the face's name table gives `name` as a family name (family, typographic family or
+// WWS family) in any language, or, where `fullNameToo`, as a full name.
+bool FaceCarriesName(FT_Face face, std::u16string_view name, bool fullNameToo) {
+  const FT_UInt count = FT_Get_Sfnt_Name_Count(face);
+  for (FT_UInt i = 0; i < count; ++i) {
+    FT_SfntName entry{};
+    if (FT_Get_Sfnt_Name(face, i, &entry) != 0) continue;
+    const bool family = entry.name_id == TT_NAME_ID_FONT_FAMILY ||
+                        entry.name_id == TT_NAME_ID_TYPOGRAPHIC_FAMILY ||
+                        entry.name_id == TT_NAME_ID_WWS_FAMILY;
+    if (!family && !(fullNameToo && entry.name_id == TT_NAME_ID_FULL_NAME)) continue;
+    if (const auto text = NameText(entry); text && EqualIgnoringCase(*text, name)) return true;
+  }
+  return false;
+}
+
+// Whether a value name ("Name (TrueType)", "Name & Other Name (TrueType)" for collections)
+// lists `name` as one of its faces.
+bool ValueNameListsFace(std::wstring_view valueName, std::u16string_view name) {
+  if (valueName.ends_with(L')')) {
+    if (const auto open = valueName.rfind(L" ("); open != std::wstring_view::npos) {
+      valueName = valueName.substr(0, open);
+    }
+  }
+  constexpr std::wstring_view separator = L" & ";
+  for (;;) {
+    const auto end = valueName.find(separator);
+    if (EqualIgnoringCase(Utf16(valueName.substr(0, end)), name)) return true;
+    if (end == std::wstring_view::npos) return false;
+    valueName.remove_prefix(end + separator.size());
+  }
+}
+
+FaceHandle OpenFace(FT_Library library, std::string& path, FT_Long faceIndex) {
+  FT_Open_Args arguments{};
+  arguments.flags = FT_OPEN_PATHNAME;
+  arguments.pathname = path.data();
+  FT_Face face = nullptr;
+  if (FT_Open_Face(library, &arguments, faceIndex, &face) != 0) return nullptr;
+  return FaceHandle(face);
+}
+
 }  // namespace
 
 std::vector<InstalledFontCandidate> FindInstalledFontCandidates(
@@ -175,24 +272,43 @@ std::vector<InstalledFontCandidate> FindInstalledFontCandidates(
   const RegistryKey key = OpenFontRegistryKey();
   if (key.key == nullptr) return {};
 
-  std::vector<std::wstring> names = ReadValueNames(key.key);
-  std::stable_sort(
-      names.begin(), names.end(), [](const std::wstring& left, const std::wstring& right) {
-        return ReverseStringLengthComparer::Default.Compare(Utf16(left), Utf16(right)) < 0;
-      });
-
   const std::wstring_view searched = Wide(searchedFaceName);
   std::vector<InstalledFontCandidate> candidates;
-  for (const std::wstring& name : names) {
+  for (const std::wstring& name : SortedValueNames(key.key)) {
     if (!StartsWithIgnoringCase(name, searched)) continue;
     const std::optional<std::wstring> data = ReadTextValue(key.key, name);
-    // The shared lookup decides among these (".ttf" files first); other formats never open.
-    if (!data || !(EndsWithIgnoringCase(*data, L".ttf") || EndsWithIgnoringCase(*data, L".otf") ||
-                   EndsWithIgnoringCase(*data, L".ttc") || EndsWithIgnoringCase(*data, L".otc"))) {
-      continue;
-    }
+    if (!data || !IsFontFile(*data)) continue;
     const std::wstring path = IsRooted(*data) ? *data : fontsDirectory + *data;
     candidates.push_back({std::u16string(Utf16(name)), ToNarrowPath(Utf16(path))});
+  }
+  return candidates;
+}
+
+std::vector<InstalledFontCandidate> FindInstalledFamilyCandidates(FT_Library library,
+                                                                  std::u16string_view familyName) {
+  if (familyName.empty()) return {};
+  const std::wstring fontsDirectory = GetFontsDirectory();
+  const RegistryKey key = OpenFontRegistryKey();
+  if (key.key == nullptr) return {};
+
+  std::vector<InstalledFontCandidate> candidates;
+  std::set<std::string> readFiles;
+  for (const std::wstring& name : SortedValueNames(key.key)) {
+    const std::optional<std::wstring> data = ReadTextValue(key.key, name);
+    if (!data || !IsFontFile(*data)) continue;
+    const std::wstring fullPath = IsRooted(*data) ? *data : fontsDirectory + *data;
+    std::string path = ToNarrowPath(Utf16(fullPath));
+    if (!readFiles.insert(path).second) continue;
+    // The registry names a file's faces by their full names.
+    const bool listed = ValueNameListsFace(name, familyName);
+    FT_Long faceCount = 0;
+    if (const FaceHandle probe = OpenFace(library, path, -1)) faceCount = probe->num_faces;
+    for (FT_Long index = 0; index < faceCount; ++index) {
+      const FaceHandle face = OpenFace(library, path, index);
+      if (face && FaceCarriesName(face.get(), familyName, listed)) {
+        candidates.push_back({std::u16string(Utf16(name)), path, index});
+      }
+    }
   }
   return candidates;
 }

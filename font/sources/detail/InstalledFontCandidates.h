@@ -1,5 +1,8 @@
 #pragma once
 
+#include <ft2build.h>
+#include FT_FREETYPE_H
+
 #include <string_view>
 #include <vector>
 
@@ -15,5 +18,17 @@ namespace Vennicor::Font {
 /// and in what order, is decided by OpenInstalledFont for every platform alike.
 std::vector<InstalledFontCandidate> FindInstalledFontCandidates(
     std::u16string_view searchedFaceName);
+
+/// The installed faces that carry `familyName` as one of their family names, in any language of
+/// their name tables, compared whole and without regard to case: on Linux the family names that
+/// fontconfig lists (folded as FcStrDowncase folds); on Windows the family names of each
+/// installed face's own name table and the face names of the registry's value names (folded as
+/// CompareStringOrdinal does, by simple upper-casing). Each candidate names one face
+/// (FaceIndex is not -1). An empty name selects nothing.
+///
+/// Cost: on Linux one listing of fontconfig's fonts; on Windows every installed font file is
+/// opened in `library` (under FreeTypeManager::LockFaces when it is shared) and its faces read.
+std::vector<InstalledFontCandidate> FindInstalledFamilyCandidates(FT_Library library,
+                                                                  std::u16string_view familyName);
 
 }  // namespace Vennicor::Font
