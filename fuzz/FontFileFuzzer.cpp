@@ -1,6 +1,7 @@
 // Arbitrary bytes opened as a font file (through a temporary file and the path constructor),
 // then measured, rendered into the atlas and drawn. A file FreeType refuses must end in a
-// FontException; one it accepts must draw without fault.
+// FontException; one it accepts must draw without fault. The same file's name tables are read
+// as the installed-font lookup reads them on Windows.
 
 #include <unistd.h>
 
@@ -12,6 +13,7 @@
 #include "font/Font.h"
 #include "font/FontException.h"
 #include "font/drawing/SpriteBatchEx.h"
+#include "font/sources/detail/SfntNames.h"
 #include "graphics/SpriteBatch.h"
 #include "graphics/software/SoftwareGraphicsDevice.h"
 
@@ -35,6 +37,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   {
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
     file.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+  }
+  {
+    std::ifstream file(path, std::ios::binary);
+    (void)Font::ReadSfntFaceNames(file);
   }
   // The last byte picks the size, so the font bytes themselves stay intact for the seeds.
   const float pixels = size > 0 ? static_cast<float>(4 + data[size - 1] % 40) : 12.0F;

@@ -102,8 +102,7 @@ std::vector<InstalledFontCandidate> FindInstalledFontCandidates(
   return candidates;
 }
 
-std::vector<InstalledFontCandidate> FindInstalledFamilyCandidates(FT_Library /*library*/,
-                                                                  std::u16string_view familyName) {
+std::vector<InstalledFontCandidate> FindInstalledFamilyCandidates(std::u16string_view familyName) {
   std::vector<InstalledFontCandidate> candidates;
   if (familyName.empty()) return candidates;
   const FontSet fonts = ListInstalledFonts();

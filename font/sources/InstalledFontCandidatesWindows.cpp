@@ -14,8 +14,11 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <mutex>
 #include <optional>
-#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -25,9 +28,9 @@
 
 #include "font/FontException.h"
 #include "font/sources/ReverseStringLengthComparer.h"
-#include "font/sources/detail/FaceHandle.h"
 #include "font/sources/detail/InstalledFontCandidates.h"
 #include "font/sources/detail/NarrowPath.h"
+#include "font/sources/detail/SfntNames.h"
 
 namespace Vennicor::Font {
 
@@ -120,22 +123,10 @@ std::vector<std::wstring> ReadValueNames(HKEY key) {
   return names;
 }
 
-// The value's text, with environment references expanded for expandable text; nothing for
-// values of any other kind.
-std::optional<std::wstring> ReadTextValue(HKEY key, const std::wstring& name) {
-  DWORD type = 0;
-  DWORD size = 0;
-  if (RegQueryValueExW(key, name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS) {
-    return std::nullopt;
-  }
+// The text of a value of `type` whose data is `data`, `size` bytes of it: environment references
+// expanded for expandable text; nothing for values of any other kind.
+std::optional<std::wstring> TextOfValue(DWORD type, std::wstring data, DWORD size) {
   if (type != REG_SZ && type != REG_EXPAND_SZ) return std::nullopt;
-  std::wstring data(size / sizeof(wchar_t) + 1, L'\0');
-  size = static_cast<DWORD>(data.size() * sizeof(wchar_t));
-  if (RegQueryValueExW(key, name.c_str(), nullptr, &type, reinterpret_cast<LPBYTE>(data.data()),
-                       &size) != ERROR_SUCCESS ||
-      (type != REG_SZ && type != REG_EXPAND_SZ)) {
-    return std::nullopt;
-  }
   // Registry text need not be terminated; it ends at the first null or at its size.
   data.resize(std::min<std::size_t>(data.size(), size / sizeof(wchar_t)));
   if (const auto end = data.find(L'\0'); end != std::wstring::npos) data.resize(end);
@@ -149,6 +140,63 @@ std::optional<std::wstring> ReadTextValue(HKEY key, const std::wstring& name) {
   }
   if (const auto end = expanded.find(L'\0'); end != std::wstring::npos) expanded.resize(end);
   return expanded;
+}
+
+std::optional<std::wstring> ReadTextValue(HKEY key, const std::wstring& name) {
+  DWORD type = 0;
+  DWORD size = 0;
+  if (RegQueryValueExW(key, name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS) {
+    return std::nullopt;
+  }
+  if (type != REG_SZ && type != REG_EXPAND_SZ) return std::nullopt;
+  std::wstring data(size / sizeof(wchar_t) + 1, L'\0');
+  size = static_cast<DWORD>(data.size() * sizeof(wchar_t));
+  if (RegQueryValueExW(key, name.c_str(), nullptr, &type, reinterpret_cast<LPBYTE>(data.data()),
+                       &size) != ERROR_SUCCESS) {
+    return std::nullopt;
+  }
+  return TextOfValue(type, std::move(data), size);
+}
+
+struct TextValue {
+  std::wstring Name;
+  std::wstring Text;
+};
+
+// Every text value of the key, names and texts read together: one call a value, where reading
+// the names first and then each value takes three.
+std::vector<TextValue> ReadTextValues(HKEY key) {
+  DWORD valueCount = 0;
+  DWORD longestName = 0;
+  DWORD longestData = 0;
+  if (RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &valueCount,
+                       &longestName, &longestData, nullptr, nullptr) != ERROR_SUCCESS) {
+    return {};
+  }
+  std::vector<TextValue> values;
+  values.reserve(valueCount);
+  std::wstring name(static_cast<std::size_t>(longestName) + 1, L'\0');
+  std::wstring data(static_cast<std::size_t>(longestData) / sizeof(wchar_t) + 1, L'\0');
+  for (DWORD index = 0;; ++index) {
+    DWORD nameLength = static_cast<DWORD>(name.size());
+    DWORD type = 0;
+    DWORD size = static_cast<DWORD>(data.size() * sizeof(wchar_t));
+    const LSTATUS status = RegEnumValueW(key, index, name.data(), &nameLength, nullptr, &type,
+                                         reinterpret_cast<LPBYTE>(data.data()), &size);
+    if (status == ERROR_NO_MORE_ITEMS) break;
+    if (status == ERROR_MORE_DATA) {
+      // A value was added or grew since the key was measured: make room and retry this index.
+      name.resize(name.size() * 2);
+      data.resize(data.size() * 2);
+      --index;
+      continue;
+    }
+    if (status != ERROR_SUCCESS) continue;
+    if (std::optional<std::wstring> text = TextOfValue(type, data, size)) {
+      values.push_back({std::wstring(name.data(), nameLength), std::move(*text)});
+    }
+  }
+  return values;
 }
 
 // Case-insensitive tests under the user's locale, as the shell compares names.
@@ -198,43 +246,14 @@ bool EqualIgnoringCase(std::u16string_view left, std::u16string_view right) {
                               static_cast<int>(wideRight.size()), TRUE) == CSTR_EQUAL;
 }
 
-// A name-table string as text: UTF-16BE on the Unicode and Windows platforms, ASCII on the
-// Macintosh platform's Roman encoding; nothing for other encodings.
-std::optional<std::u16string> NameText(const FT_SfntName& name) {
-  std::u16string text;
-  if (name.platform_id == TT_PLATFORM_APPLE_UNICODE ||
-      (name.platform_id == TT_PLATFORM_MICROSOFT &&
-       (name.encoding_id == TT_MS_ID_SYMBOL_CS || name.encoding_id == TT_MS_ID_UNICODE_CS ||
-        name.encoding_id == TT_MS_ID_UCS_4))) {
-    for (FT_UInt i = 0; i + 1 < name.string_len; i += 2) {
-      text += static_cast<char16_t>((name.string[i] << 8) | name.string[i + 1]);
-    }
-    return text;
-  }
-  if (name.platform_id == TT_PLATFORM_MACINTOSH && name.encoding_id == TT_MAC_ID_ROMAN) {
-    for (FT_UInt i = 0; i < name.string_len; ++i) {
-      if (name.string[i] >= 0x80) return std::nullopt;
-      text += static_cast<char16_t>(name.string[i]);
-    }
-    return text;
-  }
-  return std::nullopt;
-}
-
-// Whether the face's name table gives `name` as a family name (family, typographic family or
-// WWS family) in any language, or, where `fullNameToo`, as a full name.
-bool FaceCarriesName(FT_Face face, std::u16string_view name, bool fullNameToo) {
-  const FT_UInt count = FT_Get_Sfnt_Name_Count(face);
-  for (FT_UInt i = 0; i < count; ++i) {
-    FT_SfntName entry{};
-    if (FT_Get_Sfnt_Name(face, i, &entry) != 0) continue;
-    const bool family = entry.name_id == TT_NAME_ID_FONT_FAMILY ||
-                        entry.name_id == TT_NAME_ID_TYPOGRAPHIC_FAMILY ||
-                        entry.name_id == TT_NAME_ID_WWS_FAMILY;
-    if (!family && !(fullNameToo && entry.name_id == TT_NAME_ID_FULL_NAME)) continue;
-    if (const auto text = NameText(entry); text && EqualIgnoringCase(*text, name)) return true;
-  }
-  return false;
+// Whether the face's names give `name` as a family name (family, typographic family or WWS
+// family) in any language, or, where `fullNameToo`, as a full name.
+bool FaceCarriesName(const std::vector<SfntName>& names, std::u16string_view name,
+                     bool fullNameToo) {
+  return std::any_of(names.begin(), names.end(), [&](const SfntName& entry) {
+    return (entry.NameId != TT_NAME_ID_FULL_NAME || fullNameToo) &&
+           EqualIgnoringCase(entry.Text, name);
+  });
 }
 
 // Whether a value name ("Name (TrueType)", "Name & Other Name (TrueType)" for collections)
@@ -254,13 +273,28 @@ bool ValueNameListsFace(std::wstring_view valueName, std::u16string_view name) {
   }
 }
 
-FaceHandle OpenFace(FT_Library library, std::string& path, FT_Long faceIndex) {
-  FT_Open_Args arguments{};
-  arguments.flags = FT_OPEN_PATHNAME;
-  arguments.pathname = path.data();
-  FT_Face face = nullptr;
-  if (FT_Open_Face(library, &arguments, faceIndex, &face) != 0) return nullptr;
-  return FaceHandle(face);
+struct InstalledFileStamp {
+  DWORD SizeHigh = 0;
+  DWORD SizeLow = 0;
+  DWORD WriteTimeHigh = 0;
+  DWORD WriteTimeLow = 0;
+  bool operator==(const InstalledFileStamp&) const = default;
+};
+
+struct InstalledFileNames {
+  InstalledFileStamp Stamp;
+  std::vector<std::vector<SfntName>> Faces;
+};
+
+std::mutex& NamesMutex() {
+  static std::mutex mutex;
+  return mutex;
+}
+
+// The names of the installed files as the last family search read them, by full path.
+std::map<std::wstring, InstalledFileNames>& KeptNames() {
+  static std::map<std::wstring, InstalledFileNames> names;
+  return names;
 }
 
 }  // namespace
@@ -284,32 +318,53 @@ std::vector<InstalledFontCandidate> FindInstalledFontCandidates(
   return candidates;
 }
 
-std::vector<InstalledFontCandidate> FindInstalledFamilyCandidates(FT_Library library,
-                                                                  std::u16string_view familyName) {
+std::vector<InstalledFontCandidate> FindInstalledFamilyCandidates(std::u16string_view familyName) {
   if (familyName.empty()) return {};
   const std::wstring fontsDirectory = GetFontsDirectory();
   const RegistryKey key = OpenFontRegistryKey();
   if (key.key == nullptr) return {};
 
+  std::vector<TextValue> values = ReadTextValues(key.key);
+  std::stable_sort(values.begin(), values.end(), [](const TextValue& left, const TextValue& right) {
+    return ReverseStringLengthComparer::Default.Compare(Utf16(left.Name), Utf16(right.Name)) < 0;
+  });
+
+  // Reading every installed file's name tables is most of a lookup's cost; what they hold is
+  // kept for the files that are still installed and unchanged (size and time of last write).
+  const std::lock_guard<std::mutex> lock(NamesMutex());
+  std::map<std::wstring, InstalledFileNames>& kept = KeptNames();
+  std::map<std::wstring, InstalledFileNames> installed;
   std::vector<InstalledFontCandidate> candidates;
-  std::set<std::string> readFiles;
-  for (const std::wstring& name : SortedValueNames(key.key)) {
-    const std::optional<std::wstring> data = ReadTextValue(key.key, name);
-    if (!data || !IsFontFile(*data)) continue;
-    const std::wstring fullPath = IsRooted(*data) ? *data : fontsDirectory + *data;
-    std::string path = ToNarrowPath(Utf16(fullPath));
-    if (!readFiles.insert(path).second) continue;
+  for (const TextValue& value : values) {
+    if (!IsFontFile(value.Text)) continue;
+    const std::wstring fullPath = IsRooted(value.Text) ? value.Text : fontsDirectory + value.Text;
+    if (installed.count(fullPath) != 0) continue;
+    WIN32_FILE_ATTRIBUTE_DATA attributes{};
+    if (!GetFileAttributesExW(fullPath.c_str(), GetFileExInfoStandard, &attributes)) continue;
+    const InstalledFileStamp stamp{attributes.nFileSizeHigh, attributes.nFileSizeLow,
+                                   attributes.ftLastWriteTime.dwHighDateTime,
+                                   attributes.ftLastWriteTime.dwLowDateTime};
+    auto previous = kept.extract(fullPath);
+    InstalledFileNames& names = installed[fullPath];
+    if (!previous.empty() && previous.mapped().Stamp == stamp) {
+      names = std::move(previous.mapped());
+    } else {
+      // The name tables alone: opening every installed face with FreeType would read each
+      // one's character map too.
+      std::ifstream file(std::filesystem::path(fullPath), std::ios::binary);
+      names = {stamp, ReadSfntFaceNames(file)};
+    }
     // The registry names a file's faces by their full names.
-    const bool listed = ValueNameListsFace(name, familyName);
-    FT_Long faceCount = 0;
-    if (const FaceHandle probe = OpenFace(library, path, -1)) faceCount = probe->num_faces;
-    for (FT_Long index = 0; index < faceCount; ++index) {
-      const FaceHandle face = OpenFace(library, path, index);
-      if (face && FaceCarriesName(face.get(), familyName, listed)) {
-        candidates.push_back({std::u16string(Utf16(name)), path, index});
+    const bool listed = ValueNameListsFace(value.Name, familyName);
+    for (std::size_t index = 0; index < names.Faces.size(); ++index) {
+      if (FaceCarriesName(names.Faces[index], familyName, listed)) {
+        candidates.push_back({std::u16string(Utf16(value.Name)), ToNarrowPath(Utf16(fullPath)),
+                              static_cast<FT_Long>(index)});
       }
     }
   }
+  // Files no longer listed are forgotten.
+  kept = std::move(installed);
   return candidates;
 }
 

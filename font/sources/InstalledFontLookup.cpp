@@ -207,8 +207,7 @@ FT_Face OpenInstalledFont(FT_Library library, std::u16string_view searchedFaceNa
     return face.release();
   }
   // Only what the display names cannot find: the family by any of its names, and by weight.
-  std::vector<InstalledFontCandidate> family =
-      FindInstalledFamilyCandidates(library, searchedFaceName);
+  std::vector<InstalledFontCandidate> family = FindInstalledFamilyCandidates(searchedFaceName);
   if (FaceHandle face = OpenFamilyFace(library, family, fontStyle)) return face.release();
   throw FontException(Messages::FontNotFound);
 }

@@ -187,15 +187,15 @@ TEST(FindInstalledFontCandidates, ListsDisplayNamesThatBeginWithTheName) {
 
 TEST(FindInstalledFamilyCandidates, ListsTheFacesThatCarryTheFamilyName) {
   std::vector<std::pair<std::string, FT_Long>> faces;
-  for (const auto& candidate : FindInstalledFamilyCandidates(nullptr, u"Vennicor PAIRED")) {
+  for (const auto& candidate : FindInstalledFamilyCandidates(u"Vennicor PAIRED")) {
     faces.emplace_back(std::filesystem::path(candidate.FilePath).filename().string(),
                        candidate.FaceIndex);
   }
   std::sort(faces.begin(), faces.end());
   EXPECT_EQ(faces, (std::vector<std::pair<std::string, FT_Long>>{{"VennicorPaired.ttc", 0},
                                                                  {"VennicorPaired.ttc", 2}}));
-  EXPECT_TRUE(FindInstalledFamilyCandidates(nullptr, u"").empty());
-  EXPECT_TRUE(FindInstalledFamilyCandidates(nullptr, u"Vennicor Pair").empty());
+  EXPECT_TRUE(FindInstalledFamilyCandidates(u"").empty());
+  EXPECT_TRUE(FindInstalledFamilyCandidates(u"Vennicor Pair").empty());
 }
 
 TEST(FindInstalledFontCandidates, ListsEveryFontFileForAnEmptyName) {

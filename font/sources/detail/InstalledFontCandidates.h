@@ -1,8 +1,5 @@
 #pragma once
 
-#include <ft2build.h>
-#include FT_FREETYPE_H
-
 #include <string_view>
 #include <vector>
 
@@ -26,9 +23,10 @@ std::vector<InstalledFontCandidate> FindInstalledFontCandidates(
 /// CompareStringOrdinal does, by simple upper-casing). Each candidate names one face
 /// (FaceIndex is not -1). An empty name selects nothing.
 ///
-/// Cost: on Linux one listing of fontconfig's fonts; on Windows every installed font file is
-/// opened in `library` (under FreeTypeManager::LockFaces when it is shared) and its faces read.
-std::vector<InstalledFontCandidate> FindInstalledFamilyCandidates(FT_Library library,
-                                                                  std::u16string_view familyName);
+/// Cost: on Linux one listing of fontconfig's fonts. On Windows one reading of the registry's
+/// values and the name tables (ReadSfntFaceNames, no face is opened) of every installed font
+/// file; those names are kept, process-wide, for the files the registry lists, and read again
+/// only for a file whose size or time of last write has changed. Thread-safe.
+std::vector<InstalledFontCandidate> FindInstalledFamilyCandidates(std::u16string_view familyName);
 
 }  // namespace Vennicor::Font
