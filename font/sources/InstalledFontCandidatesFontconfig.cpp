@@ -64,14 +64,21 @@ void BringFontconfigUpToDate() {
 
 using FontSet = std::unique_ptr<FcFontSet, FontSetDestroyer>;
 
-// Every installed face with what the lookup reads of it: file, index, names and style.
-FontSet ListInstalledFonts() {
+// The installed faces with what the lookup reads of them (file, index, names and style): every
+// one, or those that fontconfig finds under `family`, which the caller still checks itself (a
+// listing by family ignores blanks too).
+FontSet ListInstalledFonts(const char* family = nullptr) {
   BringFontconfigUpToDate();
-  const std::unique_ptr<FcPattern, PatternDestroyer> everything(FcPatternCreate());
+  const std::unique_ptr<FcPattern, PatternDestroyer> pattern(FcPatternCreate());
   const std::unique_ptr<FcObjectSet, ObjectSetDestroyer> objects(
       FcObjectSetBuild(FC_FILE, FC_INDEX, FC_FULLNAME, FC_FAMILY, FC_STYLE, nullptr));
-  if (!everything || !objects) return nullptr;
-  return FontSet(FcFontList(nullptr, everything.get(), objects.get()));
+  if (!pattern || !objects) return nullptr;
+  if (family != nullptr &&
+      FcPatternAddString(pattern.get(), FC_FAMILY, reinterpret_cast<const FcChar8*>(family)) ==
+          FcFalse) {
+    return nullptr;
+  }
+  return FontSet(FcFontList(nullptr, pattern.get(), objects.get()));
 }
 
 bool HasFamilyName(FcPattern* pattern, const std::string& foldedName) {
@@ -105,10 +112,11 @@ std::vector<InstalledFontCandidate> FindInstalledFontCandidates(
 std::vector<InstalledFontCandidate> FindInstalledFamilyCandidates(std::u16string_view familyName) {
   std::vector<InstalledFontCandidate> candidates;
   if (familyName.empty()) return candidates;
-  const FontSet fonts = ListInstalledFonts();
+  const std::string family = Utf16ToUtf8(familyName);
+  const FontSet fonts = ListInstalledFonts(family.c_str());
   if (!fonts) return candidates;
 
-  const std::string searched = Downcase(Utf16ToUtf8(familyName));
+  const std::string searched = Downcase(family);
   for (int i = 0; i < fonts->nfont; ++i) {
     FcPattern* font = fonts->fonts[i];
     const FcChar8* file = FirstString(font, FC_FILE);
