@@ -159,6 +159,8 @@ INSTANTIATE_TEST_SUITE_P(
                    "VennicorPaired-Regular"},
         LookupCase{"FamilyInGreekUpperCase", u"\u0392\u0388\u039d\u0399\u039a\u039f\u03a1", Bold,
                    "VennicorPaired-Bold"},
+        // Fontconfig's listing by family ignores blanks; the lookup does not.
+        LookupCase{"BlanksOfAFamilyCount", u"VennicorHefty", Bold, NotFound},
         LookupCase{"PrefixOfAFamilyInJapanese", u"\u30f4\u30a7\u30cb\u30b3\u30eb", Regular,
                    NotFound},
         // Where no face has the style's flags, OS/2 weight (600 up: bold) and italic angle give
