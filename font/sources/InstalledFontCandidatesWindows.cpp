@@ -19,6 +19,7 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -286,15 +287,83 @@ struct InstalledFileNames {
   std::vector<std::vector<SfntName>> Faces;
 };
 
-std::mutex& NamesMutex() {
+struct RegisteredFont {
+  std::wstring Name;
+  std::wstring FullPath;
+};
+
+// What the family search keeps from one lookup to the next, for the installed fonts as they
+// were then: the registry's font values as of the key's last write, and the names read from
+// the files, by full path, as of each file's size and time of last write.
+struct KeyStamp {
+  DWORD ValueCount = 0;
+  DWORD LongestName = 0;
+  DWORD LongestText = 0;
+  FILETIME Written{};
+  bool operator==(const KeyStamp& other) const {
+    return ValueCount == other.ValueCount && LongestName == other.LongestName &&
+           LongestText == other.LongestText && CompareFileTime(&Written, &other.Written) == 0;
+  }
+};
+
+struct FamilySearchState {
+  bool Listed = false;
+  KeyStamp Key;
+  std::wstring FontsDirectory;
+  std::vector<RegisteredFont> Fonts;  // shortest value name first
+  std::map<std::wstring, InstalledFileNames> Names;
+};
+
+std::mutex& FamilySearchMutex() {
   static std::mutex mutex;
   return mutex;
 }
 
-// The names of the installed files as the last family search read them, by full path.
-std::map<std::wstring, InstalledFileNames>& KeptNames() {
-  static std::map<std::wstring, InstalledFileNames> names;
-  return names;
+FamilySearchState& KeptFamilySearchState() {
+  static FamilySearchState state;
+  return state;
+}
+
+// Brings the kept list of registered fonts up to date: read afresh only when the key (its time
+// of last write, which ticks coarsely, its number of values and their longest name and text) or
+// the fonts folder has changed; reading every value takes longer than all the rest of a search.
+void UpdateRegisteredFonts(FamilySearchState& state, HKEY key, const std::wstring& fontsDirectory) {
+  KeyStamp stamp{};
+  const bool stamped = RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                        &stamp.ValueCount, &stamp.LongestName, &stamp.LongestText,
+                                        nullptr, &stamp.Written) == ERROR_SUCCESS;
+  if (stamped && state.Listed && stamp == state.Key && fontsDirectory == state.FontsDirectory) {
+    return;
+  }
+  std::vector<TextValue> values = ReadTextValues(key);
+  std::stable_sort(values.begin(), values.end(), [](const TextValue& left, const TextValue& right) {
+    return ReverseStringLengthComparer::Default.Compare(Utf16(left.Name), Utf16(right.Name)) < 0;
+  });
+  state.Fonts.clear();
+  for (TextValue& value : values) {
+    if (!IsFontFile(value.Text)) continue;
+    std::wstring fullPath = IsRooted(value.Text) ? value.Text : fontsDirectory + value.Text;
+    state.Fonts.push_back({std::move(value.Name), std::move(fullPath)});
+  }
+  state.Listed = stamped;
+  state.Key = stamp;
+  state.FontsDirectory = fontsDirectory;
+}
+
+// The names of one installed file's faces: those kept where the file is unchanged, else read
+// from its name tables (not by FreeType, which would read each face's character map too).
+InstalledFileNames NamesOfFile(std::map<std::wstring, InstalledFileNames>& kept,
+                               const std::wstring& fullPath) {
+  WIN32_FILE_ATTRIBUTE_DATA attributes{};
+  if (!GetFileAttributesExW(fullPath.c_str(), GetFileExInfoStandard, &attributes)) return {};
+  const InstalledFileStamp stamp{attributes.nFileSizeHigh, attributes.nFileSizeLow,
+                                 attributes.ftLastWriteTime.dwHighDateTime,
+                                 attributes.ftLastWriteTime.dwLowDateTime};
+  if (auto previous = kept.extract(fullPath); !previous.empty()) {
+    if (previous.mapped().Stamp == stamp) return std::move(previous.mapped());
+  }
+  std::ifstream file(std::filesystem::path(fullPath), std::ios::binary);
+  return {stamp, ReadSfntFaceNames(file)};
 }
 
 }  // namespace
@@ -324,47 +393,31 @@ std::vector<InstalledFontCandidate> FindInstalledFamilyCandidates(std::u16string
   const RegistryKey key = OpenFontRegistryKey();
   if (key.key == nullptr) return {};
 
-  std::vector<TextValue> values = ReadTextValues(key.key);
-  std::stable_sort(values.begin(), values.end(), [](const TextValue& left, const TextValue& right) {
-    return ReverseStringLengthComparer::Default.Compare(Utf16(left.Name), Utf16(right.Name)) < 0;
-  });
+  const std::lock_guard<std::mutex> lock(FamilySearchMutex());
+  FamilySearchState& state = KeptFamilySearchState();
+  UpdateRegisteredFonts(state, key.key, fontsDirectory);
 
-  // Reading every installed file's name tables is most of a lookup's cost; what they hold is
-  // kept for the files that are still installed and unchanged (size and time of last write).
-  const std::lock_guard<std::mutex> lock(NamesMutex());
-  std::map<std::wstring, InstalledFileNames>& kept = KeptNames();
   std::map<std::wstring, InstalledFileNames> installed;
+  std::set<std::pair<std::wstring, std::size_t>> taken;
   std::vector<InstalledFontCandidate> candidates;
-  for (const TextValue& value : values) {
-    if (!IsFontFile(value.Text)) continue;
-    const std::wstring fullPath = IsRooted(value.Text) ? value.Text : fontsDirectory + value.Text;
-    if (installed.count(fullPath) != 0) continue;
-    WIN32_FILE_ATTRIBUTE_DATA attributes{};
-    if (!GetFileAttributesExW(fullPath.c_str(), GetFileExInfoStandard, &attributes)) continue;
-    const InstalledFileStamp stamp{attributes.nFileSizeHigh, attributes.nFileSizeLow,
-                                   attributes.ftLastWriteTime.dwHighDateTime,
-                                   attributes.ftLastWriteTime.dwLowDateTime};
-    auto previous = kept.extract(fullPath);
-    InstalledFileNames& names = installed[fullPath];
-    if (!previous.empty() && previous.mapped().Stamp == stamp) {
-      names = std::move(previous.mapped());
-    } else {
-      // The name tables alone: opening every installed face with FreeType would read each
-      // one's character map too.
-      std::ifstream file(std::filesystem::path(fullPath), std::ios::binary);
-      names = {stamp, ReadSfntFaceNames(file)};
+  for (const RegisteredFont& font : state.Fonts) {
+    auto names = installed.find(font.FullPath);
+    if (names == installed.end()) {
+      names = installed.emplace(font.FullPath, NamesOfFile(state.Names, font.FullPath)).first;
     }
     // The registry names a file's faces by their full names.
-    const bool listed = ValueNameListsFace(value.Name, familyName);
-    for (std::size_t index = 0; index < names.Faces.size(); ++index) {
-      if (FaceCarriesName(names.Faces[index], familyName, listed)) {
-        candidates.push_back({std::u16string(Utf16(value.Name)), ToNarrowPath(Utf16(fullPath)),
+    const bool listed = ValueNameListsFace(font.Name, familyName);
+    const std::vector<std::vector<SfntName>>& faces = names->second.Faces;
+    for (std::size_t index = 0; index < faces.size(); ++index) {
+      if (FaceCarriesName(faces[index], familyName, listed) &&
+          taken.emplace(font.FullPath, index).second) {
+        candidates.push_back({std::u16string(Utf16(font.Name)), ToNarrowPath(Utf16(font.FullPath)),
                               static_cast<FT_Long>(index)});
       }
     }
   }
   // Files no longer listed are forgotten.
-  kept = std::move(installed);
+  state.Names = std::move(installed);
   return candidates;
 }
 

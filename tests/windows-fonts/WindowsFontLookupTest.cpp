@@ -274,6 +274,24 @@ TEST_F(WindowsFontLookup, WeightAndAngleGiveTheStyleWhereTheFlagsDoNot) {
   EXPECT_EQ(Lookup(u"Vennicor Hefty Fa", FontStyle::Bold), NotFound);
 }
 
+// The family search keeps the names it read; a file replaced under the same name, and a value
+// added or removed, are seen by the next lookup.
+TEST_F(WindowsFontLookup, FamilySearchSeesChangedFilesAndValues) {
+  InstallFile("VennicorHefty-Bold.ttf", L"VennicorWineSwap.ttf");
+  AddText(L"Vennicor Wine Swap (TrueType)", L"VennicorWineSwap.ttf");
+  EXPECT_EQ(Lookup(u"Vennicor Hefty", FontStyle::Bold), "VennicorHefty-Bold");
+  InstallFile("VennicorPaired.ttc", L"VennicorWineSwap.ttf");
+  EXPECT_EQ(Lookup(u"Vennicor Hefty", FontStyle::Bold), NotFound);
+  EXPECT_EQ(Lookup(u"Vennicor Paired Mono", FontStyle::Regular), "VennicorPaired-Mono");
+
+  InstallFile("VennicorHefty-Slanted.ttf", L"VennicorWineSwapSlanted.ttf");
+  EXPECT_EQ(Lookup(u"Vennicor Hefty", FontStyle::Italic), NotFound);
+  AddText(L"Vennicor Wine Swap Slanted (TrueType)", L"VennicorWineSwapSlanted.ttf");
+  EXPECT_EQ(Lookup(u"Vennicor Hefty", FontStyle::Italic), "VennicorHefty-Slanted");
+  ASSERT_EQ(RegDeleteValueW(key, L"Vennicor Wine Swap Slanted (TrueType)"), ERROR_SUCCESS);
+  EXPECT_EQ(Lookup(u"Vennicor Hefty", FontStyle::Italic), NotFound);
+}
+
 TEST_F(WindowsFontLookup, PathsReachFreeTypeInTheAnsiCodePage) {
   // U+0144 has no place in the ANSI code page: the narrow path gets a substitute and FreeType
   // cannot open the file, although it exists.
