@@ -1,7 +1,8 @@
 // Arbitrary bytes opened as a font file (through a temporary file and the path constructor),
 // then measured, rendered into the atlas and drawn, and (with the layout) text laid out with it:
 // shaped by HarfBuzz from the same bytes, wrapped, and drawn. A file FreeType refuses must end in a
-// FontException; one it accepts must draw without fault.
+// FontException; one it accepts must draw without fault. The same file's name tables are read
+// as the installed-font lookup reads them on Windows.
 
 #include <unistd.h>
 
@@ -14,6 +15,7 @@
 #include "font/FontException.h"
 #include "font/Version.h"
 #include "font/drawing/SpriteBatchEx.h"
+#include "font/sources/detail/SfntNames.h"
 #if VENNICOR_FONT_HAS_TEXT_LAYOUT
 #include "font/layout/TextLayout.h"
 #endif
@@ -40,6 +42,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   {
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
     file.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+  }
+  {
+    std::ifstream file(path, std::ios::binary);
+    (void)Font::ReadSfntFaceNames(file);
   }
   // The last byte picks the size, so the font bytes themselves stay intact for the seeds.
   const float pixels = size > 0 ? static_cast<float>(4 + data[size - 1] % 40) : 12.0F;

@@ -62,8 +62,12 @@ class FreeTypeManager {
   /// The installed-font lookup (OpenInstalledFont): among the installed fonts whose display
   /// names begin with `searchedFaceName` (ignoring case), a face whose style flags equal
   /// `fontStyle` exactly, the family's face of the usual weight first, else by shortest display
-  /// name; ".ttf" files before ".otf", ".ttc" and ".otc". On Linux the installed fonts are
-  /// fontconfig's.
+  /// name; ".ttf" files before ".otf", ".ttc" and ".otc". Only when that finds nothing, the faces
+  /// that carry the name whole as a family name in any language (ignoring case), by their style
+  /// flags and then, for bits the flags lack, by OS/2 weight and italic angle. On Linux the
+  /// installed fonts are fontconfig's. Cost: a listing of the installed fonts, and the opening
+  /// of the candidate files' faces; on Windows a search by family name also reads the name
+  /// tables of the installed files the first time.
   /// \throws FontException "Font could not be found", at once for an empty name or one with
   /// U+0000.
   FT_Face OpenWindowsFont(std::u16string_view searchedFaceName, FontStyle fontStyle);

@@ -62,19 +62,39 @@ void BringFontconfigUpToDate() {
   if (FcConfigUptoDate(nullptr) == FcFalse) FcInitReinitialize();
 }
 
+using FontSet = std::unique_ptr<FcFontSet, FontSetDestroyer>;
+
+// The installed faces with what the lookup reads of them (file, index, names and style): every
+// one, or those that fontconfig finds under `family`, which the caller still checks itself (a
+// listing by family ignores blanks too).
+FontSet ListInstalledFonts(const char* family = nullptr) {
+  BringFontconfigUpToDate();
+  const std::unique_ptr<FcPattern, PatternDestroyer> pattern(FcPatternCreate());
+  const std::unique_ptr<FcObjectSet, ObjectSetDestroyer> objects(
+      FcObjectSetBuild(FC_FILE, FC_INDEX, FC_FULLNAME, FC_FAMILY, FC_STYLE, nullptr));
+  if (!pattern || !objects) return nullptr;
+  if (family != nullptr &&
+      FcPatternAddString(pattern.get(), FC_FAMILY, reinterpret_cast<const FcChar8*>(family)) ==
+          FcFalse) {
+    return nullptr;
+  }
+  return FontSet(FcFontList(nullptr, pattern.get(), objects.get()));
+}
+
+bool HasFamilyName(FcPattern* pattern, const std::string& foldedName) {
+  FcChar8* family = nullptr;
+  for (int n = 0; FcPatternGetString(pattern, FC_FAMILY, n, &family) == FcResultMatch; ++n) {
+    if (Downcase(AsChars(family)) == foldedName) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 std::vector<InstalledFontCandidate> FindInstalledFontCandidates(
     std::u16string_view searchedFaceName) {
   std::vector<InstalledFontCandidate> candidates;
-  BringFontconfigUpToDate();
-
-  const std::unique_ptr<FcPattern, PatternDestroyer> everything(FcPatternCreate());
-  const std::unique_ptr<FcObjectSet, ObjectSetDestroyer> objects(
-      FcObjectSetBuild(FC_FILE, FC_INDEX, FC_FULLNAME, FC_FAMILY, FC_STYLE, nullptr));
-  if (!everything || !objects) return candidates;
-  const std::unique_ptr<FcFontSet, FontSetDestroyer> fonts(
-      FcFontList(nullptr, everything.get(), objects.get()));
+  const FontSet fonts = ListInstalledFonts();
   if (!fonts) return candidates;
 
   const std::string searched = Downcase(Utf16ToUtf8(searchedFaceName));
@@ -85,6 +105,30 @@ std::vector<InstalledFontCandidate> FindInstalledFontCandidates(
     std::string displayName = DisplayName(font);
     if (!Downcase(displayName).starts_with(searched)) continue;
     candidates.push_back({Utf8ToUtf16(displayName), AsChars(file)});
+  }
+  return candidates;
+}
+
+std::vector<InstalledFontCandidate> FindInstalledFamilyCandidates(std::u16string_view familyName) {
+  std::vector<InstalledFontCandidate> candidates;
+  if (familyName.empty()) return candidates;
+  const std::string family = Utf16ToUtf8(familyName);
+  const FontSet fonts = ListInstalledFonts(family.c_str());
+  if (!fonts) return candidates;
+
+  const std::string searched = Downcase(family);
+  for (int i = 0; i < fonts->nfont; ++i) {
+    FcPattern* font = fonts->fonts[i];
+    const FcChar8* file = FirstString(font, FC_FILE);
+    int index = 0;
+    if (file == nullptr || FcPatternGetInteger(font, FC_INDEX, 0, &index) != FcResultMatch ||
+        index < 0 || !HasFamilyName(font, searched)) {
+      continue;
+    }
+    // Fontconfig lists a variable font's named instances with the instance above bit 16 of the
+    // index; the lookup opens faces, not instances, and the face itself is listed too.
+    if ((index >> 16) != 0) continue;
+    candidates.push_back({Utf8ToUtf16(DisplayName(font)), AsChars(file), index});
   }
   return candidates;
 }

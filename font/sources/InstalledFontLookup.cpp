@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <optional>
+#include <set>
 #include <string>
-#include <unordered_set>
+#include <utility>
 
 #include FT_TRUETYPE_TABLES_H
 
@@ -66,45 +68,96 @@ bool HasWeight(FT_Face face, FT_UShort weight) {
   return os2 != nullptr && os2->version != 0xFFFFU && os2->usWeightClass == weight;
 }
 
+// The style a face has by its flags or, for a bit its flags lack, by its OS/2 weight (600 and
+// above is bold) and its italic angle; nothing without an OS/2 table.
+std::optional<FT_Long> StyleByWeightAndAngle(FT_Face face) {
+  const auto* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
+  if (os2 == nullptr || os2->version == 0xFFFFU) return std::nullopt;
+  const auto* post = static_cast<const TT_Postscript*>(FT_Get_Sfnt_Table(face, FT_SFNT_POST));
+  // The upper half of style_flags counts a variable font's named instances.
+  FT_Long flags = face->style_flags & (FT_STYLE_FLAG_BOLD | FT_STYLE_FLAG_ITALIC);
+  if (os2->usWeightClass >= 600) flags |= FT_STYLE_FLAG_BOLD;
+  if (post != nullptr && post->italicAngle != 0) flags |= FT_STYLE_FLAG_ITALIC;
+  return flags;
+}
+
+bool ServesByFlags(FT_Face face, FT_Long wantedFlags) { return face->style_flags == wantedFlags; }
+
+// A flag the face has is never overruled: only the bits it lacks come from weight and angle.
+bool ServesByWeightAndAngle(FT_Face face, FT_Long wantedFlags) {
+  return StyleByWeightAndAngle(face) == wantedFlags;
+}
+
 struct Search {
   FT_Long WantedFlags;
-  std::u16string_view FamilyName;  // empty: no face is preferred
+  bool (*Serves)(FT_Face face, FT_Long wantedFlags);
+  std::u16string_view FamilyName;  // empty: no face is preferred by its FreeType family name
+  bool AllOfTheFamily;             // every candidate is a face of the searched family
   FT_UShort PreferredWeight;
 };
 
 // One round over the candidates that `inRound` admits, shortest display name first, each file
-// probed once with its faces in index order. The first face of the family with the usual
-// weight wins; else the first face with the wanted style flags.
+// probed once with its faces in index order (or only the face a candidate names). The first
+// face of the family with the usual weight wins; else the first face that serves the style.
 FaceHandle OpenBestFace(FT_Library library, std::vector<InstalledFontCandidate>& candidates,
                         const Search& search, bool (*inRound)(std::string_view)) {
   FaceHandle firstWithStyle;
-  std::unordered_set<std::string> probedFiles;
+  const bool preferring = search.AllOfTheFamily || !search.FamilyName.empty();
+  std::set<std::pair<std::string, FT_Long>> probed;
   for (InstalledFontCandidate& candidate : candidates) {
     if (!inRound(candidate.FilePath)) continue;
     // Several faces of one file are several candidates; all its faces are tried the first time.
-    if (!probedFiles.insert(candidate.FilePath).second) continue;
-    FT_Long faceCount = 0;
-    {
+    if (!probed.emplace(candidate.FilePath, candidate.FaceIndex).second) continue;
+    FT_Long firstIndex = candidate.FaceIndex;
+    FT_Long endIndex = candidate.FaceIndex + 1;
+    if (candidate.FaceIndex < 0) {
       // Index -1 opens a probe that only tells how many faces the file holds.
       const FaceHandle probe = OpenFace(library, candidate.FilePath, -1);
       if (!probe) continue;
-      faceCount = probe->num_faces;
+      firstIndex = 0;
+      endIndex = probe->num_faces;
     }
-    for (FT_Long index = 0; index < faceCount; ++index) {
+    for (FT_Long index = firstIndex; index < endIndex; ++index) {
       FaceHandle face = OpenFace(library, candidate.FilePath, index);
-      if (!face || face->style_flags != search.WantedFlags) continue;
-      if (!search.FamilyName.empty() && FamilyNameEquals(face->family_name, search.FamilyName) &&
-          HasWeight(face.get(), search.PreferredWeight)) {
-        return face;
-      }
+      if (!face || !search.Serves(face.get(), search.WantedFlags)) continue;
+      const bool ofTheFamily =
+          search.AllOfTheFamily ||
+          (!search.FamilyName.empty() && FamilyNameEquals(face->family_name, search.FamilyName));
+      if (ofTheFamily && HasWeight(face.get(), search.PreferredWeight)) return face;
       if (!firstWithStyle) {
         firstWithStyle = std::move(face);
         // Without a family to prefer, the first face with the style is the answer.
-        if (search.FamilyName.empty()) return firstWithStyle;
+        if (!preferring) return firstWithStyle;
       }
     }
   }
   return firstWithStyle;
+}
+
+// The rounds by extension over the candidates, shortest display name first.
+FaceHandle OpenBestFaceOfAnyRound(FT_Library library,
+                                  std::vector<InstalledFontCandidate>& candidates,
+                                  const Search& search) {
+  // Stable, so that names of equal length keep the order the system listed them in.
+  std::stable_sort(candidates.begin(), candidates.end(),
+                   [](const InstalledFontCandidate& left, const InstalledFontCandidate& right) {
+                     return ReverseStringLengthComparer::Default.Compare(left.DisplayName,
+                                                                         right.DisplayName) < 0;
+                   });
+  for (bool (*round)(std::string_view) : {InFirstRound, InSecondRound}) {
+    if (FaceHandle face = OpenBestFace(library, candidates, search, round)) return face;
+  }
+  return nullptr;
+}
+
+FaceHandle OpenFamilyFace(FT_Library library, std::vector<InstalledFontCandidate>& family,
+                          FontStyle fontStyle) {
+  const FT_Long wanted = StyleFlagsFromFontDescriptionStyle(fontStyle);
+  for (bool (*serves)(FT_Face, FT_Long) : {ServesByFlags, ServesByWeightAndAngle}) {
+    const Search search{wanted, serves, {}, true, UsualWeight(fontStyle)};
+    if (FaceHandle face = OpenBestFaceOfAnyRound(library, family, search)) return face;
+  }
+  return nullptr;
 }
 
 }  // namespace
@@ -126,17 +179,17 @@ FT_Long StyleFlagsFromFontDescriptionStyle(FontStyle style) {
 
 FT_Face OpenFirstFaceWithStyle(FT_Library library, std::vector<InstalledFontCandidate> candidates,
                                FontStyle fontStyle, std::u16string_view familyName) {
-  // Stable, so that names of equal length keep the order the system listed them in.
-  std::stable_sort(candidates.begin(), candidates.end(),
-                   [](const InstalledFontCandidate& left, const InstalledFontCandidate& right) {
-                     return ReverseStringLengthComparer::Default.Compare(left.DisplayName,
-                                                                         right.DisplayName) < 0;
-                   });
-  const Search search{StyleFlagsFromFontDescriptionStyle(fontStyle), familyName,
-                      UsualWeight(fontStyle)};
-  for (bool (*round)(std::string_view) : {InFirstRound, InSecondRound}) {
-    if (FaceHandle face = OpenBestFace(library, candidates, search, round)) return face.release();
+  const Search search{StyleFlagsFromFontDescriptionStyle(fontStyle), ServesByFlags, familyName,
+                      false, UsualWeight(fontStyle)};
+  if (FaceHandle face = OpenBestFaceOfAnyRound(library, candidates, search)) {
+    return face.release();
   }
+  throw FontException(Messages::FontNotFound);
+}
+
+FT_Face OpenFamilyFaceWithStyle(FT_Library library, std::vector<InstalledFontCandidate> family,
+                                FontStyle fontStyle) {
+  if (FaceHandle face = OpenFamilyFace(library, family, fontStyle)) return face.release();
   throw FontException(Messages::FontNotFound);
 }
 
@@ -147,8 +200,16 @@ FT_Face OpenInstalledFont(FT_Library library, std::u16string_view searchedFaceNa
   if (searchedFaceName.empty() || searchedFaceName.find(u'\0') != std::u16string_view::npos) {
     throw FontException(Messages::FontNotFound);
   }
-  return OpenFirstFaceWithStyle(library, FindInstalledFontCandidates(searchedFaceName), fontStyle,
-                                searchedFaceName);
+  std::vector<InstalledFontCandidate> candidates = FindInstalledFontCandidates(searchedFaceName);
+  const Search search{StyleFlagsFromFontDescriptionStyle(fontStyle), ServesByFlags,
+                      searchedFaceName, false, UsualWeight(fontStyle)};
+  if (FaceHandle face = OpenBestFaceOfAnyRound(library, candidates, search)) {
+    return face.release();
+  }
+  // Only what the display names cannot find: the family by any of its names, and by weight.
+  std::vector<InstalledFontCandidate> family = FindInstalledFamilyCandidates(searchedFaceName);
+  if (FaceHandle face = OpenFamilyFace(library, family, fontStyle)) return face.release();
+  throw FontException(Messages::FontNotFound);
 }
 
 }  // namespace Vennicor::Font

@@ -12,6 +12,7 @@
 #include <set>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "HermeticFontconfig.h"
@@ -26,6 +27,7 @@
 namespace {
 
 using Vennicor::Font::FaceHandle;
+using Vennicor::Font::FindInstalledFamilyCandidates;
 using Vennicor::Font::FindInstalledFontCandidates;
 using Vennicor::Font::FontException;
 using Vennicor::Font::FontStyle;
@@ -139,7 +141,37 @@ INSTANTIATE_TEST_SUITE_P(
                    "VennicorLookup-Regular"},
         LookupCase{"SystemFontsAreNotListed", u"DejaVu Sans", Regular, NotFound},
         LookupCase{"LoneSurrogate", std::u16string(u"Vennicor Lookup\xD800", 16), Regular,
-                   NotFound}),
+                   NotFound},
+        // Names that no display name begins with: any family name of a face, whole, in any
+        // language. The display names still decide first.
+        LookupCase{"DisplayNameFirst", u"Vennicor Paired", Regular, "VennicorPaired-Regular"},
+        LookupCase{"SecondFaceWhoseFullNameIsTheFirsts", u"vennicor paired mono", Regular,
+                   "VennicorPaired-Mono"},
+        LookupCase{"FamilyInJapanese", u"\u30f4\u30a7\u30cb\u30b3\u30eb \u30da\u30a2", Regular,
+                   "VennicorPaired-Regular"},
+        LookupCase{"FamilyInKoreanBold", u"\ubca0\ub2c8\ucf54\ub974 \ud398\uc5b4", Bold,
+                   "VennicorPaired-Bold"},
+        LookupCase{"SecondFaceInJapanese", u"\u30f4\u30a7\u30cb\u30b3\u30eb \u7b49\u5e45", Regular,
+                   "VennicorPaired-Mono"},
+        LookupCase{"SecondFaceHasNoBold", u"\u30f4\u30a7\u30cb\u30b3\u30eb \u7b49\u5e45", Bold,
+                   NotFound},
+        LookupCase{"FamilyInGreekLowerCase", u"\u03b2\u03ad\u03bd\u03b9\u03ba\u03bf\u03c1", Regular,
+                   "VennicorPaired-Regular"},
+        LookupCase{"FamilyInGreekUpperCase", u"\u0392\u0388\u039d\u0399\u039a\u039f\u03a1", Bold,
+                   "VennicorPaired-Bold"},
+        // Fontconfig's listing by family ignores blanks; the lookup does not.
+        LookupCase{"BlanksOfAFamilyCount", u"VennicorHefty", Bold, NotFound},
+        LookupCase{"PrefixOfAFamilyInJapanese", u"\u30f4\u30a7\u30cb\u30b3\u30eb", Regular,
+                   NotFound},
+        // Where no face has the style's flags, OS/2 weight (600 up: bold) and italic angle give
+        // it, the usual weight first ("Fat", 800, has the shorter name); never against a flag.
+        LookupCase{"RegularByFlags", u"Vennicor Hefty", Regular, "VennicorHefty-Regular"},
+        LookupCase{"BoldByWeight", u"Vennicor Hefty", Bold, "VennicorHefty-Bold"},
+        LookupCase{"ItalicByAngle", u"Vennicor Hefty", Italic, "VennicorHefty-Slanted"},
+        LookupCase{"BoldItalicByWeightAndAngle", u"vennicor hefty", BoldItalic,
+                   "VennicorHefty-BoldSlanted"},
+        LookupCase{"WeightOnlyWithinAFamily", u"Vennicor Hefty Fat", Bold, NotFound},
+        LookupCase{"BoldFlagNotOverruledByWeight", u"Vennicor Nameless", Regular, NotFound}),
     [](const auto& test) { return std::string(test.param.Name); });
 
 TEST(FindInstalledFontCandidates, ListsDisplayNamesThatBeginWithTheName) {
@@ -155,13 +187,26 @@ TEST(FindInstalledFontCandidates, ListsDisplayNamesThatBeginWithTheName) {
                                          u"Vennicor Multi Heavy", u"Vennicor Multi Italic"}));
 }
 
+TEST(FindInstalledFamilyCandidates, ListsTheFacesThatCarryTheFamilyName) {
+  std::vector<std::pair<std::string, FT_Long>> faces;
+  for (const auto& candidate : FindInstalledFamilyCandidates(u"Vennicor PAIRED")) {
+    faces.emplace_back(std::filesystem::path(candidate.FilePath).filename().string(),
+                       candidate.FaceIndex);
+  }
+  std::sort(faces.begin(), faces.end());
+  EXPECT_EQ(faces, (std::vector<std::pair<std::string, FT_Long>>{{"VennicorPaired.ttc", 0},
+                                                                 {"VennicorPaired.ttc", 2}}));
+  EXPECT_TRUE(FindInstalledFamilyCandidates(u"").empty());
+  EXPECT_TRUE(FindInstalledFamilyCandidates(u"Vennicor Pair").empty());
+}
+
 TEST(FindInstalledFontCandidates, ListsEveryFontFileForAnEmptyName) {
   std::set<std::string> files;
   for (const auto& candidate : FindInstalledFontCandidates(u"")) {
     files.insert(std::filesystem::path(candidate.FilePath).filename().string());
   }
   // The lookup, not the listing, chooses among the extensions.
-  EXPECT_EQ(files.size(), 21U);
+  EXPECT_EQ(files.size(), 27U);
   EXPECT_EQ(files.count("VennicorShy.pfb"), 1U);
   EXPECT_EQ(files.count("VENNICORCAPITALS.TTF"), 1U);
 }

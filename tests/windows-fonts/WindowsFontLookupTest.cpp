@@ -257,6 +257,70 @@ TEST_F(WindowsFontLookup, OpenFontFallsBackToTheLookupForNamesThatAreNotFiles) {
   EXPECT_STREQ(FT_Get_Postscript_Name(face.get()), "VennicorLookup-Bold");
 }
 
+// Names that no value name begins with: the family names of the faces' own name tables, in any
+// language, and the face names a value lists after its first.
+TEST_F(WindowsFontLookup, FamilyNamesOfTheFacesAndFaceNamesOfTheRegistry) {
+  InstallFile("VennicorPaired.ttc", L"VennicorWinePaired.ttc");
+  // As Windows names a collection: its faces' full names joined by " & ".
+  AddText(L"Vennicor Paired & Vennicor Paired & Vennicor Paired Bold (TrueType)",
+          L"VennicorWinePaired.ttc");
+  EXPECT_EQ(Lookup(u"Vennicor Paired", FontStyle::Regular), "VennicorPaired-Regular");
+  EXPECT_EQ(Lookup(u"vennicor paired MONO", FontStyle::Regular), "VennicorPaired-Mono");
+  EXPECT_EQ(Lookup(u"\u30f4\u30a7\u30cb\u30b3\u30eb \u30da\u30a2", FontStyle::Bold),
+            "VennicorPaired-Bold");
+  EXPECT_EQ(Lookup(u"\u30f4\u30a7\u30cb\u30b3\u30eb \u7b49\u5e45", FontStyle::Regular),
+            "VennicorPaired-Mono");
+  EXPECT_EQ(Lookup(u"\u03b2\u03ad\u03bd\u03b9\u03ba\u03bf\u03c1", FontStyle::Regular),
+            "VennicorPaired-Regular");
+  EXPECT_EQ(Lookup(u"\u30f4\u30a7\u30cb\u30b3\u30eb", FontStyle::Regular), NotFound);
+
+  // A full name counts where the value lists it as a face, and only there.
+  InstallFile("VennicorLookup-Bold.ttf", L"VennicorWineListed.ttf");
+  AddText(L"Vennicor Wine Listed & Vennicor Lookup Bold (TrueType)", L"VennicorWineListed.ttf");
+  EXPECT_EQ(Lookup(u"Vennicor Lookup Bold", FontStyle::Bold), "VennicorLookup-Bold");
+  InstallFile("VennicorLookup-Italic.ttf", L"VennicorWineUnlisted.ttf");
+  AddText(L"Vennicor Wine Unlisted (TrueType)", L"VennicorWineUnlisted.ttf");
+  EXPECT_EQ(Lookup(u"Vennicor Lookup Italic", FontStyle::Italic), NotFound);
+  // Its family name finds it all the same.
+  EXPECT_EQ(Lookup(u"Vennicor Lookup", FontStyle::Italic), "VennicorLookup-Italic");
+}
+
+TEST_F(WindowsFontLookup, WeightAndAngleGiveTheStyleWhereTheFlagsDoNot) {
+  for (const wchar_t* name : {L"Regular", L"Bold", L"Fat", L"Slanted", L"BoldSlanted"}) {
+    const std::wstring wide(name);
+    const std::string file = "VennicorHefty-" + std::string(wide.begin(), wide.end()) + ".ttf";
+    InstallFile(file, L"VennicorWineHefty-" + wide + L".ttf");
+    AddText(L"Vennicor Hefty " + wide + L" (TrueType)", L"VennicorWineHefty-" + wide + L".ttf");
+  }
+  EXPECT_EQ(Lookup(u"Vennicor Hefty", FontStyle::Regular), "VennicorHefty-Regular");
+  // The usual weight first: "Fat" (800) has the shorter value name.
+  EXPECT_EQ(Lookup(u"Vennicor Hefty", FontStyle::Bold), "VennicorHefty-Bold");
+  EXPECT_EQ(Lookup(u"Vennicor Hefty", FontStyle::Italic), "VennicorHefty-Slanted");
+  EXPECT_EQ(Lookup(u"vennicor hefty", BoldItalic), "VennicorHefty-BoldSlanted");
+  // The value names the face "Vennicor Hefty Fat", which is bold by weight; weight and angle
+  // serve faces named whole, not whatever a value name begins with.
+  EXPECT_EQ(Lookup(u"Vennicor Hefty Fat", FontStyle::Bold), "VennicorHefty-Fat");
+  EXPECT_EQ(Lookup(u"Vennicor Hefty Fa", FontStyle::Bold), NotFound);
+}
+
+// The family search keeps the names it read; a file replaced under the same name, and a value
+// added or removed, are seen by the next lookup.
+TEST_F(WindowsFontLookup, FamilySearchSeesChangedFilesAndValues) {
+  InstallFile("VennicorHefty-Bold.ttf", L"VennicorWineSwap.ttf");
+  AddText(L"Vennicor Wine Swap (TrueType)", L"VennicorWineSwap.ttf");
+  EXPECT_EQ(Lookup(u"Vennicor Hefty", FontStyle::Bold), "VennicorHefty-Bold");
+  InstallFile("VennicorPaired.ttc", L"VennicorWineSwap.ttf");
+  EXPECT_EQ(Lookup(u"Vennicor Hefty", FontStyle::Bold), NotFound);
+  EXPECT_EQ(Lookup(u"Vennicor Paired Mono", FontStyle::Regular), "VennicorPaired-Mono");
+
+  InstallFile("VennicorHefty-Slanted.ttf", L"VennicorWineSwapSlanted.ttf");
+  EXPECT_EQ(Lookup(u"Vennicor Hefty", FontStyle::Italic), NotFound);
+  AddText(L"Vennicor Wine Swap Slanted (TrueType)", L"VennicorWineSwapSlanted.ttf");
+  EXPECT_EQ(Lookup(u"Vennicor Hefty", FontStyle::Italic), "VennicorHefty-Slanted");
+  ASSERT_EQ(RegDeleteValueW(key, L"Vennicor Wine Swap Slanted (TrueType)"), ERROR_SUCCESS);
+  EXPECT_EQ(Lookup(u"Vennicor Hefty", FontStyle::Italic), NotFound);
+}
+
 TEST_F(WindowsFontLookup, PathsReachFreeTypeInTheAnsiCodePage) {
   // U+0144 has no place in the ANSI code page: the narrow path gets a substitute and FreeType
   // cannot open the file, although it exists.

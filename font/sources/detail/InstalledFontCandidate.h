@@ -1,5 +1,8 @@
 #pragma once
 
+#include <ft2build.h>
+#include FT_FREETYPE_H
+
 #include <string>
 
 namespace Vennicor::Font {
@@ -10,6 +13,8 @@ struct InstalledFontCandidate {
   std::u16string DisplayName;
   /// Its file, as the bytes that FreeType's FT_OPEN_PATHNAME opens.
   std::string FilePath;
+  /// The one face of the file that is meant, or -1 for every face in index order.
+  FT_Long FaceIndex = -1;
 };
 
 }  // namespace Vennicor::Font

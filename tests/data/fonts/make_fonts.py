@@ -117,8 +117,10 @@ def glyph_top(char):
 
 def build_face(family, style, characters, full_name=None, ps_name=None, line_gap=100,
                kern=False, omit_full_name=False, kern_av=KERN_AV, weight=None,
-               typographic_family=None):
-    """Returns a TTFont with one triangle glyph for each of `characters` (space stays empty)."""
+               typographic_family=None, style_name=None, italic_angle=0, local_families=None):
+    """Returns a TTFont with one triangle glyph for each of `characters` (space stays empty).
+    `style` sets the style flags; `style_name` the name table's style where it says otherwise;
+    `local_families` maps language tags to further family names."""
     characters = sorted(set(characters))
     names = [".notdef"] + [glyph_name(c) for c in characters]
     fb = FontBuilder(UNITS_PER_EM, isTTF=True)
@@ -141,10 +143,11 @@ def build_face(family, style, characters, full_name=None, ps_name=None, line_gap
     fb.setupHorizontalHeader(ascent=ASCENT, descent=DESCENT, lineGap=line_gap)
 
     fs_selection, mac_style = STYLES[style]
-    ps_name = ps_name or (family + "-" + style).replace(" ", "")
+    style_name = style_name or style
+    ps_name = ps_name or (family + "-" + style_name).replace(" ", "")
     name_strings = {
-        "familyName": family,
-        "styleName": style,
+        "familyName": dict({"en": family}, **local_families) if local_families else family,
+        "styleName": style_name,
         "uniqueFontIdentifier": ps_name,
         "psName": ps_name,
         "version": "Version 1.000",
@@ -153,13 +156,13 @@ def build_face(family, style, characters, full_name=None, ps_name=None, line_gap
         name_strings["typographicFamily"] = typographic_family
     if not omit_full_name:
         name_strings["fullName"] = full_name or (
-            family if style == "Regular" else family + " " + style)
+            family if style_name == "Regular" else family + " " + style_name)
     fb.setupNameTable(name_strings, mac=False)
     os2_extra = {} if weight is None else {"usWeightClass": weight}
     fb.setupOS2(**os2_extra, sTypoAscender=ASCENT, sTypoDescender=DESCENT, sTypoLineGap=line_gap,
                 usWinAscent=ASCENT, usWinDescent=-DESCENT, fsSelection=fs_selection,
                 achVendID="VNCR", sxHeight=500, sCapHeight=700)
-    fb.setupPost()
+    fb.setupPost(italicAngle=italic_angle)
     fb.setupHead(unitsPerEm=UNITS_PER_EM, created=TIMESTAMP, modified=TIMESTAMP,
                  macStyle=mac_style, fontRevision=1.0)
     if kern:
@@ -464,6 +467,24 @@ def all_fonts():
     files["installed/VennicorOrbit.otc"] = collection_bytes([
         lookup_face("Vennicor Orbit", "Regular", weight=400),
         lookup_face("Vennicor Orbit", "Italic", weight=400)])
+    # Family names that no display name begins with: names in other languages (Japanese, Korean,
+    # Greek with case), and a second face whose full name is the first face's, as in
+    # WenQuanYi's collections.
+    paired_names = {"ja": "\u30f4\u30a7\u30cb\u30b3\u30eb \u30da\u30a2",
+                    "ko": "\ubca0\ub2c8\ucf54\ub974 \ud398\uc5b4",
+                    "el": "\u0392\u03ad\u03bd\u03b9\u03ba\u03bf\u03c1"}
+    files["installed/VennicorPaired.ttc"] = collection_bytes([
+        lookup_face("Vennicor Paired", "Regular", weight=400, local_families=paired_names),
+        lookup_face("Vennicor Paired Mono", "Regular", full_name="Vennicor Paired",
+                    ps_name="VennicorPaired-Mono", weight=400,
+                    local_families={"ja": "\u30f4\u30a7\u30cb\u30b3\u30eb \u7b49\u5e45"}),
+        lookup_face("Vennicor Paired", "Bold", weight=700, local_families=paired_names)])
+    # Weights and slants whose style flags do not say so (fsSelection "regular" alone), as
+    # NanumSquareB.ttf: bold only by OS/2 weight, italic only by the post table's angle.
+    for name, weight, angle in (("Regular", 400, 0), ("Bold", 700, 0), ("Fat", 800, 0),
+                                ("Slanted", 400, -12), ("Bold Slanted", 700, -12)):
+        files["installed/VennicorHefty-%s.ttf" % name.replace(" ", "")] = font_bytes(lookup_face(
+            "Vennicor Hefty", "Regular", style_name=name, weight=weight, italic_angle=angle))
     return files
 
 

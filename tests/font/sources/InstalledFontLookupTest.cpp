@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -19,6 +20,7 @@ using Vennicor::Font::FaceHandle;
 using Vennicor::Font::FontException;
 using Vennicor::Font::FontStyle;
 using Vennicor::Font::InstalledFontCandidate;
+using Vennicor::Font::OpenFamilyFaceWithStyle;
 using Vennicor::Font::OpenFirstFaceWithStyle;
 using Vennicor::Font::StyleFlagsFromFontDescriptionStyle;
 using Vennicor::Font::Testing::CountingFreeTypeLibrary;
@@ -76,9 +78,37 @@ class InstalledFontLookup : public ::testing::Test {
     return result;
   }
 
+  // The same for faces of one family, as OpenFamilyFaceWithStyle chooses among them.
+  std::string FindInFamily(std::vector<InstalledFontCandidate> family, FontStyle style) {
+    std::string result;
+    try {
+      const FaceHandle face(OpenFamilyFaceWithStyle(library.Get(), std::move(family), style));
+      result = face ? FT_Get_Postscript_Name(face.get()) : "(null)";
+    } catch (const FontException& error) {
+      result = error.what();
+    }
+    EXPECT_EQ(library.LiveBlocks(), baseline) << "a face was left open";
+    return result;
+  }
+
   CountingFreeTypeLibrary library;
   long baseline = 0;
 };
+
+InstalledFontCandidate Face(std::u16string displayName, const std::string& file, FT_Long index) {
+  InstalledFontCandidate candidate = Installed(std::move(displayName), file);
+  candidate.FaceIndex = index;
+  return candidate;
+}
+
+std::vector<InstalledFontCandidate> Hefty(std::initializer_list<const char*> names) {
+  std::vector<InstalledFontCandidate> faces;
+  for (const char* name : names) {
+    const std::string file = std::string("VennicorHefty-") + name + ".ttf";
+    faces.push_back(Face(u"Vennicor Hefty " + std::u16string(file.begin(), file.end()), file, 0));
+  }
+  return faces;
+}
 
 TEST(StyleFlagsFromFontDescriptionStyle, MapsStylesToFreeTypeFlags) {
   EXPECT_EQ(StyleFlagsFromFontDescriptionStyle(FontStyle::Regular), 0);
@@ -174,6 +204,39 @@ TEST_F(InstalledFontLookup, ProbesEachFileOnce) {
                             Installed(u"Vennicor Multi Bold", "VennicorMulti.ttf"),
                             Installed(u"Vennicor Multi Heavy", "VennicorMulti.ttf")}),
             once);
+}
+
+// A family's faces: only the face a candidate names; style flags first, then OS/2 weight and
+// italic angle for the bits the flags lack (never against a bit they have); the usual weight
+// before the first in order.
+TEST_F(InstalledFontLookup, ChoosesAmongAFamilysFacesByFlagsThenByWeightAndAngle) {
+  const auto paired = [](FT_Long index) {
+    return Face(u"Vennicor Paired", "VennicorPaired.ttc", index);
+  };
+  EXPECT_EQ(FindInFamily({paired(1)}, FontStyle::Regular), "VennicorPaired-Mono");
+  EXPECT_EQ(FindInFamily({paired(1), paired(0)}, FontStyle::Regular), "VennicorPaired-Mono");
+  EXPECT_EQ(FindInFamily({paired(0), paired(2)}, FontStyle::Bold), "VennicorPaired-Bold");
+  EXPECT_EQ(FindInFamily({paired(5)}, FontStyle::Regular), Messages::FontNotFound);
+
+  EXPECT_EQ(FindInFamily(Hefty({"Fat", "Bold"}), FontStyle::Bold), "VennicorHefty-Bold");
+  EXPECT_EQ(FindInFamily(Hefty({"Fat"}), FontStyle::Bold), "VennicorHefty-Fat");
+  // Flags first: the flagless Fat face is regular by its flags.
+  EXPECT_EQ(FindInFamily(Hefty({"Fat"}), FontStyle::Regular), "VennicorHefty-Fat");
+  EXPECT_EQ(FindInFamily(Hefty({"BoldSlanted", "Slanted"}), FontStyle::Italic),
+            "VennicorHefty-Slanted");
+  EXPECT_EQ(FindInFamily(Hefty({"BoldSlanted"}), FontStyle::Italic), Messages::FontNotFound);
+  EXPECT_EQ(FindInFamily(Hefty({"Bold", "BoldSlanted"}), BoldItalic), "VennicorHefty-BoldSlanted");
+  EXPECT_EQ(FindInFamily(Hefty({"Regular", "Slanted"}), FontStyle::Bold), Messages::FontNotFound);
+  // Bold by its flag (weight 400): the weight does not make it regular, nor the lookup up a
+  // face of the style where the flags say otherwise.
+  EXPECT_EQ(FindInFamily({Face(u"Vennicor Nameless Bold", "VennicorNameless-Bold.ttf", 0)},
+                         FontStyle::Regular),
+            Messages::FontNotFound);
+  // A face with the flags wins over one that has the style only by weight.
+  EXPECT_EQ(FindInFamily({Face(u"Vennicor Hefty Bold", "VennicorHefty-Bold.ttf", 0),
+                          Face(u"Vennicor Lookup Bold", "VennicorLookup-Bold.ttf", 0)},
+                         FontStyle::Bold),
+            "VennicorLookup-Bold");
 }
 
 TEST_F(InstalledFontLookup, PassesOverFilesThatDoNotOpen) {

@@ -1,6 +1,6 @@
 // The installed-font lookup against the fonts of the machine (Debian: fonts-lato,
-// fonts-wqy-microhei, fonts-noto-cjk). Each case is skipped, with a message, where its family is
-// not installed.
+// fonts-wqy-microhei, fonts-noto-cjk, fonts-nanum, fonts-ipafont-gothic). Each case is skipped,
+// with a message, where its family is not installed.
 
 #include <gtest/gtest.h>
 
@@ -15,6 +15,7 @@
 namespace {
 
 using Vennicor::Font::FaceHandle;
+using Vennicor::Font::FindInstalledFamilyCandidates;
 using Vennicor::Font::FindInstalledFontCandidates;
 using Vennicor::Font::FontException;
 using Vennicor::Font::FontStyle;
@@ -33,8 +34,10 @@ class InstalledRealFonts : public ::testing::TestWithParam<RealFontCase> {};
 
 TEST_P(InstalledRealFonts, OpenTheFamilysFaceOfTheStyle) {
   const RealFontCase& test = GetParam();
-  if (FindInstalledFontCandidates(test.Family).empty()) {
-    GTEST_SKIP() << "the family is not installed (" << test.Name << ")";
+  if (FindInstalledFontCandidates(test.Family).empty() &&
+      FindInstalledFamilyCandidates(test.Family).empty()) {
+    GTEST_SKIP() << "the family is not installed (" << test.Name
+                 << "; see scripts/setup-debian.sh)";
   }
   FreeTypeManager manager;
   try {
@@ -58,7 +61,22 @@ INSTANTIATE_TEST_SUITE_P(
         RealFontCase{"NotoSansCjkSc", u"Noto Sans CJK SC", FontStyle::Regular,
                      "NotoSansCJKsc-Regular"},
         RealFontCase{"NotoSansCjkScBold", u"Noto Sans CJK SC", FontStyle::Bold,
-                     "NotoSansCJKsc-Bold"}),
+                     "NotoSansCJKsc-Bold"},
+        // Names no display name begins with: the second face of a collection whose first full
+        // name is the first face's, and family names in Chinese, Korean and Japanese.
+        RealFontCase{"WenQuanYiMono", u"WenQuanYi Micro Hei Mono", FontStyle::Regular,
+                     "WenQuanYiMicroHeiMono"},
+        RealFontCase{"WenQuanYiInChinese", u"\u6587\u6cc9\u9a7f\u5fae\u7c73\u9ed1",
+                     FontStyle::Regular, "WenQuanYiMicroHei"},
+        RealFontCase{"NanumGothicInKoreanBold", u"\ub098\ub214\uace0\ub515", FontStyle::Bold,
+                     "NanumGothicBold"},
+        RealFontCase{"IpaPGothicInJapanese", u"IPA P\u30b4\u30b7\u30c3\u30af", FontStyle::Regular,
+                     "IPAPGothic"},
+        // Bold by OS/2 weight alone: 700 (NanumSquare), 600 (NanumMyeongjo), no bold flag.
+        RealFontCase{"NanumSquareBoldByWeight", u"NanumSquare", FontStyle::Bold, "NanumSquareB"},
+        RealFontCase{"NanumSquareRegular", u"NanumSquare", FontStyle::Regular, "NanumSquareR"},
+        RealFontCase{"NanumMyeongjoBoldByWeight", u"NanumMyeongjo", FontStyle::Bold,
+                     "NanumMyeongjoBold"}),
     [](const auto& test) { return std::string(test.param.Name); });
 
 }  // namespace
