@@ -129,18 +129,23 @@ struct LayoutScratch {
   std::vector<std::int32_t> SpanSkip;  // reused by MapColorSpans
 };
 
-/// The pen after the code units [from, to) of a line of `paragraph`, starting at `pen`
-/// (relative to the line's start); a tab reaches the next tab stop, and keeps that width until
-/// walked again. Inline: line breaking calls it for every break opportunity.
+/// The pen after code unit `index` of a line of `paragraph`, from `pen` before it (relative to
+/// the line's start); a tab reaches the next tab stop, and keeps that width until walked again.
+inline float WalkUnit(const Paragraph& paragraph, LayoutScratch& s, float tabWidth,
+                      std::size_t index, float pen) {
+  if (paragraph.Text[index] == u'\t' && tabWidth > 0) {
+    const float stop = (std::floor(pen / tabWidth) + 1) * tabWidth;
+    s.Extra[index] = stop - pen;
+  }
+  return pen + (s.Advance[index] + s.Extra[index]);
+}
+
+/// The pen after the code units [from, to) of a line of `paragraph`, starting at `pen`.
+/// Inline: line breaking calls it for every break opportunity.
 inline float WalkLine(const Paragraph& paragraph, LayoutScratch& s, float tabWidth,
                       std::int32_t from, std::int32_t to, float pen) {
   for (std::int32_t i = from; i < to; ++i) {
-    const auto index = static_cast<std::size_t>(i);
-    if (paragraph.Text[index] == u'\t' && tabWidth > 0) {
-      const float stop = (std::floor(pen / tabWidth) + 1) * tabWidth;
-      s.Extra[index] = stop - pen;
-    }
-    pen += s.Advance[index] + s.Extra[index];
+    pen = WalkUnit(paragraph, s, tabWidth, static_cast<std::size_t>(i), pen);
   }
   return pen;
 }

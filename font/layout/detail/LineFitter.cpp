@@ -40,8 +40,8 @@ bool LineFitter::BreakLines(const Paragraph& itemized) {
       position = at;
       // The spaces that end the piece hang; their width is worked out once for every line the
       // piece is cut into, unless a cut falls among them.
-      std::int32_t spacesFrom = VisibleEnd(lineStart, at);
-      float hanging = HangingWidth(lineStart, at);
+      std::int32_t spacesFrom = 0;
+      float hanging = HangingWidth(lineStart, at, &spacesFrom);
       bool overflows = pen - hanging > maxWidth + 0.001F;
       while (overflows) {
         std::int32_t cut = lastFit;
@@ -54,8 +54,7 @@ bool LineFitter::BreakLines(const Paragraph& itemized) {
           break;
         }
         if (lineStart > spacesFrom) {
-          spacesFrom = VisibleEnd(lineStart, at);
-          hanging = HangingWidth(lineStart, at);
+          hanging = HangingWidth(lineStart, at, &spacesFrom);
         }
         overflows = RestOverflows(lineStart, at, hanging, pen);
       }
@@ -70,12 +69,13 @@ bool LineFitter::BreakLines(const Paragraph& itemized) {
 }
 
 // Width of the spaces that end [from, to): they hang past the line's end.
-float LineFitter::HangingWidth(std::int32_t from, std::int32_t to) const {
+float LineFitter::HangingWidth(std::int32_t from, std::int32_t to, std::int32_t* spacesFrom) const {
   float width = 0;
-  for (std::int32_t i = to; i > from && IsSpace(paragraph.Text[static_cast<std::size_t>(i - 1)]);
-       --i) {
+  std::int32_t i = to;
+  for (; i > from && IsSpace(paragraph.Text[static_cast<std::size_t>(i - 1)]); --i) {
     width += s.Advance[static_cast<std::size_t>(i - 1)] + s.Extra[static_cast<std::size_t>(i - 1)];
   }
+  if (spacesFrom != nullptr) *spacesFrom = i;
   return width;
 }
 
@@ -86,15 +86,9 @@ float LineFitter::HangingWidth(std::int32_t from, std::int32_t to) const {
 // and its tab widths, in place; after one that stops, the piece is cut and walked again.
 bool LineFitter::RestOverflows(std::int32_t from, std::int32_t to, float hanging, float& pen) {
   const float limit = settings.MaxWidth + 0.001F;
-  const float tabWidth = settings.TabWidth;
   pen = 0;
   for (std::int32_t i = from; i < to; ++i) {
-    const auto index = static_cast<std::size_t>(i);
-    if (paragraph.Text[index] == u'\t' && tabWidth > 0) {
-      const float stop = (std::floor(pen / tabWidth) + 1) * tabWidth;
-      s.Extra[index] = stop - pen;
-    }
-    pen += s.Advance[index] + s.Extra[index];
+    pen = WalkUnit(paragraph, s, settings.TabWidth, static_cast<std::size_t>(i), pen);
     if (pen - hanging > limit) return true;
   }
   return false;

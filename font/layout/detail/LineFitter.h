@@ -41,7 +41,9 @@ class LineFitter {
   // Inline, and defined in LineFitter.cpp, the one file that calls them: the compiler weighs
   // them as it did when the stages were one class, and folds HangingWidth, which runs at
   // every break opportunity, into the breaking loop.
-  inline float HangingWidth(std::int32_t from, std::int32_t to) const;
+  // Also tells where those spaces start, when asked.
+  inline float HangingWidth(std::int32_t from, std::int32_t to,
+                            std::int32_t* spacesFrom = nullptr) const;
   inline bool RestOverflows(std::int32_t from, std::int32_t to, float hanging, float& pen);
   inline std::int32_t GraphemeCut(std::int32_t lineStart, std::int32_t wordEnd);
   inline std::int32_t VisibleEnd(std::int32_t from, std::int32_t to) const;
