@@ -261,9 +261,14 @@ class Font {
   /// Adds a face that characters this font's face lacks come from: a character whose glyph
   /// index is 0 in the font's face is rendered from the first fallback face that maps it, at
   /// the font's size, into the font's atlas (one texture). Line metrics stay the font's own; a
-  /// fallback glyph keeps its own bearings on the same baseline. Characters cached before as
-  /// missing glyphs that the new face has are rendered again from it (their records update in
-  /// place). `fontFace` and `style` are read as the constructor reads them.
+  /// fallback glyph keeps its own bearings on the same baseline. A character shown as emoji by
+  /// default (Unicode's Emoji_Presentation: 😀, not ☺) comes from the first fallback face with
+  /// colour glyphs that maps it, even where the font's face has a monochrome one. Characters
+  /// cached before as missing glyphs that the new face has, and such emoji when the new face has
+  /// colour, are rendered again from it (their records update in place). TextLayout chooses a
+  /// face a grapheme cluster at a time (see TextLayout); MeasureString, DrawString and
+  /// GetKerning a character at a time, by this rule. `fontFace` and `style` are read as the
+  /// constructor reads them.
   /// \throws FontException with the constructor's messages when the face cannot be opened or
   /// sized (the font is then as it was), "Error loading glyph in FreeType" when re-rendering a
   /// cached character fails (the face stays added), or after Dispose.

@@ -8,6 +8,7 @@
 #include "font/faces/detail/GlyphRendering.h"
 #include "font/text/Utf.h"
 #include "font/text/detail/ControlCharacter.h"
+#include "font/text/detail/EmojiProperties.h"
 
 namespace Vennicor::Font::Detail {
 
@@ -115,10 +116,62 @@ FaceGlyph FontImpl::Resolve(char32_t character) const {
 }
 
 std::uint32_t FontImpl::FaceFor(char32_t codePoint) const {
+  if (faces.size() > 1 && HasEmojiPresentation(codePoint)) {
+    for (std::uint32_t face = 1; face < faces.size(); ++face) {
+      if (faces[face]->HasColor() && FaceHas(face, codePoint)) return face;
+    }
+  }
   for (std::uint32_t face = 0; face < faces.size(); ++face) {
     if (FaceHas(face, codePoint)) return face;
   }
   return 0;
+}
+
+bool FontImpl::FaceHasCluster(std::uint32_t face, std::u16string_view cluster) const {
+  for (std::size_t index = 0; index < cluster.size();) {
+    const char32_t c = DecodeUtf16(cluster, index);
+    if (!FaceHas(face, c) && !IsDefaultIgnorable(c)) return false;
+  }
+  return true;
+}
+
+namespace {
+
+// Spaces between words of a fallback face stay with it rather than split its run.
+bool IsSpaceCharacter(char32_t c) {
+  return c == 0x20 || c == 0xA0 || c == 0x1680 || (c >= 0x2000 && c <= 0x200A) || c == 0x202F ||
+         c == 0x205F || c == 0x3000;
+}
+
+}  // namespace
+
+std::uint32_t FontImpl::FaceForCluster(std::u16string_view cluster, std::uint32_t current) const {
+  std::size_t index = 0;
+  const char32_t first = DecodeUtf16(cluster, index);
+  // One lookup for the common case: a lone character of Latin text.
+  if (index == cluster.size() && first < 0x80) {
+    if (IsControlCharacter(first) || (first == 0x20 && FaceHas(current, first))) return current;
+    return FaceHas(0, first) ? 0 : FaceFor(first);
+  }
+  if (IsControlCharacter(first)) return current;
+  bool keeps = true;  // spaces and default-ignorables only
+  for (index = 0; keeps && index < cluster.size();) {
+    const char32_t c = DecodeUtf16(cluster, index);
+    keeps = IsSpaceCharacter(c) || IsDefaultIgnorable(c);
+  }
+  if (keeps && FaceHasCluster(current, cluster)) return current;
+  const Presentation presentation =
+      faces.size() > 1 ? PresentationOf(cluster) : Presentation::Default;
+  if (presentation != Presentation::Default) {
+    const bool wantsColor = presentation == Presentation::Emoji;
+    for (std::uint32_t face = 0; face < faces.size(); ++face) {
+      if (faces[face]->HasColor() == wantsColor && FaceHasCluster(face, cluster)) return face;
+    }
+  }
+  for (std::uint32_t face = 0; face < faces.size(); ++face) {
+    if (FaceHasCluster(face, cluster)) return face;
+  }
+  return FaceFor(first);
 }
 
 bool FontImpl::AnyFaceKerns() const {
@@ -197,19 +250,27 @@ void FontImpl::AddFallbackFace(std::unique_ptr<FontFace> fallback) {
   faces.push_back(std::move(fallback));
   ++faceGeneration;
   const auto face = static_cast<std::uint32_t>(faces.size() - 1);
-  // Characters cached as missing glyphs may be the new face's: their records change in place
-  // and are placed by the next atlas update.
+  // Characters cached as missing glyphs may be the new face's, and so may emoji cached from a
+  // face without colour when the new face has it: their records change in place and are placed
+  // by the next atlas update.
+  const bool color = faces.back()->HasColor();
   for (GlyphEntry& entry : glyphs) {
-    if (entry.Face != 0 || entry.GlyphIndex != 0 || entry.Record.CodePoint == 0) continue;
-    const std::uint32_t glyph = faces.back()->GlyphIndex(entry.Record.CodePoint);
+    const char32_t character = entry.Record.CodePoint;
+    if (character == 0) continue;
+    const bool missing = entry.Face == 0 && entry.GlyphIndex == 0;
+    if (!missing && !(color && !faces[entry.Face]->HasColor() && HasEmojiPresentation(character))) {
+      continue;
+    }
+    const std::uint32_t glyph = faces.back()->GlyphIndex(character);
     if (glyph == 0) continue;
+    // The record no longer shows its old glyph, which shaped text may ask for.
+    if (entry.Face < glyphIndexes.size() && entry.GlyphIndex < glyphIndexes[entry.Face].size() &&
+        glyphIndexes[entry.Face][entry.GlyphIndex] == &entry) {
+      glyphIndexes[entry.Face][entry.GlyphIndex] = nullptr;
+    }
     unplaced.reserve(unplaced.size() + 1);
     RenderInto(entry, FaceGlyph{face, glyph});
     unplaced.push_back(&entry);
-    // The record no longer shows the main face's missing glyph, which shaped text may ask for.
-    if (!glyphIndexes.empty() && !glyphIndexes[0].empty() && glyphIndexes[0][0] == &entry) {
-      glyphIndexes[0][0] = nullptr;
-    }
   }
 }
 

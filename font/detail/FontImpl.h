@@ -73,10 +73,21 @@ class FontImpl {
   /// own missing glyph (face 0, glyph 0). Cached characters answer from their entry; others
   /// ask each face's character map (FaceFor).
   FaceGlyph Resolve(char32_t character) const;
-  /// The fallback rule, the one place it is decided: the first face (the font's own, then the
-  /// fallbacks in the order added) that maps the code point; 0 when none does, so that the
-  /// font's own missing glyph shows. Asks the faces' character maps in turn.
+  /// The fallback rule for one character, the one place it is decided: the first face (the
+  /// font's own, then the fallbacks in the order added) that maps the code point, except that a
+  /// character shown as emoji by default goes to the first colour face that maps it; 0 when
+  /// none does, so that the font's own missing glyph shows. Asks the faces' character maps in
+  /// turn.
   std::uint32_t FaceFor(char32_t codePoint) const;
+  /// The same rule for a grapheme cluster, as laid-out text chooses faces: the first face that
+  /// maps every character of it (a default-ignorable character, such as a joiner or a variation
+  /// selector, need not be mapped), trying colour faces first when the cluster asks for emoji
+  /// presentation and faces without colour first for VS15. `current` is the face of the
+  /// cluster before: a cluster of spaces or default-ignorables only, or one that starts with a
+  /// control character, stays with it when that face has it. Without a face that has the whole
+  /// cluster, FaceFor of its first character. Costs one character-map lookup a character for
+  /// each face tried.
+  std::uint32_t FaceForCluster(std::u16string_view cluster, std::uint32_t current) const;
   /// True when face `face` maps the code point.
   bool FaceHas(std::uint32_t face, char32_t codePoint) const {
     return faces[face]->GlyphIndex(codePoint) != 0;
@@ -171,6 +182,8 @@ class FontImpl {
   /// Caches a record for a face's glyph (not yet mapped to a character).
   GlyphEntry& AddImage(FaceGlyph glyph);
   void PlaceGlyphs();
+  /// True when face `face` maps every character of `cluster` but the default-ignorables.
+  bool FaceHasCluster(std::uint32_t face, std::u16string_view cluster) const;
 
   float size;
   FontOptions options;

@@ -60,6 +60,13 @@ struct LayoutLine {
 /// lines). Queries never touch the font; drawing updates the font's atlas, so a font and its
 /// layouts are used from one thread at a time.
 ///
+/// With fallback faces (Font::AddFallbackFace) a face is chosen for each grapheme cluster: the
+/// first face that maps all of its characters (a joiner or variation selector the face lacks
+/// does not count), colour faces first for a cluster shown as emoji (an Emoji_Presentation
+/// character, VS16, a keycap, a flag, tag and ZWJ sequences) and faces without colour first
+/// after VS15. Spaces stay with the face before them; any other cluster the font's own face has
+/// returns to it. A cluster no face has whole comes from the face of its first character.
+///
 /// Limits, for text and fonts that come from players and modders: building takes time and memory
 /// linear in the text's length (about 150 bytes a code unit while it builds, some 50 kept) for
 /// any options, spans and text, and:
