@@ -11,6 +11,7 @@
 #include "font/layout/TextLayout.h"
 #include "graphics/software/SoftwareGraphicsDevice.h"
 #include "tests/font/layout/LayoutTestSupport.h"
+#include "tests/support/FixtureFonts.h"
 
 namespace Vennicor::Font {
 namespace {
@@ -71,7 +72,7 @@ struct ShapedRun {
 
 struct ShapingCase {
   const char* Name;
-  const char* FontPath;
+  std::string FontPath;
   std::u16string Text;
   std::vector<ShapedRun> VisualRuns;  // the line's runs, leftmost first
 };
@@ -111,6 +112,11 @@ TEST(TextLayoutShaping, MatchesHbShape) {
        Testing::DejaVuSans,
        u"\u0627\u0644\u0639\u0631\u0628\u064A\u0629 English",
        {{8, 15, false, "Latn"}, {0, 8, true, "Arab"}}},
+      // A face with only a symbol character map: ASCII through U+F000 + c, and U+F041 itself.
+      {"SymbolMapOnly",
+       Testing::FixtureFont("VennicorSymbol.ttf").string(),
+       u"AB c",
+       {{0, 5, false, "Latn"}}},
   };
   constexpr int Size = 24;
   Graphics::Software::SoftwareGraphicsDevice device(8, 8);
@@ -118,7 +124,7 @@ TEST(TextLayoutShaping, MatchesHbShape) {
   for (const ShapingCase& c : cases) {
     SCOPED_TRACE(c.Name);
     if (!std::filesystem::exists(c.FontPath)) {
-      std::printf("skipped %s: %s is not installed\n", c.Name, c.FontPath);
+      std::printf("skipped %s: %s is not installed\n", c.Name, c.FontPath.c_str());
       continue;
     }
     Font font(device, Testing::PathText(c.FontPath), Size);
@@ -143,6 +149,19 @@ TEST(TextLayoutShaping, MatchesHbShape) {
     ++compared;
   }
   EXPECT_GT(compared, 0) << "none of the fonts is installed";
+}
+
+// The same face through the font's own character lookup (GetGlyph, DrawString): ASCII is the
+// symbol map's, not the missing glyph.
+TEST(TextLayoutShaping, SymbolMapServesAsciiToStringsToo) {
+  Graphics::Software::SoftwareGraphicsDevice device(8, 8);
+  Font font(device, Testing::FixtureFontText("VennicorSymbol.ttf"), 18);
+  for (const char32_t c : {U'A', U' ', U'\uF041'})
+    EXPECT_TRUE(font.HasCharacter(c)) << static_cast<int>(c);
+  EXPECT_FALSE(font.HasCharacter(U'\u00E9'));
+  font.EnsureGlyphsExist(u"\uF041");
+  EXPECT_EQ(font.GetGlyph(U'A').Advance.X, 12);  // A's own advance (667 units), not .notdef's 9
+  EXPECT_EQ(font.GetGlyph(U'\uF041').Advance.X, 12);
 }
 
 }  // namespace
