@@ -37,8 +37,13 @@ std::vector<HbGlyph> HbShape(const std::string& fontPath, const std::u16string& 
           << " --no-glyph-names --direction=" << (rightToLeft ? "rtl" : "ltr")
           << " --script=" << script << " --unicodes=";
   for (int i = start; i < end; ++i) {
-    command << (i > start ? "," : "") << "U+" << std::hex
-            << static_cast<int>(text[static_cast<std::size_t>(i)]) << std::dec;
+    const bool first = i == start;
+    auto codePoint = static_cast<int>(text[static_cast<std::size_t>(i)]);
+    if (codePoint >= 0xD800 && codePoint < 0xDC00 && i + 1 < end) {
+      codePoint = 0x10000 + ((codePoint - 0xD800) << 10) +
+                  (static_cast<int>(text[static_cast<std::size_t>(++i)]) - 0xDC00);
+    }
+    command << (first ? "" : ",") << "U+" << std::hex << codePoint << std::dec;
   }
   command << " '" << fontPath << "'";
   std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.str().c_str(), "r"), pclose);
@@ -62,6 +67,8 @@ std::vector<HbGlyph> HbShape(const std::string& fontPath, const std::u16string& 
   }
   return glyphs;
 }
+
+constexpr const char* NotoSansTamil = "/usr/share/fonts/truetype/noto/NotoSansTamil-Regular.ttf";
 
 struct ShapedRun {
   int Start;
@@ -112,6 +119,12 @@ TEST(TextLayoutShaping, MatchesHbShape) {
        Testing::DejaVuSans,
        u"\u0627\u0644\u0639\u0631\u0628\u064A\u0629 English",
        {{8, 15, false, "Latn"}, {0, 8, true, "Arab"}}},
+      // Grantha signs (U+11301, U+11303, U+1133C) whose Script_Extensions hold Tamil stay in
+      // the Tamil run around them.
+      {"GranthaSignsInTamil",
+       NotoSansTamil,
+       u"\u0B9C\U0001133C\u0BBE \u0B95\U00011301 \u0BB8\U00011303",
+       {{0, 12, false, "Taml"}}},
       // A face with only a symbol character map: ASCII through U+F000 + c, and U+F041 itself.
       {"SymbolMapOnly",
        Testing::FixtureFont("VennicorSymbol.ttf").string(),
