@@ -104,7 +104,10 @@ class TextLayout {
   std::int32_t LineCount() const;
   /// A line. \throws std::out_of_range for an index outside [0, LineCount()).
   const LayoutLine& Line(std::int32_t index) const;
-  /// The glyphs of a line, in visual order (left to right). \throws std::out_of_range.
+  /// The glyphs of a line, in visual order (left to right). The spaces that end a line keep
+  /// their glyphs (some, such as U+1680 OGHAM SPACE MARK, are visible) but not their width: they
+  /// hang past the line's Width, after its content in a left-to-right paragraph and before it
+  /// in a right-to-left one. \throws std::out_of_range.
   std::span<const LayoutGlyph> LineGlyphs(std::int32_t index) const;
   /// Every glyph, line after line.
   std::span<const LayoutGlyph> Glyphs() const;

@@ -68,6 +68,7 @@ std::vector<HbGlyph> HbShape(const std::string& fontPath, const std::u16string& 
   return glyphs;
 }
 
+constexpr const char* NotoSansOgham = "/usr/share/fonts/truetype/noto/NotoSansOgham-Regular.ttf";
 constexpr const char* NotoSansTamil = "/usr/share/fonts/truetype/noto/NotoSansTamil-Regular.ttf";
 
 struct ShapedRun {
@@ -125,6 +126,11 @@ TEST(TextLayoutShaping, MatchesHbShape) {
        NotoSansTamil,
        u"\u0B9C\U0001133C\u0BBE \u0B95\U00011301 \u0BB8\U00011303",
        {{0, 12, false, "Taml"}}},
+      // A line's trailing spaces keep their glyphs; the Ogham space mark is visible.
+      {"TrailingOghamSpaceMarks",
+       NotoSansOgham,
+       u"\u1681\u1682\u1680\u1683\u1680\u1680",
+       {{0, 6, false, "Ogam"}}},
       // A face with only a symbol character map: ASCII through U+F000 + c, and U+F041 itself.
       {"SymbolMapOnly",
        Testing::FixtureFont("VennicorSymbol.ttf").string(),
