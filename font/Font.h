@@ -281,6 +281,23 @@ class Font {
   /// renders as the font does (its FontOptions). \throws as above.
   void AddFallbackFace(const FontSource& source);
 
+  /// Lets the installed fonts serve what the font's faces cannot: from now on, a character no
+  /// face has (and an emoji, Emoji_Presentation, that no colour face has) is looked for among
+  /// the installed fonts, preferring those of the font's family and style as the system orders
+  /// them (fontconfig's character sets on Linux; on Windows the registry's fonts in its order)
+  /// and colour faces for emoji. A face found is opened once, appended to the fallbacks as by
+  /// AddFallbackFace, and serves strings and layouts from then on; a character no installed
+  /// font has draws the missing glyph as before. Only the first face of a font file is used.
+  /// At most 16 installed faces are added to one font. Calling it again changes nothing.
+  ///
+  /// Cost: this call reads the installed fonts' list once (on Linux fontconfig's sort of every
+  /// installed font, some milliseconds; on Windows, the first lookup opens every registered font
+  /// file once to read its character map). The first use of a character no face has costs a
+  /// lookup in that list (opening the face found); with it on, laying text out asks the faces'
+  /// character maps once more per character. Characters HasCharacter is asked about are not
+  /// looked up. \throws FontException after Dispose.
+  void AddSystemFallback();
+
  private:
   friend struct Detail::FontAccess;
 

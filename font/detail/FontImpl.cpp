@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <utility>
 
 #include "font/FontException.h"
@@ -135,31 +136,21 @@ bool FontImpl::FaceHasCluster(std::uint32_t face, std::u16string_view cluster) c
   return true;
 }
 
-namespace {
-
-// Spaces between words of a fallback face stay with it rather than split its run.
-bool IsSpaceCharacter(char32_t c) {
-  return c == 0x20 || c == 0xA0 || c == 0x1680 || (c >= 0x2000 && c <= 0x200A) || c == 0x202F ||
-         c == 0x205F || c == 0x3000;
-}
-
-}  // namespace
-
 std::uint32_t FontImpl::FaceForCluster(std::u16string_view cluster, std::uint32_t current) const {
   std::size_t index = 0;
   const char32_t first = DecodeUtf16(cluster, index);
   // One lookup for the common case: a lone character of Latin text.
   if (index == cluster.size() && first < 0x80) {
-    if (IsControlCharacter(first) || (first == 0x20 && FaceHas(current, first))) return current;
+    if (IsControlCharacter(first)) return current;
     return FaceHas(0, first) ? 0 : FaceFor(first);
   }
   if (IsControlCharacter(first)) return current;
-  bool keeps = true;  // spaces and default-ignorables only
-  for (index = 0; keeps && index < cluster.size();) {
-    const char32_t c = DecodeUtf16(cluster, index);
-    keeps = IsSpaceCharacter(c) || IsDefaultIgnorable(c);
+  // Joiners and other default-ignorables on their own stay with the text around them.
+  bool ignorable = true;
+  for (index = 0; ignorable && index < cluster.size();) {
+    ignorable = IsDefaultIgnorable(DecodeUtf16(cluster, index));
   }
-  if (keeps && FaceHasCluster(current, cluster)) return current;
+  if (ignorable) return current;
   const Presentation presentation =
       faces.size() > 1 ? PresentationOf(cluster) : Presentation::Default;
   if (presentation != Presentation::Default) {
@@ -180,8 +171,16 @@ bool FontImpl::AnyFaceKerns() const {
 }
 
 void FontImpl::AddGlyph(char32_t character) {
+  FaceGlyph glyph = Resolve(character);
+  if (systemFonts) {
+    const bool emoji = HasEmojiPresentation(character);
+    if ((glyph.GlyphIndex == 0 || (emoji && !faces[glyph.Face]->HasColor())) &&
+        AddSystemFaceFor(character, emoji)) {
+      glyph = Resolve(character);
+    }
+  }
   characters.Reserve(character);
-  GlyphEntry& entry = AddImage(Resolve(character));
+  GlyphEntry& entry = AddImage(glyph);
   entry.Record.Character =
       character <= 0xFFFF ? static_cast<char16_t>(character) : char16_t{ReplacementCharacter};
   entry.Record.CodePoint = character;
@@ -234,6 +233,51 @@ void FontImpl::RenderAgain(GlyphEntry& entry) {
   atlas.Readd(entry.AtlasId, image);
   if (outlined) atlas.Readd(entry.OutlineAtlasId, outlineImage);
   unplaced.push_back(&entry);
+}
+
+void FontImpl::EnableSystemFallback() {
+  if (!systemFonts) systemFonts = SystemFonts::Open(*faces.front());
+}
+
+void FontImpl::AddSystemFacesFor(std::u16string_view text) {
+  if (!systemFonts) return;
+  for (std::size_t index = 0; index < text.size();) {
+    const char32_t c = DecodeUtf16(text, index);
+    if (IsControlCharacter(c) || IsDefaultIgnorable(c)) continue;
+    const bool emoji = HasEmojiPresentation(c);
+    bool served = false;
+    for (std::uint32_t face = 0; !served && face < faces.size(); ++face) {
+      served = (!emoji || faces[face]->HasColor()) && FaceHas(face, c);
+    }
+    if (!served) AddSystemFaceFor(c, emoji);
+  }
+}
+
+bool FontImpl::AddSystemFaceFor(char32_t character, bool color) {
+  if (systemFiles.size() >= MaxSystemFaces || systemMisses.contains(character)) return false;
+  const std::optional<InstalledFace> found = systemFonts->FaceFor(character, color);
+  if (!found ||
+      std::find(systemFiles.begin(), systemFiles.end(), found->File) != systemFiles.end()) {
+    // Bounded, so that text of many characters no installed face serves stays cheap to hold.
+    if (systemMisses.size() >= 4096) systemMisses.clear();
+    systemMisses.insert(character);
+    return false;
+  }
+  systemFiles.push_back(found->File);
+  std::unique_ptr<FontFace> face;
+  try {
+    face = std::make_unique<FontFace>(found->File);
+  } catch (const FontException&) {
+    return false;  // a file FreeType cannot open is not tried again
+  }
+  const std::size_t before = faces.size();
+  try {
+    AddFallbackFace(std::move(face));
+  } catch (const FontException&) {
+    // A face that cannot be sized is left out; one that failed to render a cached character
+    // again stays, as AddFallbackFace leaves it.
+  }
+  return faces.size() > before;
 }
 
 void FontImpl::AddFallbackFace(std::unique_ptr<FontFace> fallback) {

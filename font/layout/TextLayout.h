@@ -64,8 +64,9 @@ struct LayoutLine {
 /// first face that maps all of its characters (a joiner or variation selector the face lacks
 /// does not count), colour faces first for a cluster shown as emoji (an Emoji_Presentation
 /// character, VS16, a keycap, a flag, tag and ZWJ sequences) and faces without colour first
-/// after VS15. Spaces stay with the face before them; any other cluster the font's own face has
-/// returns to it. A cluster no face has whole comes from the face of its first character.
+/// after VS15, so text returns to the font's own face at the first cluster it has (spaces
+/// too: an emoji face's spaces are wide). A cluster no face has whole comes from the face of
+/// its first character.
 ///
 /// Limits, for text and fonts that come from players and modders: building takes time and memory
 /// linear in the text's length (about 150 bytes a code unit while it builds, some 50 kept) for

@@ -59,12 +59,8 @@ TEST(TextLayoutFallback, ChoosesAFacePerGraphemeCluster) {
     std::string Faces;  // one digit a code point
   };
   const std::vector<Case> cases = {
-      {"ThaiThenEnglish", u"ภาษาไทย and English",
-       "1111111"
-       "1"
-       "000"
-       "0"
-       "0000000"},
+      {"ThaiThenEnglish", u"ภาษาไทย and English", "1111111000000000000"},
+      {"SpaceAfterEmojiFromTheTextFace", u"\U0001F355 =", "200"},
       {"EmojiPresentationOverTheTextFace", u"A\U0001F600B", "020"},
       {"TextDefaultUnlessVs16", u"\u263A \u263A\uFE0F", "0022"},
       {"Vs15PrefersTheTextFace", u"\u2764\uFE0E\u2764\uFE0F", "0022"},
@@ -100,6 +96,34 @@ TEST(TextLayoutFallback, StringsTakeEmojiFromTheColourFace) {
     EXPECT_TRUE(font.GetGlyph(emoji).IsColor) << std::hex << static_cast<int>(emoji);
   }
   EXPECT_FALSE(font.GetGlyph(0x263A).IsColor);
+}
+
+// A DejaVu Sans font with the installed fonts as its fallback draws CJK, Thai, Devanagari and
+// emoji (in colour) from Debian's Noto fonts, in layouts and in strings.
+TEST(TextLayoutFallback, SystemFallbackFindsInstalledFaces) {
+  VENNICOR_EXPECT_INSTALLED(Testing::DejaVuSans);
+  VENNICOR_EXPECT_INSTALLED(NotoColorEmoji);
+  VENNICOR_EXPECT_INSTALLED(Testing::NotoSansThai);
+  Graphics::Software::SoftwareGraphicsDevice device(8, 8);
+  const std::u16string texts[] = {u"品質", u"ภาษา", u"नमस्ते", u"😀"};
+  Font font(device, Testing::PathText(Testing::DejaVuSans), 16);
+  font.AddSystemFallback();
+  for (const std::u16string& text : texts) {
+    TextLayout layout(font, text);
+    ASSERT_FALSE(layout.Glyphs().empty());
+    for (const LayoutGlyph& glyph : layout.Glyphs()) {
+      EXPECT_NE(glyph.Face, 0) << glyph.TextIndex;
+      EXPECT_NE(glyph.GlyphIndex, 0U) << glyph.TextIndex;
+    }
+  }
+  Font strings(device, Testing::PathText(Testing::DejaVuSans), 16);
+  strings.AddSystemFallback();
+  strings.EnsureGlyphsExist(u"品ภन😀");
+  for (const char32_t c : {U'品', U'ภ', U'न', U'😀'}) {
+    EXPECT_TRUE(strings.HasCharacter(c)) << std::hex << static_cast<int>(c);
+  }
+  EXPECT_TRUE(strings.GetGlyph(U'😀').IsColor);
+  EXPECT_FALSE(strings.HasCharacter(U'􏿽'));  // no installed font has it
 }
 
 // Every fully-qualified sequence of emoji-test.txt laid out through a text face with the
