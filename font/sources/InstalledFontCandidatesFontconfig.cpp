@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "font/sources/detail/FontconfigHandles.h"
 #include "font/sources/detail/InstalledFontCandidates.h"
 #include "font/text/Utf.h"
 
@@ -15,19 +16,10 @@ namespace Vennicor::Font {
 
 namespace {
 
-struct PatternDestroyer {
-  void operator()(FcPattern* pattern) const noexcept { FcPatternDestroy(pattern); }
-};
-struct ObjectSetDestroyer {
-  void operator()(FcObjectSet* objectSet) const noexcept { FcObjectSetDestroy(objectSet); }
-};
-struct FontSetDestroyer {
-  void operator()(FcFontSet* fontSet) const noexcept { FcFontSetDestroy(fontSet); }
-};
-struct StringFreer {
-  void operator()(FcChar8* text) const noexcept { FcStrFree(text); }
-};
-using FcString = std::unique_ptr<FcChar8, StringFreer>;
+using Detail::FcFontSetHandle;
+using Detail::FcObjectSetHandle;
+using Detail::FcPatternHandle;
+using FcString = Detail::FcStringHandle;
 
 const char* AsChars(const FcChar8* text) { return reinterpret_cast<const char*>(text); }
 
@@ -62,15 +54,15 @@ void BringFontconfigUpToDate() {
   if (FcConfigUptoDate(nullptr) == FcFalse) FcInitReinitialize();
 }
 
-using FontSet = std::unique_ptr<FcFontSet, FontSetDestroyer>;
+using FontSet = FcFontSetHandle;
 
 // The installed faces with what the lookup reads of them (file, index, names and style): every
 // one, or those that fontconfig finds under `family`, which the caller still checks itself (a
 // listing by family ignores blanks too).
 FontSet ListInstalledFonts(const char* family = nullptr) {
   BringFontconfigUpToDate();
-  const std::unique_ptr<FcPattern, PatternDestroyer> pattern(FcPatternCreate());
-  const std::unique_ptr<FcObjectSet, ObjectSetDestroyer> objects(
+  const FcPatternHandle pattern(FcPatternCreate());
+  const FcObjectSetHandle objects(
       FcObjectSetBuild(FC_FILE, FC_INDEX, FC_FULLNAME, FC_FAMILY, FC_STYLE, nullptr));
   if (!pattern || !objects) return nullptr;
   if (family != nullptr &&

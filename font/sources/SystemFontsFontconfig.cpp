@@ -7,26 +7,17 @@
 #include <optional>
 
 #include "font/detail/SystemFonts.h"
+#include "font/sources/detail/FontconfigHandles.h"
 
 namespace Vennicor::Font::Detail {
 
 namespace {
 
-struct PatternDestroyer {
-  void operator()(FcPattern* pattern) const noexcept { FcPatternDestroy(pattern); }
-};
-struct FontSetDestroyer {
-  void operator()(FcFontSet* fontSet) const noexcept { FcFontSetDestroy(fontSet); }
-};
-struct CharSetDestroyer {
-  void operator()(FcCharSet* charSet) const noexcept { FcCharSetDestroy(charSet); }
-};
-
 class FontconfigFonts final : public SystemFonts {
  public:
   explicit FontconfigFonts(const FontFace& like) {
     if (FcConfigUptoDate(nullptr) == FcFalse) FcInitReinitialize();
-    const std::unique_ptr<FcPattern, PatternDestroyer> pattern(FcPatternCreate());
+    const FcPatternHandle pattern(FcPatternCreate());
     coverage.reset(FcCharSetCreate());
     if (!pattern || !coverage) return;
     const FT_Face face = like.Handle();
@@ -82,8 +73,8 @@ class FontconfigFonts final : public SystemFonts {
   }
 
  private:
-  std::unique_ptr<FcFontSet, FontSetDestroyer> sorted;
-  std::unique_ptr<FcCharSet, CharSetDestroyer> coverage;  // every installed font's, merged
+  FcFontSetHandle sorted;
+  FcCharSetHandle coverage;  // every installed font's, merged
 };
 
 }  // namespace
