@@ -72,6 +72,7 @@ FontImpl::FontImpl(Graphics::GraphicsDevice& graphicsDevice, std::unique_ptr<Fon
       kerning(*faces.front()),
       largestImage(graphicsDevice.MaxTextureSize()) {
   faces.front()->SetLargestImage(largestImage);
+  if (!options.GlyphCache.empty()) startedFromGlyphCache = LoadGlyphCache(options.GlyphCache);
   EnsureGlyphsExist(PreloadCharacters);
   UpdateAtlas();
 }
@@ -337,29 +338,29 @@ void FontImpl::PlaceGlyphs() {
   const bool othersMoved = atlas.Place(useStamp);
   // Records show their glyph's place from the moment it is placed: every record after a
   // growth or an emptied page, the new (or newly rendered) ones otherwise.
-  const std::int32_t ascent = Metrics().Ascent;
-  const auto refresh = [&](GlyphEntry& entry) {
-    const AtlasEntry& placed = atlas.Entry(entry.AtlasId);
-    entry.Record.Bounds = Graphics::Rectangle{0, 0, placed.Width, placed.Rows};
-    entry.Record.Offset = Graphics::Point{entry.ImageLeft, ascent - entry.ImageTop};
-    if (placed.Width > 0 && placed.Rows > 0) entry.Record.Position = placed.Position;
-    entry.Record.Page = static_cast<std::int32_t>(placed.Page);
-    if (HasOutlines()) {
-      const AtlasEntry& outline = atlas.Entry(entry.OutlineAtlasId);
-      entry.OutlineSource =
-          Graphics::Rectangle{outline.Position.X, outline.Position.Y, outline.Width, outline.Rows};
-      entry.OutlinePage = outline.Page;
-      const std::int32_t margin = faces.front()->Rendering().OutlineMargin;
-      entry.OutlineOffset =
-          Graphics::Point{entry.Record.Offset.X - margin, entry.Record.Offset.Y - margin};
-    }
-  };
   if (othersMoved) {
-    for (GlyphEntry& entry : glyphs) refresh(entry);
+    for (GlyphEntry& entry : glyphs) ShowPlace(entry);
   } else {
-    for (GlyphEntry* entry : unplaced) refresh(*entry);
+    for (GlyphEntry* entry : unplaced) ShowPlace(*entry);
   }
   unplaced.clear();
+}
+
+void FontImpl::ShowPlace(GlyphEntry& entry) {
+  const AtlasEntry& placed = atlas.Entry(entry.AtlasId);
+  entry.Record.Bounds = Graphics::Rectangle{0, 0, placed.Width, placed.Rows};
+  entry.Record.Offset = Graphics::Point{entry.ImageLeft, Metrics().Ascent - entry.ImageTop};
+  if (placed.Width > 0 && placed.Rows > 0) entry.Record.Position = placed.Position;
+  entry.Record.Page = static_cast<std::int32_t>(placed.Page);
+  if (HasOutlines()) {
+    const AtlasEntry& outline = atlas.Entry(entry.OutlineAtlasId);
+    entry.OutlineSource =
+        Graphics::Rectangle{outline.Position.X, outline.Position.Y, outline.Width, outline.Rows};
+    entry.OutlinePage = outline.Page;
+    const std::int32_t margin = faces.front()->Rendering().OutlineMargin;
+    entry.OutlineOffset =
+        Graphics::Point{entry.Record.Offset.X - margin, entry.Record.Offset.Y - margin};
+  }
 }
 
 void FontImpl::Dispose() {

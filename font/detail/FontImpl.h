@@ -11,6 +11,7 @@
 
 #include "font/FontOptions.h"
 #include "font/atlas/detail/GlyphAtlas.h"
+#include "font/cache/detail/GlyphCacheFile.h"
 #include "font/detail/CharacterMap.h"
 #include "font/detail/GlyphEntry.h"
 #include "font/detail/SystemFonts.h"
@@ -43,7 +44,7 @@ struct FaceGlyph {
 class FontImpl {
  public:
   /// Sizes the face, caches the common characters and builds the atlas from them, rendering
-  /// glyphs as `options` ask.
+  /// glyphs as `options` ask; with a usable FontOptions::GlyphCache file, its glyphs first.
   FontImpl(Graphics::GraphicsDevice& graphicsDevice, std::unique_ptr<FontFace> fontFace, float size,
            const FontOptions& options = {});
   ~FontImpl();
@@ -162,6 +163,12 @@ class FontImpl {
   FontCompanion* Companion() const { return companion.get(); }
   void SetCompanion(std::unique_ptr<FontCompanion> kept) { companion = std::move(kept); }
 
+  /// Writes the glyph images, records, placing steps and metrics to `file` (atomically), keyed
+  /// as ReadGlyphCache checks. \throws FontException "Could not write the glyph cache file".
+  void SaveGlyphCache(const std::filesystem::path& file) const;
+  /// True when the font started with the glyphs of its FontOptions::GlyphCache file.
+  bool StartedFromGlyphCache() const { return startedFromGlyphCache; }
+
   /// Places and uploads the glyphs cached since the last update and returns the first atlas
   /// page's texture. \throws FontException as GlyphAtlas::Place and Upload do.
   const std::shared_ptr<Graphics::Texture2D>& UpdateAtlas();
@@ -195,6 +202,16 @@ class FontImpl {
   /// Caches a record for a face's glyph (not yet mapped to a character).
   GlyphEntry& AddImage(FaceGlyph glyph);
   void PlaceGlyphs();
+  /// Shows in a record where the atlas placed its images.
+  void ShowPlace(GlyphEntry& entry);
+  /// What the font's glyphs are made from, as glyph cache files are keyed.
+  GlyphCacheKey CacheKey() const;
+  /// Takes the glyphs of a glyph cache file when it is whole, matches the font and agrees with
+  /// its face; otherwise changes nothing and returns false.
+  bool LoadGlyphCache(const std::filesystem::path& file);
+  /// True when every record of `contents` agrees with the font's own face: characters mapped to
+  /// the glyphs the records name, no character twice, colour only from a colour face.
+  bool CacheFitsFace(const GlyphCacheContents& contents) const;
   /// Adds the installed face that serves `character` (a colour one first when `color`), if
   /// there is one not opened before; true when a face was added.
   bool AddSystemFaceFor(char32_t character, bool color);
@@ -221,6 +238,7 @@ class FontImpl {
   std::vector<std::filesystem::path> systemFiles;  // opened, or failed to open
   std::unordered_set<char32_t> systemMisses;       // found in no file not yet opened
   std::int32_t largestImage;  // the device's largest texture edge: no glyph image is larger
+  bool startedFromGlyphCache = false;
   // Last, so that it goes before the faces: it may reference them (HarfBuzz fonts).
   std::unique_ptr<FontCompanion> companion;
 };

@@ -1,6 +1,7 @@
 #include "font/faces/detail/FontFace.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -9,6 +10,7 @@
 #include <string>
 
 #include "font/FontException.h"
+#include "font/cache/detail/ContentHash.h"
 #include "font/faces/detail/ColorBitmap.h"
 #include "font/faces/detail/FixedPoint.h"
 #include "font/faces/detail/GlyphCoverage.h"
@@ -17,6 +19,8 @@
 #include FT_MODULE_H
 #include FT_OUTLINE_H
 #include FT_SYNTHESIS_H
+#include FT_TRUETYPE_TABLES_H
+#include FT_TRUETYPE_TAGS_H
 
 namespace Vennicor::Font::Detail {
 
@@ -217,6 +221,53 @@ void FontFace::SetPixelSize(float size) {
   }
   // Without kerning data FreeType answers (0, 0) for every pair, so asking can be skipped.
   hasKerning = FT_HAS_KERNING(ftFace);
+}
+
+namespace {
+
+// Bytes [offset, offset + count) of the face's file as FreeType reads it (a collection's whole
+// file), or false when the face has no such bytes.
+bool ReadSfntBytes(FT_Face face, FT_Long offset, std::span<std::uint8_t> bytes) {
+  FT_ULong length = bytes.size();
+  return FT_Load_Sfnt_Table(face, 0, offset, bytes.data(), &length) == 0 && length == bytes.size();
+}
+
+std::uint32_t BigEndian32(const std::uint8_t* bytes) {
+  return (std::uint32_t{bytes[0]} << 24U) | (std::uint32_t{bytes[1]} << 16U) |
+         (std::uint32_t{bytes[2]} << 8U) | bytes[3];
+}
+
+}  // namespace
+
+std::uint64_t FontFace::DataIdentity() const {
+  const FT_Face ftFace = face.get();
+  if (!FT_IS_SFNT(ftFace)) return 0;
+  std::array<std::uint8_t, 16> header{};
+  if (!ReadSfntBytes(ftFace, 0, header)) return 0;
+  // A collection's first face has its table directory where the collection's header says.
+  FT_Long directory = 0;
+  if (BigEndian32(header.data()) == 0x74746366U) {  // 'ttcf'
+    directory = static_cast<FT_Long>(BigEndian32(header.data() + 12));
+    if (!ReadSfntBytes(ftFace, directory, std::span(header).first(12))) return 0;
+  }
+  const std::size_t tables = (std::size_t{header[4]} << 8U) | header[5];
+  std::vector<std::uint8_t> records(tables * 16);
+  if (!ReadSfntBytes(ftFace, directory + 12, records)) return 0;
+  ContentHash hash(0x666163652D696473ULL);
+  hash.Add(records);
+  // The head table holds the whole file's checksum and its revision.
+  std::array<std::uint8_t, 54> head{};
+  FT_ULong headLength = head.size();
+  if (FT_Load_Sfnt_Table(ftFace, TTAG_head, 0, head.data(), &headLength) == 0) {
+    hash.Add(std::span(head).first(headLength));
+  }
+  hash.Add(static_cast<std::uint64_t>(ftFace->num_glyphs));
+  const std::uint64_t identity = hash.Value();
+  return identity != 0 ? identity : 1;
+}
+
+std::uint32_t FontFace::GlyphCount() const {
+  return static_cast<std::uint32_t>(std::max<FT_Long>(face->num_glyphs, 0));
 }
 
 void FontFace::SetRendering(const GlyphRendering& glyphRendering) {

@@ -84,6 +84,14 @@ class FontFace {
   /// atlas would exceed ..." for a glyph wider or taller than SetLargestImage allows.
   void RenderGlyph(std::uint32_t glyphIndex, GlyphImage& image, GlyphImage* outline = nullptr);
 
+  /// What identifies the face's data, whatever file or memory it came from: a hash of its table
+  /// directory (every table's tag, checksum and length), its `head` table and its glyph count.
+  /// 0 for a face without a table directory (Type 1, BDF): such a face has no identity, and
+  /// glyph caches never match it. Reads a few hundred bytes of the face.
+  std::uint64_t DataIdentity() const;
+  /// The number of glyphs in the face.
+  std::uint32_t GlyphCount() const;
+
   /// True when the face has colour glyphs (colour layers or colour bitmaps).
   bool HasColor() const { return colorLoadFlag != 0; }
   /// False when the face has no kerning data: every pair's kerning is then (0, 0).
