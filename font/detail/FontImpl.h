@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <exception>
 #include <filesystem>
 #include <memory>
 #include <span>
@@ -195,6 +196,12 @@ class FontImpl {
 
  private:
   void AddGlyph(char32_t character);
+  /// With more than one render thread: renders the images of the characters of `text` that have
+  /// no glyph yet on worker threads, in the order AddGlyph will ask for them, when there are
+  /// enough of them to pay for the threads.
+  void RenderAhead(std::u16string_view text);
+  /// The worker's copy of face `face`, opened on first use; null when it cannot be opened.
+  FontFace* WorkerFace(std::size_t worker, std::uint32_t face);
   /// Renders `glyph` into `entry` and adds its image to the atlas.
   void RenderInto(GlyphEntry& entry, FaceGlyph glyph);
   void RenderAgain(GlyphEntry& entry);
@@ -239,6 +246,22 @@ class FontImpl {
   std::unordered_set<char32_t> systemMisses;       // found in no file not yet opened
   std::int32_t largestImage;  // the device's largest texture edge: no glyph image is larger
   bool startedFromGlyphCache = false;
+  std::size_t renderThreads = 1;  // FontOptions::RenderThreads, resolved
+  // A glyph rendered ahead by RenderAhead, waiting for AddGlyph to take it.
+  struct RenderedAhead {
+    char32_t Character = 0;
+    FaceGlyph Glyph;
+    GlyphImage Image;
+    GlyphImage Outline;
+    std::exception_ptr Error;  // what rendering it threw, thrown when AddGlyph takes it
+    bool Rendered = false;
+  };
+  std::vector<RenderedAhead> ahead;  // kept between calls, so their buffers are reused
+  std::size_t aheadCount = 0;
+  std::size_t aheadNext = 0;
+  // Each worker's copies of the faces (worker 0 is the calling thread, with the faces
+  // themselves), opened on first use.
+  std::vector<std::vector<std::unique_ptr<FontFace>>> workerFaces;
   // Last, so that it goes before the faces: it may reference them (HarfBuzz fonts).
   std::unique_ptr<FontCompanion> companion;
 };

@@ -90,17 +90,54 @@ FontFace::FontFace(std::u16string_view fontFace, FontStyle style) {
 
 FontFace::FontFace(std::span<const std::byte> fontData) {
   // FreeType reads a memory face lazily for as long as it is open, so it gets its own copy.
-  data = std::make_unique_for_overwrite<std::byte[]>(fontData.size());
-  if (!fontData.empty()) std::memcpy(data.get(), fontData.data(), fontData.size());
+  std::shared_ptr<std::byte[]> copy = std::make_shared_for_overwrite<std::byte[]>(fontData.size());
+  if (!fontData.empty()) std::memcpy(copy.get(), fontData.data(), fontData.size());
+  OpenMemory(std::move(copy), fontData.size());
+}
+
+FontFace::FontFace(std::shared_ptr<const std::byte[]> sharedData, std::size_t dataSize) {
+  OpenMemory(std::move(sharedData), dataSize);
+}
+
+void FontFace::OpenMemory(std::shared_ptr<const std::byte[]> bytes, std::size_t size) {
+  data = std::move(bytes);
+  dataSize = size;
   FT_Face opened = nullptr;
   // Faces open in the shared library one at a time (FreeTypeManager's threading rules).
   const auto lock = FreeTypeManager::LockFaces();
-  if (fontData.size() > static_cast<std::size_t>(std::numeric_limits<FT_Long>::max()) ||
+  if (size > static_cast<std::size_t>(std::numeric_limits<FT_Long>::max()) ||
       FT_New_Memory_Face(manager.GetLibraryInstance(), reinterpret_cast<const FT_Byte*>(data.get()),
-                         static_cast<FT_Long>(fontData.size()), 0, &opened) != 0) {
+                         static_cast<FT_Long>(size), 0, &opened) != 0) {
     throw FontException(Messages::ErrorOpeningFontFile);
   }
   face.reset(WithCharacterMap(opened));
+}
+
+std::unique_ptr<FontFace> FontFace::OpenAgain() const {
+  std::unique_ptr<FontFace> again;
+  if (!sourceFile.empty()) {
+    again = std::make_unique<FontFace>(sourceFile);
+  } else {
+    if (!data) {
+      // A face found by name: the whole file as FreeType reads it (tag 0).
+      FT_ULong length = 0;
+      if (!FT_IS_SFNT(face.get()) || FT_Load_Sfnt_Table(face.get(), 0, 0, nullptr, &length) != 0) {
+        return nullptr;
+      }
+      std::shared_ptr<std::byte[]> bytes = std::make_shared_for_overwrite<std::byte[]>(length);
+      if (FT_Load_Sfnt_Table(face.get(), 0, 0, reinterpret_cast<FT_Byte*>(bytes.get()), &length) !=
+          0) {
+        return nullptr;
+      }
+      data = std::move(bytes);
+      dataSize = length;
+    }
+    again = std::unique_ptr<FontFace>(new FontFace(data, dataSize));
+  }
+  again->SetRendering(rendering);
+  again->SetPixelSize(requestedSize);
+  again->SetLargestImage(largestImage);
+  return again;
 }
 
 // A font file read through a C stream that FreeType pulls from. Opening the file here rather
@@ -166,11 +203,13 @@ void FontFace::OpenStream(const std::filesystem::path& file) {
     throw FontException(Messages::ErrorOpeningFontFile);
   }
   face.reset(WithCharacterMap(opened));
+  sourceFile = file;
 }
 
 FontFace::~FontFace() = default;
 
 void FontFace::SetPixelSize(float size) {
+  requestedSize = size;
   const FT_Face ftFace = face.get();
   const bool colorStrikes = IsColorStrikeFace(ftFace);
   // Bitmap-only formats have no design units; every scaled metric would divide by zero. Colour
