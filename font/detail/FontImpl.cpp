@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "font/FontException.h"
+#include "font/detail/ReserveMore.h"
 #include "font/faces/detail/GlyphRendering.h"
 #include "font/text/Utf.h"
 #include "font/text/detail/ControlCharacter.h"
@@ -289,7 +290,7 @@ GlyphEntry& FontImpl::AddImage(FaceGlyph glyph) {
   if (glyph.Face >= glyphIndexes.size()) glyphIndexes.resize(std::size_t{glyph.Face} + 1);
   std::vector<GlyphEntry*>& indexes = glyphIndexes[glyph.Face];
   if (glyph.GlyphIndex >= indexes.size()) indexes.resize(std::size_t{glyph.GlyphIndex} + 1);
-  unplaced.reserve(unplaced.size() + 1);
+  ReserveMore(unplaced);
   GlyphEntry entry;
   entry.CacheOrder = static_cast<std::uint32_t>(glyphs.size());
   RenderInto(entry, glyph);
@@ -337,7 +338,7 @@ void FontImpl::RenderInto(GlyphEntry& entry, FaceGlyph glyph) {
 // A glyph whose atlas page was emptied gets its image back; its record (and every reference
 // to it) stays the same.
 void FontImpl::RenderAgain(GlyphEntry& entry) {
-  unplaced.reserve(unplaced.size() + 1);
+  ReserveMore(unplaced);
   const bool outlined = HasOutlines();
   faces[entry.Face]->RenderGlyph(entry.GlyphIndex, image, outlined ? &outlineImage : nullptr);
   atlas.Readd(entry.AtlasId, image);
@@ -422,7 +423,7 @@ void FontImpl::AddFallbackFace(std::unique_ptr<FontFace> fallback) {
         glyphIndexes[entry.Face][entry.GlyphIndex] == &entry) {
       glyphIndexes[entry.Face][entry.GlyphIndex] = nullptr;
     }
-    unplaced.reserve(unplaced.size() + 1);
+    ReserveMore(unplaced);
     RenderInto(entry, FaceGlyph{face, glyph});
     unplaced.push_back(&entry);
   }

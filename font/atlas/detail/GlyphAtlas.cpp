@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "font/FontException.h"
+#include "font/detail/ReserveMore.h"
 #include "graphics/Rectangle.h"
 
 namespace Vennicor::Font::Detail {
@@ -75,9 +76,9 @@ std::uint32_t GlyphAtlas::Add(const GlyphImage& image) {
 
 std::uint32_t GlyphAtlas::Add(std::int32_t width, std::int32_t rows, GlyphPixelFormat format,
                               const std::uint8_t* pixels) {
-  entries.reserve(entries.size() + 1);
-  pending.reserve(pending.size() + 1);
-  placeMarks.reserve(placeMarks.size() + 1);  // so that Place can record its mark
+  ReserveMore(entries);
+  ReserveMore(pending);
+  ReserveMore(placeMarks);  // so that Place can record its mark
   AtlasEntry entry;
   // Should storing fail, the bytes stay unused in their block; nothing else changed.
   StoreImage(entry, width, rows, format, pixels);
@@ -88,7 +89,7 @@ std::uint32_t GlyphAtlas::Add(std::int32_t width, std::int32_t rows, GlyphPixelF
 }
 
 void GlyphAtlas::Readd(std::uint32_t id, const GlyphImage& image) {
-  pending.reserve(pending.size() + 1);
+  ReserveMore(pending);
   AtlasEntry& entry = entries[id];
   StoreImage(entry, image.Width, image.Rows, image.Format, image.Pixels.data());
   entry.Dropped = false;
@@ -239,7 +240,7 @@ std::size_t GlyphAtlas::PlaceOnFirstPage(bool& moved) {
   Page& page = pages[0];
   std::swap(page.Packer, trialPacker);
   edgePower = power;
-  uploads.reserve(uploads.size() + placedCount);
+  ReserveMore(uploads, placedCount);
   for (std::size_t k = 0; k < placedCount; ++k) {
     AtlasEntry& entry = entries[candidates[k]];
     if (HasImage(entry)) entry.Position = placements[k];
