@@ -574,7 +574,8 @@ int main(int argc, char** argv) {
   const std::filesystem::path hanCache =
       std::filesystem::temp_directory_path() / "vennicor-floors-han.cache";
   if (std::filesystem::exists(NotoSansCjkFile)) {
-    const std::filesystem::path hanPath = NotoSansCjkFile;
+    // A name that is a path, as the other rows open DejaVu Sans: FreeType maps the file itself.
+    const std::u16string hanPath(NotoSansCjkFile, NotoSansCjkFile + std::strlen(NotoSansCjkFile));
     {
       FreeTypeAlone probe;
       probe.Open(NotoSansCjkFile, HanSize);

@@ -86,6 +86,14 @@ FontFace::FontFace(std::u16string_view fontFace, FontStyle style) {
   }
 #endif
   face.reset(WithCharacterMap(manager.OpenFont(fontFace, style)));
+  // A name that is a file's path opens the same file again; a family name does not say which
+  // file the lookup chose.
+  std::error_code error;
+  if (fontFace.find(u'\0') == std::u16string_view::npos &&
+      std::filesystem::is_regular_file(std::filesystem::path(std::u16string(fontFace)), error)) {
+    sourceName = fontFace;
+    sourceStyle = style;
+  }
 }
 
 FontFace::FontFace(std::span<const std::byte> fontData) {
@@ -117,6 +125,8 @@ std::unique_ptr<FontFace> FontFace::OpenAgain() const {
   std::unique_ptr<FontFace> again;
   if (!sourceFile.empty()) {
     again = std::make_unique<FontFace>(sourceFile);
+  } else if (!sourceName.empty()) {
+    again = std::make_unique<FontFace>(sourceName, sourceStyle);
   } else {
     if (!data) {
       // A face found by name: the whole file as FreeType reads it (tag 0).

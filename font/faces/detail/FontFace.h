@@ -6,6 +6,7 @@
 #include <limits>
 #include <memory>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -94,7 +95,8 @@ class FontFace {
 
   /// A second face of the same data in the shared library, sized, rendering and limited as this
   /// one, so that another thread can render the same glyph images: the file again for a face
-  /// opened by path, the same bytes for one opened from memory, else the bytes FreeType reads
+  /// opened by path (or by a name that is a path), the same bytes for one opened from memory,
+  /// else the bytes FreeType reads
   /// (read once, then shared). Null when the face cannot be opened again (a face without a
   /// table directory found by name). Costs what opening and sizing a face cost.
   /// \throws FontException as the constructors and SetPixelSize.
@@ -144,6 +146,8 @@ class FontFace {
   mutable std::shared_ptr<const std::byte[]> data;
   mutable std::size_t dataSize = 0;
   std::filesystem::path sourceFile;  // the file of a face opened by path
+  std::u16string sourceName;         // the path of a face opened by a name that is one
+  FontStyle sourceStyle = FontStyle::Regular;
   struct FileStream;
   std::unique_ptr<FileStream> stream;  // the file of a face opened by std::filesystem::path
   FaceHandle face;
