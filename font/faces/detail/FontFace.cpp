@@ -277,7 +277,8 @@ namespace {
 // Bytes [offset, offset + count) of the face's file as FreeType reads it (a collection's whole
 // file), or false when the face has no such bytes.
 bool ReadSfntBytes(FT_Face face, FT_Long offset, std::span<std::uint8_t> bytes) {
-  FT_ULong length = bytes.size();
+  // FT_ULong is 32 bits on Windows; a table directory is at most a megabyte.
+  FT_ULong length = static_cast<FT_ULong>(bytes.size());
   return FT_Load_Sfnt_Table(face, 0, offset, bytes.data(), &length) == 0 && length == bytes.size();
 }
 
@@ -306,7 +307,7 @@ std::uint64_t FontFace::DataIdentity() const {
   hash.Add(records);
   // The head table holds the whole file's checksum and its revision.
   std::array<std::uint8_t, 54> head{};
-  FT_ULong headLength = head.size();
+  FT_ULong headLength = static_cast<FT_ULong>(head.size());
   if (FT_Load_Sfnt_Table(ftFace, TTAG_head, 0, head.data(), &headLength) == 0) {
     hash.Add(std::span(head).first(headLength));
   }
