@@ -214,7 +214,9 @@ FaceGlyph FontImpl::Resolve(char32_t character) const {
 }
 
 std::uint32_t FontImpl::FaceFor(char32_t codePoint) const {
-  if (faces.size() > 1 && HasEmojiPresentation(codePoint)) {
+  // A lone face answers every character, had or not: no lookup needed.
+  if (faces.size() == 1) return 0;
+  if (HasEmojiPresentation(codePoint)) {
     for (std::uint32_t face = 1; face < faces.size(); ++face) {
       if (faces[face]->HasColor() && FaceHas(face, codePoint)) return face;
     }
