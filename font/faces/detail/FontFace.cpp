@@ -294,10 +294,15 @@ std::uint64_t FontFace::DataIdentity() const {
   if (!FT_IS_SFNT(ftFace)) return 0;
   std::array<std::uint8_t, 16> header{};
   if (!ReadSfntBytes(ftFace, 0, header)) return 0;
-  // A collection's first face has its table directory where the collection's header says.
+  // A face of a collection has its own table directory, where the collection's header says:
+  // faces of one file share tables but not their character maps.
   FT_Long directory = 0;
+  const auto faceIndex = static_cast<std::uint32_t>(ftFace->face_index & 0xFFFF);
   if (BigEndian32(header.data()) == 0x74746366U) {  // 'ttcf'
-    directory = static_cast<FT_Long>(BigEndian32(header.data() + 12));
+    if (faceIndex >= BigEndian32(header.data() + 8)) return 0;
+    std::array<std::uint8_t, 4> offset{};
+    if (!ReadSfntBytes(ftFace, 12 + 4 * static_cast<FT_Long>(faceIndex), offset)) return 0;
+    directory = static_cast<FT_Long>(BigEndian32(offset.data()));
     if (!ReadSfntBytes(ftFace, directory, std::span(header).first(12))) return 0;
   }
   const std::size_t tables = (std::size_t{header[4]} << 8U) | header[5];
@@ -312,6 +317,7 @@ std::uint64_t FontFace::DataIdentity() const {
     hash.Add(std::span(head).first(headLength));
   }
   hash.Add(static_cast<std::uint64_t>(ftFace->num_glyphs));
+  hash.Add(std::uint64_t{faceIndex});
   const std::uint64_t identity = hash.Value();
   return identity != 0 ? identity : 1;
 }
