@@ -151,6 +151,42 @@ void FontImpl::RenderAhead(std::u16string_view text) {
     glyph.Error = nullptr;
     glyph.Rendered = false;
   }
+  RenderListedAhead();
+}
+
+bool FontImpl::HasGlyphOfIndex(FaceGlyph glyph) const {
+  return glyph.Face < glyphIndexes.size() && glyph.GlyphIndex < glyphIndexes[glyph.Face].size() &&
+         glyphIndexes[glyph.Face][glyph.GlyphIndex] != nullptr;
+}
+
+// A layout's glyphs, found by index: their faces were all added while the text was itemized,
+// so they cannot change before GlyphOfIndex takes them.
+void FontImpl::RenderGlyphsAhead(std::span<const FaceGlyph> wanted) {
+  aheadCount = 0;
+  aheadNext = 0;
+  if (renderThreads <= 1 || options.DistanceField) return;
+  std::size_t fresh = 0;
+  for (std::size_t k = 0; k < wanted.size() && fresh < GlyphsForThreads; ++k) {
+    if (!HasGlyphOfIndex(wanted[k])) ++fresh;
+  }
+  if (fresh < GlyphsForThreads) return;
+  std::unordered_set<std::uint64_t> seen;
+  for (const FaceGlyph& glyph : wanted) {
+    if (HasGlyphOfIndex(glyph) ||
+        !seen.insert((std::uint64_t{glyph.Face} << 32U) | glyph.GlyphIndex).second) {
+      continue;
+    }
+    if (aheadCount == ahead.size()) ahead.emplace_back();
+    RenderedAhead& slot = ahead[aheadCount++];
+    slot.Character = 0;
+    slot.Glyph = glyph;
+    slot.Error = nullptr;
+    slot.Rendered = false;
+  }
+  RenderListedAhead();
+}
+
+void FontImpl::RenderListedAhead() {
   const std::size_t workers =
       std::min(renderThreads, (aheadCount + GlyphsPerWorker - 1) / GlyphsPerWorker);
   if (workerFaces.size() < workers) workerFaces.resize(workers);

@@ -152,6 +152,17 @@ class FontImpl {
   /// cached earlier with the same glyph. The reference stays valid for the font's life.
   /// \throws FontException "Error loading glyph in FreeType".
   const GlyphEntry& GlyphOfIndex(std::uint32_t glyphIndex, std::uint32_t face = 0);
+  /// With more than one render thread and enough new glyphs among `glyphs`: renders their
+  /// images on worker threads, in the order of their first appearance, for the GlyphOfIndex
+  /// calls that follow in the same order (a layout's). ForgetRenderedAhead drops what those
+  /// calls did not take. Without threads, nothing.
+  void RenderGlyphsAhead(std::span<const FaceGlyph> glyphs);
+  void ForgetRenderedAhead() {
+    aheadCount = 0;
+    aheadNext = 0;
+  }
+  /// True when the font renders bursts of new glyphs on worker threads.
+  bool RendersOnThreads() const { return renderThreads > 1 && !options.DistanceField; }
 
   /// Space for a list of the font's glyph records, kept between uses so that drawing a layout
   /// allocates nothing once warm. Whoever takes it gives it back; a nested taker (a batch's Draw
@@ -200,6 +211,9 @@ class FontImpl {
   /// no glyph yet on worker threads, in the order AddGlyph will ask for them, when there are
   /// enough of them to pay for the threads.
   void RenderAhead(std::u16string_view text);
+  /// Renders the glyphs listed in `ahead` on the worker threads.
+  void RenderListedAhead();
+  bool HasGlyphOfIndex(FaceGlyph glyph) const;
   /// The worker's copy of face `face`, opened on first use; null when it cannot be opened.
   FontFace* WorkerFace(std::size_t worker, std::uint32_t face);
   /// Renders `glyph` into `entry` and adds its image to the atlas.

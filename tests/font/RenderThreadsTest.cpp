@@ -7,9 +7,13 @@
 
 #include "font/Font.h"
 #include "font/FontException.h"
+#include "font/Version.h"
 #include "font/detail/FontAccess.h"
 #include "graphics/software/SoftwareGraphicsDevice.h"
 #include "tests/support/FixtureFonts.h"
+#if VENNICOR_FONT_HAS_TEXT_LAYOUT
+#include "font/layout/TextLayout.h"
+#endif
 
 // Fonts that render new glyphs on several threads against the same fonts on one: the same
 // records, the same atlas texels, the same errors. CI runs these under ThreadSanitizer.
@@ -92,12 +96,13 @@ TEST(RenderThreads, GiveTheFontOneThreadGives) {
                      bold,
                      {Range(0xA1, 0x17F), Range(0x391, 0x3C9) + Range(0x410, 0x44F), u"\u2020x"}});
   } else {
-    std::cout << "DejaVu Sans (fonts-dejavu-core) is not installed: its case is left out\n";
+    ADD_FAILURE()
+        << "DejaVu Sans (fonts-dejavu-core) is not installed: run scripts/setup-debian.sh";
   }
   if (std::filesystem::exists(NotoSansCjk)) {
     cases.push_back({"Noto Sans CJK", NotoSansCjk, 24, {}, {Range(0x4E00, 0x4F2B)}});
   } else {
-    std::cout << "Noto Sans CJK (fonts-noto-cjk) is not installed: its case is left out\n";
+    ADD_FAILURE() << "Noto Sans CJK (fonts-noto-cjk) is not installed: run scripts/setup-debian.sh";
   }
   for (const ThreadCase& c : cases) {
     SCOPED_TRACE(c.Name);
@@ -124,11 +129,38 @@ TEST(RenderThreads, GiveTheFontOneThreadGives) {
   }
 }
 
+#if VENNICOR_FONT_HAS_TEXT_LAYOUT
+// A layout finds its glyphs by index after shaping; a burst of new ones renders on the threads
+// and lands where one thread puts it.
+TEST(RenderThreads, LayOutAsOneThreadDoes) {
+  if (!std::filesystem::exists(NotoSansCjk)) {
+    FAIL() << "Noto Sans CJK (fonts-noto-cjk) is not installed: run scripts/setup-debian.sh";
+  }
+  std::u16string text;
+  for (char16_t c = 0x4E00; c < 0x4F00; c += 3) {
+    text += c;
+    if (c % 7 == 0) text += u"\u3001Kana \u30AB\u30BF";
+  }
+  SoftwareGraphicsDevice device(8, 8);
+  Font single(device, std::filesystem::path(NotoSansCjk), 28);
+  FontOptions options;
+  options.RenderThreads = 2;
+  Font threaded(device, std::filesystem::path(NotoSansCjk), 28, options);
+  const TextLayoutOptions wrapped{.MaxWidth = 400};
+  const TextLayout expected(single, text, wrapped);
+  const TextLayout actual(threaded, text, wrapped);
+  single.GlyphTexture();
+  threaded.GlyphTexture();
+  ExpectSameFonts(single, threaded);
+  ASSERT_EQ(expected.Glyphs().size(), actual.Glyphs().size());
+}
+#endif
+
 // A glyph too large for the device fails on the worker that renders it; the error reaches the
 // caller when the walk comes to that glyph, as with one thread, and the glyphs before it stay.
 TEST(RenderThreads, ReportErrorsWhereOneThreadWould) {
   if (!std::filesystem::exists(DejaVuSans)) {
-    GTEST_SKIP() << "DejaVu Sans (fonts-dejavu-core) is not installed";
+    FAIL() << "DejaVu Sans (fonts-dejavu-core) is not installed: run scripts/setup-debian.sh";
   }
   SoftwareGraphicsDevice device(8, 8);
   device.SetMaxTextureSize(64);

@@ -160,7 +160,8 @@ std::vector<FaceCase> FaceCases() {
                      u"\u03b1\u03b2\u03b3\u03b4\u03a9\u0416",
                      u"\u0436\u044f\u00fe"});
   } else {
-    std::cout << "DejaVu Sans (fonts-dejavu-core) is not installed: its case is left out\n";
+    ADD_FAILURE()
+        << "DejaVu Sans (fonts-dejavu-core) is not installed: run scripts/setup-debian.sh";
   }
   return cases;
 }
