@@ -85,6 +85,17 @@ void Build(Detail::FontImpl& font, Layout::Detail::LayoutData& layout, LayoutScr
   // Every glyph's image, rendered now so that drawing only uploads. Runs went to the face
   // that has their characters (the font's own, or a fallback); glyphs are found by (face,
   // glyph index).
+  // With render threads, a burst of new glyphs renders on them first.
+  if (font.RendersOnThreads()) {
+    std::vector<Detail::FaceGlyph> wanted;
+    wanted.reserve(layout.Glyphs.size());
+    for (const LayoutGlyph& glyph : layout.Glyphs) wanted.push_back({glyph.Face, glyph.GlyphIndex});
+    font.RenderGlyphsAhead(wanted);
+  }
+  struct ForgetAhead {
+    Detail::FontImpl& Font;
+    ~ForgetAhead() { Font.ForgetRenderedAhead(); }
+  } forgetAhead{font};
   for (const LayoutGlyph& glyph : layout.Glyphs) font.GlyphOfIndex(glyph.GlyphIndex, glyph.Face);
 }
 

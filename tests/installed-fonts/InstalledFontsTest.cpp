@@ -17,6 +17,7 @@
 
 #include "HermeticFontconfig.h"
 #include "font/FontException.h"
+#include "font/faces/detail/FontFace.h"
 #include "font/sources/FreeTypeManager.h"
 #include "font/sources/FreeTypeMemoryCounter.h"
 #include "font/sources/detail/FaceHandle.h"
@@ -283,6 +284,21 @@ TEST(OpenInstalledFont, SeesFontsInstalledAndRemovedSinceTheLastLookup) {
   WaitForTheNextSecond();
   std::filesystem::remove(added);
   EXPECT_EQ(Outcome([&] { return manager.OpenFont(u"Vennicor Metrics", Regular); }), NotFound);
+}
+
+// Glyph cache files key on this identity: faces of one collection share tables, not their
+// character maps, so each must have its own; the same face opened twice has the same.
+TEST(InstalledFaceIdentity, EachFaceOfACollectionHasItsOwn) {
+  using Vennicor::Font::Detail::FontFace;
+  const std::uint64_t regular = FontFace(u"Vennicor Multi", Regular).DataIdentity();
+  const std::uint64_t heavy = FontFace(u"Vennicor Multi", Bold).DataIdentity();
+  const std::uint64_t italic = FontFace(u"Vennicor Multi", Italic).DataIdentity();
+  EXPECT_NE(regular, 0U);
+  EXPECT_NE(regular, heavy);
+  EXPECT_NE(regular, italic);
+  EXPECT_NE(heavy, italic);
+  EXPECT_EQ(FontFace(u"Vennicor Multi", Italic).DataIdentity(), italic);
+  EXPECT_EQ(FontFace(FixtureFont("installed/VennicorMulti.ttf")).DataIdentity(), regular);
 }
 
 }  // namespace

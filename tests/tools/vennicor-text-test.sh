@@ -80,6 +80,21 @@ run 0 -f "$font" -s 18 -r 30 --scale 2,1.5 --origin 5,5 --align center --flip ho
   -c "#ff000080" -b transparent --margin 0 -o turned.png "AV" "B"
 [ -f out/turned.png ] || fail "turned.png missing"
 
+# A glyph cache file: written by the first run, used by the second, which draws the same picture
+# (and leaves the file as it was); a file that does not fit is ignored and replaced.
+run 0 -f "$font" -s 18 --glyph-cache "$work/glyphs.cache" --atlas atlas.png -o cached.png "AV B"
+[ -s "$work/glyphs.cache" ] || fail "--glyph-cache wrote no file"
+cp out/cached.png first.png && cp out/atlas.png first-atlas.png && cp "$work/glyphs.cache" first.cache
+# Saving renames a new file over the old one, so a file written again has a new inode.
+inode="$(stat -c %i "$work/glyphs.cache")"
+run 0 -f "$font" -s 18 --glyph-cache "$work/glyphs.cache" --atlas atlas.png -o cached.png "AV B"
+cmp -s out/cached.png first.png && cmp -s out/atlas.png first-atlas.png ||
+  fail "a font started from its glyph cache drew another picture or atlas"
+[ "$(stat -c %i "$work/glyphs.cache")" = "$inode" ] || fail "a glyph cache that fits was written again"
+run 0 -f "$font" -s 20 --glyph-cache "$work/glyphs.cache" -o cached.png "AV"
+cmp -s "$work/glyphs.cache" first.cache && fail "a glyph cache of another size was kept"
+expect_error 1 "cannot write glyph cache" -f "$font" --glyph-cache "$work/no/such/folder/g" "AV"
+
 # By installed family name and style (those faces map A, B, V and space).
 run 0 -f "Vennicor Lookup" --style bold-italic -s 18 -o named.png "AV B"
 [ -f out/named.png ] || fail "named.png missing"

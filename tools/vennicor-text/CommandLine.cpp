@@ -390,6 +390,10 @@ constexpr OptionRow OptionTable[] = {
      "also write the font's glyph atlas texture as a PNG: white glyphs on an opaque black "
      "background",
      Assign<&Options::AtlasPath, ParsePath>},
+    {"", "--glyph-cache", "PATH",
+     "start the font from the glyph cache file PATH when it fits the font; otherwise write it "
+     "with the glyphs of the text once it is drawn",
+     Assign<&Options::GlyphCachePath, ParsePath>},
     {"", "--hinting", "MODE",
      "auto (FreeType's auto-hinter, the default), normal (the font's own hinting), light, mono "
      "(one-bit glyphs) or none",

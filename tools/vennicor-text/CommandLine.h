@@ -65,6 +65,9 @@ struct Options {
   Vennicor::Graphics::Color ShadowColor{0, 0, 0, 0x80};
   std::string OutputPath = "vennicor-text.png";
   std::optional<std::string> AtlasPath;
+  /// A glyph cache file: the font starts from it when it fits, and otherwise writes it once the
+  /// text is drawn (a loading screen's cache, or one baked at build time from a --text-file).
+  std::optional<std::string> GlyphCachePath;
 };
 
 /// The text drawn when none is given: a paragraph, then a line of Arabic and one of Hebrew.

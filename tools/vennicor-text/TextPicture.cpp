@@ -120,6 +120,7 @@ RenderedText RenderText(const Options& options, std::u16string_view text, bool w
       Vennicor::Font::FontOptions look = options.Look;
       // A distance field draws its own outline; other fonts get outline images.
       if (!look.DistanceField) look.OutlineThickness = options.Outline;
+      if (options.GlyphCachePath) look.GlyphCache = *options.GlyphCachePath;
       return Font(fontDevice, faceName, options.Size, options.Style, look);
     } catch (const Vennicor::Font::FontException& error) {
       throw std::runtime_error("cannot open font '" + options.FontFace + "': " + error.what());
@@ -231,6 +232,16 @@ RenderedText RenderText(const Options& options, std::u16string_view text, bool w
               std::nullopt, SpriteBatchEx::DistanceFieldEffectOf(font, fieldOutline, outlineTint));
   SpriteBatchEx::DrawText(batch, layout, position, style);
   batch.End();
+
+  // The glyphs of a font started without the file (it was missing or did not fit) replace it.
+  if (options.GlyphCachePath && !font.StartedFromGlyphCache()) {
+    try {
+      font.SaveGlyphCache(*options.GlyphCachePath);
+    } catch (const Vennicor::Font::FontException& error) {
+      throw std::runtime_error("cannot write glyph cache '" + *options.GlyphCachePath +
+                               "': " + error.what());
+    }
+  }
 
   RenderedText result;
   result.Text =
