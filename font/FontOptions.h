@@ -3,7 +3,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <vector>
 
+#include "font/FontVariation.h"
 #include "graphics/SurfaceFormat.h"
 
 namespace Vennicor::Font {
@@ -73,6 +75,11 @@ struct FontOptions {
   /// every check of its fields; any other file (missing, stale, truncated, edited, larger than
   /// Font::MaxGlyphCacheBytes) is ignored and the font renders its glyphs as usual. Empty: none.
   std::filesystem::path GlyphCache{};
+  /// Axes of a variable font, set on every face of the font that has them (fallback faces
+  /// included) before any glyph is rendered or shaped: FreeType renders the glyphs and HarfBuzz
+  /// shapes with the same values. Later entries for one axis win. Empty: each face's default
+  /// instance, as before. Faces without variations ignore them.
+  std::vector<FontVariation> Variations{};
 };
 
 }  // namespace Vennicor::Font

@@ -73,6 +73,7 @@ AtlasSettings SettingsFor(Graphics::SurfaceFormat format) {
 std::vector<std::unique_ptr<FontFace>> SizedFace(std::unique_ptr<FontFace> face, float size,
                                                  const FontOptions& options) {
   face->SetRendering(RenderingFor(options));
+  face->SetVariations(options.Variations);
   face->SetPixelSize(size);
   std::vector<std::unique_ptr<FontFace>> faces;
   faces.push_back(std::move(face));
@@ -431,6 +432,7 @@ bool FontImpl::AddSystemFaceFor(char32_t character, bool color) {
 
 void FontImpl::AddFallbackFace(std::unique_ptr<FontFace> fallback) {
   fallback->SetRendering(faces.front()->Rendering());
+  fallback->SetVariations(options.Variations);
   fallback->SetPixelSize(size);
   fallback->SetLargestImage(largestImage);
   faces.reserve(faces.size() + 1);

@@ -95,6 +95,16 @@ run 0 -f "$font" -s 20 --glyph-cache "$work/glyphs.cache" -o cached.png "AV"
 cmp -s "$work/glyphs.cache" first.cache && fail "a glyph cache of another size was kept"
 expect_error 1 "cannot write glyph cache" -f "$font" --glyph-cache "$work/no/such/folder/g" "AV"
 
+# A variable font's axes: a heavier instance is wider and inks more pixels.
+variable="$data/fonts/VennicorVariable.ttf"
+run 0 -f "$variable" -s 30 --margin 0 -b transparent -o thin.png "AAA"
+read -r thinWidth _ <<<"$(png_size out/thin.png)"
+run 0 -f "$variable" -s 30 --margin 0 -b transparent --variation wght=900 -o heavy.png "AAA"
+read -r heavyWidth _ <<<"$(png_size out/heavy.png)"
+[ "$heavyWidth" -gt "$thinWidth" ] || fail "--variation wght=900 drew no wider text: $heavyWidth, $thinWidth"
+expect_error 2 "four-letter tag" -f "$variable" --variation wg=900 "A"
+expect_error 2 "needs a number" -f "$variable" --variation wght=heavy "A"
+
 # By installed family name and style (those faces map A, B, V and space).
 run 0 -f "Vennicor Lookup" --style bold-italic -s 18 -o named.png "AV B"
 [ -f out/named.png ] || fail "named.png missing"

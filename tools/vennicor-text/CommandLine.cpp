@@ -292,6 +292,23 @@ Vector2 ParseXY(std::string_view option, std::string_view text) {
   return ParsePair(option, text, false);
 }
 
+// TAG=VALUE: a four-character axis tag and its value in design units.
+Vennicor::Font::FontVariation ParseVariation(std::string_view option, std::string_view text) {
+  const std::size_t equals = text.find('=');
+  if (equals != 4)
+    throw UsageError(std::string(option) + " needs TAG=VALUE with a four-letter tag");
+  Vennicor::Font::FontVariation variation;
+  for (std::size_t k = 0; k < 4; ++k) {
+    const char c = text[k];
+    if (c < 0x20 || c > 0x7E) {
+      throw UsageError(std::string(option) + " needs TAG=VALUE with a four-letter tag");
+    }
+    variation.Tag[k] = c;
+  }
+  variation.Value = ParseFloat(option, text.substr(equals + 1));
+  return variation;
+}
+
 Vector2 ParseScale(std::string_view option, std::string_view text) {
   const Vector2 scale = ParsePair(option, text, true);
   const auto usable = [](float s) { return s != 0 && std::abs(s) <= LargestScale; };
@@ -402,6 +419,10 @@ constexpr OptionRow OptionTable[] = {
      }},
     {"", "--bold", "", "embolden the glyphs (synthetic, as FreeType does)",
      [](Parsed& parsed, std::string_view, std::string_view) { parsed.Chosen.Look.Bold = true; }},
+    {"", "--variation", "TAG=VALUE", "set an axis of a variable font, e.g. wght=650; repeatable",
+     [](Parsed& parsed, std::string_view name, std::string_view value) {
+       parsed.Chosen.Look.Variations.push_back(ParseVariation(name, value));
+     }},
     {"", "--oblique", "", "slant the glyphs (synthetic)",
      [](Parsed& parsed, std::string_view, std::string_view) { parsed.Chosen.Look.Oblique = true; }},
     {"", "--outline", "PX", "draw an outline PX pixels thick under the text",

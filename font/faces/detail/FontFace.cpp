@@ -145,6 +145,7 @@ std::unique_ptr<FontFace> FontFace::OpenAgain() const {
     again = std::unique_ptr<FontFace>(new FontFace(data, dataSize));
   }
   again->SetRendering(rendering);
+  again->SetVariations(variations);
   again->SetPixelSize(requestedSize);
   again->SetLargestImage(largestImage);
   return again;
@@ -318,6 +319,9 @@ std::uint64_t FontFace::DataIdentity() const {
   }
   hash.Add(static_cast<std::uint64_t>(ftFace->num_glyphs));
   hash.Add(std::uint64_t{faceIndex});
+  for (const std::int32_t coordinate : designCoordinates) {
+    hash.Add(static_cast<std::uint64_t>(static_cast<std::uint32_t>(coordinate)));
+  }
   const std::uint64_t identity = hash.Value();
   return identity != 0 ? identity : 1;
 }

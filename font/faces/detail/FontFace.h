@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "font/FontStyle.h"
+#include "font/FontVariation.h"
 #include "font/faces/detail/GlyphImage.h"
 #include "font/faces/detail/GlyphRendering.h"
 #include "font/faces/detail/GlyphStroke.h"
@@ -85,8 +86,18 @@ class FontFace {
   /// atlas would exceed ..." for a glyph wider or taller than SetLargestImage allows.
   void RenderGlyph(std::uint32_t glyphIndex, GlyphImage& image, GlyphImage* outline = nullptr);
 
+  /// Sets the axes of a variable face (FT_Set_Var_Design_Coordinates): each named axis the face
+  /// has takes its value, clamped to the axis's range; the others keep their defaults. Call it
+  /// before SetPixelSize, whose metrics then follow the instance. A face without variations, an
+  /// unknown axis and a value that is not finite are ignored. Kept for OpenAgain.
+  void SetVariations(std::span<const FontVariation> variations);
+  /// The design coordinates SetVariations set (16.16), one an axis; empty for a face at its
+  /// default instance or without variations.
+  const std::vector<std::int32_t>& DesignCoordinates() const { return designCoordinates; }
+
   /// What identifies the face's data, whatever file or memory it came from: a hash of its table
-  /// directory (every table's tag, checksum and length), its `head` table and its glyph count.
+  /// directory (every table's tag, checksum and length), its `head` table and its glyph count,
+  /// with the design coordinates SetVariations set.
   /// 0 for a face without a table directory (Type 1, BDF): such a face has no identity, and
   /// glyph caches never match it. Reads a few hundred bytes of the face.
   std::uint64_t DataIdentity() const;
@@ -159,8 +170,10 @@ class FontFace {
   // Requested size over the selected strike's, for a face of bitmap strikes; 0 for outlines.
   double strikeScale = 0;
   std::int32_t largestImage = std::numeric_limits<std::int32_t>::max();
-  float requestedSize = 0;             // the last SetPixelSize
-  std::vector<float> resampleScratch;  // reused by colour bitmaps that are resampled
+  float requestedSize = 0;                      // the last SetPixelSize
+  std::vector<FontVariation> variations;        // the last SetVariations, for OpenAgain
+  std::vector<std::int32_t> designCoordinates;  // what it set, 16.16 an axis
+  std::vector<float> resampleScratch;           // reused by colour bitmaps that are resampled
   FaceMetrics metrics;
 };
 

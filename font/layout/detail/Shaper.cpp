@@ -5,6 +5,7 @@
 #include <cmath>
 #include FT_FREETYPE_H
 #include <hb-ft.h>
+#include FT_MULTIPLE_MASTERS_H
 #include <unicode/uchar.h>
 #include <unicode/utf16.h>
 
@@ -59,6 +60,28 @@ Shaper::Shaper(FT_FaceRec_* face, std::int32_t loadFlags, double scale)
   // Advances come from FreeType with the font's own hinting, as its glyph images do; rendering
   // is not needed for them.
   hb_ft_font_set_load_flags(font.get(), loadFlags & ~static_cast<std::int32_t>(FT_LOAD_RENDER));
+  UseFaceVariations(face);
+}
+
+// A variable face shapes at the instance its glyphs render at: the design coordinates FreeType
+// holds, handed to HarfBuzz by axis tag.
+void Shaper::UseFaceVariations(FT_FaceRec_* face) {
+  if (!FT_HAS_MULTIPLE_MASTERS(face)) return;
+  FT_MM_Var* axes = nullptr;
+  if (FT_Get_MM_Var(face, &axes) != 0) return;
+  const struct ReleaseAxes {
+    FT_Library library;
+    FT_MM_Var* axes;
+    ~ReleaseAxes() { FT_Done_MM_Var(library, axes); }
+  } releaseAxes{face->glyph->library, axes};
+  std::vector<FT_Fixed> coordinates(axes->num_axis);
+  if (FT_Get_Var_Design_Coordinates(face, axes->num_axis, coordinates.data()) != 0) return;
+  std::vector<hb_variation_t> variations(axes->num_axis);
+  for (FT_UInt axis = 0; axis < axes->num_axis; ++axis) {
+    variations[axis].tag = static_cast<hb_tag_t>(axes->axis[axis].tag);
+    variations[axis].value = static_cast<float>(static_cast<double>(coordinates[axis]) / 65536.0);
+  }
+  hb_font_set_variations(font.get(), variations.data(), axes->num_axis);
 }
 
 std::int32_t Shaper::Scaled(std::int32_t value) const {

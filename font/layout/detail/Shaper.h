@@ -47,6 +47,7 @@ class Shaper {
   static hb_language_t DefaultLanguage();
 
  private:
+  void UseFaceVariations(FT_FaceRec_* face);
   std::int32_t Scaled(std::int32_t value) const;
 
   HarfBuzzFontHandle font;

@@ -397,6 +397,55 @@ def build_symbol_face():
     return font
 
 
+# The variable face: one weight axis from 100 to 900; every glyph a bar whose stem and advance
+# grow with the weight, so that both the images and the shaped advances tell the weight.
+VARIABLE_WEIGHTS = (100, 900)
+VARIABLE_STEMS = (60, 300)        # the bar's width at each end of the axis
+VARIABLE_ADVANCES = (400, 800)
+VARIABLE_INSTANCES = (("Thin", 100), ("Regular", 400), ("Bold", 700), ("Black", 900))
+
+
+def build_variable_master(master):
+    font = build_face("Vennicor Variable", "Regular", PRELOAD)
+    stem = VARIABLE_STEMS[master]
+    advance = VARIABLE_ADVANCES[master]
+    glyf = font["glyf"]
+    hmtx = font["hmtx"]
+    for name in font.getGlyphOrder():
+        if name == "space":
+            hmtx[name] = (advance, 0)
+            continue
+        glyf[name] = square(50, 0, 50 + stem, 700)
+        hmtx[name] = (advance, 50)
+    return font
+
+
+def build_variable_face():
+    from fontTools.designspaceLib import AxisDescriptor, DesignSpaceDocument, SourceDescriptor
+    from fontTools.designspaceLib import InstanceDescriptor
+    from fontTools import varLib
+    document = DesignSpaceDocument()
+    axis = AxisDescriptor()
+    axis.tag, axis.name = "wght", "Weight"
+    axis.minimum, axis.default, axis.maximum = VARIABLE_WEIGHTS[0], VARIABLE_WEIGHTS[0], VARIABLE_WEIGHTS[1]
+    document.addAxis(axis)
+    for master, weight in enumerate(VARIABLE_WEIGHTS):
+        source = SourceDescriptor()
+        source.font = build_variable_master(master)
+        source.name = "master%d" % master
+        source.location = {"Weight": weight}
+        document.addSource(source)
+    for name, weight in VARIABLE_INSTANCES:
+        instance = InstanceDescriptor()
+        instance.styleName = name
+        instance.familyName = "Vennicor Variable"
+        instance.location = {"Weight": weight}
+        instance.postScriptFontName = "VennicorVariable-" + name
+        document.addInstance(instance)
+    font, _, _ = varLib.build(document, exclude=["MVAR"])
+    return font
+
+
 def lookup_face(family, style, **options):
     return build_face(family, style, LOOKUP_CHARACTERS, **options)
 
@@ -418,6 +467,7 @@ def all_fonts():
     files["VennicorColor.ttf"] = font_bytes(build_color_face())
     files["VennicorStrike.ttf"] = font_bytes(build_strike_face())
     files["VennicorSymbol.ttf"] = font_bytes(build_symbol_face())
+    files["VennicorVariable.ttf"] = font_bytes(build_variable_face())
     files["VennicorBitmap.bdf"] = BITMAP_FONT.encode("ascii")
     files["NotAFont.ttf"] = bytes((i * 37 + 11) % 256 for i in range(256))
     files["hostile/VennicorHugeBoxes.ttf"] = font_bytes(build_huge_boxes_face())

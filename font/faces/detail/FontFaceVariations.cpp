@@ -1,0 +1,55 @@
+// The axes of variable faces: FreeType takes the design coordinates; the shapers read them back
+// from the face, so that HarfBuzz shapes the instance FreeType renders.
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+#include "font/faces/detail/FontFace.h"
+
+#include FT_MULTIPLE_MASTERS_H
+
+namespace Vennicor::Font::Detail {
+
+void FontFace::SetVariations(std::span<const FontVariation> wanted) {
+  variations.assign(wanted.begin(), wanted.end());
+  designCoordinates.clear();
+  const FT_Face ftFace = face.get();
+  if (wanted.empty() || !FT_HAS_MULTIPLE_MASTERS(ftFace)) return;
+  FT_MM_Var* axes = nullptr;
+  if (FT_Get_MM_Var(ftFace, &axes) != 0) return;
+  const struct ReleaseAxes {
+    FT_Library library;
+    FT_MM_Var* axes;
+    ~ReleaseAxes() { FT_Done_MM_Var(library, axes); }
+  } releaseAxes{manager.GetLibraryInstance(), axes};
+
+  std::vector<FT_Fixed> coordinates(axes->num_axis);
+  for (FT_UInt axis = 0; axis < axes->num_axis; ++axis) coordinates[axis] = axes->axis[axis].def;
+  bool changed = false;
+  for (const FontVariation& variation : wanted) {
+    if (!std::isfinite(variation.Value)) continue;
+    const auto tag = static_cast<FT_ULong>(FT_MAKE_TAG(
+        static_cast<unsigned char>(variation.Tag[0]), static_cast<unsigned char>(variation.Tag[1]),
+        static_cast<unsigned char>(variation.Tag[2]),
+        static_cast<unsigned char>(variation.Tag[3])));
+    for (FT_UInt axis = 0; axis < axes->num_axis; ++axis) {
+      const FT_Var_Axis& range = axes->axis[axis];
+      if (range.tag != tag) continue;
+      // Clamped in design units first: 16.16 holds ±32,768, more than any axis's range.
+      const double value = std::clamp(static_cast<double>(variation.Value),
+                                      static_cast<double>(range.minimum) / 65536.0,
+                                      static_cast<double>(range.maximum) / 65536.0);
+      coordinates[axis] = static_cast<FT_Fixed>(std::lround(value * 65536.0));
+      changed = true;
+    }
+  }
+  if (!changed) return;
+  if (FT_Set_Var_Design_Coordinates(ftFace, axes->num_axis, coordinates.data()) != 0) return;
+  designCoordinates.reserve(coordinates.size());
+  for (const FT_Fixed coordinate : coordinates) {
+    designCoordinates.push_back(static_cast<std::int32_t>(coordinate));
+  }
+}
+
+}  // namespace Vennicor::Font::Detail
