@@ -58,8 +58,9 @@ run_tests() {
 }
 run_tests -LE 'install|gl|sdl|d3d11'
 
-# The GL tests and the SDL tests of the Direct3D renderer need a window, so Wine needs an X
-# display: Xvfb, where Mesa's software rasterizer draws (wined3d too). Without one they are not
+# The GL tests, the SDL tests of the Direct3D renderer and the Direct3D 11 tests need a window
+# (wined3d makes one for its GL context), so Wine needs an X display: Xvfb, where Mesa's software
+# rasterizer draws (wined3d too). Without one they are not
 # run, and the job says so (CI fails instead).
 if command -v xvfb-run > /dev/null; then
   wrap=(xvfb-run -a -s "-screen 0 640x480x24")
@@ -69,9 +70,16 @@ if command -v xvfb-run > /dev/null; then
   $no_aslr "${wrap[@]}" wine "$build/project/examples/sdl2.exe" --frames 30 \
     --screenshot "$build/project/sdl2.png" --font /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf
   test -s "$build/project/sdl2.png"
+  # The d3d11 example: its own window and swap chain, 90 frames. A screen larger than its
+  # 640 x 480 client area, which the window's frame would otherwise clip.
+  rm -f "$build/project/d3d11.png"
+  $no_aslr xvfb-run -a -s "-screen 0 800x600x24" wine "$build/project/examples/d3d11.exe" \
+    --frames 90 --screenshot "$build/project/d3d11.png" \
+    --font /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf
+  test -s "$build/project/d3d11.png"
 elif [ -n "${CI:-}" ]; then
-  echo "xvfb-run is missing: the GL and SDL tests cannot run (scripts/windows/setup-debian.sh)" >&2
+  echo "xvfb-run is missing: the GL, SDL and Direct3D 11 tests cannot run (scripts/windows/setup-debian.sh)" >&2
   exit 1
 else
-  echo "NOT RUN: the GL and SDL tests under Wine need xvfb-run (Debian: xvfb)" >&2
+  echo "NOT RUN: the GL, SDL and Direct3D 11 tests under Wine need xvfb-run (Debian: xvfb)" >&2
 fi
