@@ -16,8 +16,6 @@
 #include <d3d11.h>
 #include <windows.h>
 #include <wrl/client.h>
-// windows.h renames DrawText to DrawTextA or DrawTextW, SpriteBatchEx's among them.
-#undef DrawText
 
 #include <algorithm>
 #include <cmath>
