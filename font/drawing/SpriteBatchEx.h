@@ -215,6 +215,7 @@ struct SpriteBatchEx {
                          char32_t lastCharacter);
 
 #if VENNICOR_FONT_HAS_TEXT_LAYOUT && defined(_WIN32)
+ public:
   /// DrawText, under the name windows.h's DrawText macro gives a call (UNICODE builds).
   static void DrawTextW(Graphics::SpriteBatch& spriteBatch, const TextLayout& layout,
                         Graphics::Vector2 position, Graphics::Color color) {
