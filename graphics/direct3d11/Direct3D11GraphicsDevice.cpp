@@ -162,7 +162,9 @@ struct Direct3D11GraphicsDevice::Resources {
   std::array<ComPtr<ID3D11SamplerState>, 2> Samplers;  // LinearClamp, PointClamp
   ComPtr<ID3D11RasterizerState> Rasterizer;
   ComPtr<ID3D11DepthStencilState> DepthStencil;
-  std::size_t RingUsed = 0;  // sprites written since the buffer was last discarded
+  // Sprites written since the buffer was last discarded; full at first, so that the first map
+  // of the new buffer discards, as Direct3D wants.
+  std::size_t RingUsed = RingSprites;
 };
 
 Direct3D11GraphicsDevice::Direct3D11GraphicsDevice(ID3D11Device* device,
