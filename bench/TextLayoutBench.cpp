@@ -3,7 +3,9 @@
 //   against hb_shape alone on the same text with the same face (goal: at most 1.5 times);
 // - laying the same text out again (the font's cache holds its runs) against the first time
 //   (goal: at least 5 times cheaper);
-// - drawing a prepared layout against DrawString on the same lines, per glyph (goal: no more).
+// - drawing a prepared layout against DrawString on the same lines, per glyph (goal: no more);
+// - a first layout of English with emoji through a text face and a colour emoji fallback
+//   (LayoutFirstTimeWithEmoji), against the English alone.
 // The device draws nothing at End, so drawing measures the walk and the queuing of sprites.
 #include <benchmark/benchmark.h>
 #include <ft2build.h>
@@ -12,6 +14,7 @@
 #include <hb.h>
 
 #include <algorithm>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -61,17 +64,43 @@ std::u16string NumberedLines(std::u16string_view text) {
   return numbered;
 }
 
+// Noto Color Emoji (Debian fonts-noto-color-emoji).
+constexpr std::u16string_view NotoColorEmojiPath =
+    u"/usr/share/fonts/truetype/noto/NotoColorEmoji.ttf";
+
+// The English text with an emoji after about every sixth word: faces, skin tones, a ZWJ
+// family, a flag, a keycap and a VS16 sequence.
+std::u16string WithEmoji(std::u16string_view text) {
+  static const std::u16string_view emoji[] = {u"😀",  u"👍🏽", u"👨‍👩‍👧",
+                                              u"🇯🇵", u"1️⃣",  u"❤️"};
+  std::u16string mixed;
+  std::size_t words = 0;
+  for (const char16_t c : text) {
+    mixed += c;
+    if (c == u' ' && ++words % 6 == 0) {
+      mixed += emoji[(words / 6) % std::size(emoji)];
+      mixed += u' ';
+    }
+  }
+  return mixed;
+}
+
 struct Setup {
   Setup() {
+    EmojiFont.AddFallbackFace(NotoColorEmojiPath);
     for (const std::u16string& text : Texts)
       Font::TextLayout warm(TextFont, text, {.MaxWidth = WrapWidth});
+    Font::TextLayout warm(EmojiFont, EmojiText, {.MaxWidth = WrapWidth});
     TextFont.GlyphTexture();
+    EmojiFont.GlyphTexture();
   }
   NullDevice Device;
   Font::Font TextFont{Device, Vennicor::Bench::DejaVuSansPath, FontSize};
   Graphics::SpriteBatch Batch{Device};
   std::u16string Text = Vennicor::Bench::EnglishText();
   std::u16string Texts[2] = {Text, NumberedLines(Text)};
+  Font::Font EmojiFont{Device, Vennicor::Bench::DejaVuSansPath, FontSize};
+  std::u16string EmojiText = WithEmoji(Text);
 };
 
 Setup& Shared() {
@@ -97,6 +126,20 @@ void LayoutFirstTime(benchmark::State& state) {
   PerCharacter(state, text.size());
 }
 BENCHMARK(LayoutFirstTime)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+// The English text with emoji, through the fallback chain: per code unit, against the English.
+void LayoutFirstTimeWithEmoji(benchmark::State& state) {
+  Setup& s = Shared();
+  auto& services =
+      Font::Layout::Detail::LayoutServices::Of(Font::Detail::FontAccess::Of(s.EmojiFont));
+  for (auto _ : state) {
+    services.ClearCaches();
+    Font::TextLayout layout(s.EmojiFont, s.EmojiText, {.MaxWidth = WrapWidth});
+    benchmark::DoNotOptimize(layout.Size());
+  }
+  PerCharacter(state, s.EmojiText.size());
+}
+BENCHMARK(LayoutFirstTimeWithEmoji)->Unit(benchmark::kMicrosecond);
 
 // The same with the shaped runs cached but not the finished layout: what the run cache saves.
 void LayoutAgainShapingCached(benchmark::State& state) {

@@ -173,6 +173,11 @@ bool Font::HasCharacter(char32_t codePoint) const {
   return impl->Resolve(codePoint).GlyphIndex != 0;
 }
 
+void Font::AddSystemFallback() {
+  ThrowIfDisposed();
+  impl->EnableSystemFallback();
+}
+
 void Font::AddFallbackFace(std::u16string_view fontFace, FontStyle style) {
   ThrowIfDisposed();
   impl->AddFallbackFace(std::make_unique<Detail::FontFace>(fontFace, style));

@@ -261,9 +261,14 @@ class Font {
   /// Adds a face that characters this font's face lacks come from: a character whose glyph
   /// index is 0 in the font's face is rendered from the first fallback face that maps it, at
   /// the font's size, into the font's atlas (one texture). Line metrics stay the font's own; a
-  /// fallback glyph keeps its own bearings on the same baseline. Characters cached before as
-  /// missing glyphs that the new face has are rendered again from it (their records update in
-  /// place). `fontFace` and `style` are read as the constructor reads them.
+  /// fallback glyph keeps its own bearings on the same baseline. A character shown as emoji by
+  /// default (Unicode's Emoji_Presentation: 😀, not ☺) comes from the first fallback face with
+  /// colour glyphs that maps it, even where the font's face has a monochrome one. Characters
+  /// cached before as missing glyphs that the new face has, and such emoji when the new face has
+  /// colour, are rendered again from it (their records update in place). TextLayout chooses a
+  /// face a grapheme cluster at a time (see TextLayout); MeasureString, DrawString and
+  /// GetKerning a character at a time, by this rule. `fontFace` and `style` are read as the
+  /// constructor reads them.
   /// \throws FontException with the constructor's messages when the face cannot be opened or
   /// sized (the font is then as it was), "Error loading glyph in FreeType" when re-rendering a
   /// cached character fails (the face stays added), or after Dispose.
@@ -275,6 +280,23 @@ class Font {
   /// The same with the face `source` names, opened as the constructors open it. The fallback
   /// renders as the font does (its FontOptions). \throws as above.
   void AddFallbackFace(const FontSource& source);
+
+  /// Lets the installed fonts serve what the font's faces cannot: from now on, a character no
+  /// face has (and an emoji, Emoji_Presentation, that no colour face has) is looked for among
+  /// the installed fonts, preferring those of the font's family and style as the system orders
+  /// them (fontconfig's character sets on Linux; on Windows the registry's fonts in its order)
+  /// and colour faces for emoji. A face found is opened once, appended to the fallbacks as by
+  /// AddFallbackFace, and serves strings and layouts from then on; a character no installed
+  /// font has draws the missing glyph as before. Only the first face of a font file is used.
+  /// At most 16 installed faces are added to one font. Calling it again changes nothing.
+  ///
+  /// Cost: this call reads the installed fonts' list once (on Linux fontconfig's sort of every
+  /// installed font, some milliseconds; on Windows, the first lookup opens every registered font
+  /// file once to read its character map). The first use of a character no face has costs a
+  /// lookup in that list (opening the face found); with it on, laying text out asks the faces'
+  /// character maps once more per character. Characters HasCharacter is asked about are not
+  /// looked up. \throws FontException after Dispose.
+  void AddSystemFallback();
 
  private:
   friend struct Detail::FontAccess;

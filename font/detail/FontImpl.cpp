@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <utility>
 
 #include "font/FontException.h"
 #include "font/faces/detail/GlyphRendering.h"
 #include "font/text/Utf.h"
 #include "font/text/detail/ControlCharacter.h"
+#include "font/text/detail/EmojiProperties.h"
 
 namespace Vennicor::Font::Detail {
 
@@ -115,10 +117,52 @@ FaceGlyph FontImpl::Resolve(char32_t character) const {
 }
 
 std::uint32_t FontImpl::FaceFor(char32_t codePoint) const {
+  if (faces.size() > 1 && HasEmojiPresentation(codePoint)) {
+    for (std::uint32_t face = 1; face < faces.size(); ++face) {
+      if (faces[face]->HasColor() && FaceHas(face, codePoint)) return face;
+    }
+  }
   for (std::uint32_t face = 0; face < faces.size(); ++face) {
     if (FaceHas(face, codePoint)) return face;
   }
   return 0;
+}
+
+bool FontImpl::FaceHasCluster(std::uint32_t face, std::u16string_view cluster) const {
+  for (std::size_t index = 0; index < cluster.size();) {
+    const char32_t c = DecodeUtf16(cluster, index);
+    if (!FaceHas(face, c) && !IsDefaultIgnorable(c)) return false;
+  }
+  return true;
+}
+
+std::uint32_t FontImpl::FaceForCluster(std::u16string_view cluster, std::uint32_t current) const {
+  std::size_t index = 0;
+  const char32_t first = DecodeUtf16(cluster, index);
+  // One lookup for the common case: a lone character of Latin text.
+  if (index == cluster.size() && first < 0x80) {
+    if (IsControlCharacter(first)) return current;
+    return FaceHas(0, first) ? 0 : FaceFor(first);
+  }
+  if (IsControlCharacter(first)) return current;
+  // Joiners and other default-ignorables on their own stay with the text around them.
+  bool ignorable = true;
+  for (index = 0; ignorable && index < cluster.size();) {
+    ignorable = IsDefaultIgnorable(DecodeUtf16(cluster, index));
+  }
+  if (ignorable) return current;
+  const Presentation presentation =
+      faces.size() > 1 ? PresentationOf(cluster) : Presentation::Default;
+  if (presentation != Presentation::Default) {
+    const bool wantsColor = presentation == Presentation::Emoji;
+    for (std::uint32_t face = 0; face < faces.size(); ++face) {
+      if (faces[face]->HasColor() == wantsColor && FaceHasCluster(face, cluster)) return face;
+    }
+  }
+  for (std::uint32_t face = 0; face < faces.size(); ++face) {
+    if (FaceHasCluster(face, cluster)) return face;
+  }
+  return FaceFor(first);
 }
 
 bool FontImpl::AnyFaceKerns() const {
@@ -127,8 +171,16 @@ bool FontImpl::AnyFaceKerns() const {
 }
 
 void FontImpl::AddGlyph(char32_t character) {
+  FaceGlyph glyph = Resolve(character);
+  if (systemFonts) {
+    const bool emoji = HasEmojiPresentation(character);
+    if ((glyph.GlyphIndex == 0 || (emoji && !faces[glyph.Face]->HasColor())) &&
+        AddSystemFaceFor(character, emoji)) {
+      glyph = Resolve(character);
+    }
+  }
   characters.Reserve(character);
-  GlyphEntry& entry = AddImage(Resolve(character));
+  GlyphEntry& entry = AddImage(glyph);
   entry.Record.Character =
       character <= 0xFFFF ? static_cast<char16_t>(character) : char16_t{ReplacementCharacter};
   entry.Record.CodePoint = character;
@@ -183,6 +235,51 @@ void FontImpl::RenderAgain(GlyphEntry& entry) {
   unplaced.push_back(&entry);
 }
 
+void FontImpl::EnableSystemFallback() {
+  if (!systemFonts) systemFonts = SystemFonts::Open(*faces.front());
+}
+
+void FontImpl::AddSystemFacesFor(std::u16string_view text) {
+  if (!systemFonts) return;
+  for (std::size_t index = 0; index < text.size();) {
+    const char32_t c = DecodeUtf16(text, index);
+    if (IsControlCharacter(c) || IsDefaultIgnorable(c)) continue;
+    const bool emoji = HasEmojiPresentation(c);
+    bool served = false;
+    for (std::uint32_t face = 0; !served && face < faces.size(); ++face) {
+      served = (!emoji || faces[face]->HasColor()) && FaceHas(face, c);
+    }
+    if (!served) AddSystemFaceFor(c, emoji);
+  }
+}
+
+bool FontImpl::AddSystemFaceFor(char32_t character, bool color) {
+  if (systemFiles.size() >= MaxSystemFaces || systemMisses.contains(character)) return false;
+  const std::optional<InstalledFace> found = systemFonts->FaceFor(character, color);
+  if (!found ||
+      std::find(systemFiles.begin(), systemFiles.end(), found->File) != systemFiles.end()) {
+    // Bounded, so that text of many characters no installed face serves stays cheap to hold.
+    if (systemMisses.size() >= 4096) systemMisses.clear();
+    systemMisses.insert(character);
+    return false;
+  }
+  systemFiles.push_back(found->File);
+  std::unique_ptr<FontFace> face;
+  try {
+    face = std::make_unique<FontFace>(found->File);
+  } catch (const FontException&) {
+    return false;  // a file FreeType cannot open is not tried again
+  }
+  const std::size_t before = faces.size();
+  try {
+    AddFallbackFace(std::move(face));
+  } catch (const FontException&) {
+    // A face that cannot be sized is left out; one that failed to render a cached character
+    // again stays, as AddFallbackFace leaves it.
+  }
+  return faces.size() > before;
+}
+
 void FontImpl::AddFallbackFace(std::unique_ptr<FontFace> fallback) {
   fallback->SetRendering(faces.front()->Rendering());
   fallback->SetPixelSize(size);
@@ -197,19 +294,27 @@ void FontImpl::AddFallbackFace(std::unique_ptr<FontFace> fallback) {
   faces.push_back(std::move(fallback));
   ++faceGeneration;
   const auto face = static_cast<std::uint32_t>(faces.size() - 1);
-  // Characters cached as missing glyphs may be the new face's: their records change in place
-  // and are placed by the next atlas update.
+  // Characters cached as missing glyphs may be the new face's, and so may emoji cached from a
+  // face without colour when the new face has it: their records change in place and are placed
+  // by the next atlas update.
+  const bool color = faces.back()->HasColor();
   for (GlyphEntry& entry : glyphs) {
-    if (entry.Face != 0 || entry.GlyphIndex != 0 || entry.Record.CodePoint == 0) continue;
-    const std::uint32_t glyph = faces.back()->GlyphIndex(entry.Record.CodePoint);
+    const char32_t character = entry.Record.CodePoint;
+    if (character == 0) continue;
+    const bool missing = entry.Face == 0 && entry.GlyphIndex == 0;
+    if (!missing && !(color && !faces[entry.Face]->HasColor() && HasEmojiPresentation(character))) {
+      continue;
+    }
+    const std::uint32_t glyph = faces.back()->GlyphIndex(character);
     if (glyph == 0) continue;
+    // The record no longer shows its old glyph, which shaped text may ask for.
+    if (entry.Face < glyphIndexes.size() && entry.GlyphIndex < glyphIndexes[entry.Face].size() &&
+        glyphIndexes[entry.Face][entry.GlyphIndex] == &entry) {
+      glyphIndexes[entry.Face][entry.GlyphIndex] = nullptr;
+    }
     unplaced.reserve(unplaced.size() + 1);
     RenderInto(entry, FaceGlyph{face, glyph});
     unplaced.push_back(&entry);
-    // The record no longer shows the main face's missing glyph, which shaped text may ask for.
-    if (!glyphIndexes.empty() && !glyphIndexes[0].empty() && glyphIndexes[0][0] == &entry) {
-      glyphIndexes[0][0] = nullptr;
-    }
   }
 }
 

@@ -2,15 +2,18 @@
 
 #include <cstdint>
 #include <deque>
+#include <filesystem>
 #include <memory>
 #include <span>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "font/FontOptions.h"
 #include "font/atlas/detail/GlyphAtlas.h"
 #include "font/detail/CharacterMap.h"
 #include "font/detail/GlyphEntry.h"
+#include "font/detail/SystemFonts.h"
 #include "font/faces/detail/FontFace.h"
 #include "font/faces/detail/GlyphImage.h"
 #include "font/kerning/detail/KerningTable.h"
@@ -73,10 +76,20 @@ class FontImpl {
   /// own missing glyph (face 0, glyph 0). Cached characters answer from their entry; others
   /// ask each face's character map (FaceFor).
   FaceGlyph Resolve(char32_t character) const;
-  /// The fallback rule, the one place it is decided: the first face (the font's own, then the
-  /// fallbacks in the order added) that maps the code point; 0 when none does, so that the
-  /// font's own missing glyph shows. Asks the faces' character maps in turn.
+  /// The fallback rule for one character, the one place it is decided: the first face (the
+  /// font's own, then the fallbacks in the order added) that maps the code point, except that a
+  /// character shown as emoji by default goes to the first colour face that maps it; 0 when
+  /// none does, so that the font's own missing glyph shows. Asks the faces' character maps in
+  /// turn.
   std::uint32_t FaceFor(char32_t codePoint) const;
+  /// The same rule for a grapheme cluster, as laid-out text chooses faces: the first face that
+  /// maps every character of it (a default-ignorable character, such as a joiner or a variation
+  /// selector, need not be mapped), trying colour faces first when the cluster asks for emoji
+  /// presentation and faces without colour first for VS15. `current` is the face of the
+  /// cluster before: a cluster of default-ignorables only, or one that starts with a control
+  /// character, stays with it. Without a face that has the whole cluster, FaceFor of its first
+  /// character. Costs one character-map lookup a character for each face tried.
+  std::uint32_t FaceForCluster(std::u16string_view cluster, std::uint32_t current) const;
   /// True when face `face` maps the code point.
   bool FaceHas(std::uint32_t face, char32_t codePoint) const {
     return faces[face]->GlyphIndex(codePoint) != 0;
@@ -109,6 +122,17 @@ class FontImpl {
     if (left.Face == 0) return kerning.OfGlyphs(left.GlyphIndex, right.GlyphIndex);
     return faces[left.Face]->Kerning(left.GlyphIndex, right.GlyphIndex);
   }
+
+  /// From now on, characters no face has (and emoji no colour face has) are looked for among
+  /// the installed fonts; a face found is opened once and appended as a fallback. Reads the
+  /// installed fonts once (SystemFonts::Open); calling again changes nothing.
+  void EnableSystemFallback();
+  /// For laid-out text, before its faces are chosen: adds the installed faces that characters
+  /// of `text` need, as EnableSystemFallback describes. Nothing without it; with it, one
+  /// character-map lookup a character for the faces that have it.
+  void AddSystemFacesFor(std::u16string_view text);
+  /// Installed faces one font opens at most; characters that would need more show as missing.
+  static constexpr std::size_t MaxSystemFaces = 16;
 
   /// Opens no file itself: sizes `fallback` to the font's size and appends it to the faces, then
   /// renders again from it the cached characters that no face had.
@@ -171,6 +195,11 @@ class FontImpl {
   /// Caches a record for a face's glyph (not yet mapped to a character).
   GlyphEntry& AddImage(FaceGlyph glyph);
   void PlaceGlyphs();
+  /// Adds the installed face that serves `character` (a colour one first when `color`), if
+  /// there is one not opened before; true when a face was added.
+  bool AddSystemFaceFor(char32_t character, bool color);
+  /// True when face `face` maps every character of `cluster` but the default-ignorables.
+  bool FaceHasCluster(std::uint32_t face, std::u16string_view cluster) const;
 
   float size;
   FontOptions options;
@@ -188,6 +217,9 @@ class FontImpl {
   std::vector<std::vector<GlyphEntry*>> glyphIndexes;
   std::vector<const GlyphEntry*> entryList;  // see TakeEntryList
   std::uint32_t faceGeneration = 0;
+  std::unique_ptr<SystemFonts> systemFonts;        // null unless EnableSystemFallback
+  std::vector<std::filesystem::path> systemFiles;  // opened, or failed to open
+  std::unordered_set<char32_t> systemMisses;       // found in no file not yet opened
   std::int32_t largestImage;  // the device's largest texture edge: no glyph image is larger
   // Last, so that it goes before the faces: it may reference them (HarfBuzz fonts).
   std::unique_ptr<FontCompanion> companion;

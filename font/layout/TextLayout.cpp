@@ -44,6 +44,7 @@ float SpaceAdvance(Layout::Detail::ShapingContext& shaping) {
 // opportunities that fit, and the placer orders each line's pieces visually and places their
 // glyphs.
 void Build(Detail::FontImpl& font, Layout::Detail::LayoutData& layout, LayoutScratch& s) {
+  font.AddSystemFacesFor(layout.Text);  // before the shapers follow the font's faces
   Layout::Detail::ShapingContext& shaping = Layout::Detail::LayoutServices::Of(font).Shaping;
   const TextLayoutOptions& options = layout.Options;
   const Detail::FaceMetrics& metrics = font.Metrics();

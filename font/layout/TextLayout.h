@@ -60,6 +60,14 @@ struct LayoutLine {
 /// lines). Queries never touch the font; drawing updates the font's atlas, so a font and its
 /// layouts are used from one thread at a time.
 ///
+/// With fallback faces (Font::AddFallbackFace) a face is chosen for each grapheme cluster: the
+/// first face that maps all of its characters (a joiner or variation selector the face lacks
+/// does not count), colour faces first for a cluster shown as emoji (an Emoji_Presentation
+/// character, VS16, a keycap, a flag, tag and ZWJ sequences) and faces without colour first
+/// after VS15, so text returns to the font's own face at the first cluster it has (spaces
+/// too: an emoji face's spaces are wide). A cluster no face has whole comes from the face of
+/// its first character.
+///
 /// Limits, for text and fonts that come from players and modders: building takes time and memory
 /// linear in the text's length (about 150 bytes a code unit while it builds, some 50 kept) for
 /// any options, spans and text, and:
@@ -97,7 +105,10 @@ class TextLayout {
   std::int32_t LineCount() const;
   /// A line. \throws std::out_of_range for an index outside [0, LineCount()).
   const LayoutLine& Line(std::int32_t index) const;
-  /// The glyphs of a line, in visual order (left to right). \throws std::out_of_range.
+  /// The glyphs of a line, in visual order (left to right). The spaces that end a line keep
+  /// their glyphs (some, such as U+1680 OGHAM SPACE MARK, are visible) but not their width: they
+  /// hang past the line's Width, after its content in a left-to-right paragraph and before it
+  /// in a right-to-left one. \throws std::out_of_range.
   std::span<const LayoutGlyph> LineGlyphs(std::int32_t index) const;
   /// Every glyph, line after line.
   std::span<const LayoutGlyph> Glyphs() const;

@@ -341,6 +341,11 @@ constexpr OptionRow OptionTable[] = {
      [](Parsed& parsed, std::string_view name, std::string_view value) {
        parsed.Chosen.FallbackFaces.push_back(ParseFace(name, value));
      }},
+    {"", "--system-fallback", "",
+     "let the installed fonts serve characters that the font and its fallbacks lack",
+     [](Parsed& parsed, std::string_view, std::string_view) {
+       parsed.Chosen.SystemFallback = true;
+     }},
     {"-s", "--size", "PX", "font size in pixels per em (default: 32)",
      Assign<&Options::Size, ParseSize>},
     {"", "--style", "STYLE",

@@ -30,6 +30,8 @@ struct Options {
   std::string FontFace = "DejaVu Sans";
   /// Faces that characters the font lacks come from, in the order given (--fallback).
   std::vector<std::string> FallbackFaces;
+  /// The installed fonts serve what the font and its fallbacks lack (--system-fallback).
+  bool SystemFallback = false;
   float Size = 32;
   Vennicor::Font::FontStyle Style = Vennicor::Font::FontStyle::Regular;
   Vennicor::Graphics::Color Foreground{0x1B, 0x1F, 0x3B, 0xFF};

@@ -132,6 +132,7 @@ RenderedText RenderText(const Options& options, std::u16string_view text, bool w
       throw std::runtime_error("cannot open fallback font '" + fallback + "': " + error.what());
     }
   }
+  if (options.SystemFallback) font.AddSystemFallback();
 
   // The text block: wrapped, aligned and shaped by TextLayout.
   Vennicor::Font::TextLayoutOptions layoutOptions;

@@ -54,6 +54,13 @@ FT_Int NearestStrike(const FT_Face face, double ppem) {
 
 std::int32_t ScaledPixels(double pixels) { return static_cast<std::int32_t>(std::lround(pixels)); }
 
+// FreeType selects a Unicode character map by itself, and none when a face has only a symbol
+// one (3,0), which then maps nothing; HarfBuzz's own face loading selects it, and so does this.
+FT_Face WithCharacterMap(FT_Face face) {
+  if (face != nullptr && face->charmap == nullptr) FT_Select_Charmap(face, FT_ENCODING_MS_SYMBOL);
+  return face;
+}
+
 }  // namespace
 
 FontFace::FontFace(std::u16string_view fontFace, FontStyle style) {
@@ -74,7 +81,7 @@ FontFace::FontFace(std::u16string_view fontFace, FontStyle style) {
     }
   }
 #endif
-  face.reset(manager.OpenFont(fontFace, style));
+  face.reset(WithCharacterMap(manager.OpenFont(fontFace, style)));
 }
 
 FontFace::FontFace(std::span<const std::byte> fontData) {
@@ -89,7 +96,7 @@ FontFace::FontFace(std::span<const std::byte> fontData) {
                          static_cast<FT_Long>(fontData.size()), 0, &opened) != 0) {
     throw FontException(Messages::ErrorOpeningFontFile);
   }
-  face.reset(opened);
+  face.reset(WithCharacterMap(opened));
 }
 
 // A font file read through a C stream that FreeType pulls from. Opening the file here rather
@@ -154,7 +161,7 @@ void FontFace::OpenStream(const std::filesystem::path& file) {
   if (FT_Open_Face(manager.GetLibraryInstance(), &arguments, 0, &opened) != 0) {
     throw FontException(Messages::ErrorOpeningFontFile);
   }
-  face.reset(opened);
+  face.reset(WithCharacterMap(opened));
 }
 
 FontFace::~FontFace() = default;
@@ -220,7 +227,14 @@ void FontFace::SetRendering(const GlyphRendering& glyphRendering) {
 }
 
 std::uint32_t FontFace::GlyphIndex(char32_t codePoint) const {
-  return FT_Get_Char_Index(face.get(), codePoint);
+  const std::uint32_t glyph = FT_Get_Char_Index(face.get(), codePoint);
+  // A symbol character map (3,0) holds its glyphs at U+F000 + c; text asks for c, as HarfBuzz
+  // and FreeType's users map it.
+  if (glyph == 0 && codePoint <= 0xFF && face->charmap != nullptr &&
+      face->charmap->encoding == FT_ENCODING_MS_SYMBOL) {
+    return FT_Get_Char_Index(face.get(), 0xF000 + codePoint);
+  }
+  return glyph;
 }
 
 namespace {

@@ -62,7 +62,8 @@ class FontFace {
   void SetPixelSize(float size);
   const FaceMetrics& Metrics() const { return metrics; }
 
-  /// The glyph index of a code point; 0 (the missing glyph) when the face lacks it.
+  /// The glyph index of a code point; 0 (the missing glyph) when the face lacks it. A face whose
+  /// character map is a symbol one (3,0) maps c below U+0100 as U+F000 + c too.
   std::uint32_t GlyphIndex(char32_t codePoint) const;
   /// Chooses how glyphs are loaded and rendered from now on (by default as
   /// RenderingFor(FontOptions{})). \throws FontException "Error loading glyph in FreeType" when

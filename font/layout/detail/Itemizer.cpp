@@ -37,16 +37,27 @@ void Itemizer::SplitAndShape() {
   s.Bidi.LineLevels(0, content, s.Levels);
   FindScriptRuns(text, s.Scripts);
 
+  // Faces are chosen a grapheme cluster at a time, so that an emoji sequence, a keycap or a
+  // letter with its marks comes from one face.
+  const bool chooseFaces = shaping.FaceCount() > 1;
+  const auto& starts = layout.GraphemeStarts;
+  auto grapheme = std::upper_bound(starts.begin(), starts.end(), paragraph.Start);
   std::size_t script = 0;
   std::uint16_t face = 0;
+  std::int32_t clusterEnd = 0;
   for (std::int32_t i = 0; i < content;) {
     const char32_t codePoint = CodePointAt(text, static_cast<std::size_t>(i));
     const std::int32_t next = i + (codePoint > 0xFFFF ? 2 : 1);
-    // A character the current face has stays with it, so that spaces and marks do not split
-    // a run of a fallback face.
-    if (shaping.FaceCount() > 1 && !IsControl(static_cast<char16_t>(codePoint)) &&
-        (i == 0 || !font.FaceHas(face, codePoint))) {
-      face = static_cast<std::uint16_t>(font.FaceFor(codePoint));
+    if (i >= clusterEnd) {
+      while (grapheme != starts.end() && *grapheme - paragraph.Start <= i) ++grapheme;
+      clusterEnd =
+          grapheme != starts.end() ? std::min(*grapheme - paragraph.Start, content) : content;
+      clusterEnd = std::max(clusterEnd, next);
+      if (chooseFaces) {
+        face = static_cast<std::uint16_t>(font.FaceForCluster(
+            text.substr(static_cast<std::size_t>(i), static_cast<std::size_t>(clusterEnd - i)),
+            face));
+      }
     }
     while (s.Scripts[script].End <= i) ++script;
     const std::uint8_t level = s.Levels[static_cast<std::size_t>(i)];

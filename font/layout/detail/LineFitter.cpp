@@ -167,6 +167,7 @@ bool LineFitter::EmitLine(std::int32_t from, std::int32_t to, bool last) {
   BrokenLine line;
   line.From = from;
   line.VisibleEnd = visible;
+  line.HangingEnd = ellipsis ? visible : to;
   line.TextEnd = ellipsis || last ? paragraphEnd : paragraph.Start + to;
   line.Justify = !last && !ellipsis;
   line.Ellipsis = ellipsisGlyphs;

@@ -58,6 +58,17 @@ void LinePlacer::PlaceGlyphs(const BrokenLine& line) {
     spaceStretch = std::max(spaceStretch, 0.0F);
   }
 
+  // The spaces that end the line hang past its end, at the paragraph's level (UAX #9 L1): after
+  // the content of a left-to-right line, before that of a right-to-left one. They keep their
+  // glyphs (some spaces are visible) but not their width.
+  const std::int32_t hangingEnd = std::max(line.HangingEnd, visibleEnd);
+  if (hangingEnd > visibleEnd && paragraph.RightToLeft) {
+    float hanging = 0;
+    for (std::int32_t i = visibleEnd; i < hangingEnd; ++i) {
+      hanging += s.Advance[static_cast<std::size_t>(i)] + s.Extra[static_cast<std::size_t>(i)];
+    }
+    PlaceHanging(visibleEnd, hangingEnd, pen - hanging);
+  }
   Segments(from, visibleEnd);
   BidiParagraph::VisualOrder(s.SegmentLevels, s.Order);
   for (const std::int32_t logical : s.Order) {
@@ -67,6 +78,41 @@ void LinePlacer::PlaceGlyphs(const BrokenLine& line) {
   }
   if (ellipsis && !paragraph.RightToLeft) pen = PlaceEllipsis(line.Ellipsis, pen, visibleEnd);
   layout.Lines.back().Width = pen;
+  if (hangingEnd > visibleEnd && !paragraph.RightToLeft) PlaceHanging(visibleEnd, hangingEnd, pen);
+}
+
+// The glyphs of the spaces [from, to) from `pen`, in the paragraph's direction; they get no
+// caret stops (the caret stays at the line's end).
+void LinePlacer::PlaceHanging(std::int32_t from, std::int32_t to, float pen) {
+  const bool rightToLeft = paragraph.RightToLeft;
+  std::size_t run = 0;
+  for (std::int32_t k = 0; k < to - from; ++k) {
+    const std::int32_t i = rightToLeft ? to - 1 - k : from + k;
+    const auto unit = static_cast<std::size_t>(i);
+    if (s.IsCluster[unit] != 0) {
+      run = 0;
+      while (s.Runs[run].End <= i) ++run;
+      const Run& owner = s.Runs[run];
+      const ShapedGlyph* end = s.Glyphs.data() + owner.GlyphEnd;
+      for (const ShapedGlyph *glyph = std::lower_bound(
+               static_cast<const ShapedGlyph*>(s.Glyphs.data() + owner.GlyphBegin), end, i,
+               [](const ShapedGlyph&g, std::int32_t cluster) { return g.Cluster < cluster; });
+           glyph != end && glyph->Cluster == i; ++glyph) {
+        if (IsControl(paragraph.Text[unit])) continue;
+        LayoutGlyph& placed = layout.Glyphs.emplace_back();
+        placed.GlyphIndex = glyph->GlyphIndex;
+        placed.Face = owner.Face;
+        placed.Position = {
+            pen + static_cast<float>(Pixels26Dot6Rounded(glyph->XOffset)),
+            layout.Lines.back().Baseline - static_cast<float>(Pixels26Dot6Rounded(glyph->YOffset))};
+        placed.Advance = static_cast<float>(Pixels26Dot6Rounded(glyph->XAdvance));
+        placed.TextIndex = paragraph.Start + i;
+        Colorize(placed);
+        pen += placed.Advance;
+      }
+    }
+    pen += s.Extra[unit];
+  }
 }
 
 // Splits [from, to) where the run or the line's bidi level changes.

@@ -16,6 +16,7 @@ namespace Vennicor::Font::Layout::Detail {
 struct BrokenLine {
   std::int32_t From = 0;
   std::int32_t VisibleEnd = 0;  // before the spaces that hang past the line's end
+  std::int32_t HangingEnd = 0;  // after them: their glyphs are placed but not counted in Width
   std::int32_t TextEnd = 0;     // text index: with its line break, or all the text an ellipsis cut
   bool Justify = false;         // its spaces widen to the width if the alignment says so
   std::span<const ShapedGlyph> Ellipsis;  // empty unless the line ends the layout early
@@ -52,6 +53,7 @@ class LinePlacer {
   inline void AddStops(std::int32_t cluster, std::int32_t segmentEnd, float left, float right,
                        bool stopRightToLeft);
   inline float PlaceEllipsis(std::span<const ShapedGlyph> glyphs, float pen, std::int32_t at);
+  inline void PlaceHanging(std::int32_t from, std::int32_t to, float pen);
   inline void Colorize(LayoutGlyph& glyph) const;
 
   ShapingContext& shaping;

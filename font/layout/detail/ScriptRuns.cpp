@@ -40,6 +40,9 @@ void FindScriptRuns(std::u16string_view text, std::vector<ScriptRun>& out) {
         code == current) {
       continue;
     }
+    // A character used by several scripts (its Script_Extensions: Grantha signs in Tamil, the
+    // Devanagari dandas) stays in the run of any of them.
+    if (current != USCRIPT_COMMON && uscript_hasScript(codePoint, current)) continue;
     if (current == USCRIPT_COMMON) {
       current = code;  // the leading neutrals join the first real script
       continue;

@@ -17,9 +17,10 @@ struct ScriptRun {
   hb_script_t Script = HB_SCRIPT_COMMON;
 };
 
-/// Replaces `out` with the script runs of `text`. Characters used by many scripts (spaces,
-/// digits, punctuation: Common) and combining marks (Inherited) join the run before them, or
-/// the first run at the start of the text, so that they do not split words.
+/// Replaces `out` with the script runs of `text` (UAX #24). Characters used by many scripts
+/// (spaces, digits, punctuation: Common) and combining marks (Inherited) join the run before
+/// them, or the first run at the start of the text, so that they do not split words; so does
+/// a character whose Script_Extensions hold the run's script.
 void FindScriptRuns(std::u16string_view text, std::vector<ScriptRun>& out);
 
 }  // namespace Vennicor::Font::Layout::Detail

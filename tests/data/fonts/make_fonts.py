@@ -20,6 +20,7 @@ import zlib
 from fontTools.fontBuilder import FontBuilder
 from fontTools.pens.ttGlyphPen import TTGlyphPen
 from fontTools.ttLib import TTFont, newTable
+from fontTools.ttLib.tables._c_m_a_p import cmap_format_4
 from fontTools.ttLib.tables._k_e_r_n import KernTable_format_0
 from fontTools.ttLib.tables.sbixGlyph import Glyph as SbixGlyph
 from fontTools.ttLib.tables.sbixStrike import Strike as SbixStrike
@@ -383,6 +384,19 @@ def collection_bytes(fonts):
 LOOKUP_CHARACTERS = "AVB "
 
 
+def build_symbol_face():
+    """A face whose only character map is the symbol one (3,0): the preload set at U+F000 + c,
+    as symbol fonts map their glyphs."""
+    font = build_face("Vennicor Symbol", "Regular", PRELOAD)
+    table = cmap_format_4(4)
+    table.platformID = 3
+    table.platEncID = 0
+    table.language = 0
+    table.cmap = {0xF000 + ord(c): glyph_name(c) for c in PRELOAD}
+    font["cmap"].tables = [table]
+    return font
+
+
 def lookup_face(family, style, **options):
     return build_face(family, style, LOOKUP_CHARACTERS, **options)
 
@@ -403,6 +417,7 @@ def all_fonts():
         "Vennicor Metrics Deep Kern", "Regular", PRELOAD, kern=True, kern_av=KERN_AV_DEEP))
     files["VennicorColor.ttf"] = font_bytes(build_color_face())
     files["VennicorStrike.ttf"] = font_bytes(build_strike_face())
+    files["VennicorSymbol.ttf"] = font_bytes(build_symbol_face())
     files["VennicorBitmap.bdf"] = BITMAP_FONT.encode("ascii")
     files["NotAFont.ttf"] = bytes((i * 37 + 11) % 256 for i in range(256))
     files["hostile/VennicorHugeBoxes.ttf"] = font_bytes(build_huge_boxes_face())

@@ -48,8 +48,11 @@ TEST(TextLayout, WrapsGreedilyWithinTheWidth) {
         EXPECT_EQ(glyphs.size(), 1U) << "line " << i;
       }
       float right = 0;
-      for (const LayoutGlyph& glyph : glyphs)
+      for (const LayoutGlyph& glyph : glyphs) {
+        // Spaces that end the line keep their glyphs, hanging past the width.
+        if (layout.Text()[static_cast<std::size_t>(glyph.TextIndex)] == u' ') continue;
         right = std::max(right, glyph.Position.X + glyph.Advance);
+      }
       EXPECT_LE(right, std::max(width, line.Width) + 0.01F);
       if (i + 1 == layout.LineCount()) continue;
       // The next line's first word would not have fitted.
@@ -198,12 +201,13 @@ TEST(TextLayout, OrdersBidirectionalTextPerLine) {
   EXPECT_TRUE(forced.Line(0).RightToLeft);
   EXPECT_EQ(order(forced, 0), (std::vector<int>{7, 8, 6, 5, 4, 3, 2, 0, 1}));
   // Wrapped between the words, each line is reordered on its own: the first line of a
-  // right-to-left paragraph holds its first words, rightmost first.
+  // right-to-left paragraph holds its first words, rightmost first, and the space that ends it
+  // hangs at its left end.
   const std::u16string hebrew = u"\u05D0\u05D1 \u05D2\u05D3 \u05D4\u05D5";
   const float oneWord = TextLayout(font, u"\u05D0\u05D1 \u05D2\u05D3").Size().X;
   TextLayout wrapped(font, hebrew, {.MaxWidth = oneWord + 1});
   ASSERT_EQ(wrapped.LineCount(), 2);
-  EXPECT_EQ(order(wrapped, 0), (std::vector<int>{4, 3, 2, 1, 0}));
+  EXPECT_EQ(order(wrapped, 0), (std::vector<int>{5, 4, 3, 2, 1, 0}));
   EXPECT_EQ(order(wrapped, 1), (std::vector<int>{7, 6}));
 }
 
