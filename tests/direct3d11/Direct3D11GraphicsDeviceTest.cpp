@@ -1,6 +1,7 @@
 // The Direct3D 11 device beyond the conformance table's pictures: the pipeline state a game
 // had bound survives a draw, foreign textures draw nothing, long batches wrap the vertex
-// buffer, and textures read back what was written.
+// buffer, textures read back what was written, and the game's device gets back every
+// reference taken on it.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -277,6 +278,38 @@ TEST_F(Direct3D11Test, TexturesReadBackWhatWasWritten) {
   EXPECT_THROW(
       device->CreateTexture2D(device->MaxTextureSize() + 1, 1, false, SurfaceFormat::Color),
       std::invalid_argument);
+}
+
+// Everything the device and its textures hold on the game's device goes when they go: a bound
+// sprite texture, a staging copy or a saved state left behind would keep the game's device alive.
+TEST_F(Direct3D11Test, GivesBackEveryReferenceItTook) {
+  const auto references = [](IUnknown* object) {
+    object->AddRef();
+    return object->Release();
+  };
+  ID3D11Device* d3d = target->Device.Get();
+  ID3D11DeviceContext* context = target->Context.Get();
+  device.reset();
+  const ULONG deviceReferences = references(d3d);
+  const ULONG contextReferences = references(context);
+  {
+    Direct3D11GraphicsDevice drawing(d3d, context);
+    const auto kept = drawing.CreateTexture2D(4, 4, false, SurfaceFormat::Color);
+    const auto disposed = drawing.CreateTexture2D(4, 4, false, SurfaceFormat::Alpha8);
+    const std::vector<Color> texels(16, Color::White());
+    kept->SetData(texels);
+    disposed->SetData(texels);
+    const std::vector<SpriteQuad> quads = {PixelQuad(kept.get(), 1, 1, Color::White()),
+                                           PixelQuad(disposed.get(), 2, 2, Color::White())};
+    drawing.DrawSprites(quads, {});
+    std::vector<Color> readBack(16);
+    kept->GetData(readBack);
+    EXPECT_EQ(drawing.ReadRenderTargetPixels()[1 * Width + 1], Color::White());
+    disposed->Dispose();
+    EXPECT_GT(references(d3d), deviceReferences);
+  }
+  EXPECT_EQ(references(d3d), deviceReferences);
+  EXPECT_EQ(references(context), contextReferences);
 }
 
 TEST_F(Direct3D11Test, DrawsOnlyWithTheImmediateContext) {
