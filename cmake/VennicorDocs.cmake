@@ -8,9 +8,12 @@ if(NOT DOXYGEN_FOUND)
   message(FATAL_ERROR "VENNICOR_BUILD_DOCS needs Doxygen (Debian: doxygen)")
 endif()
 
-# Exactly the headers that install (each target lists its own with vennicor_public_headers),
-# the generated version header, and the Markdown pages.
+# Exactly the headers that install (each target lists its own with vennicor_public_headers)
+# and those of backends this platform does not build (Direct3D 11 off Windows), the generated
+# version header, and the Markdown pages.
 get_property(VENNICOR_DOCS_HEADERS GLOBAL PROPERTY VENNICOR_PUBLIC_HEADERS)
+get_property(VENNICOR_DOCS_UNBUILT_HEADERS GLOBAL PROPERTY VENNICOR_DOCUMENTED_HEADERS)
+list(APPEND VENNICOR_DOCS_HEADERS ${VENNICOR_DOCS_UNBUILT_HEADERS})
 set(VENNICOR_DOCS_INPUT "${PROJECT_BINARY_DIR}/generated/font/Version.h")
 foreach(header IN LISTS VENNICOR_DOCS_HEADERS)
   string(APPEND VENNICOR_DOCS_INPUT " ${PROJECT_SOURCE_DIR}/${header}")

@@ -15,6 +15,15 @@
 #include "font/layout/TextLayout.h"
 #endif
 
+// windows.h defines DrawText as DrawTextW or DrawTextA. Included before this header, it would
+// rename the declarations below away from the functions the library defines; they keep their
+// name, and the calls it renames reach them through the forwarders at the end of SpriteBatchEx.
+#ifdef DrawText
+#pragma push_macro("DrawText")
+#undef DrawText
+#define VENNICOR_DRAW_TEXT_MACRO_SAVED
+#endif
+
 namespace Vennicor::Font {
 
 /// Draws text with a Font through a sprite batch, one sprite per character cut out of the
@@ -204,6 +213,51 @@ struct SpriteBatchEx {
   static void DrawStyled(Graphics::SpriteBatch& spriteBatch, Font& font, std::u16string_view text,
                          Graphics::Vector2 position, const DrawStyle& style,
                          char32_t lastCharacter);
+
+#if VENNICOR_FONT_HAS_TEXT_LAYOUT && defined(_WIN32)
+ public:
+  /// DrawText, under the name windows.h's DrawText macro gives a call (UNICODE builds).
+  static void DrawTextW(Graphics::SpriteBatch& spriteBatch, const TextLayout& layout,
+                        Graphics::Vector2 position, Graphics::Color color) {
+    DrawText(spriteBatch, layout, position, color);
+  }
+  /// DrawText, under the name windows.h's DrawText macro gives a call (UNICODE builds).
+  static void DrawTextW(Graphics::SpriteBatch& spriteBatch, const TextLayout& layout,
+                        Graphics::Vector2 position, Graphics::Color color, float rotation,
+                        Graphics::Vector2 origin, Graphics::Vector2 scale,
+                        Graphics::SpriteEffects spriteEffects, float layerDepth) {
+    DrawText(spriteBatch, layout, position, color, rotation, origin, scale, spriteEffects,
+             layerDepth);
+  }
+  /// DrawText, under the name windows.h's DrawText macro gives a call (UNICODE builds).
+  static void DrawTextW(Graphics::SpriteBatch& spriteBatch, const TextLayout& layout,
+                        Graphics::Vector2 position, const DrawStyle& style) {
+    DrawText(spriteBatch, layout, position, style);
+  }
+  /// DrawText, under the name windows.h's DrawText macro gives a call (ANSI builds).
+  static void DrawTextA(Graphics::SpriteBatch& spriteBatch, const TextLayout& layout,
+                        Graphics::Vector2 position, Graphics::Color color) {
+    DrawText(spriteBatch, layout, position, color);
+  }
+  /// DrawText, under the name windows.h's DrawText macro gives a call (ANSI builds).
+  static void DrawTextA(Graphics::SpriteBatch& spriteBatch, const TextLayout& layout,
+                        Graphics::Vector2 position, Graphics::Color color, float rotation,
+                        Graphics::Vector2 origin, Graphics::Vector2 scale,
+                        Graphics::SpriteEffects spriteEffects, float layerDepth) {
+    DrawText(spriteBatch, layout, position, color, rotation, origin, scale, spriteEffects,
+             layerDepth);
+  }
+  /// DrawText, under the name windows.h's DrawText macro gives a call (ANSI builds).
+  static void DrawTextA(Graphics::SpriteBatch& spriteBatch, const TextLayout& layout,
+                        Graphics::Vector2 position, const DrawStyle& style) {
+    DrawText(spriteBatch, layout, position, style);
+  }
+#endif
 };
 
 }  // namespace Vennicor::Font
+
+#ifdef VENNICOR_DRAW_TEXT_MACRO_SAVED
+#pragma pop_macro("DrawText")
+#undef VENNICOR_DRAW_TEXT_MACRO_SAVED
+#endif

@@ -43,7 +43,7 @@ cmake -S "$root" -B "$build/project" -G Ninja \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchains/mingw-w64-x86_64.cmake" \
   -DCMAKE_BUILD_TYPE=Release -DVENNICOR_BUILD_BENCHMARKS=OFF -DVENNICOR_BUILD_TOOLS=OFF \
   -DVENNICOR_INSTALL=OFF -DVENNICOR_TEXT_LAYOUT=ON -DVENNICOR_BUILD_OPENGL=ON \
-  -DVENNICOR_BUILD_SDL=ON -DVENNICOR_BUILD_EXAMPLES=ON
+  -DVENNICOR_BUILD_SDL=ON -DVENNICOR_BUILD_D3D11=ON -DVENNICOR_BUILD_EXAMPLES=ON
 $no_aslr cmake --build "$build/project"
 
 # Failed tests get one more run, named in the log, as a second line against Wine failing to
@@ -56,22 +56,30 @@ run_tests() {
     $no_aslr "${wrap[@]}" ctest --test-dir "$build/project" --output-on-failure --rerun-failed
   fi
 }
-run_tests -LE 'install|gl|sdl'
+run_tests -LE 'install|gl|sdl|d3d11'
 
-# The GL tests and the SDL tests of the Direct3D renderer need a window, so Wine needs an X
-# display: Xvfb, where Mesa's software rasterizer draws (wined3d too). Without one they are not
+# The GL tests, the SDL tests of the Direct3D renderer and the Direct3D 11 tests need a window
+# (wined3d makes one for its GL context), so Wine needs an X display: Xvfb, where Mesa's software
+# rasterizer draws (wined3d too). Without one they are not
 # run, and the job says so (CI fails instead).
 if command -v xvfb-run > /dev/null; then
   wrap=(xvfb-run -a -s "-screen 0 640x480x24")
-  run_tests -L 'gl|sdl'
+  run_tests -L 'gl|sdl|d3d11'
   # The sdl2 example as a Windows program, 30 frames on SDL's default renderer (Direct3D).
   rm -f "$build/project/sdl2.png"
   $no_aslr "${wrap[@]}" wine "$build/project/examples/sdl2.exe" --frames 30 \
     --screenshot "$build/project/sdl2.png" --font /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf
   test -s "$build/project/sdl2.png"
+  # The d3d11 example: its own window and swap chain, 90 frames. A screen larger than its
+  # 640 x 480 client area, which the window's frame would otherwise clip.
+  rm -f "$build/project/d3d11.png"
+  $no_aslr xvfb-run -a -s "-screen 0 800x600x24" wine "$build/project/examples/d3d11.exe" \
+    --frames 90 --screenshot "$build/project/d3d11.png" \
+    --font /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf
+  test -s "$build/project/d3d11.png"
 elif [ -n "${CI:-}" ]; then
-  echo "xvfb-run is missing: the GL and SDL tests cannot run (scripts/windows/setup-debian.sh)" >&2
+  echo "xvfb-run is missing: the GL, SDL and Direct3D 11 tests cannot run (scripts/windows/setup-debian.sh)" >&2
   exit 1
 else
-  echo "NOT RUN: the GL and SDL tests under Wine need xvfb-run (Debian: xvfb)" >&2
+  echo "NOT RUN: the GL, SDL and Direct3D 11 tests under Wine need xvfb-run (Debian: xvfb)" >&2
 fi

@@ -461,6 +461,55 @@ void TextDistanceField(SpriteBatch& batch, GraphicsDevice& device, const SceneTe
   batch.End();
 }
 
+// Colour glyphs among coverage ones: a COLR emoji and an sbix bitmap star from fallback faces,
+// which turn the atlas into Color, drawn as the white of the tint's alpha, scaled and rotated.
+void TextColourGlyphs(SpriteBatch& batch, GraphicsDevice& device, const SceneTextures& textures) {
+  Background(batch, textures);
+  Font::Font font(device, FixtureFontText("VennicorMetrics.ttf"), 18);
+  font.AddFallbackFace(std::string_view(Font::Testing::FixtureFont("VennicorColor.ttf").string()));
+  font.AddFallbackFace(std::string_view(Font::Testing::FixtureFont("VennicorStrike.ttf").string()));
+  const std::u16string text = u"A\U0001F600V\u2605";
+  batch.Begin();
+  Text(batch, font, text, {3.4F, 4.3F}, Color::White());
+  Text(batch, font, text, {6.2F, 34.6F}, Color(255, 220, 0, 200), 0, {}, {1.7F, 1.3F});
+  Text(batch, font, text, {50.5F, 78.2F}, Color(20, 120, 40, 160), -0.35F, {}, {1.4F, 1.4F});
+  batch.End();
+}
+
+// A device whose textures are another's, but whose largest edge is 64 texels.
+class SmallTextureDevice final : public GraphicsDevice {
+ public:
+  explicit SmallTextureDevice(GraphicsDevice& inner) : inner(inner) {}
+  std::shared_ptr<Texture2D> CreateTexture2D(std::int32_t width, std::int32_t height, bool mipMap,
+                                             SurfaceFormat format) override {
+    CheckTextureSize(width, height);
+    return inner.CreateTexture2D(width, height, mipMap, format);
+  }
+  bool SupportsFormat(SurfaceFormat format) const override { return inner.SupportsFormat(format); }
+  std::int32_t MaxTextureSize() const override { return 64; }
+
+ private:
+  GraphicsDevice& inner;
+};
+
+// Glyphs that outgrow a 64-texel atlas go to further pages: one string draws from several
+// textures, a run of sprites a page, in one batch.
+void TextAtlasPages(SpriteBatch& batch, GraphicsDevice& device, const SceneTextures& textures) {
+  Background(batch, textures);
+  SmallTextureDevice small(device);
+  Font::Font font(small, FixtureFontText("VennicorMetrics.ttf"), 16);
+  std::u16string many;
+  for (char16_t c = u'\u00C0'; c < u'\u00E0'; ++c) many += c;  // each a new glyph
+  batch.Begin();
+  Text(batch, font, u"Pages AV 0123", {3.4F, 4.3F}, Color::White());
+  Text(batch, font, many.substr(0, 16), {2.6F, 30.4F}, Color(255, 200, 120, 255));
+  Text(batch, font, many.substr(16), {4.2F, 56.7F}, Color(120, 255, 160, 230), 0.1F, {},
+       {1.2F, 1.2F});
+  Text(batch, font, u"Pages AV 0123", {6.3F, 88.5F}, Color(90, 170, 255, 255), -0.1F);
+  batch.End();
+  EXPECT_GT(font.AtlasPageCount(), 1) << "the glyphs fit one page";
+}
+
 // Scenes that magnify the gradient or draw many small rotated glyphs need exact sampling; those
 // over the whole-pixel ramp or the clear colour do not.
 constexpr Color Slate(30, 40, 50, 255);
@@ -491,6 +540,8 @@ const ConformanceScene Scenes[] = {
     {"TextAtlasGrowsInOneBatch", TextAtlasGrowsInOneBatch, Color(0, 0, 0, 255)},
     {"TextAlpha8Atlas", TextAlpha8Atlas, Slate, Filtered, !DistanceFields, ExactSampling},
     {"TextDistanceField", TextDistanceField, Slate, Filtered, DistanceFields, ExactSampling},
+    {"TextColourGlyphs", TextColourGlyphs, Slate, Filtered, !DistanceFields, ExactSampling},
+    {"TextAtlasPages", TextAtlasPages, Slate, Filtered, !DistanceFields, ExactSampling},
 };
 
 }  // namespace

@@ -4,7 +4,7 @@
     readme_snippets.py extract README.md OUT_DIR
         Writes every ```cpp block of README.md as OUT_DIR/readme_snippet_N.cpp and prints one
         line a block for CMake: "N|BACKENDS|PICTURE", BACKENDS being the optional backends it
-        needs (opengl, sdl, layout) joined by "+" and PICTURE the PNG it saves (empty if none).
+        needs (opengl, sdl, direct3d11, layout) joined by "+" and PICTURE the PNG it saves (empty if none).
         A block with its own main() stays as it is; any other block is a list of statements:
         its #include and using-directive lines stay at file level and the rest becomes the
         body of main(). A block whose first line is the comment `// readme: not a program`
@@ -60,7 +60,7 @@ def extract(readme_path, out_dir):
     for number, code in enumerate(blocks(readme), start=1):
         if code.lstrip().startswith(SKIP_MARKER):
             continue
-        backends = [name for name in ("opengl", "sdl") if f'"graphics/{name}/' in code]
+        backends = [name for name in ("opengl", "sdl", "direct3d11") if f'"graphics/{name}/' in code]
         if '"font/layout/' in code:
             backends.append("layout")
         picture = re.search(r'(?:SaveBackBuffer|SavePng)\(\s*"([^"]+\.png)"', code)
