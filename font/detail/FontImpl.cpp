@@ -326,6 +326,30 @@ const GlyphEntry& FontImpl::GlyphOfIndex(std::uint32_t glyphIndex, std::uint32_t
   return AddImage(FaceGlyph{face, glyphIndex});
 }
 
+std::uint32_t FontImpl::UseWhiteBlock() {
+  // Three texels square: the middle one samples white whatever the filtering.
+  static const GlyphImage block = [] {
+    GlyphImage image;
+    image.Width = 3;
+    image.Rows = 3;
+    image.Pixels.assign(9, 255);
+    return image;
+  }();
+  if (!whiteBlock) {
+    whiteBlock = atlas.Add(block);
+  } else if (atlas.Entry(*whiteBlock).Dropped) {
+    atlas.Readd(*whiteBlock, block);
+  }
+  atlas.Touch(*whiteBlock, useStamp);
+  return *whiteBlock;
+}
+
+Graphics::Rectangle FontImpl::WhiteTexel(std::uint32_t& page) const {
+  const AtlasEntry& entry = atlas.Entry(*whiteBlock);
+  page = entry.Page;
+  return {entry.Position.X + 1, entry.Position.Y + 1, 1, 1};
+}
+
 const std::shared_ptr<Graphics::Texture2D>& FontImpl::UpdateAtlas() {
   if (!atlas.NeedsUpdate()) return atlas.Texture();
   if (atlas.NeedsPlacing()) PlaceGlyphs();

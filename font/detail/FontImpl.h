@@ -4,6 +4,7 @@
 #include <deque>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string_view>
 #include <unordered_set>
@@ -166,6 +167,12 @@ class FontImpl {
   /// page's texture. \throws FontException as GlyphAtlas::Place and Upload do.
   const std::shared_ptr<Graphics::Texture2D>& UpdateAtlas();
   /// The texture of an atlas page as it is now (null past the last page).
+  /// A block of white texels in the atlas, for boxes drawn with the glyphs (backgrounds,
+  /// underlines) from the same texture; added on first use and given back after a page drop.
+  /// Marked used like a glyph: call between BeginUse and UpdateAtlas. \returns its atlas id.
+  std::uint32_t UseWhiteBlock();
+  /// The texel at the middle of the white block and its page, once the atlas is updated.
+  Graphics::Rectangle WhiteTexel(std::uint32_t& page) const;
   const std::shared_ptr<Graphics::Texture2D>& PageTexture(std::uint32_t page) const {
     return atlas.PageTexture(page);
   }
@@ -206,7 +213,8 @@ class FontImpl {
   std::vector<std::unique_ptr<FontFace>> faces;  // never empty; [0] is the font's own
   Graphics::SurfaceFormat atlasFormat;
   GlyphAtlas atlas;
-  KerningTable kerning;  // of faces[0]
+  std::optional<std::uint32_t> whiteBlock;  // its atlas id, once made
+  KerningTable kerning;                     // of faces[0]
   CharacterMap<GlyphEntry> characters;
   std::deque<GlyphEntry> glyphs;      // appending never moves a record
   std::vector<GlyphEntry*> unplaced;  // records whose images wait for the next placing

@@ -66,6 +66,14 @@ struct BatchRuns {
     Batch.DrawRun(texture, sprites, tint, style.Rotation, Graphics::Vector2{0, 0}, style.Scale,
                   style.Effects, style.LayerDepth);
   }
+  /// One texel stretched to `size` render-target pixels at `position` (a box: a background,
+  /// an underline), turned as `style` turns the text.
+  void Box(const std::shared_ptr<Graphics::Texture2D>& texture, Graphics::Rectangle texel,
+           Graphics::Vector2 position, Graphics::Vector2 size, Graphics::Color tint,
+           const GlyphSpriteStyle& style) const {
+    Batch.Draw(texture, position, texel, tint, style.Rotation, Graphics::Vector2{0, 0}, size,
+               Graphics::SpriteEffects::None, style.LayerDepth);
+  }
 };
 
 /// Turns runs of sprites into GlyphQuads, with the corners the sprite batch gives the same
@@ -91,6 +99,22 @@ class QuadRuns {
       quad.Depth = style.LayerDepth;
       quad.Texture = texture;
     }
+  }
+  /// As BatchRuns::Box, as a quad.
+  void Box(const std::shared_ptr<Graphics::Texture2D>& texture, Graphics::Rectangle texel,
+           Graphics::Vector2 position, Graphics::Vector2 size, Graphics::Color tint,
+           const GlyphSpriteStyle& style) {
+    const auto box =
+        Graphics::SpriteGeometry::Of(style.Rotation, {0, 0}, size, Graphics::SpriteEffects::None);
+    GlyphQuad& quad = quads.emplace_back();
+    box.Write(position, texel, quad);
+    const auto width = static_cast<float>(texture->Width());
+    const auto height = static_cast<float>(texture->Height());
+    quad.UvTopLeft = {quad.TexTopLeft.X / width, quad.TexTopLeft.Y / height};
+    quad.UvBottomRight = {quad.TexBottomRight.X / width, quad.TexBottomRight.Y / height};
+    quad.Color = tint;
+    quad.Depth = style.LayerDepth;
+    quad.Texture = texture;
   }
 
  private:
