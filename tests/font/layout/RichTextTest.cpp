@@ -1,0 +1,259 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "font/Font.h"
+#include "font/FontFamily.h"
+#include "font/drawing/SpriteBatchEx.h"
+#include "font/layout/RichText.h"
+#include "font/layout/TextLayout.h"
+#include "graphics/software/SoftwareGraphicsDevice.h"
+#include "tests/font/layout/LayoutTestSupport.h"
+
+namespace Vennicor::Font {
+namespace {
+
+using Graphics::Color;
+using Graphics::Vector2;
+using Graphics::Software::SoftwareGraphicsDevice;
+
+constexpr const char* DejaVuBold = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf";
+
+std::vector<std::uint32_t> GlyphIndices(const TextLayout& layout) {
+  std::vector<std::uint32_t> indices;
+  for (const LayoutGlyph& glyph : layout.Glyphs()) indices.push_back(glyph.GlyphIndex);
+  return indices;
+}
+
+// Runs that change only colours, tags and backgrounds shape across their boundaries: the same
+// glyphs (ligatures, kerning) at the same places as the plain text, each in its run's colour.
+TEST(RichText, RunsOfOneFontShapeAsOneText) {
+  VENNICOR_REQUIRE_FONT(Testing::DejaVuSans);
+  SoftwareGraphicsDevice device(8, 8);
+  Font font(device, Testing::PathText(Testing::DejaVuSans), 20);
+  const Color red(255, 0, 0);
+  struct Case {
+    const char* Name;
+    std::vector<std::pair<std::u16string, TextStyle>> Runs;
+  };
+  const std::vector<Case> cases = {
+      {"one run", {{u"office AVAWA", {}}}},
+      {"colour inside a ligature and a kerned pair",
+       {{u"of", {}}, {u"f", {.Color = red}}, {u"ice A", {}}, {u"V", {.Color = red}}, {u"AWA", {}}}},
+      {"tags and backgrounds", {{u"office ", {.Tag = 3}}, {u"AVAWA", {.Background = red}}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    RichText text;
+    std::u16string whole;
+    for (const auto& [part, style] : c.Runs) {
+      text.Append(part, style);
+      whole += part;
+    }
+    const TextLayout plain(font, whole);
+    const TextLayout rich(font, text);
+    ASSERT_EQ(GlyphIndices(rich), GlyphIndices(plain));
+    for (std::size_t i = 0; i < plain.Glyphs().size(); ++i) {
+      EXPECT_EQ(rich.Glyphs()[i].Position, plain.Glyphs()[i].Position) << i;
+    }
+    EXPECT_EQ(rich.Size(), plain.Size());
+    EXPECT_EQ(rich.HitTest({30, 5}), plain.HitTest({30, 5}));
+  }
+  RichText colored;
+  colored.Append(u"of").Append(u"f", {.Color = red}).Append(u"ice");
+  const TextLayout layout(font, colored);
+  // "ffi" is one ligature glyph: it takes the colour of its cluster's first character.
+  ASSERT_LT(layout.Glyphs().size(), 6U);
+  EXPECT_FALSE(layout.Glyphs()[0].HasSpanColor);
+}
+
+// A run in another font is shaped with it; the line is as tall as its tallest run; a raised
+// run sits above the baseline; a line of the layout's font alone keeps that font's height.
+TEST(RichText, RunsOfOtherFontsAndShiftsSetTheirLines) {
+  VENNICOR_REQUIRE_FONT(Testing::DejaVuSans);
+  VENNICOR_REQUIRE_FONT(DejaVuBold);
+  SoftwareGraphicsDevice device(8, 8);
+  Font regular(device, Testing::PathText(Testing::DejaVuSans), 16);
+  Font big(device, Testing::PathText(DejaVuBold), 32);
+  RichText text;
+  text.Append(u"ab ")
+      .Append(u"cd", {.Font = &big})
+      .Append(u"\nef ")
+      .Append(u"2", {.BaselineShift = 6});
+  const TextLayout layout(regular, text);
+  const TextLayout alone(big, u"cd");
+  const float prefix = TextLayout(regular, u"ab x").CaretPosition(3).X;
+  ASSERT_EQ(layout.LineCount(), 2);
+  EXPECT_EQ(layout.Line(0).Baseline, static_cast<float>(big.Ascent()));
+  EXPECT_EQ(layout.Glyphs()[3].GlyphIndex, alone.Glyphs()[0].GlyphIndex);
+  EXPECT_EQ(layout.Glyphs()[3].Position.X, prefix + alone.Glyphs()[0].Position.X);
+  // The second line: the regular font's height grown by the superscript, 6 pixels up.
+  const auto second = layout.LineGlyphs(1);
+  EXPECT_EQ(layout.Line(1).Top, static_cast<float>(big.LineHeight() + regular.Leading()));
+  EXPECT_EQ(layout.Line(1).Baseline, layout.Line(1).Top + static_cast<float>(regular.Ascent() + 6));
+  EXPECT_EQ(second.back().Position.Y, layout.Line(1).Baseline - 6);
+  EXPECT_EQ(second.front().Position.Y, layout.Line(1).Baseline);
+  EXPECT_EQ(layout.Size().Y, layout.Line(1).Top + static_cast<float>(regular.LineHeight() + 6));
+}
+
+// An object takes its width on the line, wraps like a character, stands on the baseline, and
+// answers TagAt over its box.
+TEST(RichText, ObjectsFlowWrapAndAnswerTags) {
+  VENNICOR_REQUIRE_FONT(Testing::DejaVuSans);
+  SoftwareGraphicsDevice device(8, 8);
+  Font font(device, Testing::PathText(Testing::DejaVuSans), 16);
+  RichText text;
+  text.Append(u"Press ")
+      .AppendObject({7, {30, 24}, 20}, {.Tag = 9})
+      .Append(u" to jump", {.Tag = 4});
+  const float press = TextLayout(font, u"Press x").CaretPosition(6).X;
+  const TextLayout oneLine(font, text);
+  ASSERT_EQ(oneLine.Objects().size(), 1U);
+  const PlacedObject& icon = oneLine.Objects()[0];
+  EXPECT_EQ(icon.Id, 7);
+  EXPECT_EQ(icon.TextIndex, 6);
+  EXPECT_EQ(icon.Position, (Vector2{press, oneLine.Line(0).Baseline - 20}));
+  EXPECT_EQ(icon.Size, (Vector2{30, 24}));
+  EXPECT_GE(oneLine.Line(0).Baseline, 20.0F);
+  EXPECT_EQ(oneLine.CaretPosition(7).X, press + 30);
+  EXPECT_EQ(oneLine.TagAt({press + 15, icon.Position.Y + 10}), 9);
+  EXPECT_EQ(oneLine.TagAt({press + 45, oneLine.Line(0).Baseline - 4}), 4);
+  EXPECT_EQ(oneLine.TagAt({2, 5}), 0);
+  EXPECT_EQ(oneLine.TagAt({press + 15, oneLine.Size().Y + 1}), 0);
+  for (const LayoutGlyph& glyph : oneLine.Glyphs()) EXPECT_NE(glyph.TextIndex, 6);
+
+  // Too narrow for the icon after "Press": it starts the second line.
+  const TextLayout wrapped(font, text, {.MaxWidth = press + 10});
+  ASSERT_GE(wrapped.LineCount(), 2);
+  ASSERT_EQ(wrapped.Objects().size(), 1U);
+  EXPECT_EQ(wrapped.Objects()[0].Position.X, 0);
+  EXPECT_EQ(wrapped.Objects()[0].Position.Y, wrapped.Line(1).Baseline - 20);
+}
+
+// Markup becomes runs; malformed markup names its byte and what is wrong; the lenient mode
+// shows bad tags as text.
+TEST(RichText, FromMarkupReadsTagsAndNamesErrors) {
+  VENNICOR_REQUIRE_FONT(Testing::DejaVuSans);
+  SoftwareGraphicsDevice device(8, 8);
+  FontFamily family(device, Testing::PathText(Testing::DejaVuSans));
+  Font& regular = family.Get(FontStyle::Regular, 16);
+  Font& bold = family.Get(FontStyle::Bold, 16);
+  EXPECT_EQ(&family.Get(FontStyle::Bold, 16), &bold);
+
+  const RichText text = RichText::FromMarkup(
+      "a[b]b[/b][[[color=#ff000080]c[u]d[/u][/color][img=5 10x12][tag=3][feature=-liga]e[/feature]"
+      "[/tag][sup]f[/sup][lang=sr]g[/lang]",
+      family, 16);
+  EXPECT_EQ(text.Text(), u"ab[cd\uFFFCefg");
+  const auto runs = text.Runs();
+  ASSERT_EQ(runs.size(), 9U);
+  EXPECT_EQ(runs[0].Style.Font, &regular);
+  EXPECT_EQ(runs[1].Style.Font, &bold);
+  EXPECT_EQ(runs[2].Length, 1);  // "[" joins nothing: back in the plain style
+  EXPECT_EQ(runs[3].Style.Color, Color(128, 0, 0, 128));
+  EXPECT_EQ(runs[4].Style.Decorations, TextDecoration::Underline);
+  ASSERT_TRUE(runs[5].Object);
+  EXPECT_EQ(runs[5].Object->Size, (Vector2{10, 12}));
+  EXPECT_EQ(runs[6].Style.Tag, 3);
+  ASSERT_EQ(runs[6].Style.Features.size(), 1U);
+  EXPECT_EQ(runs[6].Style.Features[0].Value, 0U);
+  EXPECT_GT(runs[7].Style.BaselineShift, 0);
+  EXPECT_EQ(runs[8].Style.Language, "sr");
+
+  struct Bad {
+    const char* Markup;
+    std::int32_t Offset;
+    const char* Message;
+  };
+  const Bad bad[] = {
+      {"ab[blink]c[/blink]", 2, "Unknown tag [blink] at byte 2"},
+      {"[b][i]x[/b][/i]", 7, "Tag [/b] closes [i] opened at byte 3 at byte 7"},
+      {"x[/b]", 1, "A closing tag closes nothing open at byte 1"},
+      {"[color=#ff00]x[/color]", 0, "Bad colour, not #rrggbb or #rrggbbaa at byte 0"},
+      {"[size=100000]x[/size]", 0,
+       "Bad size, not a whole number of pixels from 1 to 512 at byte 0"},
+      {"[font=Comic]x[/font]", 0, "Unknown font name at byte 0"},
+      {"[img=1 axb]", 0, "Bad image, not [img=ID WxH] at byte 0"},
+      {"ok [u]open", 3, "Tag [u] opened at byte 3 is never closed"},
+      {"[b", 0, "A tag is not closed with ] at byte 0"},
+  };
+  for (const Bad& c : bad) {
+    SCOPED_TRACE(c.Markup);
+    try {
+      RichText::FromMarkup(c.Markup, family, 16);
+      ADD_FAILURE() << "no MarkupError";
+    } catch (const MarkupError& error) {
+      EXPECT_EQ(error.Offset, c.Offset);
+      EXPECT_STREQ(error.what(), c.Message);
+    }
+  }
+  // Hostile nesting and sizes end in an error, not in unbounded work.
+  std::string deep;
+  for (int i = 0; i < 100; ++i) deep += "[u]";
+  EXPECT_THROW(RichText::FromMarkup(deep, family, 16), MarkupError);
+  std::string sizes;
+  for (int i = 1; i < 40; ++i) sizes += "[size=" + std::to_string(i) + "]x[/size]";
+  EXPECT_THROW(RichText::FromMarkup(sizes, family, 16), MarkupError);
+
+  const RichText lenient = RichText::FromMarkup("a[blink]b[/u]", family, 16, {.Lenient = true});
+  EXPECT_EQ(lenient.Text(), u"a[blink]b[/u]");
+}
+
+// Decorations and backgrounds are boxes from the font's own atlas page, drawn before (the
+// background) and after (the underline) the glyphs; a typewriter hook hides glyphs with their
+// boxes.
+TEST(RichText, DrawsBoxesFromTheAtlasAndHidesWithTheHook) {
+  VENNICOR_REQUIRE_FONT(Testing::DejaVuSans);
+  SoftwareGraphicsDevice device(64, 64);
+  Font font(device, Testing::PathText(Testing::DejaVuSans), 16);
+  RichText text;
+  text.Append(u"ab", {.Decorations = TextDecoration::Underline, .Background = Color(0, 0, 255)});
+  text.Append(u"cd");
+  const TextLayout layout(font, text);
+  Testing::SpriteRecorder batch(device);
+  batch.Begin();
+  SpriteBatchEx::DrawText(batch, layout, {10, 20}, Color::White());
+  batch.End();
+  ASSERT_EQ(batch.Sprites.size(), 6U);  // background, four glyphs, underline
+  const auto& background = batch.Sprites.front();
+  const auto& underline = batch.Sprites.back();
+  EXPECT_EQ(background.Texture, batch.Sprites[1].Texture);
+  EXPECT_EQ(underline.Texture, batch.Sprites[1].Texture);
+  EXPECT_EQ(background.Tint, Color(0, 0, 255));
+  const float ab = layout.CaretPosition(2).X;
+  EXPECT_EQ(background.Scale, (Vector2{ab, static_cast<float>(font.LineHeight())}));
+  EXPECT_EQ(background.Position, (Vector2{10, 20}));
+  EXPECT_EQ(underline.Scale.X, ab);
+  // DejaVu Sans's post table: the underline a little below the baseline, about a pixel thick.
+  EXPECT_GT(underline.Position.Y, 20 + layout.Line(0).Baseline);
+  EXPECT_LT(underline.Position.Y, 20 + layout.Line(0).Baseline + 4);
+  EXPECT_GE(underline.Scale.Y, 1.0F);
+
+  Testing::SpriteRecorder typed(device);
+  typed.Begin();
+  SpriteBatchEx::DrawText(typed, layout, {10, 20}, Color::White(),
+                          [](GlyphDraw& glyph) { glyph.Visible = glyph.Index < 1; });
+  typed.End();
+  // The first glyph, with the background and underline of its cluster alone.
+  ASSERT_EQ(typed.Sprites.size(), 3U);
+  EXPECT_EQ(typed.Sprites[0].Scale.X, layout.CaretPosition(1).X);
+
+  Testing::SpriteRecorder waved(device);
+  waved.Begin();
+  SpriteBatchEx::DrawText(waved, TextLayout(font, u"ab"), {0, 0}, Color::White(),
+                          [](GlyphDraw& glyph) {
+                            glyph.Offset = {0, static_cast<float>(glyph.Index) * 3};
+                          });
+  waved.End();
+  Testing::SpriteRecorder still(device);
+  still.Begin();
+  SpriteBatchEx::DrawText(still, TextLayout(font, u"ab"), {0, 0}, Color::White());
+  still.End();
+  ASSERT_EQ(waved.Sprites.size(), still.Sprites.size());
+  EXPECT_EQ(waved.Sprites[1].Position.Y, still.Sprites[1].Position.Y + 3);
+  EXPECT_EQ(waved.Sprites[0].Position, still.Sprites[0].Position);
+}
+
+}  // namespace
+}  // namespace Vennicor::Font
