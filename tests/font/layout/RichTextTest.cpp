@@ -5,6 +5,7 @@
 
 #include "font/Font.h"
 #include "font/FontFamily.h"
+#include "font/drawing/GlyphQuads.h"
 #include "font/drawing/SpriteBatchEx.h"
 #include "font/layout/RichText.h"
 #include "font/layout/TextLayout.h"
@@ -66,6 +67,24 @@ TEST(RichText, RunsOfOneFontShapeAsOneText) {
   // "ffi" is one ligature glyph: it takes the colour of its cluster's first character.
   ASSERT_LT(layout.Glyphs().size(), 6U);
   EXPECT_FALSE(layout.Glyphs()[0].HasSpanColor);
+}
+
+// Features turn shaping on and off for the whole layout or for one run, as hb-shape's
+// --features does: "liga" off keeps "fi" two glyphs.
+TEST(RichText, FeaturesApplyToTheLayoutOrToTheirRun) {
+  VENNICOR_REQUIRE_FONT(Testing::DejaVuSans);
+  SoftwareGraphicsDevice device(8, 8);
+  Font font(device, Testing::PathText(Testing::DejaVuSans), 20);
+  const OpenTypeFeature noLigatures{{'l', 'i', 'g', 'a'}, 0};
+  const std::u16string word = u"fi fi";
+  const auto ligated = TextLayout(font, word).Glyphs().size();
+  ASSERT_EQ(ligated, 3U) << "DejaVu Sans forms the fi ligature";
+  EXPECT_EQ(TextLayout(font, word, {.Features = {noLigatures}}).Glyphs().size(), 5U);
+  // The option is part of the layout's identity: the plain layout is not served for it.
+  EXPECT_EQ(TextLayout(font, word).Glyphs().size(), ligated);
+  RichText text;
+  text.Append(u"fi ", {.Features = {noLigatures}}).Append(u"fi", {.Language = "sr"});
+  EXPECT_EQ(TextLayout(font, text).Glyphs().size(), 4U);
 }
 
 // A run in another font is shaped with it; the line is as tall as its tallest run; a raised
@@ -229,6 +248,16 @@ TEST(RichText, DrawsBoxesFromTheAtlasAndHidesWithTheHook) {
   EXPECT_GT(underline.Position.Y, 20 + layout.Line(0).Baseline);
   EXPECT_LT(underline.Position.Y, 20 + layout.Line(0).Baseline + 4);
   EXPECT_GE(underline.Scale.Y, 1.0F);
+
+  // The quads are the sprites: the boxes included, in the same order and places.
+  std::vector<GlyphQuad> quads;
+  GlyphQuadBuilder().Build(layout, {10, 20}, Color::White(), quads);
+  ASSERT_EQ(quads.size(), batch.Sprites.size());
+  for (std::size_t i = 0; i < quads.size(); ++i) {
+    EXPECT_EQ(quads[i].TopLeft, batch.Sprites[i].Position) << i;
+    EXPECT_EQ(quads[i].Color, batch.Sprites[i].Tint) << i;
+  }
+  EXPECT_EQ(quads.front().BottomRight - quads.front().TopLeft, background.Scale);
 
   Testing::SpriteRecorder typed(device);
   typed.Begin();
