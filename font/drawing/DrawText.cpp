@@ -85,10 +85,7 @@ class RichEntries {
     for (Detail::FontImpl* font : fonts) font->UpdateAtlas();
   }
   Detail::FontImpl& FontOf(std::size_t glyph) const {
-    return *fonts[rich == nullptr ? 0 : StyleOf(glyph).Font];
-  }
-  const Layout::Detail::RichStyle& StyleOf(std::size_t glyph) const {
-    return rich->Styles[static_cast<std::size_t>(rich->GlyphStyle[glyph])];
+    return *fonts[rich == nullptr ? 0 : rich->GlyphFont[glyph]];
   }
   std::span<const Detail::GlyphEntry* const> Entries() const { return entries; }
 
@@ -116,6 +113,7 @@ void WriteRichGlyphs(Sink& sink, const Layout::Detail::LayoutData& layout,
   using Writer = Detail::GlyphWriter<Sink, Outlines>;
   std::unique_ptr<Writer> writer;
   const Detail::FontImpl* current = nullptr;
+  float ascent = 0;
   const auto glyphs = entries.Entries();
   try {
     for (std::size_t i = 0; i < glyphs.size(); ++i) {
@@ -125,13 +123,13 @@ void WriteRichGlyphs(Sink& sink, const Layout::Detail::LayoutData& layout,
         if (writer) writer->Flush();
         writer = std::make_unique<Writer>(sink, font, sprites);
         current = &font;
+        ascent = static_cast<float>(font.Metrics().Ascent);
       }
       const LayoutGlyph& glyph = layout.Glyphs[i];
       const Detail::GlyphEntry& entry = *glyphs[i];
       const Graphics::Point offset = Writer::Offset(entry);
       Graphics::Vector2 local{glyph.Position.X + static_cast<float>(offset.X),
-                              glyph.Position.Y - static_cast<float>(font.Metrics().Ascent) +
-                                  static_cast<float>(offset.Y)};
+                              glyph.Position.Y - ascent + static_cast<float>(offset.Y)};
       Graphics::Color color = glyphPass && glyph.HasSpanColor ? glyph.SpanColor : tint;
       if (draws == nullptr) {
         writer->Put(entry, local * sprites.Scale, color);

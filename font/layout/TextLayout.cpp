@@ -152,11 +152,13 @@ void Build(Detail::FontImpl& font, Layout::Detail::LayoutData& layout, LayoutScr
     for (const LayoutGlyph& glyph : layout.Glyphs) font.GlyphOfIndex(glyph.GlyphIndex, glyph.Face);
     return;
   }
-  const Layout::Detail::RichData& rich = *layout.Rich;
+  Layout::Detail::RichData& rich = *layout.Rich;
+  rich.GlyphFont.resize(layout.Glyphs.size());
   for (std::size_t i = 0; i < layout.Glyphs.size(); ++i) {
     const LayoutGlyph& glyph = layout.Glyphs[i];
     const auto style = static_cast<std::size_t>(rich.GlyphStyle[i]);
-    rich.Fonts[rich.Styles[style].Font]->GlyphOfIndex(glyph.GlyphIndex, glyph.Face);
+    rich.GlyphFont[i] = rich.Styles[style].Font;
+    rich.Fonts[rich.GlyphFont[i]]->GlyphOfIndex(glyph.GlyphIndex, glyph.Face);
   }
 }
 

@@ -48,6 +48,7 @@ struct RichData {
   std::vector<RichStyle> Styles;
   std::vector<std::int32_t> StyleAt;     // per code unit of Text
   std::vector<std::int32_t> GlyphStyle;  // per glyph of Glyphs
+  std::vector<std::uint16_t> GlyphFont;  // per glyph: its style's font, read once a glyph drawn
   std::vector<InlineObject> ObjectSpecs;
   std::vector<PlacedObject> Objects;
   std::vector<float> LineHeights;                // per line: from its top to its bottom
