@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -9,6 +11,7 @@
 #include "font/drawing/SpriteBatchEx.h"
 #include "font/layout/RichText.h"
 #include "font/layout/TextLayout.h"
+#include "graphics/SpriteBatch.h"
 #include "graphics/software/SoftwareGraphicsDevice.h"
 #include "tests/font/layout/LayoutTestSupport.h"
 
@@ -217,6 +220,66 @@ TEST(RichText, FromMarkupReadsTagsAndNamesErrors) {
 
   const RichText lenient = RichText::FromMarkup("a[blink]b[/u]", family, 16, {.Lenient = true});
   EXPECT_EQ(lenient.Text(), u"a[blink]b[/u]");
+}
+
+// A paragraph of runs in two fonts and sizes and several colours draws the pixels of its runs
+// laid out one by one and placed by hand: each after the runs before it, on the line's baseline,
+// which is the tallest run's ascent. The colour change inside " brave new" is shaped as one text.
+TEST(RichText, DrawsThePixelsOfItsRunsPlacedByHand) {
+  VENNICOR_REQUIRE_FONT(Testing::DejaVuSans);
+  VENNICOR_REQUIRE_FONT(DejaVuBold);
+  SoftwareGraphicsDevice device(360, 48);
+  Font regular(device, Testing::PathText(Testing::DejaVuSans), 16);
+  Font bold(device, Testing::PathText(DejaVuBold), 24);
+  struct Run {
+    std::u16string Text;
+    Font* Face;
+    std::optional<Color> Tint;
+  };
+  const std::vector<Run> runs = {
+      {u"Say ", &regular, std::nullopt},           {u"hello", &bold, Color(255, 40, 40)},
+      {u", brave ", &regular, Color(40, 255, 40)}, {u"new", &regular, Color(255, 255, 0, 160)},
+      {u" world", &bold, Color(90, 90, 255)},
+  };
+  const Vector2 origin{10, 6};
+  const Color tint(230, 230, 230);
+  RichText text;
+  for (const Run& run : runs) text.Append(run.Text, {.Font = run.Face, .Color = run.Tint});
+  const TextLayout layout(regular, text);
+  ASSERT_EQ(layout.LineCount(), 1);
+  const auto baseline = static_cast<float>(std::max(regular.Ascent(), bold.Ascent()));
+  ASSERT_EQ(layout.Line(0).Baseline, baseline);
+
+  device.Clear(Color::Black());
+  Graphics::SpriteBatch batch(device);
+  batch.Begin();
+  SpriteBatchEx::DrawText(batch, layout, origin, tint);
+  batch.End();
+  const std::vector<Color> drawn(device.BackBuffer().begin(), device.BackBuffer().end());
+
+  device.Clear(Color::Black());
+  float x = 0;
+  std::int32_t start = 0;
+  batch.Begin();
+  for (const Run& run : runs) {
+    SCOPED_TRACE(std::string(run.Text.begin(), run.Text.end()));
+    const TextLayout part(*run.Face, run.Text);
+    ASSERT_EQ(layout.CaretPosition(start).X, x);
+    SpriteBatchEx::DrawText(batch, part, origin + Vector2{x, baseline - part.Line(0).Baseline},
+                            run.Tint.value_or(tint));
+    // The pen's advance, the spaces a line's end hangs included.
+    for (const LayoutGlyph& glyph : part.Glyphs()) x += glyph.Advance;
+    start += static_cast<std::int32_t>(run.Text.size());
+  }
+  batch.End();
+  std::size_t differing = 0;
+  std::size_t lit = 0;
+  for (std::size_t i = 0; i < drawn.size(); ++i) {
+    if (drawn[i] != device.BackBuffer()[i]) ++differing;
+    if (drawn[i] != Color::Black()) ++lit;
+  }
+  EXPECT_EQ(differing, 0U);
+  EXPECT_GT(lit, 300U);
 }
 
 // Decorations and backgrounds are boxes from the font's own atlas page, drawn before (the
