@@ -8,6 +8,7 @@
 #include <cmath>
 #include <functional>
 #include <memory>
+#include <span>
 #include <vector>
 
 #include "font/FontException.h"
@@ -60,11 +61,20 @@ DecorationMetrics DecorationsOf(const Detail::FontImpl& font) {
 }
 
 // A layout's glyph records from their own fonts, each found once, all in their atlases before
-// the first sprite; the layout font's white block too when `boxes`.
+// the first sprite; the layout font's white block too when `boxes`. The glyphs come in runs of
+// one font, so that each run is walked as a plain layout's glyphs are. The list of records is
+// the layout font's own, borrowed for one drawing as LayoutEntries borrows it.
 class RichEntries {
  public:
+  struct Run {
+    std::size_t End = 0;  // one past the run's last glyph
+    Detail::FontImpl* Font = nullptr;
+  };
+
   RichEntries(Detail::FontImpl& layoutFont, const Layout::Detail::LayoutData& layout, bool boxes)
-      : rich(layout.Rich.get()) {
+      : layoutFont(layoutFont) {
+    const Layout::Detail::RichData* rich = layout.Rich.get();
+    std::vector<Detail::FontImpl*> fonts;
     if (rich == nullptr) {
       fonts.push_back(&layoutFont);
     } else {
@@ -72,27 +82,47 @@ class RichEntries {
     }
     for (Detail::FontImpl* font : fonts) {
       if (font->IsDisposed()) throw FontException(Messages::FontDisposed);
-      font->BeginUse();
     }
-    if (boxes) layoutFont.UseWhiteBlock();
-    entries.resize(layout.Glyphs.size());
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-      const LayoutGlyph& glyph = layout.Glyphs[i];
-      Detail::FontImpl& font = FontOf(i);
-      entries[i] = &font.GlyphOfIndex(glyph.GlyphIndex, glyph.Face);
-      font.Use(*entries[i]);
+    entries = layoutFont.TakeEntryList();
+    try {
+      for (Detail::FontImpl* font : fonts) font->BeginUse();
+      if (boxes) layoutFont.UseWhiteBlock();
+      const std::size_t count = layout.Glyphs.size();
+      entries.resize(count);
+      for (std::size_t start = 0; start < count;) {
+        const std::uint16_t index = rich == nullptr ? 0 : rich->GlyphFont[start];
+        std::size_t end = start + 1;
+        if (rich != nullptr) {
+          while (end < count && rich->GlyphFont[end] == index) ++end;
+        } else {
+          end = count;
+        }
+        Detail::FontImpl& font = *fonts[index];
+        for (std::size_t i = start; i < end; ++i) {
+          const LayoutGlyph& glyph = layout.Glyphs[i];
+          entries[i] = &font.GlyphOfIndex(glyph.GlyphIndex, glyph.Face);
+          font.Use(*entries[i]);
+        }
+        runs.push_back({end, &font});
+        start = end;
+      }
+      for (Detail::FontImpl* font : fonts) font->UpdateAtlas();
+    } catch (...) {
+      layoutFont.GiveBackEntryList(std::move(entries));
+      throw;
     }
-    for (Detail::FontImpl* font : fonts) font->UpdateAtlas();
   }
-  Detail::FontImpl& FontOf(std::size_t glyph) const {
-    return *fonts[rich == nullptr ? 0 : rich->GlyphFont[glyph]];
-  }
+  RichEntries(const RichEntries&) = delete;
+  RichEntries& operator=(const RichEntries&) = delete;
+  ~RichEntries() { layoutFont.GiveBackEntryList(std::move(entries)); }
+
   std::span<const Detail::GlyphEntry* const> Entries() const { return entries; }
+  std::span<const Run> Runs() const { return runs; }
 
  private:
-  const Layout::Detail::RichData* rich;
-  std::vector<Detail::FontImpl*> fonts;
+  Detail::FontImpl& layoutFont;
   std::vector<const Detail::GlyphEntry*> entries;
+  std::vector<Run> runs;
 };
 
 bool HasBoxes(const Layout::Detail::LayoutData& layout) {
@@ -103,61 +133,62 @@ bool HasBoxes(const Layout::Detail::LayoutData& layout) {
   return false;
 }
 
-// The glyphs of one pass, each through its own font's writer (one at a time, flushed when the
-// font changes, so that the sprites keep the layout's order).
-template <bool Outlines, class Sink>
+// The glyphs of one pass, a run of one font at a time through one writer, which hands its sprites
+// over where the texture changes, so that they keep the layout's order. `Hooked`: each glyph
+// as `draws` says (moved, recoloured, scaled or hidden).
+template <bool Outlines, bool Hooked, class Sink>
 void WriteRichGlyphs(Sink& sink, const Layout::Detail::LayoutData& layout,
                      const RichEntries& entries, const std::vector<GlyphDraw>* draws,
                      const Detail::GlyphSpriteStyle& sprites, Graphics::Color tint,
                      bool glyphPass) {
   using Writer = Detail::GlyphWriter<Sink, Outlines>;
-  std::unique_ptr<Writer> writer;
-  const Detail::FontImpl* current = nullptr;
-  float ascent = 0;
   const auto glyphs = entries.Entries();
-  try {
-    for (std::size_t i = 0; i < glyphs.size(); ++i) {
-      Detail::FontImpl& font = entries.FontOf(i);
-      if (Outlines && !font.HasOutlines()) continue;
-      if (&font != current) {
-        if (writer) writer->Flush();
-        writer = std::make_unique<Writer>(sink, font, sprites);
-        current = &font;
-        ascent = static_cast<float>(font.Metrics().Ascent);
-      }
-      const LayoutGlyph& glyph = layout.Glyphs[i];
-      const Detail::GlyphEntry& entry = *glyphs[i];
-      const Graphics::Point offset = Writer::Offset(entry);
-      Graphics::Vector2 local{glyph.Position.X + static_cast<float>(offset.X),
-                              glyph.Position.Y - ascent + static_cast<float>(offset.Y)};
-      Graphics::Color color = glyphPass && glyph.HasSpanColor ? glyph.SpanColor : tint;
-      if (draws == nullptr) {
-        writer->Put(entry, local * sprites.Scale, color);
+  const auto runs = entries.Runs();
+  if (runs.empty()) return;
+  Writer writer(sink, *runs.front().Font, sprites);
+  Detail::WriteThenFlush(writer, [&] {
+    std::size_t start = 0;
+    for (const RichEntries::Run& run : runs) {
+      const Detail::FontImpl& font = *run.Font;
+      const std::size_t end = run.End;
+      if (Outlines && !font.HasOutlines()) {
+        start = end;
         continue;
       }
-      const GlyphDraw& draw = (*draws)[i];
-      if (!draw.Visible) continue;
-      local = local + draw.Offset;
-      if (glyphPass) color = draw.Color;
-      if (draw.Scale == 1 || !std::isfinite(draw.Scale)) {
-        writer->Put(entry, local * sprites.Scale, color);
-        continue;
+      writer.SetFont(font);
+      const auto ascent = static_cast<float>(font.Metrics().Ascent);
+      for (std::size_t i = start; i < end; ++i) {
+        const LayoutGlyph& glyph = layout.Glyphs[i];
+        const Detail::GlyphEntry& entry = *glyphs[i];
+        const Graphics::Point offset = Writer::Offset(entry);
+        Graphics::Vector2 local{glyph.Position.X + static_cast<float>(offset.X),
+                                glyph.Position.Y - ascent + static_cast<float>(offset.Y)};
+        Graphics::Color color = glyphPass && glyph.HasSpanColor ? glyph.SpanColor : tint;
+        if constexpr (!Hooked) {
+          writer.Put(entry, local * sprites.Scale, color);
+        } else {
+          const GlyphDraw& draw = (*draws)[i];
+          if (!draw.Visible) continue;
+          local = local + draw.Offset;
+          if (glyphPass) color = draw.Color;
+          if (draw.Scale == 1 || !std::isfinite(draw.Scale)) {
+            writer.Put(entry, local * sprites.Scale, color);
+            continue;
+          }
+          // About the image's centre: a sprite of its own at the glyph's scale.
+          writer.Flush();
+          Detail::GlyphSpriteStyle scaled = sprites;
+          scaled.Scale = sprites.Scale * draw.Scale;
+          const Graphics::Vector2 size{static_cast<float>(entry.Record.Bounds.Width),
+                                       static_cast<float>(entry.Record.Bounds.Height)};
+          Writer alone(sink, font, scaled);
+          alone.Put(entry, (local + size * ((1 - draw.Scale) / 2)) * sprites.Scale, color);
+          alone.Flush();
+        }
       }
-      // About the image's centre: a sprite of its own at the glyph's scale.
-      writer->Flush();
-      Detail::GlyphSpriteStyle scaled = sprites;
-      scaled.Scale = sprites.Scale * draw.Scale;
-      const Graphics::Vector2 size{static_cast<float>(entry.Record.Bounds.Width),
-                                   static_cast<float>(entry.Record.Bounds.Height)};
-      Writer alone(sink, font, scaled);
-      alone.Put(entry, (local + size * ((1 - draw.Scale) / 2)) * sprites.Scale, color);
-      alone.Flush();
+      start = end;
     }
-  } catch (...) {
-    if (writer) writer->Flush();
-    throw;
-  }
-  if (writer) writer->Flush();
+  });
 }
 
 // Backgrounds (`backgrounds`) or decorations of each line's runs, one box for each stretch of
@@ -260,8 +291,14 @@ void WriteRichPasses(Sink& sink, Detail::FontImpl& layoutFont,
                           Graphics::Color tint, bool glyphPass) {
                         if (glyphPass && boxes)
                           WriteRichBoxes(sink, layoutFont, layout, hidden, sprites, tint, true);
-                        WriteRichGlyphs<decltype(outlines)::value>(sink, layout, entries, drawn,
-                                                                   sprites, tint, glyphPass);
+                        constexpr bool withOutlines = decltype(outlines)::value;
+                        if (drawn != nullptr) {
+                          WriteRichGlyphs<withOutlines, true>(sink, layout, entries, drawn, sprites,
+                                                              tint, glyphPass);
+                        } else {
+                          WriteRichGlyphs<withOutlines, false>(sink, layout, entries, drawn,
+                                                               sprites, tint, glyphPass);
+                        }
                         if (glyphPass && boxes) {
                           WriteRichBoxes(sink, layoutFont, layout, hidden, sprites, tint, false);
                         }

@@ -137,11 +137,20 @@ class GlyphWriter {
   /// `tint`: what Put without a tint of its own draws in.
   GlyphWriter(Sink& sink, const FontImpl& font, const GlyphSpriteStyle& style,
               Graphics::Color tint = {})
-      : sink(sink), font(font), style(style), runTint(std::bit_cast<std::uint32_t>(tint)) {}
+      : sink(sink), font(&font), style(style), runTint(std::bit_cast<std::uint32_t>(tint)) {}
   GlyphWriter(const GlyphWriter&) = delete;
   GlyphWriter& operator=(const GlyphWriter&) = delete;
 
   const GlyphSpriteStyle& Style() const { return style; }
+
+  /// Writes the glyphs of `next` from now on (a text of several fonts). The sprites queued so
+  /// far go to the sink first unless `next` draws from the same textures.
+  void SetFont(const FontImpl& next) {
+    if (&next == font) return;
+    Flush();
+    texturePage = -1;
+    font = &next;
+  }
 
   /// The top-left of the glyph's image relative to its pen on the line's top.
   static Graphics::Point Offset(const GlyphEntry& entry) {
@@ -194,7 +203,7 @@ class GlyphWriter {
       if (Tinted) runTint = std::bit_cast<std::uint32_t>(tint);
       if (page != texturePage) {
         texturePage = page;
-        texture = font.PageTexture(static_cast<std::uint32_t>(page));
+        texture = font->PageTexture(static_cast<std::uint32_t>(page));
       }
     }
     run[queued++] = {p, Outlines ? entry.OutlineSource
@@ -204,7 +213,7 @@ class GlyphWriter {
   }
 
   Sink& sink;
-  const FontImpl& font;
+  const FontImpl* font;
   GlyphSpriteStyle style;
   // Our own reference to the texture of the page written from last: a batch's Draw may run code
   // of the caller's, and every sprite holds its own texture from then on.
