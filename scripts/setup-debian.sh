@@ -9,7 +9,7 @@ packages="build-essential cmake ninja-build pkg-config git
   libepoxy-dev libegl-dev libgl-dev libopengl-dev libegl-mesa0 libgl1-mesa-dri
   libglfw3-dev xvfb xauth libsdl2-dev doxygen
   fonts-lato fonts-wqy-microhei fonts-noto-cjk fonts-nanum fonts-ipafont-gothic
-  fonts-noto-color-emoji clang-14 libclang-rt-14-dev valgrind
+  fonts-noto-color-emoji fonts-noto-core fonts-lohit-deva clang-14 libclang-rt-14-dev valgrind
   libicu-dev libharfbuzz-dev libharfbuzz-bin unicode-data"
 
 missing=""

@@ -4,6 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#endif
+
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -98,12 +105,48 @@ TEST(TextLayoutFallback, StringsTakeEmojiFromTheColourFace) {
   EXPECT_FALSE(font.GetGlyph(0x263A).IsColor);
 }
 
+#ifdef _WIN32
+// Wine registers Debian's outline fonts but leaves the bitmap colour emoji font out, where
+// Windows registers its own colour emoji face (Segoe UI Emoji); the test registers Debian's for
+// its duration, as an installer would.
+class RegisteredEmojiFont {
+ public:
+  RegisteredEmojiFont() {
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, FontsKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS) {
+      ADD_FAILURE() << "cannot open the registry's fonts key";
+      return;
+    }
+    const std::wstring file =
+        L"Z:" + std::filesystem::path(NotoColorEmoji).make_preferred().wstring();
+    RegSetValueExW(key, Name, 0, REG_SZ, reinterpret_cast<const BYTE*>(file.c_str()),
+                   static_cast<DWORD>((file.size() + 1) * sizeof(wchar_t)));
+  }
+  ~RegisteredEmojiFont() {
+    if (key == nullptr) return;
+    RegDeleteValueW(key, Name);
+    RegCloseKey(key);
+  }
+  RegisteredEmojiFont(const RegisteredEmojiFont&) = delete;
+  RegisteredEmojiFont& operator=(const RegisteredEmojiFont&) = delete;
+
+ private:
+  static constexpr const wchar_t* FontsKey =
+      L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Fonts";
+  static constexpr const wchar_t* Name = L"Vennicor Test Color Emoji (TrueType)";
+  HKEY key = nullptr;
+};
+#endif
+
 // A DejaVu Sans font with the installed fonts as its fallback draws CJK, Thai, Devanagari and
 // emoji (in colour) from Debian's Noto fonts, in layouts and in strings.
 TEST(TextLayoutFallback, SystemFallbackFindsInstalledFaces) {
   VENNICOR_EXPECT_INSTALLED(Testing::DejaVuSans);
   VENNICOR_EXPECT_INSTALLED(NotoColorEmoji);
   VENNICOR_EXPECT_INSTALLED(Testing::NotoSansThai);
+#ifdef _WIN32
+  const RegisteredEmojiFont registered;
+#endif
   Graphics::Software::SoftwareGraphicsDevice device(8, 8);
   const std::u16string texts[] = {u"品質", u"ภาษา", u"नमस्ते", u"😀"};
   Font font(device, Testing::PathText(Testing::DejaVuSans), 16);

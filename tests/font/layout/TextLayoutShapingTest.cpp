@@ -201,7 +201,7 @@ TEST(TextLayoutShaping, MatchesHbShape) {
        {{0, 6, false, "Ogam"}}},
       // A face with only a symbol character map: ASCII through U+F000 + c, and U+F041 itself.
       {"SymbolMapOnly",
-       Testing::FixtureFont("VennicorSymbol.ttf").string(),
+       Testing::FixtureFont("VennicorSymbol.ttf").generic_string(),
        u"AB c",
        {{0, 5, false, "Latn"}}},
   };
@@ -211,7 +211,7 @@ TEST(TextLayoutShaping, MatchesHbShape) {
   for (const ShapingCase& c : cases) {
     SCOPED_TRACE(c.Name);
     if (!std::filesystem::exists(c.FontPath)) {
-      std::printf("skipped %s: %s is not installed\n", c.Name, c.FontPath.c_str());
+      ADD_FAILURE() << c.FontPath << " is missing: run scripts/setup-debian.sh";
       continue;
     }
     Font font(device, Testing::PathText(c.FontPath), Size);
