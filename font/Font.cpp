@@ -146,6 +146,16 @@ void Font::EnsureGlyphsExist(std::u16string_view characters) {
   impl->EnsureGlyphsExist(characters);
 }
 
+void Font::SaveGlyphCache(const std::filesystem::path& file) const {
+  ThrowIfDisposed();
+  impl->SaveGlyphCache(file);
+}
+
+bool Font::StartedFromGlyphCache() const {
+  if (!impl) throw FontException(Messages::FontDisposed);
+  return impl->StartedFromGlyphCache();
+}
+
 void Font::EnsureGlyphsExist(std::string_view utf8Characters) {
   ThrowIfDisposed();
   const Detail::BorrowedUtf16 text(utf8Characters);

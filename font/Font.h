@@ -55,6 +55,9 @@ struct FontAccess;
 /// - OutlineThickness is clamped to 1,024 px, DistanceFieldSpread to 2..32 px; outlines with a
 ///   distance field are refused: "A distance-field font takes no OutlineThickness ...".
 /// - A text is measured and drawn in time linear in its length.
+/// - A glyph cache file (FontOptions::GlyphCache) is read only when it is at most
+///   MaxGlyphCacheBytes (64 MiB); every field is checked before the font takes any of it, and a
+///   file that fails a check is ignored. Reading it costs time and memory linear in its size.
 class Font {
  public:
   /// One cached glyph. References returned by GetGlyph stay valid, and show later atlas
@@ -249,6 +252,24 @@ class Font {
   void EnsureGlyphsExist(std::u16string_view characters);
   /// The same for UTF-8 text (decoded as MeasureString decodes it).
   void EnsureGlyphsExist(std::string_view utf8Characters);
+  /// Writes the font's cached glyphs to `file`: their images, records, the steps in which the
+  /// atlas placed them and the line metrics, keyed by the face's data (its table directory and
+  /// `head` table, never its path), the size, the rendering options, the device's largest
+  /// texture and the library version. A font made with that file as FontOptions::GlyphCache
+  /// starts with these glyphs without rendering them: the same records, atlas texels and later
+  /// placements as this font. Glyphs of fallback faces are written but not taken back (a new
+  /// font has no fallbacks yet); glyphs whose atlas page was emptied are left out, and the rest
+  /// are then placed in one step. The file is written beside `file` under a temporary name and
+  /// renamed over it, so a reader never sees part of it. Linear in the glyphs' pixels; the
+  /// whole file is built in memory first.
+  /// \throws FontException "Could not write the glyph cache file" (an older file at `file` is
+  /// then left as it was), or after Dispose.
+  void SaveGlyphCache(const std::filesystem::path& file) const;
+  /// True when the font started with the glyphs of its FontOptions::GlyphCache file; false
+  /// without one, or when the file was ignored. \throws FontException on a moved-from font.
+  bool StartedFromGlyphCache() const;
+  /// Glyph cache files larger than this are ignored without being read.
+  static constexpr std::size_t MaxGlyphCacheBytes = std::size_t{64} << 20U;
   /// The cached glyph of a character, in constant time (two indexed loads). The reference stays
   /// valid for the life of the font. \throws std::out_of_range if it has none.
   const Glyph& GetGlyph(char32_t codePoint) const;

@@ -48,6 +48,8 @@ inline constexpr const char* OutlineWithDistanceField =
 /// A font's glyph substitutions make more glyphs than shaping allows.
 inline constexpr const char* TextCannotBeShaped =
     "The font's glyph substitutions make more glyphs from the text than shaping allows";
+/// Font::SaveGlyphCache could not create, write or rename its file.
+inline constexpr const char* GlyphCacheNotWritten = "Could not write the glyph cache file";
 /// The font was used after Dispose.
 inline constexpr const char* FontDisposed = "The font has been disposed";
 /// Laying text out needs ICU and HarfBuzz, and they could not start (or this build has none).

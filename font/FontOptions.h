@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <filesystem>
 
 #include "graphics/SurfaceFormat.h"
 
@@ -55,6 +57,21 @@ struct FontOptions {
   /// is larger than the half on its own is not kept. 0 keeps nothing. Without the text layout
   /// in the build, unused.
   std::size_t LayoutCacheBytes = std::size_t{4} << 20U;
+  /// Threads that render new glyphs when one call needs many (EnsureGlyphsExist, or the
+  /// DrawString forms with text of 24 new characters or more): 1 renders on the calling thread,
+  /// 0 uses one a core, more are capped at the number of cores (and at 16), below 0 means 1.
+  /// Each worker opens its own FreeType face on the shared library (the first time it is needed,
+  /// then kept with the font); images are placed in the order one thread would place them, so
+  /// the atlas layout and every record are the same whatever the count. Fewer new glyphs,
+  /// MeasureString, text layouts, distance-field fonts and fonts with AddSystemFallback render
+  /// on the calling thread. The threads live only inside the call.
+  std::int32_t RenderThreads = 1;
+  /// A file Font::SaveGlyphCache wrote: the font starts with the glyphs it holds instead of
+  /// rendering them. The file is used only when it was written for the same face data, size,
+  /// rendering options, device texture limit and library version, and passes its checksum and
+  /// every check of its fields; any other file (missing, stale, truncated, edited, larger than
+  /// Font::MaxGlyphCacheBytes) is ignored and the font renders its glyphs as usual. Empty: none.
+  std::filesystem::path GlyphCache{};
 };
 
 }  // namespace Vennicor::Font

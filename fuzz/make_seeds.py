@@ -3,7 +3,7 @@
 
     make_seeds.py <tests/data folder> <output folder>
 
-Makes <output>/<fuzzer>/ for each fuzzer (font-file, text, command-line, packer). Run by the
+Makes <output>/<fuzzer>/ for each fuzzer (font-file, text, command-line, packer, layout, glyph-cache). Run by the
 build (target vennicor_fuzz_seeds); the fuzzers then grow their own corpora beside them.
 """
 
@@ -135,6 +135,9 @@ def main():
     command_line_seeds(out)
     packer_seeds(out)
     markup_seeds(out)
+    # The glyph cache fuzzer writes its seeds itself (the library makes the files); this folder
+    # only has to exist, holding one input that is no cache file.
+    write(os.path.join(out, "glyph-cache"), "not-a-cache", b"\x00VNGLYPHS")
 
 
 if __name__ == "__main__":

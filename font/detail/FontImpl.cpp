@@ -1,11 +1,15 @@
 #include "font/detail/FontImpl.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <optional>
+#include <system_error>
+#include <thread>
 #include <utility>
 
 #include "font/FontException.h"
+#include "font/detail/ReserveMore.h"
 #include "font/faces/detail/GlyphRendering.h"
 #include "font/text/Utf.h"
 #include "font/text/detail/ControlCharacter.h"
@@ -32,6 +36,21 @@ Graphics::SurfaceFormat ChooseAtlasFormat(const Graphics::GraphicsDevice& graphi
     return SurfaceFormat::Alpha8;
   }
   return SurfaceFormat::Color;
+}
+
+// Fewer new glyphs than this render on the calling thread: starting threads and handing out
+// work would cost more than it saves.
+constexpr std::size_t GlyphsForThreads = 24;
+// A worker takes at least this many glyphs, so short bursts do not start idle threads.
+constexpr std::size_t GlyphsPerWorker = 8;
+// Threads one font renders with at most.
+constexpr std::size_t MostRenderThreads = 16;
+
+std::size_t ThreadsFor(std::int32_t asked) {
+  const std::size_t cores = std::max<std::size_t>(std::thread::hardware_concurrency(), 1);
+  if (asked == 0) return std::min(cores, MostRenderThreads);
+  if (asked < 1) return 1;
+  return std::min({static_cast<std::size_t>(asked), cores, MostRenderThreads});
 }
 
 // Options the font cannot honour are refused before any glyph is rendered.
@@ -70,8 +89,10 @@ FontImpl::FontImpl(Graphics::GraphicsDevice& graphicsDevice, std::unique_ptr<Fon
       atlasFormat(ChooseAtlasFormat(graphicsDevice, fontOptions, *faces.front())),
       atlas(graphicsDevice, SettingsFor(atlasFormat)),
       kerning(*faces.front()),
-      largestImage(graphicsDevice.MaxTextureSize()) {
+      largestImage(graphicsDevice.MaxTextureSize()),
+      renderThreads(ThreadsFor(fontOptions.RenderThreads)) {
   faces.front()->SetLargestImage(largestImage);
+  if (!options.GlyphCache.empty()) startedFromGlyphCache = LoadGlyphCache(options.GlyphCache);
   EnsureGlyphsExist(PreloadCharacters);
   UpdateAtlas();
 }
@@ -82,6 +103,12 @@ void FontImpl::EnsureGlyphsExist(std::u16string_view text) {
   // Every glyph of this text is marked with the new stamp, so that placing the text's new
   // glyphs never drops an atlas page that holds one of the others.
   BeginUse();
+  if (renderThreads > 1) RenderAhead(text);
+  // Whatever was rendered ahead and not taken (an error stopped the walk) goes.
+  struct ForgetAhead {
+    std::size_t& Count;
+    ~ForgetAhead() { Count = 0; }
+  } forgetAhead{aheadCount};
   for (std::size_t index = 0; index < text.size();) {
     char32_t character = text[index];
     if (IsPrintableAscii(character)) {
@@ -97,6 +124,76 @@ void FontImpl::EnsureGlyphsExist(std::u16string_view text) {
     }
     Use(*entry);
   }
+}
+
+// The new characters in the order the walk of EnsureGlyphsExist meets them, each once.
+// Their faces cannot change before AddGlyph takes them: the installed-font fallback, which adds
+// faces as it goes, renders on the calling thread, and so do distance fields, whose spread is a
+// property of the whole FreeType library.
+void FontImpl::RenderAhead(std::u16string_view text) {
+  aheadCount = 0;
+  aheadNext = 0;
+  if (systemFonts || options.DistanceField) return;
+  std::size_t fresh = 0;
+  for (std::size_t index = 0; index < text.size() && fresh < GlyphsForThreads;) {
+    const char32_t c = DecodeUtf16(text, index);
+    if (!IsControlCharacter(c) && characters.Find(c) == nullptr) ++fresh;
+  }
+  if (fresh < GlyphsForThreads) return;
+  std::unordered_set<char32_t> seen;
+  for (std::size_t index = 0; index < text.size();) {
+    const char32_t c = DecodeUtf16(text, index);
+    if (IsControlCharacter(c) || characters.Find(c) != nullptr || !seen.insert(c).second) continue;
+    if (aheadCount == ahead.size()) ahead.emplace_back();
+    RenderedAhead& glyph = ahead[aheadCount++];
+    glyph.Character = c;
+    glyph.Glyph = Resolve(c);
+    glyph.Error = nullptr;
+    glyph.Rendered = false;
+  }
+  const std::size_t workers =
+      std::min(renderThreads, (aheadCount + GlyphsPerWorker - 1) / GlyphsPerWorker);
+  if (workerFaces.size() < workers) workerFaces.resize(workers);
+  std::atomic<std::size_t> next{0};
+  const bool outlined = HasOutlines();
+  const auto work = [&](std::size_t worker) {
+    for (std::size_t k = next.fetch_add(1); k < aheadCount; k = next.fetch_add(1)) {
+      RenderedAhead& glyph = ahead[k];
+      FontFace* face =
+          worker == 0 ? faces[glyph.Glyph.Face].get() : WorkerFace(worker, glyph.Glyph.Face);
+      // A face that cannot be opened again leaves its glyphs to AddGlyph.
+      if (face == nullptr) continue;
+      try {
+        face->RenderGlyph(glyph.Glyph.GlyphIndex, glyph.Image, outlined ? &glyph.Outline : nullptr);
+      } catch (...) {
+        glyph.Error = std::current_exception();
+      }
+      glyph.Rendered = true;
+    }
+  };
+  {
+    std::vector<std::jthread> threads;
+    threads.reserve(workers);
+    try {
+      for (std::size_t worker = 1; worker < workers; ++worker) threads.emplace_back(work, worker);
+    } catch (const std::system_error&) {
+      // Threads the system would not start leave their share to the others.
+    }
+    work(0);
+  }
+}
+
+FontFace* FontImpl::WorkerFace(std::size_t worker, std::uint32_t face) {
+  std::vector<std::unique_ptr<FontFace>>& copies = workerFaces[worker];
+  if (copies.size() <= face) copies.resize(std::size_t{face} + 1);
+  if (!copies[face]) {
+    try {
+      copies[face] = faces[face]->OpenAgain();
+    } catch (const FontException&) {
+      return nullptr;
+    }
+  }
+  return copies[face].get();
 }
 
 void FontImpl::UseTracked(const GlyphEntry& used) {
@@ -193,7 +290,7 @@ GlyphEntry& FontImpl::AddImage(FaceGlyph glyph) {
   if (glyph.Face >= glyphIndexes.size()) glyphIndexes.resize(std::size_t{glyph.Face} + 1);
   std::vector<GlyphEntry*>& indexes = glyphIndexes[glyph.Face];
   if (glyph.GlyphIndex >= indexes.size()) indexes.resize(std::size_t{glyph.GlyphIndex} + 1);
-  unplaced.reserve(unplaced.size() + 1);
+  ReserveMore(unplaced);
   GlyphEntry entry;
   entry.CacheOrder = static_cast<std::uint32_t>(glyphs.size());
   RenderInto(entry, glyph);
@@ -207,7 +304,21 @@ GlyphEntry& FontImpl::AddImage(FaceGlyph glyph) {
 
 void FontImpl::RenderInto(GlyphEntry& entry, FaceGlyph glyph) {
   const bool outlined = HasOutlines();
-  faces[glyph.Face]->RenderGlyph(glyph.GlyphIndex, image, outlined ? &outlineImage : nullptr);
+  RenderedAhead* rendered = aheadNext < aheadCount ? &ahead[aheadNext] : nullptr;
+  if (rendered != nullptr && rendered->Glyph.Face == glyph.Face &&
+      rendered->Glyph.GlyphIndex == glyph.GlyphIndex && rendered->Rendered) {
+    ++aheadNext;
+    if (rendered->Error) std::rethrow_exception(rendered->Error);
+    // The buffers trade places, so that each keeps its capacity for the next call.
+    std::swap(image, rendered->Image);
+    if (outlined) std::swap(outlineImage, rendered->Outline);
+  } else {
+    if (rendered != nullptr && rendered->Glyph.Face == glyph.Face &&
+        rendered->Glyph.GlyphIndex == glyph.GlyphIndex) {
+      ++aheadNext;
+    }
+    faces[glyph.Face]->RenderGlyph(glyph.GlyphIndex, image, outlined ? &outlineImage : nullptr);
+  }
   const std::uint32_t atlasId = atlas.Add(image);
   atlas.Touch(atlasId, useStamp);
   // Added right after the glyph so that a glyph and its outline are placed side by side.
@@ -227,7 +338,7 @@ void FontImpl::RenderInto(GlyphEntry& entry, FaceGlyph glyph) {
 // A glyph whose atlas page was emptied gets its image back; its record (and every reference
 // to it) stays the same.
 void FontImpl::RenderAgain(GlyphEntry& entry) {
-  unplaced.reserve(unplaced.size() + 1);
+  ReserveMore(unplaced);
   const bool outlined = HasOutlines();
   faces[entry.Face]->RenderGlyph(entry.GlyphIndex, image, outlined ? &outlineImage : nullptr);
   atlas.Readd(entry.AtlasId, image);
@@ -312,7 +423,7 @@ void FontImpl::AddFallbackFace(std::unique_ptr<FontFace> fallback) {
         glyphIndexes[entry.Face][entry.GlyphIndex] == &entry) {
       glyphIndexes[entry.Face][entry.GlyphIndex] = nullptr;
     }
-    unplaced.reserve(unplaced.size() + 1);
+    ReserveMore(unplaced);
     RenderInto(entry, FaceGlyph{face, glyph});
     unplaced.push_back(&entry);
   }
@@ -361,29 +472,29 @@ void FontImpl::PlaceGlyphs() {
   const bool othersMoved = atlas.Place(useStamp);
   // Records show their glyph's place from the moment it is placed: every record after a
   // growth or an emptied page, the new (or newly rendered) ones otherwise.
-  const std::int32_t ascent = Metrics().Ascent;
-  const auto refresh = [&](GlyphEntry& entry) {
-    const AtlasEntry& placed = atlas.Entry(entry.AtlasId);
-    entry.Record.Bounds = Graphics::Rectangle{0, 0, placed.Width, placed.Rows};
-    entry.Record.Offset = Graphics::Point{entry.ImageLeft, ascent - entry.ImageTop};
-    if (placed.Width > 0 && placed.Rows > 0) entry.Record.Position = placed.Position;
-    entry.Record.Page = static_cast<std::int32_t>(placed.Page);
-    if (HasOutlines()) {
-      const AtlasEntry& outline = atlas.Entry(entry.OutlineAtlasId);
-      entry.OutlineSource =
-          Graphics::Rectangle{outline.Position.X, outline.Position.Y, outline.Width, outline.Rows};
-      entry.OutlinePage = outline.Page;
-      const std::int32_t margin = faces.front()->Rendering().OutlineMargin;
-      entry.OutlineOffset =
-          Graphics::Point{entry.Record.Offset.X - margin, entry.Record.Offset.Y - margin};
-    }
-  };
   if (othersMoved) {
-    for (GlyphEntry& entry : glyphs) refresh(entry);
+    for (GlyphEntry& entry : glyphs) ShowPlace(entry);
   } else {
-    for (GlyphEntry* entry : unplaced) refresh(*entry);
+    for (GlyphEntry* entry : unplaced) ShowPlace(*entry);
   }
   unplaced.clear();
+}
+
+void FontImpl::ShowPlace(GlyphEntry& entry) {
+  const AtlasEntry& placed = atlas.Entry(entry.AtlasId);
+  entry.Record.Bounds = Graphics::Rectangle{0, 0, placed.Width, placed.Rows};
+  entry.Record.Offset = Graphics::Point{entry.ImageLeft, Metrics().Ascent - entry.ImageTop};
+  if (placed.Width > 0 && placed.Rows > 0) entry.Record.Position = placed.Position;
+  entry.Record.Page = static_cast<std::int32_t>(placed.Page);
+  if (HasOutlines()) {
+    const AtlasEntry& outline = atlas.Entry(entry.OutlineAtlasId);
+    entry.OutlineSource =
+        Graphics::Rectangle{outline.Position.X, outline.Position.Y, outline.Width, outline.Rows};
+    entry.OutlinePage = outline.Page;
+    const std::int32_t margin = faces.front()->Rendering().OutlineMargin;
+    entry.OutlineOffset =
+        Graphics::Point{entry.Record.Offset.X - margin, entry.Record.Offset.Y - margin};
+  }
 }
 
 void FontImpl::Dispose() {
@@ -395,6 +506,7 @@ void FontImpl::Dispose() {
     }
   } releaseLibraries{faces};
   companion.reset();  // it may hold references on the faces
+  workerFaces.clear();
   for (const std::unique_ptr<FontFace>& face : faces) face->Close();
   atlas.Dispose();
 }

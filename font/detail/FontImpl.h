@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <exception>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -12,6 +13,7 @@
 
 #include "font/FontOptions.h"
 #include "font/atlas/detail/GlyphAtlas.h"
+#include "font/cache/detail/GlyphCacheFile.h"
 #include "font/detail/CharacterMap.h"
 #include "font/detail/GlyphEntry.h"
 #include "font/detail/SystemFonts.h"
@@ -44,7 +46,7 @@ struct FaceGlyph {
 class FontImpl {
  public:
   /// Sizes the face, caches the common characters and builds the atlas from them, rendering
-  /// glyphs as `options` ask.
+  /// glyphs as `options` ask; with a usable FontOptions::GlyphCache file, its glyphs first.
   FontImpl(Graphics::GraphicsDevice& graphicsDevice, std::unique_ptr<FontFace> fontFace, float size,
            const FontOptions& options = {});
   ~FontImpl();
@@ -163,6 +165,12 @@ class FontImpl {
   FontCompanion* Companion() const { return companion.get(); }
   void SetCompanion(std::unique_ptr<FontCompanion> kept) { companion = std::move(kept); }
 
+  /// Writes the glyph images, records, placing steps and metrics to `file` (atomically), keyed
+  /// as ReadGlyphCache checks. \throws FontException "Could not write the glyph cache file".
+  void SaveGlyphCache(const std::filesystem::path& file) const;
+  /// True when the font started with the glyphs of its FontOptions::GlyphCache file.
+  bool StartedFromGlyphCache() const { return startedFromGlyphCache; }
+
   /// Places and uploads the glyphs cached since the last update and returns the first atlas
   /// page's texture. \throws FontException as GlyphAtlas::Place and Upload do.
   const std::shared_ptr<Graphics::Texture2D>& UpdateAtlas();
@@ -195,6 +203,12 @@ class FontImpl {
 
  private:
   void AddGlyph(char32_t character);
+  /// With more than one render thread: renders the images of the characters of `text` that have
+  /// no glyph yet on worker threads, in the order AddGlyph will ask for them, when there are
+  /// enough of them to pay for the threads.
+  void RenderAhead(std::u16string_view text);
+  /// The worker's copy of face `face`, opened on first use; null when it cannot be opened.
+  FontFace* WorkerFace(std::size_t worker, std::uint32_t face);
   /// Renders `glyph` into `entry` and adds its image to the atlas.
   void RenderInto(GlyphEntry& entry, FaceGlyph glyph);
   void RenderAgain(GlyphEntry& entry);
@@ -202,6 +216,16 @@ class FontImpl {
   /// Caches a record for a face's glyph (not yet mapped to a character).
   GlyphEntry& AddImage(FaceGlyph glyph);
   void PlaceGlyphs();
+  /// Shows in a record where the atlas placed its images.
+  void ShowPlace(GlyphEntry& entry);
+  /// What the font's glyphs are made from, as glyph cache files are keyed.
+  GlyphCacheKey CacheKey() const;
+  /// Takes the glyphs of a glyph cache file when it is whole, matches the font and agrees with
+  /// its face; otherwise changes nothing and returns false.
+  bool LoadGlyphCache(const std::filesystem::path& file);
+  /// True when every record of `contents` agrees with the font's own face: characters mapped to
+  /// the glyphs the records name, no character twice, colour only from a colour face.
+  bool CacheFitsFace(const GlyphCacheContents& contents) const;
   /// Adds the installed face that serves `character` (a colour one first when `color`), if
   /// there is one not opened before; true when a face was added.
   bool AddSystemFaceFor(char32_t character, bool color);
@@ -229,6 +253,23 @@ class FontImpl {
   std::vector<std::filesystem::path> systemFiles;  // opened, or failed to open
   std::unordered_set<char32_t> systemMisses;       // found in no file not yet opened
   std::int32_t largestImage;  // the device's largest texture edge: no glyph image is larger
+  bool startedFromGlyphCache = false;
+  std::size_t renderThreads = 1;  // FontOptions::RenderThreads, resolved
+  // A glyph rendered ahead by RenderAhead, waiting for AddGlyph to take it.
+  struct RenderedAhead {
+    char32_t Character = 0;
+    FaceGlyph Glyph;
+    GlyphImage Image;
+    GlyphImage Outline;
+    std::exception_ptr Error;  // what rendering it threw, thrown when AddGlyph takes it
+    bool Rendered = false;
+  };
+  std::vector<RenderedAhead> ahead;  // kept between calls, so their buffers are reused
+  std::size_t aheadCount = 0;
+  std::size_t aheadNext = 0;
+  // Each worker's copies of the faces (worker 0 is the calling thread, with the faces
+  // themselves), opened on first use.
+  std::vector<std::vector<std::unique_ptr<FontFace>>> workerFaces;
   // Last, so that it goes before the faces: it may reference them (HarfBuzz fonts).
   std::unique_ptr<FontCompanion> companion;
 };

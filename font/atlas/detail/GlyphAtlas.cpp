@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "font/FontException.h"
+#include "font/detail/ReserveMore.h"
 #include "graphics/Rectangle.h"
 
 namespace Vennicor::Font::Detail {
@@ -54,26 +55,33 @@ GlyphAtlas::GlyphAtlas(Graphics::GraphicsDevice& graphicsDevice, AtlasSettings s
   SetPageLimit(settings.PageLimit);
 }
 
-void GlyphAtlas::StoreImage(AtlasEntry& entry, const GlyphImage& image) {
-  entry.Width = image.Width;
-  entry.Rows = image.Rows;
-  entry.Format = image.Format;
+void GlyphAtlas::StoreImage(AtlasEntry& entry, std::int32_t width, std::int32_t rows,
+                            GlyphPixelFormat format, const std::uint8_t* pixels) {
+  entry.Width = width;
+  entry.Rows = rows;
+  entry.Format = format;
   entry.Pixels = nullptr;
-  if (!image.IsEmpty()) {
+  if (HasImage(entry)) {
     const std::size_t bytes = ImageBytes(entry);
-    std::uint8_t* pixels = images.Allocate(bytes);
-    std::memcpy(pixels, image.Pixels.data(), bytes);
-    entry.Pixels = pixels;
+    std::uint8_t* stored = images.Allocate(bytes);
+    std::memcpy(stored, pixels, bytes);
+    entry.Pixels = stored;
     liveBytes += bytes;
   }
 }
 
 std::uint32_t GlyphAtlas::Add(const GlyphImage& image) {
-  entries.reserve(entries.size() + 1);
-  pending.reserve(pending.size() + 1);
+  return Add(image.Width, image.Rows, image.Format, image.Pixels.data());
+}
+
+std::uint32_t GlyphAtlas::Add(std::int32_t width, std::int32_t rows, GlyphPixelFormat format,
+                              const std::uint8_t* pixels) {
+  ReserveMore(entries);
+  ReserveMore(pending);
+  ReserveMore(placeMarks);  // so that Place can record its mark
   AtlasEntry entry;
   // Should storing fail, the bytes stay unused in their block; nothing else changed.
-  StoreImage(entry, image);
+  StoreImage(entry, width, rows, format, pixels);
   entries.push_back(entry);
   const auto id = static_cast<std::uint32_t>(entries.size() - 1);
   pending.push_back(id);
@@ -81,10 +89,11 @@ std::uint32_t GlyphAtlas::Add(const GlyphImage& image) {
 }
 
 void GlyphAtlas::Readd(std::uint32_t id, const GlyphImage& image) {
-  pending.reserve(pending.size() + 1);
+  ReserveMore(pending);
   AtlasEntry& entry = entries[id];
-  StoreImage(entry, image);
+  StoreImage(entry, image.Width, image.Rows, image.Format, image.Pixels.data());
   entry.Dropped = false;
+  keptEveryImage = false;
   pending.push_back(id);
 }
 
@@ -122,6 +131,7 @@ bool GlyphAtlas::Place(std::uint64_t stamp) {
   if (pages.size() <= 1) next = PlaceOnFirstPage(moved);
   if (next < pending.size()) moved = PlaceOnLaterPages(next, stamp) || moved;
   pending.clear();
+  placeMarks.push_back(Count());
   if (deadBytes > SmallestCompaction && deadBytes > liveBytes) CompactImages();
   UpdateTracksUse();
   return moved;
@@ -230,7 +240,7 @@ std::size_t GlyphAtlas::PlaceOnFirstPage(bool& moved) {
   Page& page = pages[0];
   std::swap(page.Packer, trialPacker);
   edgePower = power;
-  uploads.reserve(uploads.size() + placedCount);
+  ReserveMore(uploads, placedCount);
   for (std::size_t k = 0; k < placedCount; ++k) {
     AtlasEntry& entry = entries[candidates[k]];
     if (HasImage(entry)) entry.Position = placements[k];
@@ -314,6 +324,7 @@ bool GlyphAtlas::TrimPages(std::uint64_t stamp) {
 }
 
 void GlyphAtlas::Drop(AtlasEntry& entry) {
+  keptEveryImage = false;
   const std::size_t bytes = ImageBytes(entry);
   liveBytes -= bytes;
   deadBytes += bytes;

@@ -55,6 +55,9 @@ class GlyphAtlas {
 
   /// Copies an image in as a new entry, placed by the next Place. Amortised constant time.
   std::uint32_t Add(const GlyphImage& image);
+  /// The same for an image given by its size, format and tightly packed pixels.
+  std::uint32_t Add(std::int32_t width, std::int32_t rows, GlyphPixelFormat format,
+                    const std::uint8_t* pixels);
   /// Gives a Dropped entry its image again; it is placed by the next Place.
   void Readd(std::uint32_t id, const GlyphImage& image);
   std::uint32_t Count() const { return static_cast<std::uint32_t>(entries.size()); }
@@ -105,6 +108,14 @@ class GlyphAtlas {
   /// error from the device leaves the atlas as it was. Linear in the entries.
   void ChangeFormat(Graphics::SurfaceFormat format);
   Graphics::SurfaceFormat Format() const { return settings.Format; }
+  /// The entry count at the end of each Place that placed new entries: adding the same images
+  /// again and placing after each of these counts gives the same layout, as long as
+  /// KeptEveryImage(). One number a Place.
+  std::span<const std::uint32_t> PlaceMarks() const { return placeMarks; }
+  /// True while no page has been emptied and no image given again: every entry has the place
+  /// the marks give it.
+  bool KeptEveryImage() const { return keptEveryImage; }
+  std::int32_t Padding() const { return settings.Padding; }
   /// Edge of the first page in texels as a power of two.
   std::int32_t EdgePower() const { return edgePower; }
   /// Disposes every page's texture. Idempotent.
@@ -129,7 +140,8 @@ class GlyphAtlas {
   bool OpenPage(std::uint64_t stamp);
   bool TrimPages(std::uint64_t stamp);
   void Drop(AtlasEntry& entry);
-  void StoreImage(AtlasEntry& entry, const GlyphImage& image);
+  void StoreImage(AtlasEntry& entry, std::int32_t width, std::int32_t rows, GlyphPixelFormat format,
+                  const std::uint8_t* pixels);
   void CompactImages();
 
   Graphics::GraphicsDevice& graphicsDevice;
@@ -150,7 +162,9 @@ class GlyphAtlas {
   std::vector<std::uint8_t> uploadAlpha;  // reused for colour images in a one-byte atlas
   std::int32_t edgePower = 0;
   static const std::shared_ptr<Graphics::Texture2D> noTexture;
-  bool tracksUse = false;  // see TracksUse
+  std::vector<std::uint32_t> placeMarks;  // see PlaceMarks
+  bool tracksUse = false;                 // see TracksUse
+  bool keptEveryImage = true;             // see KeptEveryImage
 };
 
 }  // namespace Vennicor::Font::Detail

@@ -1,6 +1,7 @@
 #include "font/faces/detail/FontFace.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -9,6 +10,7 @@
 #include <string>
 
 #include "font/FontException.h"
+#include "font/cache/detail/ContentHash.h"
 #include "font/faces/detail/ColorBitmap.h"
 #include "font/faces/detail/FixedPoint.h"
 #include "font/faces/detail/GlyphCoverage.h"
@@ -17,6 +19,8 @@
 #include FT_MODULE_H
 #include FT_OUTLINE_H
 #include FT_SYNTHESIS_H
+#include FT_TRUETYPE_TABLES_H
+#include FT_TRUETYPE_TAGS_H
 
 namespace Vennicor::Font::Detail {
 
@@ -82,21 +86,68 @@ FontFace::FontFace(std::u16string_view fontFace, FontStyle style) {
   }
 #endif
   face.reset(WithCharacterMap(manager.OpenFont(fontFace, style)));
+  // A name that is a file's path opens the same file again; a family name does not say which
+  // file the lookup chose.
+  std::error_code error;
+  if (fontFace.find(u'\0') == std::u16string_view::npos &&
+      std::filesystem::is_regular_file(std::filesystem::path(std::u16string(fontFace)), error)) {
+    sourceName = fontFace;
+    sourceStyle = style;
+  }
 }
 
 FontFace::FontFace(std::span<const std::byte> fontData) {
   // FreeType reads a memory face lazily for as long as it is open, so it gets its own copy.
-  data = std::make_unique_for_overwrite<std::byte[]>(fontData.size());
-  if (!fontData.empty()) std::memcpy(data.get(), fontData.data(), fontData.size());
+  std::shared_ptr<std::byte[]> copy = std::make_shared_for_overwrite<std::byte[]>(fontData.size());
+  if (!fontData.empty()) std::memcpy(copy.get(), fontData.data(), fontData.size());
+  OpenMemory(std::move(copy), fontData.size());
+}
+
+FontFace::FontFace(std::shared_ptr<const std::byte[]> sharedData, std::size_t dataSize) {
+  OpenMemory(std::move(sharedData), dataSize);
+}
+
+void FontFace::OpenMemory(std::shared_ptr<const std::byte[]> bytes, std::size_t size) {
+  data = std::move(bytes);
+  dataSize = size;
   FT_Face opened = nullptr;
   // Faces open in the shared library one at a time (FreeTypeManager's threading rules).
   const auto lock = FreeTypeManager::LockFaces();
-  if (fontData.size() > static_cast<std::size_t>(std::numeric_limits<FT_Long>::max()) ||
+  if (size > static_cast<std::size_t>(std::numeric_limits<FT_Long>::max()) ||
       FT_New_Memory_Face(manager.GetLibraryInstance(), reinterpret_cast<const FT_Byte*>(data.get()),
-                         static_cast<FT_Long>(fontData.size()), 0, &opened) != 0) {
+                         static_cast<FT_Long>(size), 0, &opened) != 0) {
     throw FontException(Messages::ErrorOpeningFontFile);
   }
   face.reset(WithCharacterMap(opened));
+}
+
+std::unique_ptr<FontFace> FontFace::OpenAgain() const {
+  std::unique_ptr<FontFace> again;
+  if (!sourceFile.empty()) {
+    again = std::make_unique<FontFace>(sourceFile);
+  } else if (!sourceName.empty()) {
+    again = std::make_unique<FontFace>(sourceName, sourceStyle);
+  } else {
+    if (!data) {
+      // A face found by name: the whole file as FreeType reads it (tag 0).
+      FT_ULong length = 0;
+      if (!FT_IS_SFNT(face.get()) || FT_Load_Sfnt_Table(face.get(), 0, 0, nullptr, &length) != 0) {
+        return nullptr;
+      }
+      std::shared_ptr<std::byte[]> bytes = std::make_shared_for_overwrite<std::byte[]>(length);
+      if (FT_Load_Sfnt_Table(face.get(), 0, 0, reinterpret_cast<FT_Byte*>(bytes.get()), &length) !=
+          0) {
+        return nullptr;
+      }
+      data = std::move(bytes);
+      dataSize = length;
+    }
+    again = std::unique_ptr<FontFace>(new FontFace(data, dataSize));
+  }
+  again->SetRendering(rendering);
+  again->SetPixelSize(requestedSize);
+  again->SetLargestImage(largestImage);
+  return again;
 }
 
 // A font file read through a C stream that FreeType pulls from. Opening the file here rather
@@ -162,11 +213,13 @@ void FontFace::OpenStream(const std::filesystem::path& file) {
     throw FontException(Messages::ErrorOpeningFontFile);
   }
   face.reset(WithCharacterMap(opened));
+  sourceFile = file;
 }
 
 FontFace::~FontFace() = default;
 
 void FontFace::SetPixelSize(float size) {
+  requestedSize = size;
   const FT_Face ftFace = face.get();
   const bool colorStrikes = IsColorStrikeFace(ftFace);
   // Bitmap-only formats have no design units; every scaled metric would divide by zero. Colour
@@ -217,6 +270,54 @@ void FontFace::SetPixelSize(float size) {
   }
   // Without kerning data FreeType answers (0, 0) for every pair, so asking can be skipped.
   hasKerning = FT_HAS_KERNING(ftFace);
+}
+
+namespace {
+
+// Bytes [offset, offset + count) of the face's file as FreeType reads it (a collection's whole
+// file), or false when the face has no such bytes.
+bool ReadSfntBytes(FT_Face face, FT_Long offset, std::span<std::uint8_t> bytes) {
+  // FT_ULong is 32 bits on Windows; a table directory is at most a megabyte.
+  FT_ULong length = static_cast<FT_ULong>(bytes.size());
+  return FT_Load_Sfnt_Table(face, 0, offset, bytes.data(), &length) == 0 && length == bytes.size();
+}
+
+std::uint32_t BigEndian32(const std::uint8_t* bytes) {
+  return (std::uint32_t{bytes[0]} << 24U) | (std::uint32_t{bytes[1]} << 16U) |
+         (std::uint32_t{bytes[2]} << 8U) | bytes[3];
+}
+
+}  // namespace
+
+std::uint64_t FontFace::DataIdentity() const {
+  const FT_Face ftFace = face.get();
+  if (!FT_IS_SFNT(ftFace)) return 0;
+  std::array<std::uint8_t, 16> header{};
+  if (!ReadSfntBytes(ftFace, 0, header)) return 0;
+  // A collection's first face has its table directory where the collection's header says.
+  FT_Long directory = 0;
+  if (BigEndian32(header.data()) == 0x74746366U) {  // 'ttcf'
+    directory = static_cast<FT_Long>(BigEndian32(header.data() + 12));
+    if (!ReadSfntBytes(ftFace, directory, std::span(header).first(12))) return 0;
+  }
+  const std::size_t tables = (std::size_t{header[4]} << 8U) | header[5];
+  std::vector<std::uint8_t> records(tables * 16);
+  if (!ReadSfntBytes(ftFace, directory + 12, records)) return 0;
+  ContentHash hash(0x666163652D696473ULL);
+  hash.Add(records);
+  // The head table holds the whole file's checksum and its revision.
+  std::array<std::uint8_t, 54> head{};
+  FT_ULong headLength = static_cast<FT_ULong>(head.size());
+  if (FT_Load_Sfnt_Table(ftFace, TTAG_head, 0, head.data(), &headLength) == 0) {
+    hash.Add(std::span(head).first(headLength));
+  }
+  hash.Add(static_cast<std::uint64_t>(ftFace->num_glyphs));
+  const std::uint64_t identity = hash.Value();
+  return identity != 0 ? identity : 1;
+}
+
+std::uint32_t FontFace::GlyphCount() const {
+  return static_cast<std::uint32_t>(std::max<FT_Long>(face->num_glyphs, 0));
 }
 
 void FontFace::SetRendering(const GlyphRendering& glyphRendering) {

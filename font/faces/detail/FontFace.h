@@ -6,6 +6,7 @@
 #include <limits>
 #include <memory>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -84,6 +85,23 @@ class FontFace {
   /// atlas would exceed ..." for a glyph wider or taller than SetLargestImage allows.
   void RenderGlyph(std::uint32_t glyphIndex, GlyphImage& image, GlyphImage* outline = nullptr);
 
+  /// What identifies the face's data, whatever file or memory it came from: a hash of its table
+  /// directory (every table's tag, checksum and length), its `head` table and its glyph count.
+  /// 0 for a face without a table directory (Type 1, BDF): such a face has no identity, and
+  /// glyph caches never match it. Reads a few hundred bytes of the face.
+  std::uint64_t DataIdentity() const;
+  /// The number of glyphs in the face.
+  std::uint32_t GlyphCount() const;
+
+  /// A second face of the same data in the shared library, sized, rendering and limited as this
+  /// one, so that another thread can render the same glyph images: the file again for a face
+  /// opened by path (or by a name that is a path), the same bytes for one opened from memory,
+  /// else the bytes FreeType reads
+  /// (read once, then shared). Null when the face cannot be opened again (a face without a
+  /// table directory found by name). Costs what opening and sizing a face cost.
+  /// \throws FontException as the constructors and SetPixelSize.
+  std::unique_ptr<FontFace> OpenAgain() const;
+
   /// True when the face has colour glyphs (colour layers or colour bitmaps).
   bool HasColor() const { return colorLoadFlag != 0; }
   /// False when the face has no kerning data: every pair's kerning is then (0, 0).
@@ -118,9 +136,18 @@ class FontFace {
   /// Refuses an image of this many pixels a side beyond the largest image.
   void CheckImageEdges(double width, double rows) const;
 
+  /// Opens the first face of bytes shared with other faces.
+  FontFace(std::shared_ptr<const std::byte[]> sharedData, std::size_t dataSize);
+  void OpenMemory(std::shared_ptr<const std::byte[]> bytes, std::size_t size);
+
   // Declared in this order so that the face is closed before the library reference goes.
   FreeTypeManager manager;
-  std::unique_ptr<std::byte[]> data;  // the bytes of a face opened from memory
+  // The bytes of a face opened from memory (or read to open it again), shared by its copies.
+  mutable std::shared_ptr<const std::byte[]> data;
+  mutable std::size_t dataSize = 0;
+  std::filesystem::path sourceFile;  // the file of a face opened by path
+  std::u16string sourceName;         // the path of a face opened by a name that is one
+  FontStyle sourceStyle = FontStyle::Regular;
   struct FileStream;
   std::unique_ptr<FileStream> stream;  // the file of a face opened by std::filesystem::path
   FaceHandle face;
@@ -132,6 +159,7 @@ class FontFace {
   // Requested size over the selected strike's, for a face of bitmap strikes; 0 for outlines.
   double strikeScale = 0;
   std::int32_t largestImage = std::numeric_limits<std::int32_t>::max();
+  float requestedSize = 0;             // the last SetPixelSize
   std::vector<float> resampleScratch;  // reused by colour bitmaps that are resampled
   FaceMetrics metrics;
 };
