@@ -3,11 +3,14 @@
 //   styles and two sizes of one FontFamily with two icons, against the same text unstyled
 //   (goal: at most 1.3 times);
 // - drawing it, per glyph, against DrawText of the plain layout (goal: at most 1.1 times).
+// - the runs of sprites of one texture a frame (a GPU backend's draws): one for the paragraph
+//   in a family's fonts, which share an atlas, against the same runs in fonts of their own.
 // The device draws nothing at End, so drawing measures the walk and the queuing of sprites.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <memory>
+#include <span>
 #include <string>
 
 #include "bench/BenchText.h"
@@ -37,6 +40,18 @@ class NullDevice final : public Graphics::GraphicsDevice {
                                                        Graphics::SurfaceFormat format) override {
     return std::make_shared<Graphics::Software::SoftwareTexture2D>(width, height, mipMap, format);
   }
+  void DrawSprites(std::span<const Graphics::SpriteQuad> sprites,
+                   const Graphics::SpriteRenderState& /*state*/) override {
+    for (const Graphics::SpriteQuad& sprite : sprites) {
+      if (sprite.Texture != last) ++TextureRuns;
+      last = sprite.Texture;
+    }
+    last = nullptr;
+  }
+  std::int64_t TextureRuns = 0;  // runs of sprites of one texture, as a GPU backend draws them
+
+ private:
+  const Graphics::Texture2D* last = nullptr;
 };
 
 struct Setup {
@@ -55,6 +70,7 @@ struct Setup {
     Font::Font* fonts[4] = {&Regular, &Family.Get(Font::FontStyle::Bold, 14),
                             &Family.Get(Font::FontStyle::Regular, 18),
                             &Family.Get(Font::FontStyle::Bold, 18)};
+    Font::Font* own[4] = {&OwnRegular, &OwnBold, &OwnLarge, &OwnLargeBold};
     const std::size_t run = Text.size() / 10;
     for (std::size_t k = 0; k < 10; ++k) {
       Font::TextStyle style;
@@ -62,7 +78,13 @@ struct Setup {
       if (k % 3 == 1) style.Color = Color(255, 200, 60, 255);
       Rich.Append(std::u16string_view(Text).substr(k * run, k == 9 ? std::u16string::npos : run),
                   style);
-      if (k == 3 || k == 7) Rich.AppendObject({static_cast<std::int32_t>(k), {16, 16}, 14});
+      style.Font = own[k % 4];
+      OwnRich.Append(std::u16string_view(Text).substr(k * run, k == 9 ? std::u16string::npos : run),
+                     style);
+      if (k == 3 || k == 7) {
+        Rich.AppendObject({static_cast<std::int32_t>(k), {16, 16}, 14});
+        OwnRich.AppendObject({static_cast<std::int32_t>(k), {16, 16}, 14});
+      }
     }
   }
   void ClearCaches() {
@@ -78,6 +100,18 @@ struct Setup {
   Graphics::SpriteBatch Batch{Device};
   std::u16string Text;
   Font::RichText Rich;
+  // The same fonts made on their own, each with its own atlas.
+  Font::Font OwnRegular{Device, Vennicor::Bench::DejaVuSansPath, 14};
+  Font::Font OwnBold{Device, Vennicor::Bench::DejaVuSansPath, 14, Bold()};
+  Font::Font OwnLarge{Device, Vennicor::Bench::DejaVuSansPath, 18};
+  Font::Font OwnLargeBold{Device, Vennicor::Bench::DejaVuSansPath, 18, Bold()};
+  Font::RichText OwnRich;
+
+  static Font::FontOptions Bold() {
+    Font::FontOptions options;
+    options.Bold = true;
+    return options;
+  }
 };
 
 Setup& Shared() {
@@ -112,29 +146,55 @@ void RichFirstLayout(benchmark::State& state) {
 }
 BENCHMARK(RichFirstLayout)->Unit(benchmark::kMicrosecond);
 
+void CountTextureRuns(benchmark::State& state, const NullDevice& device, std::int64_t before);
+
 void DrawPlain(benchmark::State& state) {
   Setup& s = Shared();
   const Font::TextLayout layout(s.Regular, s.Text, {.MaxWidth = WrapWidth});
+  const std::int64_t before = s.Device.TextureRuns;
   for (auto _ : state) {
     s.Batch.Begin();
     Font::SpriteBatchEx::DrawText(s.Batch, layout, {0, 0}, Color::White());
     s.Batch.End();
   }
   PerGlyph(state, layout.Glyphs().size());
+  CountTextureRuns(state, s.Device, before);
 }
 BENCHMARK(DrawPlain)->Unit(benchmark::kMicrosecond);
+
+void CountTextureRuns(benchmark::State& state, const NullDevice& device, std::int64_t before) {
+  state.counters["texture_runs"] =
+      static_cast<double>(device.TextureRuns - before) / static_cast<double>(state.iterations());
+}
 
 void DrawRich(benchmark::State& state) {
   Setup& s = Shared();
   const Font::TextLayout layout(s.Regular, s.Rich, {.MaxWidth = WrapWidth});
+  const std::int64_t before = s.Device.TextureRuns;
   for (auto _ : state) {
     s.Batch.Begin();
     Font::SpriteBatchEx::DrawText(s.Batch, layout, {0, 0}, Color::White());
     s.Batch.End();
   }
   PerGlyph(state, layout.Glyphs().size());
+  CountTextureRuns(state, s.Device, before);
 }
 BENCHMARK(DrawRich)->Unit(benchmark::kMicrosecond);
+
+// The same runs in fonts with atlases of their own.
+void DrawRichOwnAtlases(benchmark::State& state) {
+  Setup& s = Shared();
+  const Font::TextLayout layout(s.OwnRegular, s.OwnRich, {.MaxWidth = WrapWidth});
+  const std::int64_t before = s.Device.TextureRuns;
+  for (auto _ : state) {
+    s.Batch.Begin();
+    Font::SpriteBatchEx::DrawText(s.Batch, layout, {0, 0}, Color::White());
+    s.Batch.End();
+  }
+  PerGlyph(state, layout.Glyphs().size());
+  CountTextureRuns(state, s.Device, before);
+}
+BENCHMARK(DrawRichOwnAtlases)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

@@ -3,15 +3,24 @@
 #include <filesystem>
 #include <system_error>
 
+#include "font/detail/FontAccess.h"
+#include "font/detail/FontImpl.h"
+#include "font/faces/detail/FontFace.h"
 #include "font/text/Utf.h"
 
 namespace Vennicor::Font {
 
 FontFamily::FontFamily(Graphics::GraphicsDevice& graphicsDevice, std::u16string_view family,
                        const FontOptions& options)
-    : graphicsDevice(graphicsDevice), family(family), options(options), isFile(false) {
+    : graphicsDevice(graphicsDevice),
+      family(family),
+      options(options),
+      isFile(false),
+      atlas(Detail::MakeSharedAtlas(graphicsDevice, options)) {
   std::error_code error;
   isFile = std::filesystem::is_regular_file(std::filesystem::path(this->family), error);
+  // A cache file holds one font's atlas; the family's fonts share one.
+  this->options.GlyphCache.clear();
 }
 
 FontFamily::~FontFamily() = default;
@@ -25,8 +34,10 @@ Font& FontFamily::Get(FontStyle style, float size) {
     styled.Bold = styled.Bold || (style & FontStyle::Bold) == FontStyle::Bold;
     styled.Oblique = styled.Oblique || (style & FontStyle::Italic) == FontStyle::Italic;
   }
-  auto font = std::make_unique<Font>(graphicsDevice, std::u16string_view(family), size,
-                                     isFile ? FontStyle::Regular : style, styled);
+  auto face = std::make_unique<Detail::FontFace>(std::u16string_view(family),
+                                                 isFile ? FontStyle::Regular : style);
+  auto font = std::make_unique<Font>(Detail::FontAccess::Make(
+      std::make_shared<Detail::FontImpl>(graphicsDevice, std::move(face), size, styled, atlas)));
   return *fonts.emplace(key, std::move(font)).first->second;
 }
 

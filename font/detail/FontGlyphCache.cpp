@@ -38,6 +38,8 @@ GlyphCacheKey FontImpl::CacheKey() const {
 }
 
 void FontImpl::SaveGlyphCache(const std::filesystem::path& file) const {
+  // The atlas's ids and placing steps are those of every font sharing it.
+  if (share->Shared) throw FontException(Messages::GlyphCacheOfSharedAtlas);
   GlyphCacheContents contents;
   contents.Metrics = Metrics();
   contents.FaceCount = static_cast<std::uint32_t>(faces.size());

@@ -147,8 +147,10 @@ class GlyphWriter {
   /// far go to the sink first unless `next` draws from the same textures.
   void SetFont(const FontImpl& next) {
     if (&next == font) return;
-    Flush();
-    texturePage = -1;
+    if (!next.SharesAtlasWith(*font)) {
+      Flush();
+      texturePage = -1;
+    }
     font = &next;
   }
 

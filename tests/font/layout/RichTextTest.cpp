@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "font/Font.h"
+#include "font/FontException.h"
 #include "font/FontFamily.h"
 #include "font/drawing/GlyphQuads.h"
 #include "font/drawing/SpriteBatchEx.h"
@@ -13,6 +16,7 @@
 #include "font/layout/TextLayout.h"
 #include "graphics/SpriteBatch.h"
 #include "graphics/software/SoftwareGraphicsDevice.h"
+#include "graphics/software/SoftwareTexture2D.h"
 #include "tests/font/layout/LayoutTestSupport.h"
 
 namespace Vennicor::Font {
@@ -280,6 +284,127 @@ TEST(RichText, DrawsThePixelsOfItsRunsPlacedByHand) {
   }
   EXPECT_EQ(differing, 0U);
   EXPECT_GT(lit, 300U);
+}
+
+// Counts the runs of sprites of one texture the device is given.
+class DrawCountingDevice final : public Graphics::GraphicsDevice {
+ public:
+  std::shared_ptr<Graphics::Texture2D> CreateTexture2D(std::int32_t width, std::int32_t height,
+                                                       bool mipMap,
+                                                       Graphics::SurfaceFormat format) override {
+    return std::make_shared<Graphics::Software::SoftwareTexture2D>(width, height, mipMap, format);
+  }
+  void DrawSprites(std::span<const Graphics::SpriteQuad> sprites,
+                   const Graphics::SpriteRenderState& /*state*/) override {
+    for (const Graphics::SpriteQuad& sprite : sprites) {
+      if (sprite.Texture != last) ++TextureRuns;
+      last = sprite.Texture;
+    }
+    last = nullptr;
+  }
+  int TextureRuns = 0;  // runs of sprites of one texture, as a GPU backend draws them
+
+ private:
+  const Graphics::Texture2D* last = nullptr;
+};
+
+// The fonts of a family share one atlas: a paragraph mixing regular, bold, italic and two sizes
+// draws from one texture in one run of sprites, with the pixels of the same runs drawn with
+// fonts made on their own (with the options the family gives its styles). The atlas growing
+// re-places every font's glyphs, and disposing one font leaves the atlas to the others: the
+// pixels stay the same.
+TEST(FontFamily, FontsShareOneAtlasAndDrawAsSeparateFontsDo) {
+  VENNICOR_REQUIRE_FONT(Testing::DejaVuSans);
+  const std::u16string path = Testing::PathText(Testing::DejaVuSans);
+  const char* markup =
+      "Plain [b]bold[/b] [i]slanted[/i] [size=26]big [b][i]both[/i][/b][/size] end";
+  const TextLayoutOptions wrap{.MaxWidth = 300};
+  {
+    DrawCountingDevice device;
+    FontFamily family(device, path);
+    const TextLayout layout(family.Get(FontStyle::Regular, 16),
+                            RichText::FromMarkup(markup, family, 16), wrap);
+    Testing::SpriteRecorder recorder(device);
+    recorder.Begin();
+    SpriteBatchEx::DrawText(recorder, layout, {0, 0}, Color::White());
+    recorder.End();
+    ASSERT_EQ(recorder.Sprites.size(), layout.Glyphs().size());
+    for (const auto& sprite : recorder.Sprites)
+      EXPECT_EQ(sprite.Texture, recorder.Sprites[0].Texture);
+    Graphics::SpriteBatch batch(device);
+    batch.Begin();
+    SpriteBatchEx::DrawText(batch, layout, {0, 0}, Color::White());
+    batch.End();
+    EXPECT_EQ(device.TextureRuns, 1);
+  }
+
+  SoftwareGraphicsDevice device(320, 90);
+  FontFamily family(device, path);
+  const RichText familyText = RichText::FromMarkup(markup, family, 16);
+  Font& regular = family.Get(FontStyle::Regular, 16);
+  // The same runs in fonts of their own.
+  struct Made {
+    FontStyle Style;
+    float Size;
+  };
+  const Made made[] = {{FontStyle::Regular, 16},
+                       {FontStyle::Bold, 16},
+                       {FontStyle::Italic, 16},
+                       {FontStyle::Regular, 26},
+                       {FontStyle::Bold | FontStyle::Italic, 26}};
+  std::vector<std::unique_ptr<Font>> own;
+  RichText ownText;
+  for (const StyledRun& run : familyText.Runs()) {
+    TextStyle style = run.Style;
+    for (const Made& font : made) {
+      if (style.Font != &family.Get(font.Style, font.Size)) continue;
+      FontOptions options;
+      options.Bold = (font.Style & FontStyle::Bold) == FontStyle::Bold;
+      options.Oblique = (font.Style & FontStyle::Italic) == FontStyle::Italic;
+      own.push_back(std::make_unique<Font>(device, path, font.Size, options));
+      style.Font = own.back().get();
+    }
+    ASSERT_NE(style.Font, run.Style.Font);
+    ownText.Append(
+        std::u16string_view(familyText.Text())
+            .substr(static_cast<std::size_t>(run.Start), static_cast<std::size_t>(run.Length)),
+        style);
+  }
+  const auto draw = [&device](const TextLayout& layout) {
+    device.Clear(Color::Black());
+    Graphics::SpriteBatch batch(device);
+    batch.Begin();
+    SpriteBatchEx::DrawText(batch, layout, {8, 4}, Color::White());
+    batch.End();
+    return std::vector<Color>(device.BackBuffer().begin(), device.BackBuffer().end());
+  };
+  Font ownRegular(device, path, 16);
+  const std::vector<Color> expected = draw(TextLayout(ownRegular, ownText, wrap));
+  EXPECT_GT(
+      std::count_if(expected.begin(), expected.end(), [](Color c) { return c != Color::Black(); }),
+      500);
+  EXPECT_EQ(draw(TextLayout(regular, familyText, wrap)), expected);
+
+  // Many glyphs of a third size outgrow the first page: every font's glyphs move.
+  const std::int32_t edge = regular.GlyphTexture()->Width();
+  std::u16string many;
+  for (char16_t c = 0x391; c < 0x3C9; ++c) many += c;
+  for (char16_t c = 0x410; c < 0x450; ++c) many += c;
+  Font& large = family.Get(FontStyle::Regular, 40);
+  large.EnsureGlyphsExist(many);
+  EXPECT_GT(regular.GlyphTexture()->Width(), edge);
+  EXPECT_EQ(family.Get(FontStyle::Bold, 16).GlyphTexture(), regular.GlyphTexture());
+  EXPECT_EQ(draw(TextLayout(regular, familyText, wrap)), expected);
+  large.Dispose();
+  EXPECT_EQ(draw(TextLayout(regular, familyText, wrap)), expected);
+
+  try {
+    regular.SaveGlyphCache("never-written.vnglyphs");
+    ADD_FAILURE() << "a family's font saved its glyph cache";
+  } catch (const FontException& error) {
+    EXPECT_STREQ(error.what(), Messages::GlyphCacheOfSharedAtlas);
+  }
+  EXPECT_FALSE(std::filesystem::exists("never-written.vnglyphs"));
 }
 
 // Decorations and backgrounds are boxes from the font's own atlas page, drawn before (the
