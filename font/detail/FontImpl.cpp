@@ -480,11 +480,11 @@ const GlyphEntry& FontImpl::GlyphOfIndex(std::uint32_t glyphIndex, std::uint32_t
 std::uint32_t FontImpl::UseWhiteBlock() {
   // Three texels square: the middle one samples white whatever the filtering.
   static const GlyphImage block = [] {
-    GlyphImage image;
-    image.Width = 3;
-    image.Rows = 3;
-    image.Pixels.assign(9, 255);
-    return image;
+    GlyphImage white;
+    white.Width = 3;
+    white.Rows = 3;
+    white.Pixels.assign(9, 255);
+    return white;
   }();
   if (!whiteBlock) {
     whiteBlock = atlas.Add(block);
