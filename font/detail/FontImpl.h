@@ -221,8 +221,6 @@ class FontImpl {
   /// True when both fonts place their glyphs in one atlas (fonts of one FontFamily): their
   /// glyphs draw from the same page textures.
   bool SharesAtlasWith(const FontImpl& other) const { return share == other.share; }
-  /// True when the atlas is a FontFamily's, shared with its other fonts.
-  bool HasSharedAtlas() const { return share->Shared; }
   std::int32_t PageLimit() const { return atlas.PageLimit(); }
 
   const FaceMetrics& Metrics() const { return faces.front()->Metrics(); }
