@@ -89,6 +89,8 @@ Font::Font(Graphics::GraphicsDevice& graphicsDevice, FromFile file, float size)
     : impl(std::make_shared<FontImpl>(graphicsDevice, std::make_unique<Detail::FontFace>(file.File),
                                       size)) {}
 
+Font::Font(std::shared_ptr<Detail::FontImpl> made) : impl(std::move(made)) {}
+
 Font::~Font() {
   // A destructor must not throw; a backend whose texture Dispose throws loses that error here,
   // but the face and the library reference are still released.

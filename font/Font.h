@@ -32,8 +32,12 @@ struct FontAccess;
 /// of the largest edge) instead; beyond a page limit (SetAtlasPageLimit) the least recently used
 /// page is emptied, and its glyphs are rendered again when next used.
 ///
+/// A font made by a FontFamily shares its atlas with the family's other fonts instead (see
+/// FontFamily): its pages, page count and page limit are the family's.
+///
 /// The graphics device must outlive the font. Fonts may be opened, used and disposed on several
-/// threads at once; one font is used by one thread at a time. A font can be moved; the
+/// threads at once; one font is used by one thread at a time (the fonts of one FontFamily
+/// together by one thread at a time). A font can be moved; the
 /// moved-from font behaves as a disposed one.
 ///
 /// Text is UTF-16 (a valid surrogate pair is one character; a lone surrogate is a character of
@@ -263,7 +267,8 @@ class Font {
   /// renamed over it, so a reader never sees part of it. Linear in the glyphs' pixels; the
   /// whole file is built in memory first.
   /// \throws FontException "Could not write the glyph cache file" (an older file at `file` is
-  /// then left as it was), or after Dispose.
+  /// then left as it was), or after Dispose; Messages::GlyphCacheOfSharedAtlas for a font of a
+  /// FontFamily, whose atlas holds the family's other fonts' glyphs too (nothing is written).
   void SaveGlyphCache(const std::filesystem::path& file) const;
   /// True when the font started with the glyphs of its FontOptions::GlyphCache file; false
   /// without one, or when the file was ignored. \throws FontException on a moved-from font.
@@ -326,6 +331,8 @@ class Font {
     const std::filesystem::path& File;
   };
   Font(Graphics::GraphicsDevice& graphicsDevice, FromFile file, float size);
+  // A font around internals made elsewhere in the library (a FontFamily's).
+  explicit Font(std::shared_ptr<Detail::FontImpl> made);
 
   void ThrowIfDisposed() const;
   // Out of line so that GetGlyph's lookup stays a leaf function.

@@ -50,6 +50,10 @@ inline constexpr const char* TextCannotBeShaped =
     "The font's glyph substitutions make more glyphs from the text than shaping allows";
 /// Font::SaveGlyphCache could not create, write or rename its file.
 inline constexpr const char* GlyphCacheNotWritten = "Could not write the glyph cache file";
+/// Font::SaveGlyphCache on a font of a FontFamily, whose atlas holds the family's other fonts too.
+inline constexpr const char* GlyphCacheOfSharedAtlas =
+    "A font of a FontFamily shares its atlas with the family's other fonts: its glyph cache "
+    "cannot be saved";
 /// The font was used after Dispose.
 inline constexpr const char* FontDisposed = "The font has been disposed";
 /// Laying text out needs ICU and HarfBuzz, and they could not start (or this build has none).

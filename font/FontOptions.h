@@ -74,6 +74,7 @@ struct FontOptions {
   /// rendering options, device texture limit and library version, and passes its checksum and
   /// every check of its fields; any other file (missing, stale, truncated, edited, larger than
   /// Font::MaxGlyphCacheBytes) is ignored and the font renders its glyphs as usual. Empty: none.
+  /// A FontFamily's fonts, which share one atlas, do not read it.
   std::filesystem::path GlyphCache{};
   /// Axes of a variable font, set on every face of the font that has them (fallback faces
   /// included) before any glyph is rendered or shaped: FreeType renders the glyphs and HarfBuzz

@@ -119,6 +119,14 @@ def packer_seeds(out):
     write(folder, "mixed", bytes(range(256)))
 
 
+def markup_seeds(out):
+    folder = os.path.join(out, "markup")
+    write(folder, "styled", b"\x20Press [b]A[/b] to [color=#ff8000]jump[/color] [img=3 16x16]!")
+    write(folder, "nested", b"\x41[i][u][s][sup]x[/sup][/s][/u][/i] [[ [size=20]big[/size]")
+    write(folder, "shaping", b"\x10[feature=-liga]office[/feature] [lang=sr]\xd0\xb1[/lang] [font=small]s[/font]")
+    write(folder, "broken", b"\x01[b][i]x[/b] [color=#12] [blink] [tag=99999999999] [img=1 x]")
+
+
 def main():
     data, out = sys.argv[1], sys.argv[2]
     font_seeds(data, out)
@@ -126,6 +134,7 @@ def main():
     layout_seeds(out)
     command_line_seeds(out)
     packer_seeds(out)
+    markup_seeds(out)
     # The glyph cache fuzzer writes its seeds itself (the library makes the files); this folder
     # only has to exist, holding one input that is no cache file.
     write(os.path.join(out, "glyph-cache"), "not-a-cache", b"\x00VNGLYPHS")

@@ -1,6 +1,7 @@
 // A game loop drawing text through the OpenGL backend: a window from GLFW, a font opened by
 // family name, and every frame a counter, rotating and scaled text, a dialogue box laid out
-// once with TextLayout (wrapped, with the speaker's name in colour) and the frame rate.
+// once from markup (wrapped, a bold word, coloured words, an icon) and typed out with a waving
+// word, and the frame rate.
 //
 //   game-loop [--frames N] [--screenshot file.png] [--font "Family Name"]
 //
@@ -11,6 +12,7 @@
 #define GLFW_INCLUDE_NONE
 #include <GLFW/glfw3.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -22,7 +24,9 @@
 #include <vector>
 
 #include "font/Font.h"
+#include "font/FontFamily.h"
 #include "font/drawing/SpriteBatchEx.h"
+#include "font/layout/RichText.h"
 #include "font/layout/TextLayout.h"
 #include "graphics/SpriteBatch.h"
 #include "graphics/opengl/OpenGLGraphicsDevice.h"
@@ -133,21 +137,25 @@ int Run(const Options& options) {
   const Color opaqueWhite = Color::White();
   white->SetData({&opaqueWhite, 1});
 
-  // The dialogue box's text is laid out once (wrapped to the box, the speaker's name in its
-  // own colour) and drawn every frame: one sprite a glyph, one draw call for the whole box.
-  const std::u16string speaker = u"Archivist: ";
+  // The dialogue box's text is markup, laid out once (wrapped to the box, a bold word, a
+  // coloured one, an icon that flows with the words) and drawn every frame through a hook that
+  // types it out and waves the tagged word.
+  Font::FontFamily family(device, options.Family);
+  Font::Font& dialogueFont = family.Get(Font::FontStyle::Regular, 18);
   Font::TextLayoutOptions dialogueOptions;
   dialogueOptions.MaxWidth = 560;
   dialogueOptions.MaxLines = 4;
-  dialogueOptions.ColorSpans = {
-      {0, static_cast<std::int32_t>(speaker.size()), Color(255, 200, 60, 255)}};
-  const Font::TextLayout dialogue(
-      body,
-      speaker +
-          u"Glyphs are rendered the first time they are drawn and packed into one atlas "
-          u"texture, so this whole box is a single run of sprites: one draw call on the "
-          u"GPU. Its lines were wrapped once, when the text was laid out.",
-      dialogueOptions);
+  const Font::RichText dialogueText = Font::RichText::FromMarkup(
+      "[color=#ffc83c]Archivist:[/color] Press [img=1 18x18] to open the [b]sealed[/b] "
+      "archive. The glyphs are laid out once; each frame only decides how many show and "
+      "where the [tag=1][color=#5aaaff]waving[/color][/tag] word sits.",
+      family, 18);
+  const Font::TextLayout dialogue(dialogueFont, dialogueText, dialogueOptions);
+  std::vector<std::int32_t> waving;  // glyph numbers of the tagged word
+  for (std::size_t i = 0; i < dialogue.Glyphs().size(); ++i) {
+    const Graphics::Vector2 at = dialogue.Glyphs()[i].Position;
+    if (dialogue.TagAt({at.X + 1, at.Y - 4}) == 1) waving.push_back(static_cast<std::int32_t>(i));
+  }
 
   FrameRate rate;
   for (long frame = 0; options.Frames < 0 || frame < options.Frames; ++frame) {
@@ -190,7 +198,21 @@ int Run(const Options& options) {
                Graphics::Rectangle{24, static_cast<int>(top) - 10, static_cast<int>(box.X) + 32,
                                    static_cast<int>(box.Y) + 20},
                std::nullopt, Color(0, 0, 0, 150));
-    Font::SpriteBatchEx::DrawText(batch, dialogue, {40, top}, Color(230, 230, 230, 255));
+    for (const Font::PlacedObject& icon : dialogue.Objects()) {
+      batch.Draw(white,
+                 Graphics::Rectangle{40 + static_cast<int>(icon.Position.X),
+                                     static_cast<int>(top + icon.Position.Y),
+                                     static_cast<int>(icon.Size.X), static_cast<int>(icon.Size.Y)},
+                 std::nullopt, Color(80, 200, 120, 255));
+    }
+    const auto shown = static_cast<std::int32_t>(time * 40);  // glyphs a second, typed out
+    Font::SpriteBatchEx::DrawText(
+        batch, dialogue, {40, top}, Color(230, 230, 230, 255), [&](Font::GlyphDraw& glyph) {
+          glyph.Visible = glyph.Index < shown;
+          if (std::binary_search(waving.begin(), waving.end(), glyph.Index)) {
+            glyph.Offset.Y = std::round(3 * std::sin(t * 6 + static_cast<float>(glyph.Index)));
+          }
+        });
     batch.End();
 
     const bool last = options.Frames >= 0 && frame + 1 == options.Frames;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <utility>
 
 #include "font/Font.h"
 #include "font/detail/FontImpl.h"
@@ -16,6 +17,8 @@ struct FontAccess {
   /// The font's internals, shared by whoever keeps them past a move of the Font (a layout).
   /// Null for a moved-from font.
   static std::shared_ptr<FontImpl> Share(const Font& font) { return font.impl; }
+  /// A Font around `impl` (a FontFamily's fonts, made with its shared atlas).
+  static Font Make(std::shared_ptr<FontImpl> impl) { return Font(std::move(impl)); }
 };
 
 }  // namespace Vennicor::Font::Detail

@@ -38,6 +38,8 @@ GlyphCacheKey FontImpl::CacheKey() const {
 }
 
 void FontImpl::SaveGlyphCache(const std::filesystem::path& file) const {
+  // The atlas's ids and placing steps are those of every font sharing it.
+  if (share->Shared) throw FontException(Messages::GlyphCacheOfSharedAtlas);
   GlyphCacheContents contents;
   contents.Metrics = Metrics();
   contents.FaceCount = static_cast<std::uint32_t>(faces.size());
@@ -67,12 +69,12 @@ void FontImpl::SaveGlyphCache(const std::filesystem::path& file) const {
   const bool outlined = HasOutlines();
   contents.Glyphs.reserve(glyphs.size());
   for (const GlyphEntry& entry : glyphs) {
-    const std::uint32_t image = written[entry.AtlasId];
-    const std::uint32_t outline = outlined ? written[entry.OutlineAtlasId] : 0;
-    if (image == NotWritten || outline == NotWritten) continue;
+    const std::uint32_t imageId = written[entry.AtlasId];
+    const std::uint32_t outlineId = outlined ? written[entry.OutlineAtlasId] : 0;
+    if (imageId == NotWritten || outlineId == NotWritten) continue;
     contents.Glyphs.push_back(CachedGlyph{entry.Record.CodePoint, entry.Face, entry.GlyphIndex,
                                           entry.Record.Advance, entry.ImageLeft, entry.ImageTop,
-                                          image, outline});
+                                          imageId, outlineId});
   }
   const std::vector<std::uint8_t> bytes = WriteGlyphCache(CacheKey(), contents);
   if (!WriteFileAtomically(file, bytes)) throw FontException(Messages::GlyphCacheNotWritten);
@@ -83,8 +85,8 @@ bool FontImpl::CacheFitsFace(const GlyphCacheContents& contents) const {
   const FontFace& face = *faces.front();
   const std::uint32_t glyphCount = face.GlyphCount();
   const bool outlined = HasOutlines();
-  std::vector<char32_t> characters;
-  characters.reserve(contents.Glyphs.size());
+  std::vector<char32_t> mapped;
+  mapped.reserve(contents.Glyphs.size());
   for (const CachedGlyph& glyph : contents.Glyphs) {
     // Glyphs of fallback faces stay out: the font has none of them yet.
     if (glyph.Face != 0) continue;
@@ -94,7 +96,7 @@ bool FontImpl::CacheFitsFace(const GlyphCacheContents& contents) const {
           face.GlyphIndex(glyph.CodePoint) != glyph.GlyphIndex) {
         return false;
       }
-      characters.push_back(glyph.CodePoint);
+      mapped.push_back(glyph.CodePoint);
     }
     if (contents.Images[glyph.AtlasId].Format == GlyphPixelFormat::Bgra32 && !face.HasColor()) {
       return false;
@@ -103,8 +105,8 @@ bool FontImpl::CacheFitsFace(const GlyphCacheContents& contents) const {
       return false;
     }
   }
-  std::sort(characters.begin(), characters.end());
-  return std::adjacent_find(characters.begin(), characters.end()) == characters.end();
+  std::sort(mapped.begin(), mapped.end());
+  return std::adjacent_find(mapped.begin(), mapped.end()) == mapped.end();
 }
 
 bool FontImpl::LoadGlyphCache(const std::filesystem::path& file) {
@@ -120,9 +122,9 @@ bool FontImpl::LoadGlyphCache(const std::filesystem::path& file) {
   std::size_t next = 0;
   for (const std::uint32_t mark : contents->PlaceMarks) {
     for (; next < mark; ++next) {
-      const CachedImage& image = contents->Images[next];
+      const CachedImage& cached = contents->Images[next];
       const std::uint32_t id =
-          atlas.Add(image.Width, image.Rows, image.Format, image.Pixels.data());
+          atlas.Add(cached.Width, cached.Rows, cached.Format, cached.Pixels.data());
       atlas.Touch(id, useStamp);
     }
     atlas.Place(useStamp);

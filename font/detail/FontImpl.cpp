@@ -82,18 +82,58 @@ std::vector<std::unique_ptr<FontFace>> SizedFace(std::unique_ptr<FontFace> face,
 
 }  // namespace
 
+AtlasShare::AtlasShare(Graphics::GraphicsDevice& graphicsDevice, Graphics::SurfaceFormat format,
+                       bool shared)
+    : Atlas(graphicsDevice, SettingsFor(format)), Format(format), Shared(shared) {}
+
+std::shared_ptr<AtlasShare> MakeSharedAtlas(Graphics::GraphicsDevice& graphicsDevice,
+                                            const FontOptions& options) {
+  using Graphics::SurfaceFormat;
+  const SurfaceFormat format = options.AtlasFormat == SurfaceFormat::Alpha8 &&
+                                       graphicsDevice.SupportsFormat(SurfaceFormat::Alpha8)
+                                   ? SurfaceFormat::Alpha8
+                                   : SurfaceFormat::Color;
+  return std::make_shared<AtlasShare>(graphicsDevice, format, true);
+}
+
+FontImpl::Membership::Membership(AtlasShare& share, FontImpl* font) : Share(share), Font(font) {
+  share.Fonts.push_back(font);
+}
+
+void FontImpl::Membership::Leave() { std::erase(Share.Fonts, Font); }
+
 FontImpl::FontImpl(Graphics::GraphicsDevice& graphicsDevice, std::unique_ptr<FontFace> fontFace,
-                   float size, const FontOptions& fontOptions)
+                   float size, const FontOptions& fontOptions,
+                   std::shared_ptr<AtlasShare> sharedAtlas)
     : size(size),
       options(Checked(fontOptions)),
       faces(SizedFace(std::move(fontFace), size, fontOptions)),
-      atlasFormat(ChooseAtlasFormat(graphicsDevice, fontOptions, *faces.front())),
-      atlas(graphicsDevice, SettingsFor(atlasFormat)),
+      share(sharedAtlas
+                ? std::move(sharedAtlas)
+                : std::make_shared<AtlasShare>(
+                      graphicsDevice,
+                      ChooseAtlasFormat(graphicsDevice, fontOptions, *faces.front()), false)),
+      membership(*share, this),
+      atlasFormat(share->Format),
+      atlas(share->Atlas),
+      whiteBlock(share->WhiteBlock),
+      useStamp(share->UseStamp),
       kerning(*faces.front()),
       largestImage(graphicsDevice.MaxTextureSize()),
       renderThreads(ThreadsFor(fontOptions.RenderThreads)) {
   faces.front()->SetLargestImage(largestImage);
-  if (!options.GlyphCache.empty()) startedFromGlyphCache = LoadGlyphCache(options.GlyphCache);
+  if (share->Shared) {
+    // A face with colour glyphs needs colour pages, for the fonts there before it too.
+    if (ChooseAtlasFormat(graphicsDevice, fontOptions, *faces.front()) !=
+            Graphics::SurfaceFormat::Alpha8 &&
+        atlasFormat != Graphics::SurfaceFormat::Color) {
+      atlas.ChangeFormat(Graphics::SurfaceFormat::Color);
+      atlasFormat = Graphics::SurfaceFormat::Color;
+    }
+  } else if (!options.GlyphCache.empty()) {
+    // A cache file gives the atlas ids of an atlas that holds only this font's glyphs.
+    startedFromGlyphCache = LoadGlyphCache(options.GlyphCache);
+  }
   EnsureGlyphsExist(PreloadCharacters);
   UpdateAtlas();
 }
@@ -477,6 +517,30 @@ const GlyphEntry& FontImpl::GlyphOfIndex(std::uint32_t glyphIndex, std::uint32_t
   return AddImage(FaceGlyph{face, glyphIndex});
 }
 
+std::uint32_t FontImpl::UseWhiteBlock() {
+  // Three texels square: the middle one samples white whatever the filtering.
+  static const GlyphImage block = [] {
+    GlyphImage white;
+    white.Width = 3;
+    white.Rows = 3;
+    white.Pixels.assign(9, 255);
+    return white;
+  }();
+  if (!whiteBlock) {
+    whiteBlock = atlas.Add(block);
+  } else if (atlas.Entry(*whiteBlock).Dropped) {
+    atlas.Readd(*whiteBlock, block);
+  }
+  atlas.Touch(*whiteBlock, useStamp);
+  return *whiteBlock;
+}
+
+Graphics::Rectangle FontImpl::WhiteTexel(std::uint32_t& page) const {
+  const AtlasEntry& entry = atlas.Entry(*whiteBlock);
+  page = entry.Page;
+  return {entry.Position.X + 1, entry.Position.Y + 1, 1, 1};
+}
+
 const std::shared_ptr<Graphics::Texture2D>& FontImpl::UpdateAtlas() {
   if (!atlas.NeedsUpdate()) return atlas.Texture();
   if (atlas.NeedsPlacing()) PlaceGlyphs();
@@ -487,8 +551,13 @@ const std::shared_ptr<Graphics::Texture2D>& FontImpl::UpdateAtlas() {
 void FontImpl::PlaceGlyphs() {
   const bool othersMoved = atlas.Place(useStamp);
   // Records show their glyph's place from the moment it is placed: every record after a
-  // growth or an emptied page, the new (or newly rendered) ones otherwise.
-  if (othersMoved) {
+  // growth or an emptied page, the new (or newly rendered) ones otherwise; in every font of a
+  // shared atlas, since one Place places and moves the images of them all.
+  for (FontImpl* font : share->Fonts) font->ShowPlaces(othersMoved);
+}
+
+void FontImpl::ShowPlaces(bool all) {
+  if (all) {
     for (GlyphEntry& entry : glyphs) ShowPlace(entry);
   } else {
     for (GlyphEntry* entry : unplaced) ShowPlace(*entry);
@@ -524,7 +593,12 @@ void FontImpl::Dispose() {
   companion.reset();  // it may hold references on the faces
   workerFaces.clear();
   for (const std::unique_ptr<FontFace>& face : faces) face->Close();
-  atlas.Dispose();
+  // A shared atlas serves the family's other fonts: this one only stops following it.
+  if (share->Shared) {
+    membership.Leave();
+  } else {
+    atlas.Dispose();
+  }
 }
 
 }  // namespace Vennicor::Font::Detail

@@ -5,6 +5,7 @@
 #include <exception>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string_view>
 #include <unordered_set>
@@ -39,6 +40,35 @@ struct FaceGlyph {
   std::uint32_t GlyphIndex = 0;
 };
 
+class FontImpl;
+
+/// The atlas a font places its glyphs in, with what belongs to it rather than to one font: its
+/// white block, its use stamps and the fonts whose records show its places. A font made alone
+/// has one of its own; the fonts of one FontFamily share the family's, so that a text mixing
+/// them draws from the same pages. Every font of a shared atlas is used by one thread at a
+/// time, together.
+class AtlasShare {
+ public:
+  /// `shared`: an atlas that fonts share (a family's), which no font's Dispose disposes.
+  AtlasShare(Graphics::GraphicsDevice& graphicsDevice, Graphics::SurfaceFormat format, bool shared);
+  AtlasShare(const AtlasShare&) = delete;
+  AtlasShare& operator=(const AtlasShare&) = delete;
+
+  GlyphAtlas Atlas;
+  Graphics::SurfaceFormat Format;           ///< the pages' format (Color once any font needs it)
+  std::optional<std::uint32_t> WhiteBlock;  ///< its atlas id, once made
+  std::uint64_t UseStamp = 0;               ///< one more for each text any font caches glyphs for
+  const bool Shared;
+  /// The fonts whose records show the atlas's places: each refreshes its records when a Place
+  /// moves the images (a growth, an emptied page) or places new ones.
+  std::vector<FontImpl*> Fonts;
+};
+
+/// A shared atlas for fonts made with `options` on `graphicsDevice` (a FontFamily's): one-byte
+/// pages where the options ask and the device offers them, until a font needs colour.
+std::shared_ptr<AtlasShare> MakeSharedAtlas(Graphics::GraphicsDevice& graphicsDevice,
+                                            const FontOptions& options);
+
 /// What a Font is made of: its faces (its own first, then the fallbacks), the glyphs it has
 /// cached by character, their atlas and the kerning. The library's own drawing and layout code
 /// works on this directly; the public Font checks its state and forwards.
@@ -46,8 +76,11 @@ class FontImpl {
  public:
   /// Sizes the face, caches the common characters and builds the atlas from them, rendering
   /// glyphs as `options` ask; with a usable FontOptions::GlyphCache file, its glyphs first.
+  /// With `sharedAtlas` (from MakeSharedAtlas), the glyphs go into that atlas, with those of the
+  /// other fonts made with it, and FontOptions::GlyphCache is not read; without, into the
+  /// font's own.
   FontImpl(Graphics::GraphicsDevice& graphicsDevice, std::unique_ptr<FontFace> fontFace, float size,
-           const FontOptions& options = {});
+           const FontOptions& options = {}, std::shared_ptr<AtlasShare> sharedAtlas = nullptr);
   ~FontImpl();
   FontImpl(const FontImpl&) = delete;
   FontImpl& operator=(const FontImpl&) = delete;
@@ -185,11 +218,20 @@ class FontImpl {
   /// page's texture. \throws FontException as GlyphAtlas::Place and Upload do.
   const std::shared_ptr<Graphics::Texture2D>& UpdateAtlas();
   /// The texture of an atlas page as it is now (null past the last page).
+  /// A block of white texels in the atlas, for boxes drawn with the glyphs (backgrounds,
+  /// underlines) from the same texture; added on first use and given back after a page drop.
+  /// Marked used like a glyph: call between BeginUse and UpdateAtlas. \returns its atlas id.
+  std::uint32_t UseWhiteBlock();
+  /// The texel at the middle of the white block and its page, once the atlas is updated.
+  Graphics::Rectangle WhiteTexel(std::uint32_t& page) const;
   const std::shared_ptr<Graphics::Texture2D>& PageTexture(std::uint32_t page) const {
     return atlas.PageTexture(page);
   }
   std::uint32_t PageCount() const { return atlas.PageCount(); }
   void SetPageLimit(std::int32_t limit) { atlas.SetPageLimit(limit); }
+  /// True when both fonts place their glyphs in one atlas (fonts of one FontFamily): their
+  /// glyphs draw from the same page textures.
+  bool SharesAtlasWith(const FontImpl& other) const { return share == other.share; }
   std::int32_t PageLimit() const { return atlas.PageLimit(); }
 
   const FaceMetrics& Metrics() const { return faces.front()->Metrics(); }
@@ -225,6 +267,9 @@ class FontImpl {
   void PlaceGlyphs();
   /// Shows in a record where the atlas placed its images.
   void ShowPlace(GlyphEntry& entry);
+  /// Shows in the records where the last Place put their images: every record when `all` (the
+  /// images moved), else those placed by it.
+  void ShowPlaces(bool all);
   /// What the font's glyphs are made from, as glyph cache files are keyed.
   GlyphCacheKey CacheKey() const;
   /// Takes the glyphs of a glyph cache file when it is whole, matches the font and agrees with
@@ -242,13 +287,25 @@ class FontImpl {
   float size;
   FontOptions options;
   std::vector<std::unique_ptr<FontFace>> faces;  // never empty; [0] is the font's own
-  Graphics::SurfaceFormat atlasFormat;
-  GlyphAtlas atlas;
-  KerningTable kerning;  // of faces[0]
+  std::shared_ptr<AtlasShare> share;             // never null: the font's own or its family's
+  // Keeps the font among share->Fonts for its life (or until Dispose).
+  struct Membership {
+    AtlasShare& Share;
+    FontImpl* Font;
+    explicit Membership(AtlasShare& share, FontImpl* font);
+    Membership(const Membership&) = delete;
+    Membership& operator=(const Membership&) = delete;
+    ~Membership() { Leave(); }
+    void Leave();
+  } membership;
+  Graphics::SurfaceFormat& atlasFormat;      // share->Format
+  GlyphAtlas& atlas;                         // share->Atlas
+  std::optional<std::uint32_t>& whiteBlock;  // share->WhiteBlock
+  std::uint64_t& useStamp;                   // share->UseStamp
+  KerningTable kerning;                      // of faces[0]
   CharacterMap<GlyphEntry> characters;
   std::deque<GlyphEntry> glyphs;      // appending never moves a record
   std::vector<GlyphEntry*> unplaced;  // records whose images wait for the next placing
-  std::uint64_t useStamp = 0;         // one more for each text the font caches glyphs for
   GlyphImage image;                   // reused for every glyph rendered
   GlyphImage outlineImage;            // reused for every outline rendered
   // A record of each glyph index of each face, null until cached.

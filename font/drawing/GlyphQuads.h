@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string_view>
 #include <vector>
@@ -7,6 +8,7 @@
 #include "font/Font.h"
 #include "font/Version.h"
 #include "font/drawing/DrawStyle.h"
+#include "font/drawing/GlyphDraw.h"
 #include "graphics/Color.h"
 #include "graphics/SpriteEffects.h"
 #include "graphics/Texture2D.h"
@@ -108,6 +110,10 @@ class GlyphQuadBuilder {
   /// \throws as above.
   void Build(const TextLayout& layout, Graphics::Vector2 position, const DrawStyle& style,
              std::vector<GlyphQuad>& quads);
+  /// The quads of SpriteBatchEx::DrawText with a per-glyph hook, in its order (backgrounds,
+  /// glyphs, decorations of a RichText's runs). \throws as above, and what `effect` throws.
+  void Build(const TextLayout& layout, Graphics::Vector2 position, const DrawStyle& style,
+             const std::function<void(GlyphDraw&)>& effect, std::vector<GlyphQuad>& quads);
 #endif
 };
 

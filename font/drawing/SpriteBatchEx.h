@@ -1,11 +1,13 @@
 #pragma once
 
 #include <concepts>
+#include <functional>
 #include <string_view>
 
 #include "font/Font.h"
 #include "font/Version.h"
 #include "font/drawing/DrawStyle.h"
+#include "font/drawing/GlyphDraw.h"
 #include "graphics/Color.h"
 #include "graphics/DistanceFieldEffect.h"
 #include "graphics/SpriteBatch.h"
@@ -140,6 +142,21 @@ struct SpriteBatchEx {
   ///         sprites go to the batch in runs, as DrawString's do).
   static void DrawText(Graphics::SpriteBatch& spriteBatch, const TextLayout& layout,
                        Graphics::Vector2 position, Graphics::Color color);
+  /// The same with a per-glyph hook: `effect` sees each glyph (GlyphDraw: its number, text
+  /// index and colour) and may move, recolour, scale or hide it; a hidden glyph's background and
+  /// decorations are not drawn either. For a typewriter, hide the glyphs from a count on
+  /// (`[n](GlyphDraw& g) { g.Visible = g.Index < n; }`): the layout stays as it is. A RichText
+  /// layout draws its runs' backgrounds first, then the glyphs, then the underlines and
+  /// strikethroughs, the boxes from the layout font's atlas. Costs one call of `effect` a glyph
+  /// and a list of the glyphs' draws. \throws as above, and what `effect` throws.
+  static void DrawText(Graphics::SpriteBatch& spriteBatch, const TextLayout& layout,
+                       Graphics::Vector2 position, Graphics::Color color,
+                       const std::function<void(GlyphDraw&)>& effect);
+  /// The same with a DrawStyle's passes (the hook's offsets, scales and visibility apply to
+  /// every pass, its colour to the glyphs' own). \throws as above.
+  static void DrawText(Graphics::SpriteBatch& spriteBatch, const TextLayout& layout,
+                       Graphics::Vector2 position, const DrawStyle& style,
+                       const std::function<void(GlyphDraw&)>& effect);
 
   /// The same, placed as DrawString places a line: `origin`, in the layout's own unscaled
   /// pixels, lands on `position`; the layout is scaled by `scale` and turned by `rotation`

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <limits>
 #include <stdexcept>
+#include <string>
+#include <unordered_map>
 
 #include "font/Font.h"
 #include "font/FontException.h"
@@ -39,13 +41,74 @@ float SpaceAdvance(Layout::Detail::ShapingContext& shaping) {
   return glyphs.empty() ? 0.0F : static_cast<float>(Pixels26Dot6Rounded(glyphs[0].XAdvance));
 }
 
+// Features and a language as HarfBuzz takes them, with the text that keys them in the cache of
+// shaped runs (empty for none and the default language).
+Layout::Detail::ShapingFeatures FeaturesOf(const std::vector<OpenTypeFeature>& first,
+                                           const std::vector<OpenTypeFeature>& then,
+                                           const std::string& language) {
+  Layout::Detail::ShapingFeatures made;
+  for (const auto* list : {&first, &then}) {
+    for (const OpenTypeFeature& feature : *list) {
+      const auto tag = HB_TAG(feature.Tag[0], feature.Tag[1], feature.Tag[2], feature.Tag[3]);
+      made.Features.push_back({tag, feature.Value, HB_FEATURE_GLOBAL_START, HB_FEATURE_GLOBAL_END});
+      made.Key.append(feature.Tag, 4).append("=").append(std::to_string(feature.Value)).append(",");
+    }
+  }
+  if (!language.empty()) {
+    made.Language = hb_language_from_string(language.data(), static_cast<int>(language.size()));
+    made.Key.append("|").append(language);
+  }
+  return made;
+}
+
+// The fonts and shapers a layout uses, and the shaping class of each RichText style.
+void PrepareShaping(Detail::FontImpl& font, const Layout::Detail::LayoutData& layout,
+                    const RichText* text, LayoutScratch& s) {
+  const TextLayoutOptions& options = layout.Options;
+  s.Fonts.assign(1, &font);
+  s.Shapers.assign(1, &Layout::Detail::LayoutServices::Of(font).Shaping);
+  s.ShapingClasses.clear();
+  s.ShapingClasses.push_back(FeaturesOf(options.Features, {}, options.Language));
+  s.StyleShaping.clear();
+  if (text == nullptr) return;
+  const Layout::Detail::RichData& rich = *layout.Rich;
+  for (std::size_t slot = 1; slot < rich.Fonts.size(); ++slot) {
+    s.Fonts.push_back(rich.Fonts[slot].get());
+    s.Shapers.push_back(&Layout::Detail::LayoutServices::Of(*rich.Fonts[slot]).Shaping);
+  }
+  std::unordered_map<std::string, std::int32_t> classes{{s.ShapingClasses[0].Key, 0}};
+  s.StyleShaping.push_back(0);
+  for (const StyledRun& run : text->Runs()) {
+    if (run.Length == 0) continue;
+    const TextStyle& style = run.Style;
+    if (style.Features.empty() && style.Language.empty()) {
+      s.StyleShaping.push_back(0);
+      continue;
+    }
+    auto features = FeaturesOf(options.Features, style.Features,
+                               style.Language.empty() ? options.Language : style.Language);
+    const auto [known, added] =
+        classes.emplace(features.Key, static_cast<std::int32_t>(s.ShapingClasses.size()));
+    if (added) s.ShapingClasses.push_back(std::move(features));
+    s.StyleShaping.push_back(known->second);
+  }
+}
+
 // Lays a text out paragraph by paragraph, in three stages: the itemizer splits each into runs
 // (bidi level, script, face) and shapes them, the fitter breaks lines greedily at the break
 // opportunities that fit, and the placer orders each line's pieces visually and places their
 // glyphs.
-void Build(Detail::FontImpl& font, Layout::Detail::LayoutData& layout, LayoutScratch& s) {
-  font.AddSystemFacesFor(layout.Text);  // before the shapers follow the font's faces
-  Layout::Detail::ShapingContext& shaping = Layout::Detail::LayoutServices::Of(font).Shaping;
+void Build(Detail::FontImpl& font, Layout::Detail::LayoutData& layout, LayoutScratch& s,
+           const RichText* text = nullptr) {
+  // Before the shapers follow the fonts' faces.
+  font.AddSystemFacesFor(layout.Text);
+  if (layout.Rich) {
+    for (std::size_t slot = 1; slot < layout.Rich->Fonts.size(); ++slot) {
+      layout.Rich->Fonts[slot]->AddSystemFacesFor(layout.Text);
+    }
+  }
+  PrepareShaping(font, layout, text, s);
+  Layout::Detail::ShapingContext& shaping = *s.Shapers[0];
   const TextLayoutOptions& options = layout.Options;
   const Detail::FaceMetrics& metrics = font.Metrics();
   Layout::Detail::LineSettings settings;
@@ -66,8 +129,8 @@ void Build(Detail::FontImpl& font, Layout::Detail::LayoutData& layout, LayoutScr
   Layout::Detail::MapColorSpans(options.ColorSpans, static_cast<std::int32_t>(whole.size()),
                                 s.SpanAt, s.SpanSkip);
 
-  Layout::Detail::Itemizer itemizer(font, shaping, s, layout);
-  Layout::Detail::LinePlacer placer(shaping, s, layout, settings);
+  Layout::Detail::Itemizer itemizer(s, layout);
+  Layout::Detail::LinePlacer placer(s, layout, settings);
   Layout::Detail::LineFitter fitter(font, shaping, s, layout, placer, settings);
   std::int32_t nextParagraph = 0;
   const auto length = static_cast<std::int32_t>(whole.size());
@@ -85,18 +148,93 @@ void Build(Detail::FontImpl& font, Layout::Detail::LayoutData& layout, LayoutScr
   // Every glyph's image, rendered now so that drawing only uploads. Runs went to the face
   // that has their characters (the font's own, or a fallback); glyphs are found by (face,
   // glyph index).
-  // With render threads, a burst of new glyphs renders on them first.
-  if (font.RendersOnThreads()) {
-    std::vector<Detail::FaceGlyph> wanted;
-    wanted.reserve(layout.Glyphs.size());
-    for (const LayoutGlyph& glyph : layout.Glyphs) wanted.push_back({glyph.Face, glyph.GlyphIndex});
-    font.RenderGlyphsAhead(wanted);
+  if (!layout.Rich) {
+    // With render threads, a burst of new glyphs renders on them first.
+    if (font.RendersOnThreads()) {
+      std::vector<Detail::FaceGlyph> wanted;
+      wanted.reserve(layout.Glyphs.size());
+      for (const LayoutGlyph& glyph : layout.Glyphs) {
+        wanted.push_back({glyph.Face, glyph.GlyphIndex});
+      }
+      font.RenderGlyphsAhead(wanted);
+    }
+    struct ForgetAhead {
+      Detail::FontImpl& Font;
+      ~ForgetAhead() { Font.ForgetRenderedAhead(); }
+    } forgetAhead{font};
+    for (const LayoutGlyph& glyph : layout.Glyphs) font.GlyphOfIndex(glyph.GlyphIndex, glyph.Face);
+    return;
   }
-  struct ForgetAhead {
-    Detail::FontImpl& Font;
-    ~ForgetAhead() { Font.ForgetRenderedAhead(); }
-  } forgetAhead{font};
-  for (const LayoutGlyph& glyph : layout.Glyphs) font.GlyphOfIndex(glyph.GlyphIndex, glyph.Face);
+  Layout::Detail::RichData& rich = *layout.Rich;
+  rich.GlyphFont.resize(layout.Glyphs.size());
+  for (std::size_t i = 0; i < layout.Glyphs.size(); ++i) {
+    const LayoutGlyph& glyph = layout.Glyphs[i];
+    const auto style = static_cast<std::size_t>(rich.GlyphStyle[i]);
+    rich.GlyphFont[i] = rich.Styles[style].Font;
+    rich.Fonts[rich.GlyphFont[i]]->GlyphOfIndex(glyph.GlyphIndex, glyph.Face);
+  }
+}
+
+// A value a RichText gives in pixels, finite and within the layout's bounds.
+float UsablePixels(float value, float low) {
+  return std::isfinite(value) ? std::clamp(value, low, Layout::Detail::LargestSpacing) : 0.0F;
+}
+
+std::shared_ptr<const Layout::Detail::LayoutData> LayOutRich(
+    const std::shared_ptr<Detail::FontImpl>& shared, const RichText& text,
+    const TextLayoutOptions& options) {
+  const std::u16string_view whole = text.Text();
+  if (whole.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max() / 2)) {
+    throw FontException(Messages::TextTooLong);
+  }
+  auto layout = std::make_shared<Layout::Detail::LayoutData>();
+  layout->Text = std::u16string(whole);
+  layout->Options = options;
+  layout->Glyphs.reserve(layout->Text.size() + 4);
+  layout->Stops.reserve(layout->Text.size() + 1);
+  layout->Rich = std::make_unique<Layout::Detail::RichData>();
+  Layout::Detail::RichData& rich = *layout->Rich;
+  Detail::FontImpl& impl = *shared;
+  rich.Fonts.push_back(shared);
+  rich.Styles.emplace_back();
+  rich.StyleAt.assign(whole.size(), 0);
+  rich.GlyphStyle.reserve(layout->Text.size() + 4);
+  std::unordered_map<const Detail::FontImpl*, std::uint16_t> slots{{&impl, 0}};
+  for (const StyledRun& run : text.Runs()) {
+    if (run.Length == 0) continue;
+    const TextStyle& style = run.Style;
+    Layout::Detail::RichStyle& kept = rich.Styles.emplace_back();
+    if (style.Font != nullptr) {
+      static_cast<void>(style.Font->LineHeight());  // throws for a disposed font
+      std::shared_ptr<Detail::FontImpl> runFont = Detail::FontAccess::Share(*style.Font);
+      auto found = slots.find(runFont.get());
+      // Every run may name a font of its own: those beyond 65,536 are taken as the layout's.
+      if (found == slots.end() && rich.Fonts.size() <= std::numeric_limits<std::uint16_t>::max()) {
+        found = slots.emplace(runFont.get(), static_cast<std::uint16_t>(rich.Fonts.size())).first;
+        rich.Fonts.push_back(std::move(runFont));
+      }
+      kept.Font = found != slots.end() ? found->second : std::uint16_t{0};
+    }
+    kept.Color = style.Color;
+    kept.Decorations = style.Decorations;
+    kept.Background = style.Background;
+    kept.BaselineShift = std::isfinite(style.BaselineShift)
+                             ? std::clamp(style.BaselineShift, -Layout::Detail::LargestLineSpacing,
+                                          Layout::Detail::LargestLineSpacing)
+                             : 0.0F;
+    kept.Tag = style.Tag;
+    if (run.Object) {
+      kept.Object = static_cast<std::int32_t>(rich.ObjectSpecs.size());
+      InlineObject object = *run.Object;
+      object.Size = {UsablePixels(object.Size.X, 0), UsablePixels(object.Size.Y, 0)};
+      object.Baseline = UsablePixels(object.Baseline, -Layout::Detail::LargestSpacing);
+      rich.ObjectSpecs.push_back(object);
+    }
+    std::fill_n(rich.StyleAt.begin() + run.Start, run.Length,
+                static_cast<std::int32_t>(rich.Styles.size() - 1));
+  }
+  Build(impl, *layout, ThreadScratch(), &text);
+  return layout;
 }
 
 std::shared_ptr<const Layout::Detail::LayoutData> LayOut(Detail::FontImpl& impl,
@@ -132,6 +270,34 @@ TextLayout::TextLayout(Font& font, std::u16string_view text, const TextLayoutOpt
 
 TextLayout::TextLayout(Font& font, std::string_view utf8Text, const TextLayoutOptions& options)
     : font(&font), impl(InternalsOf(font)), data(LayOut(*impl, Utf8ToUtf16(utf8Text), options)) {}
+
+TextLayout::TextLayout(Font& font, const RichText& text, const TextLayoutOptions& options)
+    : font(&font), impl(InternalsOf(font)), data(LayOutRich(impl, text, options)) {}
+
+std::span<const PlacedObject> TextLayout::Objects() const {
+  if (!data->Rich) return {};
+  return data->Rich->Objects;
+}
+
+std::int32_t TextLayout::TagAt(Graphics::Vector2 point) const {
+  if (!data->Rich) return 0;
+  const Layout::Detail::RichData& rich = *data->Rich;
+  const auto& lines = data->Lines;
+  for (std::size_t lineIndex = 0; lineIndex < lines.size(); ++lineIndex) {
+    const LayoutLine& line = lines[lineIndex];
+    if (point.Y < line.Top || point.Y >= line.Top + rich.LineHeights[lineIndex]) continue;
+    const auto begin = static_cast<std::size_t>(data->LineStopStart[lineIndex]);
+    const auto end = static_cast<std::size_t>(data->LineStopStart[lineIndex + 1]);
+    for (std::size_t k = begin; k < end; ++k) {
+      const auto& stop = data->Stops[k];
+      if (point.X >= stop.Left() && point.X < stop.Right()) {
+        const auto style = rich.StyleAt[static_cast<std::size_t>(stop.TextStart)];
+        return rich.Styles[static_cast<std::size_t>(style)].Tag;
+      }
+    }
+  }
+  return 0;
+}
 
 Graphics::Vector2 TextLayout::Size() const { return data->Size; }
 std::int32_t TextLayout::LineCount() const { return static_cast<std::int32_t>(data->Lines.size()); }

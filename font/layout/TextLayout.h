@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "font/layout/RichText.h"
 #include "font/layout/TextLayoutOptions.h"
 #include "graphics/Color.h"
 #include "graphics/Vector2.h"
@@ -37,15 +38,25 @@ struct LayoutGlyph {
   std::int32_t TextIndex = 0;  ///< first code unit of the glyph's cluster in Text()
 };
 
+/// Where a layout put an InlineObject of its RichText.
+struct PlacedObject {
+  std::int32_t Id = 0;         ///< the object's Id
+  Graphics::Vector2 Position;  ///< its top-left, in layout pixels (as LayoutGlyph::Position)
+  Graphics::Vector2 Size;      ///< its size
+  std::int32_t TextIndex = 0;  ///< its U+FFFC in Text()
+};
+
 /// One line of a layout.
 struct LayoutLine {
   std::int32_t TextStart = 0;  ///< first code unit of the line in Text()
   /// One past its last code unit, the spaces and line break it ends with included.
   std::int32_t TextEnd = 0;
-  float X = 0;               ///< left edge of its content after alignment
-  float Width = 0;           ///< its content, trailing spaces excluded
-  float Top = 0;             ///< top of the line (its ascender line)
-  float Baseline = 0;        ///< Top + the font's Ascent
+  float X = 0;      ///< left edge of its content after alignment
+  float Width = 0;  ///< its content, trailing spaces excluded
+  float Top = 0;    ///< top of the line (its ascender line)
+  /// Top + the font's Ascent; in a RichText layout, Top + the largest ascent of its runs
+  /// (their fonts' ascents plus baseline shifts, objects' baselines).
+  float Baseline = 0;
   bool RightToLeft = false;  ///< its paragraph runs right to left
 };
 
@@ -97,6 +108,15 @@ class TextLayout {
   /// The same for UTF-8 text, converted to UTF-16 first (a malformed sequence becomes U+FFFD);
   /// indices everywhere (ColorSpan, TextIndex, carets) are code units of Text().
   TextLayout(Font& font, std::string_view utf8Text, const TextLayoutOptions& options = {});
+  /// Lays styled runs out: each run shaped with its style's font (`font` for a style without
+  /// one), features and language, across run boundaries where only colours, decorations,
+  /// backgrounds and tags change (a colour inside a word keeps its ligatures and kerning); each
+  /// line as tall as its tallest run or object, the next line below it by that height plus
+  /// `font`'s leading, times LineSpacing. Objects take their width on the line. Options apply
+  /// as for plain text (colour spans over the runs' colours). Every font the runs name must
+  /// outlive the layout's drawing, and must be used from the layout's thread.
+  /// 	hrows as above, and from any run's font.
+  TextLayout(Font& font, const RichText& text, const TextLayoutOptions& options = {});
 
   /// Width of the widest line's content, and height of all lines: (LineCount() - 1) line
   /// distances plus the font's LineHeight.
@@ -122,6 +142,13 @@ class TextLayout {
   /// line under it (the first or last when above or below the layout), at the nearer edge of
   /// the grapheme cluster under it. Always a grapheme-cluster boundary.
   std::int32_t HitTest(Graphics::Vector2 point) const;
+
+  /// Where each InlineObject of a RichText went, in text order; empty for plain text.
+  std::span<const PlacedObject> Objects() const;
+  /// The Tag of the run under `point` (layout coordinates): of the grapheme cluster or object
+  /// whose box (its caret stops across, its line's height down) holds it; 0 where none does, and
+  /// for plain text.
+  std::int32_t TagAt(Graphics::Vector2 point) const;
 
   /// The text laid out, in UTF-16.
   std::u16string_view Text() const;

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
+#include "font/layout/OpenTypeFeature.h"
 #include "font/layout/TextDirection.h"
 #include "graphics/Color.h"
 
@@ -58,6 +60,11 @@ struct TextLayoutOptions {
   std::int32_t MaxLines = 0;
   /// Colours of ranges of the text; where spans overlap, the later one wins.
   std::vector<ColorSpan> ColorSpans = {};
+  /// OpenType features for shaping the whole text (a RichText run's own features follow them).
+  std::vector<OpenTypeFeature> Features = {};
+  /// BCP 47 language for shaping ("sr" gives Serbian forms where the font has them); empty:
+  /// HarfBuzz's default, from the process's locale.
+  std::string Language = {};
 
   /// Options are equal when every setting is: the font's layout cache is keyed by them.
   friend bool operator==(const TextLayoutOptions&, const TextLayoutOptions&) = default;

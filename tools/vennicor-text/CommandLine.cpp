@@ -363,6 +363,10 @@ constexpr OptionRow OptionTable[] = {
      [](Parsed& parsed, std::string_view, std::string_view) {
        parsed.Chosen.SystemFallback = true;
      }},
+    {"", "--markup", "",
+     "read the text as markup: [b] [i] [u] [s] [color=#rrggbb] [bg=#rrggbb] [size=N] [sup] "
+     "[sub] [img=ID WxH] [lang=xx] [feature=smcp], each closed by [/b] ...; [[ is a [",
+     [](Parsed& parsed, std::string_view, std::string_view) { parsed.Chosen.Markup = true; }},
     {"-s", "--size", "PX", "font size in pixels per em (default: 32)",
      Assign<&Options::Size, ParseSize>},
     {"", "--style", "STYLE",

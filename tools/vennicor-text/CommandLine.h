@@ -53,6 +53,9 @@ struct Options {
   Vennicor::Graphics::SpriteEffects Flip = Vennicor::Graphics::SpriteEffects::None;
   /// UTF-8 text; line feeds separate lines.
   std::string Text;
+  /// The text is RichText markup ([b], [color=#rrggbb], [img=ID WxH] ...), over the font's
+  /// family (--markup).
+  bool Markup = false;
   /// A UTF-8 file to read the text from instead ("-": standard input).
   std::optional<std::string> TextFile;
   /// How glyphs look: hinting, bold, oblique, outline thickness, distance field, atlas format.

@@ -11,8 +11,10 @@
 
 #include "font/Font.h"
 #include "font/FontException.h"
+#include "font/FontFamily.h"
 #include "font/drawing/GlyphQuads.h"
 #include "font/drawing/SpriteBatchEx.h"
+#include "font/layout/RichText.h"
 #include "font/layout/TextLayout.h"
 #include "font/text/Utf.h"
 #include "graphics/SpriteBatch.h"
@@ -157,7 +159,21 @@ RenderedText RenderText(const Options& options, std::u16string_view text, bool w
   }
   // A final line feed ends the last line rather than starting an empty one.
   if (!text.empty() && text.back() == u'\n') text.remove_suffix(1);
-  const Vennicor::Font::TextLayout layout(font, text, layoutOptions);
+  // Markup draws from the font's family: its bold and italic faces, its other sizes.
+  Vennicor::Font::FontOptions familyLook = options.Look;
+  if (!familyLook.DistanceField) familyLook.OutlineThickness = options.Outline;
+  Vennicor::Font::FontFamily family(fontDevice, faceName, familyLook);
+  const Vennicor::Font::TextLayout layout = [&] {
+    if (!options.Markup) return Vennicor::Font::TextLayout(font, text, layoutOptions);
+    try {
+      const auto rich = Vennicor::Font::RichText::FromMarkup(Vennicor::Font::Utf16ToUtf8(text),
+                                                             family, options.Size);
+      return Vennicor::Font::TextLayout(family.Get(options.Style, options.Size), rich,
+                                        layoutOptions);
+    } catch (const Vennicor::Font::MarkupError& error) {
+      throw std::runtime_error(std::string("bad markup: ") + error.what());
+    }
+  }();
   const float blockWidth = layoutOptions.MaxWidth > 0 ? layoutOptions.MaxWidth : layout.Size().X;
 
   const auto rotation =

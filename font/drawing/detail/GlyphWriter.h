@@ -66,6 +66,14 @@ struct BatchRuns {
     Batch.DrawRun(texture, sprites, tint, style.Rotation, Graphics::Vector2{0, 0}, style.Scale,
                   style.Effects, style.LayerDepth);
   }
+  /// One texel stretched to `size` render-target pixels at `position` (a box: a background,
+  /// an underline), turned as `style` turns the text.
+  void Box(const std::shared_ptr<Graphics::Texture2D>& texture, Graphics::Rectangle texel,
+           Graphics::Vector2 position, Graphics::Vector2 size, Graphics::Color tint,
+           const GlyphSpriteStyle& style) const {
+    Batch.Draw(texture, position, texel, tint, style.Rotation, Graphics::Vector2{0, 0}, size,
+               Graphics::SpriteEffects::None, style.LayerDepth);
+  }
 };
 
 /// Turns runs of sprites into GlyphQuads, with the corners the sprite batch gives the same
@@ -92,6 +100,22 @@ class QuadRuns {
       quad.Texture = texture;
     }
   }
+  /// As BatchRuns::Box, as a quad.
+  void Box(const std::shared_ptr<Graphics::Texture2D>& texture, Graphics::Rectangle texel,
+           Graphics::Vector2 position, Graphics::Vector2 size, Graphics::Color tint,
+           const GlyphSpriteStyle& style) {
+    const auto box =
+        Graphics::SpriteGeometry::Of(style.Rotation, {0, 0}, size, Graphics::SpriteEffects::None);
+    GlyphQuad& quad = quads.emplace_back();
+    box.Write(position, texel, quad);
+    const auto width = static_cast<float>(texture->Width());
+    const auto height = static_cast<float>(texture->Height());
+    quad.UvTopLeft = {quad.TexTopLeft.X / width, quad.TexTopLeft.Y / height};
+    quad.UvBottomRight = {quad.TexBottomRight.X / width, quad.TexBottomRight.Y / height};
+    quad.Color = tint;
+    quad.Depth = style.LayerDepth;
+    quad.Texture = texture;
+  }
 
  private:
   std::vector<GlyphQuad>& quads;
@@ -113,11 +137,22 @@ class GlyphWriter {
   /// `tint`: what Put without a tint of its own draws in.
   GlyphWriter(Sink& sink, const FontImpl& font, const GlyphSpriteStyle& style,
               Graphics::Color tint = {})
-      : sink(sink), font(font), style(style), runTint(std::bit_cast<std::uint32_t>(tint)) {}
+      : sink(sink), font(&font), style(style), runTint(std::bit_cast<std::uint32_t>(tint)) {}
   GlyphWriter(const GlyphWriter&) = delete;
   GlyphWriter& operator=(const GlyphWriter&) = delete;
 
   const GlyphSpriteStyle& Style() const { return style; }
+
+  /// Writes the glyphs of `next` from now on (a text of several fonts). The sprites queued so
+  /// far go to the sink first unless `next` draws from the same textures.
+  void SetFont(const FontImpl& next) {
+    if (&next == font) return;
+    if (!next.SharesAtlasWith(*font)) {
+      Flush();
+      texturePage = -1;
+    }
+    font = &next;
+  }
 
   /// The top-left of the glyph's image relative to its pen on the line's top.
   static Graphics::Point Offset(const GlyphEntry& entry) {
@@ -170,7 +205,7 @@ class GlyphWriter {
       if (Tinted) runTint = std::bit_cast<std::uint32_t>(tint);
       if (page != texturePage) {
         texturePage = page;
-        texture = font.PageTexture(static_cast<std::uint32_t>(page));
+        texture = font->PageTexture(static_cast<std::uint32_t>(page));
       }
     }
     run[queued++] = {p, Outlines ? entry.OutlineSource
@@ -180,7 +215,7 @@ class GlyphWriter {
   }
 
   Sink& sink;
-  const FontImpl& font;
+  const FontImpl* font;
   GlyphSpriteStyle style;
   // Our own reference to the texture of the page written from last: a batch's Draw may run code
   // of the caller's, and every sprite holds its own texture from then on.

@@ -38,12 +38,16 @@ void Itemizer::SplitAndShape() {
   FindScriptRuns(text, s.Scripts);
 
   // Faces are chosen a grapheme cluster at a time, so that an emoji sequence, a keycap or a
-  // letter with its marks comes from one face.
-  const bool chooseFaces = shaping.FaceCount() > 1;
+  // letter with its marks comes from one face. A RichText's runs choose the font and shaping
+  // of each cluster by its first character: a style change inside a cluster cannot split it.
+  const RichData* rich = layout.Rich.get();
   const auto& starts = layout.GraphemeStarts;
   auto grapheme = std::upper_bound(starts.begin(), starts.end(), paragraph.Start);
   std::size_t script = 0;
   std::uint16_t face = 0;
+  std::uint16_t fontSlot = 0;
+  std::int32_t shapingClass = 0;
+  bool chooseFaces = s.Shapers[0]->FaceCount() > 1;
   std::int32_t clusterEnd = 0;
   for (std::int32_t i = 0; i < content;) {
     const char32_t codePoint = CodePointAt(text, static_cast<std::size_t>(i));
@@ -53,8 +57,18 @@ void Itemizer::SplitAndShape() {
       clusterEnd =
           grapheme != starts.end() ? std::min(*grapheme - paragraph.Start, content) : content;
       clusterEnd = std::max(clusterEnd, next);
+      if (rich != nullptr) {
+        const auto style =
+            static_cast<std::size_t>(rich->StyleAt[static_cast<std::size_t>(paragraph.Start + i)]);
+        shapingClass = s.StyleShaping[style];
+        if (rich->Styles[style].Font != fontSlot) {
+          fontSlot = rich->Styles[style].Font;
+          face = 0;
+          chooseFaces = s.Shapers[fontSlot]->FaceCount() > 1;
+        }
+      }
       if (chooseFaces) {
-        face = static_cast<std::uint16_t>(font.FaceForCluster(
+        face = static_cast<std::uint16_t>(s.Fonts[fontSlot]->FaceForCluster(
             text.substr(static_cast<std::size_t>(i), static_cast<std::size_t>(clusterEnd - i)),
             face));
       }
@@ -62,8 +76,10 @@ void Itemizer::SplitAndShape() {
     while (s.Scripts[script].End <= i) ++script;
     const std::uint8_t level = s.Levels[static_cast<std::size_t>(i)];
     if (s.Runs.empty() || s.Runs.back().Level != level || s.Runs.back().Face != face ||
-        s.Runs.back().Script != s.Scripts[script].Script) {
-      s.Runs.push_back({i, next, level, s.Scripts[script].Script, face, 0, 0});
+        s.Runs.back().Script != s.Scripts[script].Script || s.Runs.back().Font != fontSlot ||
+        s.Runs.back().Shaping != shapingClass) {
+      s.Runs.push_back(
+          {i, next, level, s.Scripts[script].Script, face, 0, 0, fontSlot, shapingClass});
     } else {
       s.Runs.back().End = next;
     }
@@ -71,13 +87,16 @@ void Itemizer::SplitAndShape() {
   }
   for (Run& run : s.Runs) {
     run.GlyphBegin = static_cast<std::int32_t>(s.Glyphs.size());
-    const auto& shaped =
-        shaping.Shape(run.Face, {text, run.Start, run.End, run.Script, (run.Level & 1U) != 0});
+    const auto& shaped = s.Shapers[run.Font]->Shape(
+        run.Face,
+        {text, run.Start, run.End, run.Script, (run.Level & 1U) != 0, FeaturesOf(s, run.Shaping)});
     for (ShapedGlyph glyph : shaped) {
       glyph.Cluster += run.Start;
       s.Glyphs.push_back(glyph);
     }
     run.GlyphEnd = static_cast<std::int32_t>(s.Glyphs.size());
+    SizeObjects(rich, paragraph.Start, s.Glyphs.data() + run.GlyphBegin,
+                s.Glyphs.data() + run.GlyphEnd);
   }
 }
 

@@ -17,9 +17,8 @@ namespace Vennicor::Font::Layout::Detail {
 /// placement reads. Reads the layout's text, options and grapheme starts.
 class Itemizer {
  public:
-  Itemizer(Vennicor::Font::Detail::FontImpl& font, ShapingContext& shaping, LayoutScratch& scratch,
-           const LayoutData& layout)
-      : font(font), shaping(shaping), s(scratch), layout(layout) {}
+  /// Shapes with the scratch's Fonts and Shapers.
+  Itemizer(LayoutScratch& scratch, const LayoutData& layout) : s(scratch), layout(layout) {}
 
   /// Itemizes the paragraph [start, end) of the layout's text, its line break included.
   Paragraph Itemize(std::int32_t start, std::int32_t end);
@@ -30,8 +29,6 @@ class Itemizer {
   inline void SplitAndShape();
   inline void Measure();
 
-  Vennicor::Font::Detail::FontImpl& font;
-  ShapingContext& shaping;
   LayoutScratch& s;
   const LayoutData& layout;
   Paragraph paragraph;

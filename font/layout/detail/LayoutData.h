@@ -1,11 +1,18 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "font/layout/TextLayout.h"
+#include "font/layout/TextStyle.h"
 #include "graphics/Vector2.h"
+
+namespace Vennicor::Font::Detail {
+class FontImpl;
+}
 
 namespace Vennicor::Font::Layout::Detail {
 
@@ -23,6 +30,31 @@ struct CaretStop {
   float Right() const { return RightToLeft() ? Leading : Trailing; }
 };
 
+/// A RichText run's style as the layout keeps it: which of its fonts, and what drawing needs.
+struct RichStyle {
+  std::uint16_t Font = 0;  // in RichData::Fonts
+  std::optional<Graphics::Color> Color;
+  TextDecoration Decorations = TextDecoration::None;
+  std::optional<Graphics::Color> Background;
+  float BaselineShift = 0;
+  std::int32_t Tag = 0;
+  std::int32_t Object = -1;  // in RichData::ObjectSpecs, for an object's run
+};
+
+/// What a layout of a RichText keeps beyond plain text's. Style 0 is the layout font's own,
+/// unstyled (the ellipsis, text outside every run).
+struct RichData {
+  std::vector<std::shared_ptr<Vennicor::Font::Detail::FontImpl>> Fonts;  // 0: the layout's
+  std::vector<RichStyle> Styles;
+  std::vector<std::int32_t> StyleAt;     // per code unit of Text
+  std::vector<std::int32_t> GlyphStyle;  // per glyph of Glyphs
+  std::vector<std::uint16_t> GlyphFont;  // per glyph: its style's font, read once a glyph drawn
+  std::vector<InlineObject> ObjectSpecs;
+  std::vector<PlacedObject> Objects;
+  std::vector<float> LineHeights;                // per line: from its top to its bottom
+  std::vector<std::int32_t> LineObjectStart{0};  // Lines + 1 entries, into Objects
+};
+
 /// What a TextLayout holds: immutable once built, so that layouts of the same text and options
 /// with the same font share one.
 struct LayoutData {
@@ -36,6 +68,7 @@ struct LayoutData {
   std::vector<std::int32_t> GraphemeStarts;  // grapheme-cluster boundaries of Text
   float LineDistance = 0;
   Graphics::Vector2 Size;
+  std::unique_ptr<RichData> Rich;  // null for plain text
 };
 
 }  // namespace Vennicor::Font::Layout::Detail

@@ -14,11 +14,19 @@
 #include <vector>
 
 #include "font/layout/detail/Bidi.h"
+#include "font/layout/detail/LayoutData.h"
 #include "font/layout/detail/ScriptRuns.h"
 #include "font/layout/detail/ShapedGlyph.h"
+#include "font/layout/detail/Shaper.h"
 #include "font/layout/detail/TextBoundaries.h"
 
+namespace Vennicor::Font::Detail {
+class FontImpl;
+}
+
 namespace Vennicor::Font::Layout::Detail {
+
+class ShapingContext;
 
 // Characters after which a line must end; they draw nothing.
 inline bool IsLineBreakCharacter(char16_t c) {
@@ -52,6 +60,8 @@ struct Run {
   std::uint16_t Face = 0;
   std::int32_t GlyphBegin = 0;  // in LayoutScratch::Glyphs, clusters relative to the paragraph
   std::int32_t GlyphEnd = 0;
+  std::uint16_t Font = 0;    // in LayoutScratch::Fonts
+  std::int32_t Shaping = 0;  // in LayoutScratch::ShapingClasses
 };
 
 /// A piece of a line with one run and one level, the unit of visual reordering.
@@ -127,7 +137,43 @@ struct LayoutScratch {
   std::vector<float> LinePens;         // per code unit of a line: the pen before it
   std::vector<std::int32_t> SpanAt;    // per code unit of the text: its colour span, or -1
   std::vector<std::int32_t> SpanSkip;  // reused by MapColorSpans
+  // The fonts a layout shapes with and their shapers: the layout's own first, then those of a
+  // RichText's runs. Set for each layout.
+  std::vector<Vennicor::Font::Detail::FontImpl*> Fonts;
+  std::vector<ShapingContext*> Shapers;
+  // Features and language runs are shaped with; 0 is the options'. A RichText's styles with
+  // one font, features and language share one.
+  std::vector<ShapingFeatures> ShapingClasses;
+  std::vector<std::int32_t> StyleShaping;  // per RichData style: its shaping class
 };
+
+/// What a run of shaping class `shaping` is shaped with: null for the plain default (no
+/// features, the default language), so that plain text shapes and caches as it always has.
+inline const ShapingFeatures* FeaturesOf(const LayoutScratch& s, std::int32_t shaping) {
+  const ShapingFeatures& features = s.ShapingClasses[static_cast<std::size_t>(shaping)];
+  return features.Key.empty() ? nullptr : &features;
+}
+
+/// Gives each glyph of an inline object's U+FFFC the object's width and no offset: the text
+/// flows around the box, and no glyph of the font shows for it. [first, last) are glyphs of a
+/// paragraph starting at `paragraphStart`.
+inline void SizeObjects(const RichData* rich, std::int32_t paragraphStart, ShapedGlyph* first,
+                        ShapedGlyph* last) {
+  if (rich == nullptr || rich->ObjectSpecs.empty()) return;
+  std::int32_t sized = -1;
+  for (ShapedGlyph* glyph = first; glyph != last; ++glyph) {
+    const std::int32_t style =
+        rich->StyleAt[static_cast<std::size_t>(paragraphStart + glyph->Cluster)];
+    const std::int32_t object = rich->Styles[static_cast<std::size_t>(style)].Object;
+    if (object < 0) continue;
+    const float width = rich->ObjectSpecs[static_cast<std::size_t>(object)].Size.X;
+    glyph->XAdvance =
+        glyph->Cluster == sized ? 0 : static_cast<std::int32_t>(std::lround(width * 64));
+    glyph->XOffset = 0;
+    glyph->YOffset = 0;
+    sized = glyph->Cluster;
+  }
+}
 
 /// The pen after code unit `index` of a line of `paragraph`, from `pen` before it (relative to
 /// the line's start); a tab reaches the next tab stop, and keeps that width until walked again.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "font/detail/FontImpl.h"
 #include "font/faces/detail/FixedPoint.h"
 
 namespace Vennicor::Font::Layout::Detail {
@@ -11,12 +12,18 @@ using Vennicor::Font::Detail::Pixels26Dot6Rounded;
 
 void LinePlacer::PlaceLine(const Paragraph& lineParagraph, const BrokenLine& line) {
   paragraph = lineParagraph;
+  if (rich != nullptr) {
+    MeasureRichLine(paragraph.Start + line.From,
+                    paragraph.Start + std::max(line.HangingEnd, line.VisibleEnd));
+  }
   AddLine(paragraph.Start + line.From, line.TextEnd, paragraph.RightToLeft);
   PlaceGlyphs(line);
   FinishLine();
 }
 
 void LinePlacer::PlaceEmptyLine(std::int32_t at, bool rightToLeft) {
+  lineAscent = settings.Ascent;
+  lineHeight = settings.LineHeight;
   AddLine(at, at, rightToLeft);
   FinishLine();
 }
@@ -26,8 +33,18 @@ void LinePlacer::AddLine(std::int32_t textStart, std::int32_t textEnd, bool line
   LayoutLine line;
   line.TextStart = textStart;
   line.TextEnd = textEnd;
-  line.Top = std::round(index * layout.LineDistance);
-  line.Baseline = line.Top + settings.Ascent;
+  if (rich == nullptr) {
+    line.Top = std::round(index * layout.LineDistance);
+    line.Baseline = line.Top + settings.Ascent;
+  } else {
+    // Each line as tall as its tallest run, the next below it by that and the leading.
+    line.Top = static_cast<float>(std::round(nextTop));
+    line.Baseline = line.Top + lineAscent;
+    rich->LineHeights.push_back(lineHeight);
+    nextTop += static_cast<double>(layout.LineDistance) +
+               static_cast<double>(lineHeight - settings.LineHeight) *
+                   static_cast<double>(UsableLineSpacing(layout.Options.LineSpacing));
+  }
   line.RightToLeft = lineRightToLeft;
   layout.Lines.push_back(line);
 }
@@ -35,6 +52,67 @@ void LinePlacer::AddLine(std::int32_t textStart, std::int32_t textEnd, bool line
 void LinePlacer::FinishLine() {
   layout.LineGlyphStart.push_back(static_cast<std::int32_t>(layout.Glyphs.size()));
   layout.LineStopStart.push_back(static_cast<std::int32_t>(layout.Stops.size()));
+  if (rich != nullptr) {
+    rich->LineObjectStart.push_back(static_cast<std::int32_t>(rich->Objects.size()));
+  }
+}
+
+// The ascent and height of the RichText line over the text [from, to): the largest of its
+// runs' (fonts' metrics moved by their baseline shifts, objects' boxes), and never less than
+// the layout font's, as a browser's line keeps its strut.
+void LinePlacer::MeasureRichLine(std::int32_t from, std::int32_t to) {
+  float ascent = settings.Ascent;
+  float descent = settings.LineHeight - settings.Ascent;
+  std::int32_t last = -1;
+  for (std::int32_t i = from; i < to; ++i) {
+    const std::int32_t styleIndex = rich->StyleAt[static_cast<std::size_t>(i)];
+    if (styleIndex == last) continue;
+    last = styleIndex;
+    const RichStyle& style = rich->Styles[static_cast<std::size_t>(styleIndex)];
+    float up = 0;
+    float down = 0;
+    if (style.Object >= 0) {
+      const InlineObject& object = rich->ObjectSpecs[static_cast<std::size_t>(style.Object)];
+      up = object.Baseline;
+      down = object.Size.Y - object.Baseline;
+    } else {
+      const auto& metrics = s.Fonts[style.Font]->Metrics();
+      up = static_cast<float>(metrics.Ascent);
+      down = static_cast<float>(metrics.LineHeight - metrics.Ascent);
+    }
+    ascent = std::max(ascent, up + style.BaselineShift);
+    descent = std::max(descent, down - style.BaselineShift);
+  }
+  lineAscent = std::ceil(ascent);
+  lineHeight = lineAscent + std::ceil(descent);
+}
+
+// Places a glyph of a RichText at `pen`: moved by its run's baseline shift, in its run's
+// colour, or for an object's U+FFFC the object's box instead of a glyph.
+void LinePlacer::PlaceRich(const ShapedGlyph& glyph, const Run& run, float pen) {
+  const std::int32_t textIndex = paragraph.Start + glyph.Cluster;
+  const std::int32_t styleIndex = rich->StyleAt[static_cast<std::size_t>(textIndex)];
+  const RichStyle& style = rich->Styles[static_cast<std::size_t>(styleIndex)];
+  const float baseline = layout.Lines.back().Baseline - style.BaselineShift;
+  if (style.Object >= 0) {
+    if (!rich->Objects.empty() && rich->Objects.back().TextIndex == textIndex) return;
+    const InlineObject& object = rich->ObjectSpecs[static_cast<std::size_t>(style.Object)];
+    rich->Objects.push_back({object.Id, {pen, baseline - object.Baseline}, object.Size, textIndex});
+    return;
+  }
+  LayoutGlyph& placed = layout.Glyphs.emplace_back();
+  placed.GlyphIndex = glyph.GlyphIndex;
+  placed.Face = run.Face;
+  placed.Position = {pen + static_cast<float>(Pixels26Dot6Rounded(glyph.XOffset)),
+                     baseline - static_cast<float>(Pixels26Dot6Rounded(glyph.YOffset))};
+  placed.Advance = static_cast<float>(Pixels26Dot6Rounded(glyph.XAdvance));
+  placed.TextIndex = textIndex;
+  if (style.Color) {
+    placed.HasSpanColor = true;
+    placed.SpanColor = *style.Color;
+  }
+  Colorize(placed);
+  rich->GlyphStyle.push_back(styleIndex);
 }
 
 // The glyphs of [From, VisibleEnd) in visual order, then the line's width.
@@ -99,6 +177,11 @@ void LinePlacer::PlaceHanging(std::int32_t from, std::int32_t to, float pen) {
                [](const ShapedGlyph&g, std::int32_t cluster) { return g.Cluster < cluster; });
            glyph != end && glyph->Cluster == i; ++glyph) {
         if (IsControl(paragraph.Text[unit])) continue;
+        if (rich != nullptr) {
+          PlaceRich(*glyph, owner, pen);
+          pen += static_cast<float>(Pixels26Dot6Rounded(glyph->XAdvance));
+          continue;
+        }
         LayoutGlyph& placed = layout.Glyphs.emplace_back();
         placed.GlyphIndex = glyph->GlyphIndex;
         placed.Face = owner.Face;
@@ -157,13 +240,15 @@ float LinePlacer::PlaceSegment(const Segment& segment, bool segmentRightToLeft, 
   const ShapedGlyph* last = nullptr;
   if (UnsafeCut(run, segment.Start) || UnsafeCut(run, segment.End)) {
     // A line cut through shaping context: shape the piece on its own.
-    const auto& shaped = shaping.Shape(run.Face, {paragraph.ContentText(), segment.Start,
-                                                  segment.End, run.Script, (run.Level & 1U) != 0});
+    const auto& shaped = s.Shapers[run.Font]->Shape(
+        run.Face, {paragraph.ContentText(), segment.Start, segment.End, run.Script,
+                   (run.Level & 1U) != 0, FeaturesOf(s, run.Shaping)});
     s.Reshaped.clear();
     for (ShapedGlyph glyph : shaped) {
       glyph.Cluster += segment.Start;
       s.Reshaped.push_back(glyph);
     }
+    SizeObjects(rich, paragraph.Start, s.Reshaped.data(), s.Reshaped.data() + s.Reshaped.size());
     first = s.Reshaped.data();
     last = first + s.Reshaped.size();
   } else {
@@ -180,7 +265,10 @@ float LinePlacer::PlaceSegment(const Segment& segment, bool segmentRightToLeft, 
     const ShapedGlyph& glyph = segmentRightToLeft ? first[count - 1 - k] : first[k];
     const auto cluster = static_cast<std::size_t>(glyph.Cluster);
     const char16_t c = paragraph.Text[cluster];
-    if (!IsControl(c)) {
+    if (!IsControl(c) && rich != nullptr) {
+      PlaceRich(glyph, run, pen);
+      pen += static_cast<float>(Pixels26Dot6Rounded(glyph.XAdvance));
+    } else if (!IsControl(c)) {
       // Filled in place: a copy of a glyph built field by field on the stack made the CPU
       // wait for its narrow stores to reach the wide load (a third of this function's time).
       LayoutGlyph& placed = layout.Glyphs.emplace_back();
@@ -243,6 +331,7 @@ float LinePlacer::PlaceEllipsis(std::span<const ShapedGlyph> glyphs, float pen, 
     placed.TextIndex = paragraph.Start + at;
     Colorize(placed);
     layout.Glyphs.push_back(placed);
+    if (rich != nullptr) rich->GlyphStyle.push_back(0);
     pen += placed.Advance;
   }
   return pen;
@@ -277,6 +366,12 @@ void LinePlacer::Align() {
     x = std::round(x);
     line.X = x;
     if (x == 0) continue;
+    if (rich != nullptr) {
+      for (auto k = static_cast<std::size_t>(rich->LineObjectStart[i]);
+           k < static_cast<std::size_t>(rich->LineObjectStart[i + 1]); ++k) {
+        rich->Objects[k].Position.X += x;
+      }
+    }
     const auto glyphBegin = static_cast<std::size_t>(layout.LineGlyphStart[i]);
     const auto glyphEnd = static_cast<std::size_t>(layout.LineGlyphStart[i + 1]);
     for (std::size_t g = glyphBegin; g < glyphEnd; ++g) layout.Glyphs[g].Position.X += x;
@@ -287,7 +382,8 @@ void LinePlacer::Align() {
       layout.Stops[k].Trailing += x;
     }
   }
-  layout.Size = {widest, layout.Lines.back().Top + settings.LineHeight};
+  layout.Size = {widest, layout.Lines.back().Top +
+                             (rich != nullptr ? rich->LineHeights.back() : settings.LineHeight)};
 }
 
 }  // namespace Vennicor::Font::Layout::Detail

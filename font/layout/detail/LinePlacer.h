@@ -26,9 +26,14 @@ struct BrokenLine {
 /// itemizer filled for the line's paragraph.
 class LinePlacer {
  public:
-  LinePlacer(ShapingContext& shaping, LayoutScratch& scratch, LayoutData& layout,
-             const LineSettings& settings)
-      : shaping(shaping), s(scratch), layout(layout), settings(settings) {}
+  /// Shapes again with the scratch's Shapers.
+  LinePlacer(LayoutScratch& scratch, LayoutData& layout, const LineSettings& settings)
+      : s(scratch),
+        layout(layout),
+        settings(settings),
+        rich(layout.Rich.get()),
+        lineAscent(settings.Ascent),
+        lineHeight(settings.LineHeight) {}
 
   /// Places a line of `paragraph` below those placed so far.
   void PlaceLine(const Paragraph& paragraph, const BrokenLine& line);
@@ -55,11 +60,17 @@ class LinePlacer {
   inline float PlaceEllipsis(std::span<const ShapedGlyph> glyphs, float pen, std::int32_t at);
   inline void PlaceHanging(std::int32_t from, std::int32_t to, float pen);
   inline void Colorize(LayoutGlyph& glyph) const;
+  inline void PlaceRich(const ShapedGlyph& glyph, const Run& run, float pen);
+  inline void MeasureRichLine(std::int32_t from, std::int32_t to);
 
-  ShapingContext& shaping;
   LayoutScratch& s;
   LayoutData& layout;
   LineSettings settings;
+  RichData* rich = nullptr;  // the layout's, or null for plain text
+  // A RichText line's extent, each line's own; plain lines keep the settings' for all.
+  float lineAscent = 0;
+  float lineHeight = 0;
+  double nextTop = 0;   // where the next line of a RichText starts
   Paragraph paragraph;  // of the line being placed
 };
 

@@ -115,8 +115,16 @@ void Shaper::Shape(const ShapingRun& run, std::vector<ShapedGlyph>& out) {
   }
   hb_buffer_set_direction(buf, run.RightToLeft ? HB_DIRECTION_RTL : HB_DIRECTION_LTR);
   hb_buffer_set_script(buf, run.Script);
-  hb_buffer_set_language(buf, DefaultLanguage());
-  hb_shape(font.get(), buf, nullptr, 0);
+  const ShapingFeatures* features = run.Features;
+  hb_buffer_set_language(buf, features != nullptr && features->Language != nullptr
+                                  ? features->Language
+                                  : DefaultLanguage());
+  if (features != nullptr) {
+    hb_shape(font.get(), buf, features->Features.data(),
+             static_cast<unsigned int>(features->Features.size()));
+  } else {
+    hb_shape(font.get(), buf, nullptr, 0);
+  }
   // The buffer was made and filled, so what fails here is HarfBuzz's bound on the glyphs a text
   // may grow to (a font whose substitutions multiply them).
   if (!hb_buffer_allocation_successful(buf)) throw FontException(Messages::TextCannotBeShaped);

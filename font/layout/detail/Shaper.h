@@ -5,6 +5,7 @@
 // flags (hinting changes advances).
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -15,6 +16,13 @@ struct FT_FaceRec_;
 
 namespace Vennicor::Font::Layout::Detail {
 
+/// OpenType features and a language to shape with, and both as text for the shaped-run cache.
+struct ShapingFeatures {
+  std::vector<hb_feature_t> Features;
+  hb_language_t Language = nullptr;  ///< null: HarfBuzz's default
+  std::string Key;
+};
+
 /// A run of text of one face, one script and one direction, to shape.
 struct ShapingRun {
   std::u16string_view Paragraph;  ///< the whole paragraph: context for the run's edges
@@ -22,6 +30,7 @@ struct ShapingRun {
   std::int32_t End = 0;
   hb_script_t Script = HB_SCRIPT_COMMON;
   bool RightToLeft = false;
+  const ShapingFeatures* Features = nullptr;  ///< null: none, the default language
 };
 
 /// Shapes runs with one face. Holds a HarfBuzz font that references the FreeType face: it must

@@ -41,6 +41,11 @@ const std::vector<ShapedGlyph>& ShapingContext::Shape(std::uint16_t face, const 
   probe.Script = run.Script;
   probe.Face = face;
   probe.RightToLeft = run.RightToLeft;
+  if (run.Features != nullptr) {
+    probe.Features.assign(run.Features->Key);
+  } else {
+    probe.Features.clear();
+  }
   if (const auto found = cache.find(probe); found != cache.end()) return found->second;
 
   shaped.clear();
@@ -52,8 +57,8 @@ const std::vector<ShapedGlyph>& ShapingContext::Shape(std::uint16_t face, const 
   shapers[face]->Shape(local, shaped);
   for (ShapedGlyph& glyph : shaped) glyph.Cluster -= local.Start;
   // The key's text, the glyphs, and about what a hash node and its two vectors cost.
-  const std::size_t bytes =
-      probe.Text.size() * sizeof(char16_t) + shaped.size() * sizeof(ShapedGlyph) + sizeof(Key) + 64;
+  const std::size_t bytes = probe.Text.size() * sizeof(char16_t) + probe.Features.size() +
+                            shaped.size() * sizeof(ShapedGlyph) + sizeof(Key) + 64;
   if (bytes > cacheLimit) return shaped;
   if (cache.size() >= MaxCachedRuns || cachedBytes + bytes > cacheLimit) ClearCache();
   cachedBytes += bytes;

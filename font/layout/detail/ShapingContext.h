@@ -53,11 +53,13 @@ class ShapingContext {
     std::uint32_t Script = 0;
     std::uint16_t Face = 0;
     bool RightToLeft = false;
+    std::string Features;  // ShapingFeatures::Key
     friend bool operator==(const Key&, const Key&) = default;
   };
   struct KeyHash {
     std::size_t operator()(const Key& key) const noexcept {
       std::size_t hash = std::hash<std::u16string>{}(key.Text);
+      if (!key.Features.empty()) hash ^= std::hash<std::string>{}(key.Features) * 31U;
       for (const std::size_t part :
            {std::size_t(key.RunStart), std::size_t(key.RunEnd), std::size_t{key.Script},
             std::size_t{key.Face}, std::size_t{key.RightToLeft}}) {

@@ -19,6 +19,7 @@
 #endif
 
 #include "font/Font.h"
+#include "font/layout/RichText.h"
 #include "font/layout/TextLayout.h"
 #include "graphics/software/SoftwareGraphicsDevice.h"
 #include "tests/font/layout/LayoutTestSupport.h"
@@ -96,11 +97,13 @@ std::string RunHbShape(const std::string& arguments) {
 
 // Runs Debian's hb-shape (libharfbuzz-bin) on the code points [start, end) of `text` with the
 // font's face, at `size` pixels with the 26.6 scale and the FreeType load flags the Font uses
-// (FT_LOAD_FORCE_AUTOHINT), and returns its glyphs in visual order.
+// (FT_LOAD_FORCE_AUTOHINT), and returns its glyphs in visual order. `options`: more of
+// hb-shape's options (--features, --language).
 std::vector<HbGlyph> HbShape(const std::string& fontPath, const std::u16string& text, int start,
-                             int end, bool rightToLeft, const char* script, int size) {
+                             int end, bool rightToLeft, const char* script, int size,
+                             const std::string& options = {}) {
   std::ostringstream command;
-  command << "--font-funcs=ft --ft-load-flags=32 --font-ppem=" << size
+  command << options << " --font-funcs=ft --ft-load-flags=32 --font-ppem=" << size
           << " --font-size=" << size * 64
           << " --no-glyph-names --direction=" << (rightToLeft ? "rtl" : "ltr")
           << " --script=" << script << " --unicodes=";
@@ -233,6 +236,77 @@ TEST(TextLayoutShaping, MatchesHbShape) {
     ++compared;
   }
   EXPECT_GT(compared, 0) << "none of the fonts is installed";
+}
+
+// Features and a language, given for the whole layout or for one run of rich text, choose the
+// glyphs hb-shape chooses with --features and --language. Noto Sans (fonts-noto-core) has small
+// capitals, proportional and tabular figures, the fi ligature and Serbian Cyrillic forms; each
+// case must change hb-shape's glyphs from its baseline's, so that a font without the feature
+// fails instead of passing unchanged.
+TEST(TextLayoutShaping, FeaturesAndLanguageMatchHbShape) {
+  constexpr const char* NotoSans = "/usr/share/fonts/truetype/noto/NotoSans-Regular.ttf";
+  ASSERT_TRUE(std::filesystem::exists(NotoSans))
+      << NotoSans << " is missing: run scripts/setup-debian.sh";
+  const OpenTypeFeature smallCaps{{'s', 'm', 'c', 'p'}};
+  const OpenTypeFeature proportional{{'p', 'n', 'u', 'm'}};
+  const OpenTypeFeature tabular{{'t', 'n', 'u', 'm'}};
+  const OpenTypeFeature noLigatures{{'l', 'i', 'g', 'a'}, 0};
+  struct Case {
+    const char* Name;
+    std::u16string Text;
+    const char* Script;
+    std::vector<OpenTypeFeature> Features;
+    std::string Language;
+    const char* HbOptions;
+    const char* HbBaseline;  // what the case must differ from
+  };
+  const std::vector<Case> cases = {
+      {"small capitals", u"Office 1180", "Latn", {smallCaps}, "", "--features=smcp", ""},
+      {"proportional figures", u"Office 1180", "Latn", {proportional}, "", "--features=pnum", ""},
+      {"tabular figures over proportional",
+       u"Office 1180",
+       "Latn",
+       {proportional, tabular},
+       "",
+       "--features=pnum,tnum",
+       "--features=pnum"},
+      {"no ligatures", u"office fifty", "Latn", {noLigatures}, "", "--features=-liga", ""},
+      {"Serbian", u"бгдпт", "Cyrl", {}, "sr", "--language=sr", ""},
+  };
+  constexpr int Size = 24;
+  Graphics::Software::SoftwareGraphicsDevice device(8, 8);
+  Font font(device, Testing::PathText(NotoSans), Size);
+  const auto indices = [](const std::vector<HbGlyph>& glyphs) {
+    std::vector<std::uint32_t> result;
+    for (const HbGlyph& glyph : glyphs) result.push_back(glyph.Index);
+    return result;
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    const int length = static_cast<int>(c.Text.size());
+    const auto expected = HbShape(NotoSans, c.Text, 0, length, false, c.Script, Size, c.HbOptions);
+    ASSERT_FALSE(expected.empty()) << "hb-shape gave nothing (is libharfbuzz-bin installed?)";
+    ASSERT_NE(indices(expected),
+              indices(HbShape(NotoSans, c.Text, 0, length, false, c.Script, Size, c.HbBaseline)))
+        << "the font does not have the feature";
+    RichText styled;
+    styled.Append(c.Text, {.Features = c.Features, .Language = c.Language});
+    const TextLayout forLayout(font, c.Text, {.Features = c.Features, .Language = c.Language});
+    const TextLayout forRun(font, styled);
+    for (const TextLayout* layout : {&forLayout, &forRun}) {
+      SCOPED_TRACE(layout == &forRun ? "the run's style" : "the layout's options");
+      ASSERT_EQ(layout->LineCount(), 1);
+      const auto glyphs = layout->LineGlyphs(0);
+      ASSERT_EQ(glyphs.size(), expected.size());
+      float pen = layout->Line(0).X;
+      for (std::size_t i = 0; i < glyphs.size(); ++i) {
+        EXPECT_EQ(glyphs[i].GlyphIndex, expected[i].Index) << "glyph " << i;
+        EXPECT_EQ(glyphs[i].Advance, Pixels(expected[i].XAdvance)) << "glyph " << i;
+        EXPECT_EQ(glyphs[i].Position.X - pen, Pixels(expected[i].XOffset)) << "glyph " << i;
+        pen += glyphs[i].Advance;
+      }
+    }
+  }
 }
 
 // The same face through the font's own character lookup (GetGlyph, DrawString): ASCII is the

@@ -1,0 +1,44 @@
+#include "font/FontFamily.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "font/detail/FontAccess.h"
+#include "font/detail/FontImpl.h"
+#include "font/faces/detail/FontFace.h"
+#include "font/text/Utf.h"
+
+namespace Vennicor::Font {
+
+FontFamily::FontFamily(Graphics::GraphicsDevice& graphicsDevice, std::u16string_view family,
+                       const FontOptions& options)
+    : graphicsDevice(graphicsDevice),
+      family(family),
+      options(options),
+      isFile(false),
+      atlas(Detail::MakeSharedAtlas(graphicsDevice, options)) {
+  std::error_code error;
+  isFile = std::filesystem::is_regular_file(std::filesystem::path(this->family), error);
+  // A cache file holds one font's atlas; the family's fonts share one.
+  this->options.GlyphCache.clear();
+}
+
+FontFamily::~FontFamily() = default;
+
+Font& FontFamily::Get(FontStyle style, float size) {
+  const auto key = std::make_pair(static_cast<std::int32_t>(style), size);
+  if (const auto found = fonts.find(key); found != fonts.end()) return *found->second;
+  FontOptions styled = options;
+  if (isFile) {
+    // One face: the other styles are made from it.
+    styled.Bold = styled.Bold || (style & FontStyle::Bold) == FontStyle::Bold;
+    styled.Oblique = styled.Oblique || (style & FontStyle::Italic) == FontStyle::Italic;
+  }
+  auto face = std::make_unique<Detail::FontFace>(std::u16string_view(family),
+                                                 isFile ? FontStyle::Regular : style);
+  auto font = std::make_unique<Font>(Detail::FontAccess::Make(
+      std::make_shared<Detail::FontImpl>(graphicsDevice, std::move(face), size, styled, atlas)));
+  return *fonts.emplace(key, std::move(font)).first->second;
+}
+
+}  // namespace Vennicor::Font
