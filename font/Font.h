@@ -264,7 +264,8 @@ class Font {
   /// placements as this font. Glyphs of fallback faces are written but not taken back (a new
   /// font has no fallbacks yet); glyphs whose atlas page was emptied are left out, and the rest
   /// are then placed in one step. The file is written beside `file` under a temporary name and
-  /// renamed over it, so a reader never sees part of it. Linear in the glyphs' pixels; the
+  /// renamed over it, so a reader never sees part of it (a device or a pipe is written to
+  /// directly). Linear in the glyphs' pixels; the
   /// whole file is built in memory first.
   /// \throws FontException "Could not write the glyph cache file" (an older file at `file` is
   /// then left as it was), or after Dispose; Messages::GlyphCacheOfSharedAtlas for a font of a

@@ -48,6 +48,12 @@ bool WritePng(std::FILE* file, std::int32_t width, std::int32_t height,
   return written && std::fflush(file) == 0 && std::ferror(file) == 0;
 }
 
+bool IsDeviceOrPipe(std::filesystem::file_type type) {
+  using std::filesystem::file_type;
+  return type == file_type::character || type == file_type::block || type == file_type::fifo ||
+         type == file_type::socket;
+}
+
 }  // namespace
 
 void SavePng(const std::filesystem::path& path, std::int32_t width, std::int32_t height,
@@ -56,9 +62,19 @@ void SavePng(const std::filesystem::path& path, std::int32_t width, std::int32_t
       pixels.size() != static_cast<std::size_t>(width) * static_cast<std::size_t>(height)) {
     throw std::invalid_argument("PNG size does not match its pixels");
   }
+  const std::string failure = "Could not write " + Describe(path);
+  // A device or a pipe (/dev/null, /dev/stdout, a FIFO) takes the bytes as they come: a rename
+  // over it would put a file in its place.
+  std::error_code status;
+  if (IsDeviceOrPipe(std::filesystem::status(path, status).type())) {
+    File file = OpenFile(path, "wb");
+    if (!file) throw std::runtime_error(failure);
+    const bool written = WritePng(file.get(), width, height, pixels);
+    if (std::fclose(file.release()) != 0 || !written) throw std::runtime_error(failure);
+    return;
+  }
   std::filesystem::path temporary = path;
   temporary += ".partial";
-  const std::string failure = "Could not write " + Describe(path);
   const auto discard = [&] {
     std::error_code ignored;
     std::filesystem::remove(temporary, ignored);

@@ -10,7 +10,9 @@
 namespace Vennicor::Graphics::Software {
 
 /// Writes RGBA pixels (row by row) as an 8-bit RGBA PNG. The file appears complete or not at
-/// all: it is written beside the target under a temporary name and renamed into place.
+/// all: it is written beside the target under a temporary name and renamed into place. A path
+/// that names a device or a pipe (/dev/null, /dev/stdout, a FIFO) is written directly instead,
+/// so that it stays what it is.
 /// \throws std::runtime_error naming the path when it cannot be written;
 ///         std::invalid_argument when the pixel count does not match the size.
 void SavePng(const std::filesystem::path& path, std::int32_t width, std::int32_t height,

@@ -105,6 +105,20 @@ read -r heavyWidth _ <<<"$(png_size out/heavy.png)"
 expect_error 2 "four-letter tag" -f "$variable" --variation wg=900 "A"
 expect_error 2 "needs a number" -f "$variable" --variation wght=heavy "A"
 
+# A pipe or a device takes the picture and the glyph cache as they are written: neither is
+# replaced by a file (a rename over /dev/null would replace the device).
+mkfifo "$work/picture.fifo" "$work/cache.fifo"
+timeout 30 cat "$work/picture.fifo" >"$work/from-fifo.png" &
+pictureReader=$!
+timeout 30 cat "$work/cache.fifo" >"$work/from-fifo.cache" &
+cacheReader=$!
+run 0 -f "$font" -s 18 --glyph-cache "$work/cache.fifo" -o "$work/picture.fifo" "AV"
+wait "$pictureReader" "$cacheReader"
+[ -p "$work/picture.fifo" ] && [ -p "$work/cache.fifo" ] || fail "a FIFO was replaced by a file"
+[ "$(head -c 8 "$work/from-fifo.png" | od -An -tx1 | tr -d ' \n')" = "89504e470d0a1a0a" ] ||
+  fail "the FIFO got no PNG"
+[ -s "$work/from-fifo.cache" ] || fail "the FIFO got no glyph cache"
+
 # By installed family name and style (those faces map A, B, V and space).
 run 0 -f "Vennicor Lookup" --style bold-italic -s 18 -o named.png "AV B"
 [ -f out/named.png ] || fail "named.png missing"

@@ -93,6 +93,17 @@ std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::filesystem::pa
 }
 
 bool WriteFileAtomically(const std::filesystem::path& file, std::span<const std::uint8_t> bytes) {
+  // A device or a pipe takes the bytes as they come: a rename over it would put a file in its
+  // place (/dev/null among them).
+  std::error_code status;
+  const std::filesystem::file_type type = std::filesystem::status(file, status).type();
+  if (type == std::filesystem::file_type::character || type == std::filesystem::file_type::block ||
+      type == std::filesystem::file_type::fifo || type == std::filesystem::file_type::socket) {
+    FileHandle handle = Open(file, true);
+    if (!handle) return false;
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), handle.get()) == bytes.size();
+    return std::fclose(handle.release()) == 0 && written;
+  }
   const std::filesystem::path temporary = TemporaryBeside(file);
   bool written = false;
   {
