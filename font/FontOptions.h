@@ -19,6 +19,16 @@ enum class FontHinting {
   None,        ///< the outlines as designed, unhinted (FT_LOAD_NO_HINTING)
 };
 
+/// How finely drawn text places its glyphs along a line. Whole pixels snap every glyph's left edge
+/// to the pixel grid, so text that moves slowly jumps a pixel at a time and its letter spacing
+/// varies by up to a pixel; Half and Quarter render a glyph again at 1/2 or 1/4 pixel steps, the
+/// first time it is drawn at such a fraction, and draw the image nearest its pen.
+enum class SubpixelPositioning {
+  None,     ///< left edges on whole pixels: one image a glyph (the default)
+  Half,     ///< two images a glyph at most, 0 and 1/2 pixel to the right
+  Quarter,  ///< four images a glyph at most, 0, 1/4, 1/2 and 3/4 pixel to the right
+};
+
 /// How a Font renders its glyphs. The defaults give the library's plain look: auto-hinted
 /// coverage glyphs in a Color atlas. Options are fixed when the font is created.
 struct FontOptions {
@@ -81,6 +91,21 @@ struct FontOptions {
   /// shapes with the same values. Later entries for one axis win. Empty: each face's default
   /// instance, as before. Faces without variations ignore them.
   std::vector<FontVariation> Variations{};
+  /// Glyph images at fractions of a pixel. With Half or Quarter:
+  /// - DrawString and DrawText put each glyph at its pen's position to the nearest 1/2 or 1/4
+  ///   pixel (halves to even) instead of the nearest whole pixel, when the text is drawn at scale
+  ///   1 on x, unrotated and not flipped horizontally (otherwise, and for colour glyphs and
+  ///   distance fields, glyphs go to whole pixels as with None). A glyph's image for a fraction
+  ///   is rendered the first time the glyph is drawn there (the outline moved right by the
+  ///   fraction before rendering), so the atlas holds up to 2 or 4 images only for glyphs drawn
+  ///   at fractions; each costs what a new glyph costs, once.
+  /// - A TextLayout keeps the fractions of the shaped advances, offsets and kerning (unhinted
+  ///   advances, as the outlines are designed) instead of rounding each to whole pixels, so
+  ///   letter spacing is even. Light or None hinting keeps the glyph shapes closest to those
+  ///   advances.
+  /// - DrawString's pen is unchanged: advances stay whole pixels, as Glyph::Advance gives them.
+  /// None: everything as without this option, bit for bit.
+  SubpixelPositioning Subpixel = SubpixelPositioning::None;
 };
 
 }  // namespace Vennicor::Font

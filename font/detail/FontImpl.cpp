@@ -122,6 +122,7 @@ FontImpl::FontImpl(Graphics::GraphicsDevice& graphicsDevice, std::unique_ptr<Fon
       largestImage(graphicsDevice.MaxTextureSize()),
       renderThreads(ThreadsFor(fontOptions.RenderThreads)) {
   faces.front()->SetLargestImage(largestImage);
+  subpixelSteps = faces.front()->Rendering().SubpixelSteps;
   if (share->Shared) {
     // A face with colour glyphs needs colour pages, for the fonts there before it too.
     if (ChooseAtlasFormat(graphicsDevice, fontOptions, *faces.front()) !=
@@ -398,20 +399,58 @@ void FontImpl::RenderInto(GlyphEntry& entry, FaceGlyph glyph) {
     }
     faces[glyph.Face]->RenderGlyph(glyph.GlyphIndex, image, outlined ? &outlineImage : nullptr);
   }
-  const std::uint32_t atlasId = atlas.Add(image);
-  atlas.Touch(atlasId, useStamp);
-  // Added right after the glyph so that a glyph and its outline are placed side by side.
-  if (outlined) {
-    entry.OutlineAtlasId = atlas.Add(outlineImage);
-    atlas.Touch(entry.OutlineAtlasId, useStamp);
-  }
   entry.Face = glyph.Face;
   entry.GlyphIndex = glyph.GlyphIndex;
   entry.Record.Advance = image.Advance;
   entry.Record.IsColor = image.Format == GlyphPixelFormat::Bgra32;
+  AddToAtlas(entry);
+}
+
+void FontImpl::AddToAtlas(GlyphEntry& entry) {
+  entry.AtlasId = atlas.Add(image);
+  atlas.Touch(entry.AtlasId, useStamp);
+  // Added right after the glyph so that a glyph and its outline are placed side by side.
+  if (HasOutlines()) {
+    entry.OutlineAtlasId = atlas.Add(outlineImage);
+    atlas.Touch(entry.OutlineAtlasId, useStamp);
+  }
   entry.ImageLeft = image.Left;
   entry.ImageTop = image.Top;
-  entry.AtlasId = atlasId;
+}
+
+const GlyphEntry& FontImpl::UseShifted(const GlyphEntry& entry, std::int32_t step) {
+  if (const GlyphEntry* known = Shifted(entry, step)) {
+    Use(*known);
+    return *known;
+  }
+  // Records are the font's own; the const reference is what callers of GlyphOfIndex hold.
+  auto& base = const_cast<GlyphEntry&>(entry);  // NOLINT(cppcoreguidelines-pro-type-const-cast)
+  if (base.Shifts == 0) {
+    shiftedImages.push_back({});
+    base.Shifts = static_cast<std::uint32_t>(shiftedImages.size());
+  }
+  const GlyphEntry*& slot = shiftedImages[base.Shifts - 1][static_cast<std::size_t>(step - 1)];
+  const std::int32_t shift = step * 64 / subpixelSteps;
+  const bool outlined = HasOutlines();
+  if (base.Record.IsColor ||
+      !faces[base.Face]->RenderGlyph(base.GlyphIndex, image, outlined ? &outlineImage : nullptr,
+                                     shift)) {
+    slot = &base;  // a glyph that cannot move draws its one image on whole pixels
+    Use(base);
+    return base;
+  }
+  ReserveMore(unplaced);
+  GlyphEntry moved;
+  moved.Record = base.Record;
+  moved.GlyphIndex = base.GlyphIndex;
+  moved.CacheOrder = base.CacheOrder;
+  moved.Face = base.Face;
+  moved.Shift = shift;
+  AddToAtlas(moved);
+  shifted.push_back(moved);
+  unplaced.push_back(&shifted.back());
+  slot = &shifted.back();
+  return shifted.back();
 }
 
 // A glyph whose atlas page was emptied gets its image back; its record (and every reference
@@ -419,7 +458,8 @@ void FontImpl::RenderInto(GlyphEntry& entry, FaceGlyph glyph) {
 void FontImpl::RenderAgain(GlyphEntry& entry) {
   ReserveMore(unplaced);
   const bool outlined = HasOutlines();
-  faces[entry.Face]->RenderGlyph(entry.GlyphIndex, image, outlined ? &outlineImage : nullptr);
+  faces[entry.Face]->RenderGlyph(entry.GlyphIndex, image, outlined ? &outlineImage : nullptr,
+                                 entry.Shift);
   atlas.Readd(entry.AtlasId, image);
   if (outlined) atlas.Readd(entry.OutlineAtlasId, outlineImage);
   unplaced.push_back(&entry);
@@ -505,6 +545,7 @@ void FontImpl::AddFallbackFace(std::unique_ptr<FontFace> fallback) {
     }
     ReserveMore(unplaced);
     RenderInto(entry, FaceGlyph{face, glyph});
+    entry.Shifts = 0;  // its images at fractions showed the old glyph
     unplaced.push_back(&entry);
   }
 }
@@ -559,6 +600,7 @@ void FontImpl::PlaceGlyphs() {
 void FontImpl::ShowPlaces(bool all) {
   if (all) {
     for (GlyphEntry& entry : glyphs) ShowPlace(entry);
+    for (GlyphEntry& entry : shifted) ShowPlace(entry);
   } else {
     for (GlyphEntry* entry : unplaced) ShowPlace(*entry);
   }

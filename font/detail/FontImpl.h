@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <deque>
 #include <exception>
@@ -106,6 +107,19 @@ class FontImpl {
   void Use(const GlyphEntry& entry) {
     if (atlas.TracksUse()) UseTracked(entry);
   }
+
+  /// Images a glyph may have along a pixel: 1 (whole pixels), 2 or 4 (FontOptions::Subpixel).
+  std::int32_t SubpixelSteps() const { return subpixelSteps; }
+  /// The image of `entry` (a record of the font's, not itself a shifted one) for a pen `step`
+  /// steps of 1 / SubpixelSteps() into a pixel (1 .. SubpixelSteps() - 1): its own record for a
+  /// glyph that does not move (colour, bitmap), null while it has not been rendered.
+  const GlyphEntry* Shifted(const GlyphEntry& entry, std::int32_t step) const {
+    if (entry.Shifts == 0) return nullptr;
+    return shiftedImages[entry.Shifts - 1][static_cast<std::size_t>(step - 1)];
+  }
+  /// The same, rendered into the atlas first when it has not been (placed by the next
+  /// UpdateAtlas), and marked used as Use marks. \throws FontException as Use does.
+  const GlyphEntry& UseShifted(const GlyphEntry& entry, std::int32_t step);
 
   /// The face and glyph a character is drawn with: the first face that maps it, or the font's
   /// own missing glyph (face 0, glyph 0). Cached characters answer from their entry; others
@@ -261,6 +275,8 @@ class FontImpl {
   /// Renders `glyph` into `entry` and adds its image to the atlas.
   void RenderInto(GlyphEntry& entry, FaceGlyph glyph);
   void RenderAgain(GlyphEntry& entry);
+  /// Adds `image` (and outlineImage) to the atlas as `entry`'s images, marked used.
+  void AddToAtlas(GlyphEntry& entry);
   void UseTracked(const GlyphEntry& entry);
   /// Caches a record for a face's glyph (not yet mapped to a character).
   GlyphEntry& AddImage(FaceGlyph glyph);
@@ -304,7 +320,11 @@ class FontImpl {
   std::uint64_t& useStamp;                   // share->UseStamp
   KerningTable kerning;                      // of faces[0]
   CharacterMap<GlyphEntry> characters;
-  std::deque<GlyphEntry> glyphs;      // appending never moves a record
+  std::deque<GlyphEntry> glyphs;   // appending never moves a record
+  std::int32_t subpixelSteps = 1;  // FontOptions::Subpixel: images a glyph may have
+  std::deque<GlyphEntry> shifted;  // images at fractions of a pixel, found through the next
+  // Each of those glyphs' images by step (index step - 1), null until rendered.
+  std::vector<std::array<const GlyphEntry*, 3>> shiftedImages;
   std::vector<GlyphEntry*> unplaced;  // records whose images wait for the next placing
   GlyphImage image;                   // reused for every glyph rendered
   GlyphImage outlineImage;            // reused for every outline rendered

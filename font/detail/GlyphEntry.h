@@ -24,6 +24,12 @@ struct GlyphEntry {
   Graphics::Rectangle OutlineSource;
   Graphics::Point OutlineOffset;
   std::uint32_t OutlinePage = 0;  ///< the atlas page that holds the outline image
+  /// 26.6 pixels the outline moved right before this image was rendered: 0, or for one of a
+  /// glyph's images at a fraction of a pixel (FontOptions::Subpixel) that fraction.
+  std::int32_t Shift = 0;
+  /// 1 + the index of the glyph's images at fractions of a pixel in its font (FontImpl::Shifted);
+  /// 0 until the glyph is drawn at a fraction.
+  std::uint32_t Shifts = 0;
 };
 
 }  // namespace Vennicor::Font::Detail

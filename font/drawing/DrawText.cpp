@@ -118,6 +118,15 @@ class RichEntries {
 
   std::span<const Detail::GlyphEntry* const> Entries() const { return entries; }
   std::span<const Run> Runs() const { return runs; }
+  /// True when a font of the runs has images at fractions of a pixel.
+  bool AnySubpixel() const {
+    return std::any_of(runs.begin(), runs.end(),
+                       [](const Run& run) { return run.Font->SubpixelSteps() > 1; });
+  }
+  /// Places what the fonts rendered since the constructor did (their images at fractions).
+  void UpdateAtlases() const {
+    for (const Run& run : runs) run.Font->UpdateAtlas();
+  }
 
  private:
   Detail::FontImpl& layoutFont;
@@ -286,6 +295,22 @@ void WriteRichPasses(Sink& sink, Detail::FontImpl& layoutFont,
     }
   }
   const std::vector<GlyphDraw>* drawn = draws.empty() ? nullptr : &draws;
+  if (entries.AnySubpixel()) {
+    Detail::FractionPlan plan;
+    Detail::ForEachPass(true, style, Detail::SpriteStyleOf(position, style),
+                        [&](auto outlines, const Detail::GlyphSpriteStyle& sprites,
+                            Graphics::Color tint, bool glyphPass) {
+                          constexpr bool withOutlines = decltype(outlines)::value;
+                          if (drawn != nullptr) {
+                            WriteRichGlyphs<withOutlines, true>(plan, layout, entries, drawn,
+                                                                sprites, tint, glyphPass);
+                          } else {
+                            WriteRichGlyphs<withOutlines, false>(plan, layout, entries, drawn,
+                                                                 sprites, tint, glyphPass);
+                          }
+                        });
+    entries.UpdateAtlases();
+  }
   Detail::ForEachPass(true, style, Detail::SpriteStyleOf(position, style),
                       [&](auto outlines, const Detail::GlyphSpriteStyle& sprites,
                           Graphics::Color tint, bool glyphPass) {
@@ -314,6 +339,16 @@ void WriteLayoutPasses(Sink& sink, Detail::FontImpl& font, const Layout::Detail:
     return;
   }
   const Detail::LayoutEntries entries(font, data);
+  if (font.SubpixelSteps() > 1) {
+    Detail::FractionPlan plan;
+    Detail::ForEachPass(font.HasOutlines(), style, Detail::SpriteStyleOf(position, style),
+                        [&](auto outlines, const Detail::GlyphSpriteStyle& sprites,
+                            Graphics::Color tint, bool glyphPass) {
+                          Detail::WriteLayout<decltype(outlines)::value>(
+                              plan, font, data, entries.Entries(), sprites, tint, glyphPass);
+                        });
+    font.UpdateAtlas();
+  }
   Detail::ForEachPass(font.HasOutlines(), style, Detail::SpriteStyleOf(position, style),
                       [&](auto outlines, const Detail::GlyphSpriteStyle& sprites,
                           Graphics::Color tint, bool glyphPass) {

@@ -25,7 +25,6 @@ namespace Vennicor::Font {
 
 namespace {
 
-using Detail::Pixels26Dot6Rounded;
 using Layout::Detail::LayoutScratch;
 
 constexpr std::u16string_view Space = u" ";
@@ -38,7 +37,7 @@ LayoutScratch& ThreadScratch() {
 // Advance of a space of the font's own face, in pixels.
 float SpaceAdvance(Layout::Detail::ShapingContext& shaping) {
   const auto& glyphs = shaping.Shape(0, {Space, 0, 1, HB_SCRIPT_COMMON, false});
-  return glyphs.empty() ? 0.0F : static_cast<float>(Pixels26Dot6Rounded(glyphs[0].XAdvance));
+  return glyphs.empty() ? 0.0F : Layout::Detail::ShapedPixels(glyphs[0].XAdvance);
 }
 
 // Features and a language as HarfBuzz takes them, with the text that keys them in the cache of

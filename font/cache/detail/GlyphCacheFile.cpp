@@ -92,6 +92,7 @@ void WriteKey(Writer& writer, const GlyphCacheKey& key) {
   writer.I32(rendering.OutlineRadius);
   writer.I32(rendering.OutlineMargin);
   writer.I32(rendering.Spread);
+  writer.I32(rendering.SubpixelSteps);
   writer.I32(key.LargestImage);
   writer.I32(key.AtlasPadding);
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <span>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -122,10 +123,21 @@ class QuadRuns {
   Graphics::SpriteGeometry geometry;
 };
 
+/// A sink that is handed no sprites: a GlyphWriter over it writes nothing but renders the
+/// images at fractions of a pixel (FontOptions::Subpixel) that the same writing over another
+/// sink will draw, so that they are in the atlas before its first sprite. Write a drawing's
+/// passes through it first, then update the fonts' atlases, then write them to the real sink.
+struct FractionPlan {
+  void Run(const std::shared_ptr<Graphics::Texture2D>& /*texture*/,
+           std::span<const Graphics::SpriteRunItem> /*sprites*/, Graphics::Color /*tint*/,
+           const GlyphSpriteStyle& /*style*/) const {}
+};
+
 /// The one writer of glyph sprites: every way of drawing text (strings, layouts, their outline
 /// and shadow passes, glyph quads) places its glyphs through it. A caller gives each glyph's
 /// record, its place in scaled pixels from the text's origin before rotation, and its tint; the
-/// writer turns and moves it, puts its left edge on a whole pixel (halves to even), tints a
+/// writer turns and moves it, puts its left edge on a whole pixel (halves to even; for a font
+/// with subpixel images, on the nearest step, drawing the glyph's image for it), tints a
 /// colour glyph white of the tint's alpha (so that it keeps its colours and only fades), and
 /// hands the sprites to `Sink` in runs of one page and one tint.
 ///
@@ -137,7 +149,11 @@ class GlyphWriter {
   /// `tint`: what Put without a tint of its own draws in.
   GlyphWriter(Sink& sink, const FontImpl& font, const GlyphSpriteStyle& style,
               Graphics::Color tint = {})
-      : sink(sink), font(&font), style(style), runTint(std::bit_cast<std::uint32_t>(tint)) {}
+      : sink(sink),
+        font(&font),
+        style(style),
+        steps(StepsFor(font)),
+        runTint(std::bit_cast<std::uint32_t>(tint)) {}
   GlyphWriter(const GlyphWriter&) = delete;
   GlyphWriter& operator=(const GlyphWriter&) = delete;
 
@@ -152,6 +168,7 @@ class GlyphWriter {
       texturePage = -1;
     }
     font = &next;
+    steps = StepsFor(next);
   }
 
   /// The top-left of the glyph's image relative to its pen on the line's top.
@@ -189,13 +206,55 @@ class GlyphWriter {
 
  private:
   static constexpr std::size_t RunLength = 64;
+  static constexpr bool Plans = std::is_same_v<Sink, FractionPlan>;
+
+  // Steps a pixel the glyphs of `font` go to in this writing: images at fractions of a pixel
+  // stand for the glyph only when it is drawn at its own size, upright and not mirrored.
+  std::int32_t StepsFor(const FontImpl& next) const {
+    const bool upright =
+        style.Rotation == 0 && style.Scale.X == 1 &&
+        (static_cast<std::uint32_t>(style.Effects) &
+         static_cast<std::uint32_t>(Graphics::SpriteEffects::FlipHorizontally)) == 0;
+    return upright ? next.SubpixelSteps() : 1;
+  }
+
+  // The record drawn for `entry` at `x`, which becomes its image's left edge: the glyph's image
+  // for the step of the pixel `x` is nearest to, when the font has it.
+  VENNICOR_GEOMETRY_INLINE const GlyphEntry& AtStep(const GlyphEntry& entry, float& x) {
+    const PixelStep at = OnPixelStep(x, steps);
+    if (at.Step == 0) {
+      x = at.Whole;
+      return entry;
+    }
+    const GlyphEntry* shifted = nullptr;
+    if constexpr (Plans) {
+      // Only the fonts a drawing caches its glyphs through are written through a plan.
+      auto& owner = const_cast<FontImpl&>(*font);  // NOLINT(cppcoreguidelines-pro-type-const-cast)
+      shifted = &owner.UseShifted(entry, at.Step);
+    } else {
+      shifted = font->Shifted(entry, at.Step);
+    }
+    if (shifted == nullptr || shifted == &entry) {
+      x = OnWholePixel(x);
+      return entry;
+    }
+    x = at.Whole + static_cast<float>(Offset(*shifted).X - Offset(entry).X);
+    return *shifted;
+  }
 
   template <bool Tinted>
-  VENNICOR_GEOMETRY_INLINE void Write(const GlyphEntry& entry, Graphics::Vector2 local,
+  VENNICOR_GEOMETRY_INLINE void Write(const GlyphEntry& written, Graphics::Vector2 local,
                                       Graphics::Color tint) {
-    const Font::Glyph& glyph = entry.Record;
     Graphics::Vector2 p = Graphics::Vector2::Transform(local, style.Transform) + style.Position;
-    p.X = OnWholePixel(p.X);
+    const GlyphEntry* chosen = &written;
+    if (steps == 1) [[likely]] {
+      p.X = OnWholePixel(p.X);
+    } else {
+      chosen = &AtStep(written, p.X);
+    }
+    if constexpr (Plans) return;
+    const GlyphEntry& entry = *chosen;
+    const Font::Glyph& glyph = entry.Record;
     const auto page = Outlines ? static_cast<std::int32_t>(entry.OutlinePage) : glyph.Page;
     const bool isColor = !Outlines && glyph.IsColor;
     if (page != texturePage || isColor != runIsColor ||
@@ -217,6 +276,7 @@ class GlyphWriter {
   Sink& sink;
   const FontImpl* font;
   GlyphSpriteStyle style;
+  std::int32_t steps;  // of a pixel, that glyphs go to
   // Our own reference to the texture of the page written from last: a batch's Draw may run code
   // of the caller's, and every sprite holds its own texture from then on.
   std::shared_ptr<Graphics::Texture2D> texture;

@@ -27,4 +27,18 @@ inline float OnWholePixel(float x) {
   return static_cast<float>(RoundHalfToEven(static_cast<double>(x)));
 }
 
+/// A sprite's left edge to the nearest 1 / `steps` of a pixel (halves to even), `steps` a power
+/// of two: the whole pixel at or left of it and the steps into that pixel. A value too large
+/// for fractions to matter (or not finite) is OnWholePixel's, at step 0.
+struct PixelStep {
+  float Whole = 0;
+  std::int32_t Step = 0;
+};
+inline PixelStep OnPixelStep(float x, std::int32_t steps) {
+  if (!(std::abs(x) < 0x1p20F)) return {OnWholePixel(x), 0};
+  const double scaled = RoundHalfToEven(static_cast<double>(x) * steps);
+  const double whole = std::floor(scaled / steps);
+  return {static_cast<float>(whole), static_cast<std::int32_t>(scaled - whole * steps)};
+}
+
 }  // namespace Vennicor::Font::Detail

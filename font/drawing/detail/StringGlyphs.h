@@ -109,6 +109,15 @@ void WriteStringPasses(Sink& sink, Font& font, std::u16string_view text,
   font.EnsureGlyphsExist(text);  // checks for disposal before the font's internals are read
   font.GlyphTexture();
   const FontImpl& impl = FontAccess::Of(font);
+  if (impl.SubpixelSteps() > 1) {
+    FractionPlan plan;
+    ForEachPass(impl.HasOutlines(), style, sprites,
+                [&](auto outlines, const GlyphSpriteStyle& pass, Graphics::Color tint, bool) {
+                  WriteString<decltype(outlines)::value>(plan, impl, text, lastCharacter, pass,
+                                                         tint);
+                });
+    font.GlyphTexture();
+  }
   ForEachPass(impl.HasOutlines(), style, sprites,
               [&](auto outlines, const GlyphSpriteStyle& pass, Graphics::Color tint, bool) {
                 WriteString<decltype(outlines)::value>(sink, impl, text, lastCharacter, pass, tint);

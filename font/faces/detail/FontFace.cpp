@@ -375,7 +375,8 @@ void CopyBitmap(FT_Library library, const FT_Bitmap& bitmap, std::int32_t left, 
 
 }  // namespace
 
-void FontFace::RenderGlyph(std::uint32_t glyphIndex, GlyphImage& image, GlyphImage* outline) {
+bool FontFace::RenderGlyph(std::uint32_t glyphIndex, GlyphImage& image, GlyphImage* outline,
+                           std::int32_t shift) {
   // A face of colour strikes loads its bitmaps as they are; outline faces as the options ask,
   // in colour where the face has colour layers.
   // Rendering waits for the outline's box to be checked (FT_LOAD_RENDER would render as it
@@ -390,11 +391,16 @@ void FontFace::RenderGlyph(std::uint32_t glyphIndex, GlyphImage& image, GlyphIma
   const FT_GlyphSlot slot = face->glyph;
   const FT_Library library = manager.GetLibraryInstance();
   const bool strokes = outline != nullptr && rendering.OutlineRadius > 0;
+  bool moved = shift == 0;
   if (strikeScale == 0 && slot->format == FT_GLYPH_FORMAT_OUTLINE) {
     // Synthesis changes the loaded outline (and, for bold, the advance) before anything is
     // rendered from it, so fill and outline images agree.
     if (rendering.Oblique) FT_GlyphSlot_Oblique(slot);
     if (rendering.Bold) FT_GlyphSlot_Embolden(slot);
+    if (shift != 0) {
+      FT_Outline_Translate(&slot->outline, shift, 0);
+      moved = true;
+    }
     if (rendering.Spread > 0) {
       // The spread is a property of the library's renderers, which other fonts share.
       FT_Int spread = rendering.Spread;
@@ -431,12 +437,13 @@ void FontFace::RenderGlyph(std::uint32_t glyphIndex, GlyphImage& image, GlyphIma
     }
     if (strikeScale != 0) ScaleFromStrike(slot, image);
     CheckImageEdges(image.Width, image.Rows);
-    if (image.IsEmpty()) return;
+    // Colour layers render from their own glyphs, which the shift did not move.
+    if (image.IsEmpty()) return shift == 0;
     const std::size_t bytes = std::size_t{4} * static_cast<std::size_t>(image.Width) *
                               static_cast<std::size_t>(image.Rows);
     if (image.Pixels.size() < bytes) image.Pixels.resize(bytes);
     ResampleBgra(bitmap, image.Width, image.Rows, image.Pixels.data(), resampleScratch);
-    return;
+    return shift == 0;
   }
   CopyBitmap(library, bitmap, slot->bitmap_left, slot->bitmap_top, image);
   if (strikeScale != 0) {
@@ -446,6 +453,7 @@ void FontFace::RenderGlyph(std::uint32_t glyphIndex, GlyphImage& image, GlyphIma
         std::floor(static_cast<double>(slot->advance.x) * strikeScale / 64.0));
   }
   if (strokes) FitOutline(image, stroke, rendering.OutlineMargin, *outline);
+  return moved;
 }
 
 void FontFace::CheckImageEdges(double width, double rows) const {

@@ -84,7 +84,11 @@ class FontFace {
   /// a canvas OutlineMargin pixels larger than `image` on every side (empty when `image` is, and
   /// for colour glyphs). \throws FontException "Error loading glyph in FreeType", and "The glyph
   /// atlas would exceed ..." for a glyph wider or taller than SetLargestImage allows.
-  void RenderGlyph(std::uint32_t glyphIndex, GlyphImage& image, GlyphImage* outline = nullptr);
+  /// `shift`: 26.6 pixels an outline glyph moves right before it is rendered (its image for a
+  /// pen at that fraction of a pixel); bitmap glyphs do not move. \returns false when a shift
+  /// was asked for and the glyph did not move (a bitmap, a colour glyph).
+  bool RenderGlyph(std::uint32_t glyphIndex, GlyphImage& image, GlyphImage* outline = nullptr,
+                   std::int32_t shift = 0);
 
   /// Sets the axes of a variable face (FT_Set_Var_Design_Coordinates): each named axis the face
   /// has takes its value, clamped to the axis's range; the others keep their defaults. Call it
@@ -113,6 +117,9 @@ class FontFace {
   /// \throws FontException as the constructors and SetPixelSize.
   std::unique_ptr<FontFace> OpenAgain() const;
 
+  /// True when RenderGlyph's shift moves the face's glyphs: an outline face (not one of bitmap
+  /// strikes).
+  bool HasOutlineGlyphs() const { return strikeScale == 0; }
   /// True when the face has colour glyphs (colour layers or colour bitmaps).
   bool HasColor() const { return colorLoadFlag != 0; }
   /// False when the face has no kerning data: every pair's kerning is then (0, 0).

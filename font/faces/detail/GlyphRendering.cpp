@@ -53,6 +53,10 @@ GlyphRendering RenderingFor(const FontOptions& options) {
             : 8.0F;
     rendering.Spread = static_cast<std::int32_t>(std::lround(spread));
   }
+  if (!options.DistanceField) {
+    if (options.Subpixel == SubpixelPositioning::Half) rendering.SubpixelSteps = 2;
+    if (options.Subpixel == SubpixelPositioning::Quarter) rendering.SubpixelSteps = 4;
+  }
   const bool plain = !rendering.Bold && !rendering.Oblique && rendering.OutlineRadius == 0 &&
                      !options.DistanceField;
   if (plain) rendering.LoadFlags |= FT_LOAD_RENDER;

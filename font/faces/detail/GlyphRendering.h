@@ -26,6 +26,9 @@ struct GlyphRendering {
   std::int32_t OutlineMargin = 0;
   /// Distance-field spread in whole pixels (FreeType's range, 2..32); 0 without a field.
   std::int32_t Spread = 0;
+  /// Images a glyph may have along a pixel (FontOptions::Subpixel): 1, 2 or 4; 1 for a
+  /// distance field, which is drawn filtered.
+  std::int32_t SubpixelSteps = 1;
 
   bool RendersOnLoad() const { return (LoadFlags & FT_LOAD_RENDER) != 0; }
 };

@@ -6,8 +6,6 @@
 
 namespace Vennicor::Font::Layout::Detail {
 
-using Vennicor::Font::Detail::Pixels26Dot6Rounded;
-
 Paragraph Itemizer::Itemize(std::int32_t start, std::int32_t end) {
   paragraph.Start = start;
   paragraph.Text =
@@ -117,7 +115,7 @@ void Itemizer::Measure() {
     const auto cluster = static_cast<std::size_t>(glyph.Cluster);
     s.IsCluster[cluster] = 1;
     if (!IsControl(paragraph.Text[cluster])) {
-      s.Advance[cluster] += static_cast<float>(Pixels26Dot6Rounded(glyph.XAdvance));
+      s.Advance[cluster] += ShapedPixels(glyph.XAdvance);
     }
   }
   const float letterSpacing = UsableLetterSpacing(layout.Options.LetterSpacing);

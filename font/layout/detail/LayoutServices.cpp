@@ -8,14 +8,15 @@ namespace Vennicor::Font::Layout::Detail {
 
 LayoutServices::LayoutServices(const Vennicor::Font::Detail::FontImpl& font)
     : Shaping(font.Faces().front()->Handle(), font.Faces().front()->LoadFlags(),
-              font.Faces().front()->ShapingScale()),
+              font.Faces().front()->ShapingScale(), font.SubpixelSteps() > 1),
       faceGeneration(font.FaceGeneration()) {
   const std::size_t half = font.Options().LayoutCacheBytes / 2;
   Shaping.SetCacheLimit(half);
   Layouts.SetLimit(half);
   for (std::size_t face = 1; face < font.Faces().size(); ++face) {
     const Vennicor::Font::Detail::FontFace& fallback = *font.Faces()[face];
-    Shaping.AddFace(fallback.Handle(), fallback.LoadFlags(), fallback.ShapingScale());
+    Shaping.AddFace(fallback.Handle(), fallback.LoadFlags(), fallback.ShapingScale(),
+                    font.SubpixelSteps() > 1);
   }
 }
 
@@ -32,7 +33,7 @@ LayoutServices& LayoutServices::Of(Vennicor::Font::Detail::FontImpl& font) {
     const auto faces = font.Faces();
     for (std::size_t face = services->Shaping.FaceCount(); face < faces.size(); ++face) {
       services->Shaping.AddFace(faces[face]->Handle(), faces[face]->LoadFlags(),
-                                faces[face]->ShapingScale());
+                                faces[face]->ShapingScale(), font.SubpixelSteps() > 1);
     }
     services->faceGeneration = font.FaceGeneration();
     services->ClearCaches();

@@ -8,8 +8,6 @@
 
 namespace Vennicor::Font::Layout::Detail {
 
-using Vennicor::Font::Detail::Pixels26Dot6Rounded;
-
 namespace {
 
 // What ends a line cut short by MaxLines, or three full stops in a face without it.
@@ -139,7 +137,7 @@ bool LineFitter::EmitLine(std::int32_t from, std::int32_t to, bool last) {
   if (ellipsis) {
     ShapeEllipsis();
     for (const ShapedGlyph& glyph : ellipsisGlyphs) {
-      ellipsisWidth += static_cast<float>(Pixels26Dot6Rounded(glyph.XAdvance));
+      ellipsisWidth += ShapedPixels(glyph.XAdvance);
     }
     // Drop whole grapheme clusters until the line and the ellipsis fit, reading the pen before
     // each from one walk of the line.

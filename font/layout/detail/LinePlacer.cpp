@@ -8,8 +8,6 @@
 
 namespace Vennicor::Font::Layout::Detail {
 
-using Vennicor::Font::Detail::Pixels26Dot6Rounded;
-
 void LinePlacer::PlaceLine(const Paragraph& lineParagraph, const BrokenLine& line) {
   paragraph = lineParagraph;
   if (rich != nullptr) {
@@ -103,9 +101,8 @@ void LinePlacer::PlaceRich(const ShapedGlyph& glyph, const Run& run, float pen) 
   LayoutGlyph& placed = layout.Glyphs.emplace_back();
   placed.GlyphIndex = glyph.GlyphIndex;
   placed.Face = run.Face;
-  placed.Position = {pen + static_cast<float>(Pixels26Dot6Rounded(glyph.XOffset)),
-                     baseline - static_cast<float>(Pixels26Dot6Rounded(glyph.YOffset))};
-  placed.Advance = static_cast<float>(Pixels26Dot6Rounded(glyph.XAdvance));
+  placed.Position = {pen + ShapedPixels(glyph.XOffset), baseline - ShapedPixels(glyph.YOffset)};
+  placed.Advance = ShapedPixels(glyph.XAdvance);
   placed.TextIndex = textIndex;
   if (style.Color) {
     placed.HasSpanColor = true;
@@ -179,16 +176,15 @@ void LinePlacer::PlaceHanging(std::int32_t from, std::int32_t to, float pen) {
         if (IsControl(paragraph.Text[unit])) continue;
         if (rich != nullptr) {
           PlaceRich(*glyph, owner, pen);
-          pen += static_cast<float>(Pixels26Dot6Rounded(glyph->XAdvance));
+          pen += ShapedPixels(glyph->XAdvance);
           continue;
         }
         LayoutGlyph& placed = layout.Glyphs.emplace_back();
         placed.GlyphIndex = glyph->GlyphIndex;
         placed.Face = owner.Face;
-        placed.Position = {
-            pen + static_cast<float>(Pixels26Dot6Rounded(glyph->XOffset)),
-            layout.Lines.back().Baseline - static_cast<float>(Pixels26Dot6Rounded(glyph->YOffset))};
-        placed.Advance = static_cast<float>(Pixels26Dot6Rounded(glyph->XAdvance));
+        placed.Position = {pen + ShapedPixels(glyph->XOffset),
+                           layout.Lines.back().Baseline - ShapedPixels(glyph->YOffset)};
+        placed.Advance = ShapedPixels(glyph->XAdvance);
         placed.TextIndex = paragraph.Start + i;
         Colorize(placed);
         pen += placed.Advance;
@@ -267,17 +263,16 @@ float LinePlacer::PlaceSegment(const Segment& segment, bool segmentRightToLeft, 
     const char16_t c = paragraph.Text[cluster];
     if (!IsControl(c) && rich != nullptr) {
       PlaceRich(glyph, run, pen);
-      pen += static_cast<float>(Pixels26Dot6Rounded(glyph.XAdvance));
+      pen += ShapedPixels(glyph.XAdvance);
     } else if (!IsControl(c)) {
       // Filled in place: a copy of a glyph built field by field on the stack made the CPU
       // wait for its narrow stores to reach the wide load (a third of this function's time).
       LayoutGlyph& placed = layout.Glyphs.emplace_back();
       placed.GlyphIndex = glyph.GlyphIndex;
       placed.Face = run.Face;
-      placed.Position = {
-          pen + static_cast<float>(Pixels26Dot6Rounded(glyph.XOffset)),
-          layout.Lines.back().Baseline - static_cast<float>(Pixels26Dot6Rounded(glyph.YOffset))};
-      placed.Advance = static_cast<float>(Pixels26Dot6Rounded(glyph.XAdvance));
+      placed.Position = {pen + ShapedPixels(glyph.XOffset),
+                         layout.Lines.back().Baseline - ShapedPixels(glyph.YOffset)};
+      placed.Advance = ShapedPixels(glyph.XAdvance);
       placed.TextIndex = paragraph.Start + glyph.Cluster;
       Colorize(placed);
       pen += placed.Advance;
@@ -324,10 +319,9 @@ float LinePlacer::PlaceEllipsis(std::span<const ShapedGlyph> glyphs, float pen, 
   for (const ShapedGlyph& glyph : glyphs) {
     LayoutGlyph placed;
     placed.GlyphIndex = glyph.GlyphIndex;
-    placed.Position = {
-        pen + static_cast<float>(Pixels26Dot6Rounded(glyph.XOffset)),
-        layout.Lines.back().Baseline - static_cast<float>(Pixels26Dot6Rounded(glyph.YOffset))};
-    placed.Advance = static_cast<float>(Pixels26Dot6Rounded(glyph.XAdvance));
+    placed.Position = {pen + ShapedPixels(glyph.XOffset),
+                       layout.Lines.back().Baseline - ShapedPixels(glyph.YOffset)};
+    placed.Advance = ShapedPixels(glyph.XAdvance);
     placed.TextIndex = paragraph.Start + at;
     Colorize(placed);
     layout.Glyphs.push_back(placed);

@@ -2,6 +2,8 @@
 
 #include <ft2build.h>
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
 #include FT_FREETYPE_H
 #include <hb-ft.h>
@@ -51,15 +53,21 @@ hb_language_t Shaper::DefaultLanguage() {
   return language;
 }
 
-Shaper::Shaper(FT_FaceRec_* face, std::int32_t loadFlags, double scale)
-    : font(hb_ft_font_create_referenced(face)), buffer(hb_buffer_create()), scale(scale) {
+Shaper::Shaper(FT_FaceRec_* face, std::int32_t loadFlags, double scale, bool fractions)
+    : font(hb_ft_font_create_referenced(face)),
+      buffer(hb_buffer_create()),
+      scale(scale),
+      fractions(fractions) {
   DefaultLanguage();  // the first layout asks, before it could race with another thread's
   if (!font || !hb_buffer_allocation_successful(buffer.get())) {
     throw FontException(Messages::TextServicesUnavailable);
   }
   // Advances come from FreeType with the font's own hinting, as its glyph images do; rendering
-  // is not needed for them.
-  hb_ft_font_set_load_flags(font.get(), loadFlags & ~static_cast<std::int32_t>(FT_LOAD_RENDER));
+  // is not needed for them. Hinting rounds advances to whole pixels: glyphs placed at fractions
+  // take the designed ones.
+  std::int32_t advanceFlags = loadFlags & ~static_cast<std::int32_t>(FT_LOAD_RENDER);
+  if (fractions) advanceFlags |= FT_LOAD_NO_HINTING;
+  hb_ft_font_set_load_flags(font.get(), advanceFlags);
   UseFaceVariations(face);
 }
 
@@ -84,9 +92,13 @@ void Shaper::UseFaceVariations(FT_FaceRec_* face) {
   hb_font_set_variations(font.get(), variations.data(), axes->num_axis);
 }
 
-std::int32_t Shaper::Scaled(std::int32_t value) const {
-  if (scale == 1) return value;
-  return static_cast<std::int32_t>(std::lround(static_cast<double>(value) * scale));
+std::int32_t Shaper::Scaled(std::int32_t value, bool keepFraction) const {
+  if (scale != 1)
+    value = static_cast<std::int32_t>(std::lround(static_cast<double>(value) * scale));
+  if (keepFraction && fractions) return value;
+  const std::int64_t whole =
+      value >= 0 ? (std::int64_t{value} + 32) / 64 : -((32 - std::int64_t{value}) / 64);
+  return static_cast<std::int32_t>(std::clamp<std::int64_t>(whole * 64, INT32_MIN, INT32_MAX));
 }
 
 void Shaper::Shape(const ShapingRun& run, std::vector<ShapedGlyph>& out) {
@@ -142,7 +154,7 @@ void Shaper::Shape(const ShapingRun& run, std::vector<ShapedGlyph>& out) {
     glyph.Cluster = static_cast<std::int32_t>(infos[from].cluster);
     glyph.XAdvance = Scaled(positions[from].x_advance);
     glyph.XOffset = Scaled(positions[from].x_offset);
-    glyph.YOffset = Scaled(positions[from].y_offset);
+    glyph.YOffset = Scaled(positions[from].y_offset, false);
     glyph.UnsafeToBreak =
         (hb_glyph_info_get_glyph_flags(&infos[from]) & HB_GLYPH_FLAG_UNSAFE_TO_BREAK) != 0;
   }

@@ -42,7 +42,11 @@ class Shaper {
   /// among them; it is dropped for shaping). \throws FontException when HarfBuzz cannot
   /// allocate. `scale` multiplies every advance and offset: a face of bitmap strikes is
   /// sized to a strike and its glyphs are scaled to the font's size (1 for outline faces).
-  Shaper(FT_FaceRec_* face, std::int32_t loadFlags, double scale = 1);
+  /// `fractions`: advances as the outlines are designed (unhinted), with their fractions of a
+  /// pixel (horizontal offsets too), for glyphs drawn at fractions (FontOptions::Subpixel);
+  /// otherwise every advance and offset is rounded to whole pixels (halves away from zero), as
+  /// hinted glyphs sit on them.
+  Shaper(FT_FaceRec_* face, std::int32_t loadFlags, double scale = 1, bool fractions = false);
 
   /// Appends the run's glyphs to `out` in logical order (for a right-to-left run HarfBuzz's
   /// visual order is reversed), clusters relative to the paragraph.
@@ -57,11 +61,14 @@ class Shaper {
 
  private:
   void UseFaceVariations(FT_FaceRec_* face);
-  std::int32_t Scaled(std::int32_t value) const;
+  // `value` times the scale, rounded to whole pixels unless the shaper keeps fractions and
+  // `keepFraction` (vertical offsets stay whole: glyphs move by fractions only along the line).
+  std::int32_t Scaled(std::int32_t value, bool keepFraction = true) const;
 
   HarfBuzzFontHandle font;
   HarfBuzzBufferHandle buffer;
   double scale;
+  bool fractions;
 };
 
 }  // namespace Vennicor::Font::Layout::Detail

@@ -16,12 +16,14 @@ constexpr std::int32_t Context = 5;
 
 }  // namespace
 
-ShapingContext::ShapingContext(FT_FaceRec_* face, std::int32_t loadFlags, double scale) {
-  AddFace(face, loadFlags, scale);
+ShapingContext::ShapingContext(FT_FaceRec_* face, std::int32_t loadFlags, double scale,
+                               bool fractions) {
+  AddFace(face, loadFlags, scale, fractions);
 }
 
-void ShapingContext::AddFace(FT_FaceRec_* face, std::int32_t loadFlags, double scale) {
-  shapers.push_back(std::make_unique<Shaper>(face, loadFlags, scale));
+void ShapingContext::AddFace(FT_FaceRec_* face, std::int32_t loadFlags, double scale,
+                             bool fractions) {
+  shapers.push_back(std::make_unique<Shaper>(face, loadFlags, scale, fractions));
   // Runs of characters the earlier faces lacked may now shape differently.
   ClearCache();
 }

@@ -22,10 +22,12 @@ namespace Vennicor::Font::Layout::Detail {
 class ShapingContext {
  public:
   /// \throws FontException when HarfBuzz cannot allocate.
-  ShapingContext(FT_FaceRec_* face, std::int32_t loadFlags, double scale = 1);
+  ShapingContext(FT_FaceRec_* face, std::int32_t loadFlags, double scale = 1,
+                 bool fractions = false);
 
-  /// Adds a fallback face, consulted after those added before it (`scale` as for Shaper).
-  void AddFace(FT_FaceRec_* face, std::int32_t loadFlags, double scale = 1);
+  /// Adds a fallback face, consulted after those added before it (`scale` and `fractions` as
+  /// for Shaper).
+  void AddFace(FT_FaceRec_* face, std::int32_t loadFlags, double scale = 1, bool fractions = false);
   std::size_t FaceCount() const { return shapers.size(); }
 
   /// The glyphs of a run shaped with face `face`, clusters relative to the run's start, from

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -97,13 +98,13 @@ std::string RunHbShape(const std::string& arguments) {
 
 // Runs Debian's hb-shape (libharfbuzz-bin) on the code points [start, end) of `text` with the
 // font's face, at `size` pixels with the 26.6 scale and the FreeType load flags the Font uses
-// (FT_LOAD_FORCE_AUTOHINT), and returns its glyphs in visual order. `options`: more of
-// hb-shape's options (--features, --language).
+// (FT_LOAD_FORCE_AUTOHINT, unless `loadFlags` says otherwise), and returns its glyphs in visual
+// order. `options`: more of hb-shape's options (--features, --language).
 std::vector<HbGlyph> HbShape(const std::string& fontPath, const std::u16string& text, int start,
                              int end, bool rightToLeft, const char* script, int size,
-                             const std::string& options = {}) {
+                             const std::string& options = {}, int loadFlags = 32) {
   std::ostringstream command;
-  command << options << " --font-funcs=ft --ft-load-flags=32 --font-ppem=" << size
+  command << options << " --font-funcs=ft --ft-load-flags=" << loadFlags << " --font-ppem=" << size
           << " --font-size=" << size * 64
           << " --no-glyph-names --direction=" << (rightToLeft ? "rtl" : "ltr")
           << " --script=" << script << " --unicodes=";
@@ -307,6 +308,38 @@ TEST(TextLayoutShaping, FeaturesAndLanguageMatchHbShape) {
       }
     }
   }
+}
+
+// A font that draws at quarters of a pixel lays text out with the designed advances and
+// kerning, fractions kept: hb-shape's, unhinted (FT_LOAD_NO_HINTING), to the 1/64 pixel. Noto
+// Sans (fonts-noto-core) kerns "AV", "Wa" and "To".
+TEST(TextLayoutShaping, SubpixelFontsKeepTheFractionsOfDesignedAdvances) {
+  constexpr const char* NotoSans = "/usr/share/fonts/truetype/noto/NotoSans-Regular.ttf";
+  ASSERT_TRUE(std::filesystem::exists(NotoSans))
+      << NotoSans << " is missing: run scripts/setup-debian.sh";
+  constexpr int Size = 17;
+  const std::u16string text = u"AVAWAY Wave To office";
+  const auto expected =
+      HbShape(NotoSans, text, 0, static_cast<int>(text.size()), false, "Latn", Size, {}, 32 | 2);
+  ASSERT_FALSE(expected.empty()) << "hb-shape gave nothing (is libharfbuzz-bin installed?)";
+  Graphics::Software::SoftwareGraphicsDevice device(8, 8);
+  FontOptions options;
+  options.Subpixel = SubpixelPositioning::Quarter;
+  Font font(device, Testing::PathText(NotoSans), Size, FontStyle::Regular, options);
+  const TextLayout layout(font, text);
+  const auto glyphs = layout.LineGlyphs(0);
+  ASSERT_EQ(glyphs.size(), expected.size());
+  float pen = layout.Line(0).X;
+  int fractional = 0;
+  for (std::size_t i = 0; i < glyphs.size(); ++i) {
+    EXPECT_EQ(glyphs[i].GlyphIndex, expected[i].Index) << "glyph " << i;
+    EXPECT_EQ(glyphs[i].Advance, static_cast<float>(expected[i].XAdvance) / 64) << "glyph " << i;
+    EXPECT_EQ(glyphs[i].Position.X, pen) << "glyph " << i;
+    fractional += glyphs[i].Advance != std::floor(glyphs[i].Advance);
+    pen += glyphs[i].Advance;
+  }
+  EXPECT_GT(fractional, static_cast<int>(glyphs.size()) / 2);
+  EXPECT_EQ(layout.Line(0).Width, pen - layout.Line(0).X);
 }
 
 // The same face through the font's own character lookup (GetGlyph, DrawString): ASCII is the
