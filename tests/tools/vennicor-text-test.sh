@@ -105,6 +105,14 @@ read -r heavyWidth _ <<<"$(png_size out/heavy.png)"
 expect_error 2 "four-letter tag" -f "$variable" --variation wg=900 "A"
 expect_error 2 "needs a number" -f "$variable" --variation wght=heavy "A"
 
+# Quarters of a pixel: text half a pixel off the grid draws otherwise than on whole pixels.
+run 0 -f "$font" -s 20 --image-size 120x40 --position 10.5,8 -o whole.png "AVAV"
+run 0 -f "$font" -s 20 --image-size 120x40 --position 10.5,8 --subpixel -o quarters.png "AVAV"
+cmp -s out/whole.png out/quarters.png && fail "--subpixel drew the same picture half a pixel over"
+run 0 -f "$font" --features liga,-kern,aalt=2 -o features.png "AV"
+expect_error 2 "one to four letters" -f "$font" --features smcpx "A"
+expect_error 2 "one to four letters" -f "$font" --features smcp,,tnum "A"
+
 # A pipe or a device takes the picture and the glyph cache as they are written: neither is
 # replaced by a file (a rename over /dev/null would replace the device).
 mkfifo "$work/picture.fifo" "$work/cache.fifo"

@@ -309,6 +309,41 @@ Vennicor::Font::FontVariation ParseVariation(std::string_view option, std::strin
   return variation;
 }
 
+// A comma-separated list of feature tags, each of one to four letters: TAG or +TAG on, -TAG off,
+// TAG=N the value N (an alternate's number).
+std::vector<Vennicor::Font::OpenTypeFeature> ParseFeatures(std::string_view option,
+                                                           std::string_view text) {
+  std::vector<Vennicor::Font::OpenTypeFeature> features;
+  const auto bad = [&] {
+    return UsageError(std::string(option) +
+                      " needs tags of one to four letters, comma-separated, e.g. smcp,tnum,-liga");
+  };
+  while (!text.empty()) {
+    const std::size_t comma = text.find(',');
+    std::string_view item = text.substr(0, comma);
+    text = comma == std::string_view::npos ? std::string_view{} : text.substr(comma + 1);
+    Vennicor::Font::OpenTypeFeature feature;
+    if (!item.empty() && (item.front() == '-' || item.front() == '+')) {
+      feature.Value = item.front() == '-' ? 0 : 1;
+      item.remove_prefix(1);
+    }
+    if (const std::size_t equals = item.find('='); equals != std::string_view::npos) {
+      const std::int32_t value = ParseInteger(option, item.substr(equals + 1));
+      if (value < 0) throw bad();
+      feature.Value = static_cast<std::uint32_t>(value);
+      item = item.substr(0, equals);
+    }
+    if (item.empty() || item.size() > 4) throw bad();
+    for (std::size_t k = 0; k < item.size(); ++k) {
+      if (item[k] <= 0x20 || item[k] > 0x7E) throw bad();
+      feature.Tag[k] = item[k];
+    }
+    features.push_back(feature);
+  }
+  if (features.empty()) throw bad();
+  return features;
+}
+
 Vector2 ParseScale(std::string_view option, std::string_view text) {
   const Vector2 scale = ParsePair(option, text, true);
   const auto usable = [](float s) { return s != 0 && std::abs(s) <= LargestScale; };
@@ -426,6 +461,16 @@ constexpr OptionRow OptionTable[] = {
     {"", "--variation", "TAG=VALUE", "set an axis of a variable font, e.g. wght=650; repeatable",
      [](Parsed& parsed, std::string_view name, std::string_view value) {
        parsed.Chosen.Look.Variations.push_back(ParseVariation(name, value));
+     }},
+    {"", "--features", "LIST",
+     "OpenType features for the text, comma-separated: smcp,tnum turns small capitals and "
+     "tabular figures on, -liga ligatures off, aalt=2 picks an alternate",
+     Assign<&Options::Features, ParseFeatures>},
+    {"", "--subpixel", "",
+     "place glyphs at quarters of a pixel (images rendered at each quarter) and lay text out "
+     "with its designed advances",
+     [](Parsed& parsed, std::string_view, std::string_view) {
+       parsed.Chosen.Look.Subpixel = Vennicor::Font::SubpixelPositioning::Quarter;
      }},
     {"", "--oblique", "", "slant the glyphs (synthetic)",
      [](Parsed& parsed, std::string_view, std::string_view) { parsed.Chosen.Look.Oblique = true; }},

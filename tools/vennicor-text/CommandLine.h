@@ -7,6 +7,7 @@
 
 #include "font/FontOptions.h"
 #include "font/FontStyle.h"
+#include "font/layout/OpenTypeFeature.h"
 #include "font/layout/TextDirection.h"
 #include "graphics/Color.h"
 #include "graphics/Point.h"
@@ -50,6 +51,8 @@ struct Options {
   Vennicor::Font::TextDirection Direction = Vennicor::Font::TextDirection::Auto;
   float LineSpacing = 1;
   std::int32_t MaxLines = 0;
+  /// OpenType features for the whole text (--features smcp,tnum,-liga).
+  std::vector<Vennicor::Font::OpenTypeFeature> Features;
   Vennicor::Graphics::SpriteEffects Flip = Vennicor::Graphics::SpriteEffects::None;
   /// UTF-8 text; line feeds separate lines.
   std::string Text;

@@ -143,6 +143,7 @@ RenderedText RenderText(const Options& options, std::u16string_view text, bool w
   layoutOptions.Direction = options.Direction;
   layoutOptions.LineSpacing = options.LineSpacing;
   layoutOptions.MaxLines = options.MaxLines;
+  layoutOptions.Features = options.Features;
   switch (options.Align.value_or(Alignment::Left)) {
     case Alignment::Left:
       layoutOptions.Alignment = Vennicor::Font::TextAlignment::Left;

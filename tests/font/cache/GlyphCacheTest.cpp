@@ -270,6 +270,8 @@ TEST(GlyphCache, IgnoresFilesThatDoNotFit) {
   };
   FontOptions bold;
   bold.Bold = true;
+  FontOptions quarters;
+  quarters.Subpixel = SubpixelPositioning::Quarter;
   std::vector<Case> cases = {
       {"empty", {}, {}},
       {"the key only", cut(KeyBytes), {}},
@@ -281,6 +283,7 @@ TEST(GlyphCache, IgnoresFilesThatDoNotFit) {
       {"a bit of a record", flipped(glyphs + 40), {}},
       {"another size", bytes, {}, 19},
       {"other options", bytes, bold},
+      {"glyphs at quarters of a pixel", bytes, quarters},
       {"another library version", sealed(12, 1), {}},
       {"another face", sealed(16, 12345), {}},
       {"a character moved to another glyph", sealed(glyphs + 8, read(glyphs + 8) + 1), {}},
