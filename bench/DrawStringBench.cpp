@@ -10,10 +10,15 @@
 
 #include "bench/BenchText.h"
 #include "font/Font.h"
+#include "font/FontOptions.h"
+#include "font/Version.h"
 #include "font/drawing/SpriteBatchEx.h"
 #include "graphics/GraphicsDevice.h"
 #include "graphics/SpriteBatch.h"
 #include "graphics/software/SoftwareTexture2D.h"
+#if VENNICOR_FONT_HAS_TEXT_LAYOUT
+#include "font/layout/TextLayout.h"
+#endif
 
 namespace {
 
@@ -48,7 +53,8 @@ std::vector<std::u16string_view> SplitLines(std::u16string_view text) {
 }
 
 struct Setup {
-  explicit Setup(std::u16string_view fontPath = FontPath) : TextFont(Device, fontPath, FontSize) {
+  explicit Setup(std::u16string_view fontPath = FontPath, const Font::FontOptions& options = {})
+      : TextFont(Device, fontPath, FontSize, Font::FontStyle::Regular, options) {
     TextFont.EnsureGlyphsExist(Text);
     TextFont.GlyphTexture();
     for (const char16_t c : Text) Glyphs += c == u'\n' ? 0 : 1;
@@ -70,12 +76,12 @@ void PerGlyph(benchmark::State& state, std::int64_t glyphs) {
       benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
-void DrawLines(benchmark::State& state, Setup& s, float rotation) {
+void DrawLines(benchmark::State& state, Setup& s, float rotation, float x = 0) {
   for (auto _ : state) {
     s.Batch.Begin();
     float y = 0;
     for (const std::u16string_view line : s.Lines) {
-      Font::SpriteBatchEx::DrawString(s.Batch, s.TextFont, line, {0, y}, Color::White(), rotation,
+      Font::SpriteBatchEx::DrawString(s.Batch, s.TextFont, line, {x, y}, Color::White(), rotation,
                                       {0, 0}, {1, 1}, SpriteEffects::None, 0, 0);
       y += 19;
     }
@@ -91,6 +97,36 @@ void BM_DrawString(benchmark::State& state) {
   DrawLines(state, s, static_cast<float>(state.range(0)) * 0.1F);
 }
 BENCHMARK(BM_DrawString)->Arg(0)->Arg(3)->ArgName("rotation_tenths");
+
+// The same with images at quarters of a pixel: the lines start a quarter pixel over, so every
+// glyph draws its image for that quarter (rendered in the first iteration). Against
+// BM_DrawString/0: what choosing the image costs (goal: at most 1.1 times).
+void BM_DrawStringSubpixel(benchmark::State& state) {
+  Font::FontOptions options;
+  options.Subpixel = Font::SubpixelPositioning::Quarter;
+  Setup s(FontPath, options);
+  DrawLines(state, s, 0, 0.25F);
+}
+BENCHMARK(BM_DrawStringSubpixel);
+
+#if VENNICOR_FONT_HAS_TEXT_LAYOUT
+// The text laid out once and drawn each iteration, with whole-pixel advances (0) or the
+// designed ones at quarters of a pixel (1), where glyphs use all four images.
+void BM_DrawTextLayout(benchmark::State& state) {
+  Font::FontOptions options;
+  if (state.range(0) == 1) options.Subpixel = Font::SubpixelPositioning::Quarter;
+  Setup s(FontPath, options);
+  const Font::TextLayout layout(s.TextFont, s.Text);
+  for (auto _ : state) {
+    s.Batch.Begin();
+    Font::SpriteBatchEx::DrawText(s.Batch, layout, {0, 0}, Color::White());
+    benchmark::DoNotOptimize(s.Batch.QueuedSpriteCount());
+    s.Batch.End();
+  }
+  PerGlyph(state, static_cast<std::int64_t>(layout.Glyphs().size()));
+}
+BENCHMARK(BM_DrawTextLayout)->Arg(0)->Arg(1)->ArgName("quarters");
+#endif
 
 // The same with a face that has no kerning table, where a kerning query is cheap: what is
 // left is the walk itself and the queuing.

@@ -27,8 +27,8 @@ inline float OnWholePixel(float x) {
   return static_cast<float>(RoundHalfToEven(static_cast<double>(x)));
 }
 
-/// A sprite's left edge to the nearest 1 / `steps` of a pixel (halves to even), `steps` a power
-/// of two: the whole pixel at or left of it and the steps into that pixel. A value too large
+/// A sprite's left edge to the nearest 1 / `steps` of a pixel (halves to even), `steps` 1, 2 or
+/// 4: the whole pixel at or left of it and the steps into that pixel. A value too large
 /// for fractions to matter (or not finite) is OnWholePixel's, at step 0.
 struct PixelStep {
   float Whole = 0;
@@ -36,9 +36,13 @@ struct PixelStep {
 };
 inline PixelStep OnPixelStep(float x, std::int32_t steps) {
   if (!(std::abs(x) < 0x1p20F)) return {OnWholePixel(x), 0};
-  const double scaled = RoundHalfToEven(static_cast<double>(x) * steps);
-  const double whole = std::floor(scaled / steps);
-  return {static_cast<float>(whole), static_cast<std::int32_t>(scaled - whole * steps)};
+  const float scaled = x * static_cast<float>(steps);  // exact: a power of two
+  auto step = static_cast<std::int32_t>(scaled);
+  if (static_cast<float>(step) != scaled) {
+    step = static_cast<std::int32_t>(RoundHalfToEven(static_cast<double>(scaled)));
+  }
+  const std::int32_t shift = steps >> 1;  // log2 of 1, 2 or 4
+  return {static_cast<float>(step >> shift), step & (steps - 1)};
 }
 
 }  // namespace Vennicor::Font::Detail
