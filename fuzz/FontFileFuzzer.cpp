@@ -13,6 +13,7 @@
 
 #include "font/Font.h"
 #include "font/FontException.h"
+#include "font/FontOptions.h"
 #include "font/Version.h"
 #include "font/drawing/SpriteBatchEx.h"
 #include "font/sources/detail/SfntNames.h"
@@ -47,16 +48,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::ifstream file(path, std::ios::binary);
     (void)Font::ReadSfntFaceNames(file);
   }
-  // The last byte picks the size, so the font bytes themselves stay intact for the seeds.
-  const float pixels = size > 0 ? static_cast<float>(4 + data[size - 1] % 40) : 12.0F;
+  // The last byte picks the size and the options, so the font bytes themselves stay intact for
+  // the seeds: axes of a variable font (any value, clamped to the axes the bytes define), and
+  // glyph images at quarters of a pixel.
+  const std::uint8_t last = size > 0 ? data[size - 1] : 0;
+  const float pixels = size > 0 ? static_cast<float>(4 + last % 40) : 12.0F;
+  Font::FontOptions options;
+  if ((last / 40 & 1U) != 0) {
+    options.Variations = {{{'w', 'g', 'h', 't'}, static_cast<float>(last) * 4},
+                          {{'w', 'd', 't', 'h'}, static_cast<float>(last % 7) * 25}};
+  }
+  if ((last / 40 & 2U) != 0) options.Subpixel = Font::SubpixelPositioning::Quarter;
   Graphics::SpriteBatch batch(device);
   try {
-    Font::Font font(device, path.u16string(), pixels);
+    Font::Font font(device, path.u16string(), pixels, Font::FontStyle::Regular, options);
     (void)font.MeasureString(u"AVA\nb\u00e9\u4e2d");
     font.EnsureGlyphsExist(u"\u00e9\u00c5\u4e2d\U0001F600");
     batch.Begin();
     Font::SpriteBatchEx::DrawString(batch, font, u"Wave \u00e9", {1, 12}, Graphics::Color::White(),
                                     0.3F, {0, 0}, {1, 1}, Graphics::SpriteEffects::None, 0, 0);
+    Font::SpriteBatchEx::DrawString(batch, font, u"Wave", {1.25F, 2}, Graphics::Color::White());
     batch.End();
 #if VENNICOR_FONT_HAS_TEXT_LAYOUT
     // Latin with kerning and marks, Hebrew, Arabic and Devanagari: whatever GSUB and GPOS the
@@ -68,7 +79,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         {.MaxWidth = 40, .MaxLines = 3});
     static_cast<void>(layout.HitTest({20, 5}));
     batch.Begin();
-    Font::SpriteBatchEx::DrawText(batch, layout, {1, 1}, Graphics::Color::White());
+    Font::SpriteBatchEx::DrawText(batch, layout, {1.5F, 1}, Graphics::Color::White());
     batch.End();
 #endif
   } catch (const Font::FontException&) {
