@@ -418,6 +418,19 @@ void FontImpl::AddToAtlas(GlyphEntry& entry) {
   entry.ImageTop = image.Top;
 }
 
+void FontImpl::UseShiftedFor(std::u16string_view text, std::int32_t step) {
+  for (std::size_t index = 0; index < text.size();) {
+    char32_t character = text[index];
+    if (IsPrintableAscii(character)) {
+      ++index;
+    } else {
+      character = DecodeUtf16(text, index);
+      if (IsControlCharacter(character)) continue;
+    }
+    if (const GlyphEntry* entry = characters.Find(character)) UseShifted(*entry, step);
+  }
+}
+
 const GlyphEntry& FontImpl::UseShifted(const GlyphEntry& entry, std::int32_t step) {
   if (const GlyphEntry* known = Shifted(entry, step)) {
     Use(*known);
@@ -425,11 +438,7 @@ const GlyphEntry& FontImpl::UseShifted(const GlyphEntry& entry, std::int32_t ste
   }
   // Records are the font's own; the const reference is what callers of GlyphOfIndex hold.
   auto& base = const_cast<GlyphEntry&>(entry);  // NOLINT(cppcoreguidelines-pro-type-const-cast)
-  if (base.Shifts == 0) {
-    shiftedImages.push_back({});
-    base.Shifts = static_cast<std::uint32_t>(shiftedImages.size());
-  }
-  const GlyphEntry*& slot = shiftedImages[base.Shifts - 1][static_cast<std::size_t>(step - 1)];
+  const GlyphEntry*& slot = base.Shifts[static_cast<std::size_t>(step - 1)];
   const std::int32_t shift = step * 64 / subpixelSteps;
   const bool outlined = HasOutlines();
   if (base.Record.IsColor ||
@@ -446,6 +455,7 @@ const GlyphEntry& FontImpl::UseShifted(const GlyphEntry& entry, std::int32_t ste
   moved.CacheOrder = base.CacheOrder;
   moved.Face = base.Face;
   moved.Shift = shift;
+  moved.Shifts = {};
   AddToAtlas(moved);
   shifted.push_back(moved);
   unplaced.push_back(&shifted.back());
@@ -545,7 +555,8 @@ void FontImpl::AddFallbackFace(std::unique_ptr<FontFace> fallback) {
     }
     ReserveMore(unplaced);
     RenderInto(entry, FaceGlyph{face, glyph});
-    entry.Shifts = 0;  // its images at fractions showed the old glyph
+    entry.Shifts = {};  // its images at fractions showed the old glyph
+    ++shiftEpoch;
     unplaced.push_back(&entry);
   }
 }

@@ -113,13 +113,22 @@ class FontImpl {
   /// The image of `entry` (a record of the font's, not itself a shifted one) for a pen `step`
   /// steps of 1 / SubpixelSteps() into a pixel (1 .. SubpixelSteps() - 1): its own record for a
   /// glyph that does not move (colour, bitmap), null while it has not been rendered.
-  const GlyphEntry* Shifted(const GlyphEntry& entry, std::int32_t step) const {
-    if (entry.Shifts == 0) return nullptr;
-    return shiftedImages[entry.Shifts - 1][static_cast<std::size_t>(step - 1)];
+  static const GlyphEntry* Shifted(const GlyphEntry& entry, std::int32_t step) {
+    return entry.Shifts[static_cast<std::size_t>(step - 1)];
   }
   /// The same, rendered into the atlas first when it has not been (placed by the next
   /// UpdateAtlas), and marked used as Use marks. \throws FontException as Use does.
   const GlyphEntry& UseShifted(const GlyphEntry& entry, std::int32_t step);
+
+  /// Changes whenever glyphs lose their images at fractions (their glyph changed when a fallback
+  /// face was added), so that whoever noted which images exist knows to look again.
+  std::uint32_t ShiftEpoch() const { return shiftEpoch; }
+  /// True when the atlas keeps track of which glyphs each text uses (a page limit): every
+  /// drawing must mark its images.
+  bool TracksUse() const { return atlas.TracksUse(); }
+  /// UseShifted for the glyph of every non-control character of `text` (each cached before:
+  /// EnsureGlyphsExist), at one step: for a line whose glyphs all sit at the same fraction.
+  void UseShiftedFor(std::u16string_view text, std::int32_t step);
 
   /// The face and glyph a character is drawn with: the first face that maps it, or the font's
   /// own missing glyph (face 0, glyph 0). Cached characters answer from their entry; others
@@ -322,9 +331,8 @@ class FontImpl {
   CharacterMap<GlyphEntry> characters;
   std::deque<GlyphEntry> glyphs;   // appending never moves a record
   std::int32_t subpixelSteps = 1;  // FontOptions::Subpixel: images a glyph may have
-  std::deque<GlyphEntry> shifted;  // images at fractions of a pixel, found through the next
-  // Each of those glyphs' images by step (index step - 1), null until rendered.
-  std::vector<std::array<const GlyphEntry*, 3>> shiftedImages;
+  std::deque<GlyphEntry> shifted;  // images at fractions of a pixel (GlyphEntry::Shifts)
+  std::uint32_t shiftEpoch = 1;
   std::vector<GlyphEntry*> unplaced;  // records whose images wait for the next placing
   GlyphImage image;                   // reused for every glyph rendered
   GlyphImage outlineImage;            // reused for every outline rendered

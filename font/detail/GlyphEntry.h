@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 #include "font/Font.h"
@@ -27,9 +28,9 @@ struct GlyphEntry {
   /// 26.6 pixels the outline moved right before this image was rendered: 0, or for one of a
   /// glyph's images at a fraction of a pixel (FontOptions::Subpixel) that fraction.
   std::int32_t Shift = 0;
-  /// 1 + the index of the glyph's images at fractions of a pixel in its font (FontImpl::Shifted);
-  /// 0 until the glyph is drawn at a fraction.
-  std::uint32_t Shifts = 0;
+  /// The glyph's images at fractions of a pixel (FontImpl::Shifted) by step (index step - 1),
+  /// null until the glyph is drawn at that step: in the record, one load from the drawing.
+  std::array<const GlyphEntry*, 3> Shifts{};
 };
 
 }  // namespace Vennicor::Font::Detail

@@ -5,6 +5,7 @@
 #include FT_TRUETYPE_TABLES_H
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <functional>
 #include <memory>
@@ -330,6 +331,23 @@ void WriteRichPasses(Sink& sink, Detail::FontImpl& layoutFont,
                       });
 }
 
+// What the layout's images at fractions of a pixel depend on in a drawing: where each pass's
+// origin lands, and the font's ShiftEpoch. Equal to the layout's ShiftedFor when a drawing
+// rendered them for the same and the font keeps every image (no page limit); 0 with a limit.
+std::uint64_t ShiftKey(const Detail::FontImpl& font, Graphics::Vector2 position,
+                       const DrawStyle& style) {
+  if (font.TracksUse()) return 0;
+  std::uint64_t key = 0x9E3779B97F4A7C15ULL * (font.ShiftEpoch() + 1ULL);
+  Detail::ForEachPass(
+      font.HasOutlines(), style, Detail::SpriteStyleOf(position, style),
+      [&](auto, const Detail::GlyphSpriteStyle& sprites, Graphics::Color, bool) {
+        const float x =
+            (Graphics::Vector2::Transform({0, 0}, sprites.Transform) + sprites.Position).X;
+        key = (key ^ std::bit_cast<std::uint32_t>(x)) * 0x100000001B3ULL;
+      });
+  return key | 1U;
+}
+
 // Every pass of `style` over the layout, to `sink`.
 template <class Sink>
 void WriteLayoutPasses(Sink& sink, Detail::FontImpl& font, const Layout::Detail::LayoutData& data,
@@ -340,14 +358,18 @@ void WriteLayoutPasses(Sink& sink, Detail::FontImpl& font, const Layout::Detail:
   }
   const Detail::LayoutEntries entries(font, data);
   if (font.SubpixelSteps() > 1) {
-    Detail::FractionPlan plan;
-    Detail::ForEachPass(font.HasOutlines(), style, Detail::SpriteStyleOf(position, style),
-                        [&](auto outlines, const Detail::GlyphSpriteStyle& sprites,
-                            Graphics::Color tint, bool glyphPass) {
-                          Detail::WriteLayout<decltype(outlines)::value>(
-                              plan, font, data, entries.Entries(), sprites, tint, glyphPass);
-                        });
-    font.UpdateAtlas();
+    const std::uint64_t shiftKey = ShiftKey(font, position, style);
+    if (shiftKey == 0 || shiftKey != data.ShiftedFor) {
+      Detail::FractionPlan plan;
+      Detail::ForEachPass(font.HasOutlines(), style, Detail::SpriteStyleOf(position, style),
+                          [&](auto outlines, const Detail::GlyphSpriteStyle& sprites,
+                              Graphics::Color tint, bool glyphPass) {
+                            Detail::WriteLayout<decltype(outlines)::value>(
+                                plan, font, data, entries.Entries(), sprites, tint, glyphPass);
+                          });
+      font.UpdateAtlas();
+      data.ShiftedFor = shiftKey;
+    }
   }
   Detail::ForEachPass(font.HasOutlines(), style, Detail::SpriteStyleOf(position, style),
                       [&](auto outlines, const Detail::GlyphSpriteStyle& sprites,

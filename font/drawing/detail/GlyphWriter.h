@@ -153,6 +153,7 @@ class GlyphWriter {
         font(&font),
         style(style),
         steps(StepsFor(font)),
+        originStep(OriginStep()),
         runTint(std::bit_cast<std::uint32_t>(tint)) {}
   GlyphWriter(const GlyphWriter&) = delete;
   GlyphWriter& operator=(const GlyphWriter&) = delete;
@@ -169,6 +170,7 @@ class GlyphWriter {
     }
     font = &next;
     steps = StepsFor(next);
+    originStep = OriginStep();
   }
 
   /// The top-left of the glyph's image relative to its pen on the line's top.
@@ -194,6 +196,31 @@ class GlyphWriter {
   VENNICOR_GEOMETRY_INLINE void Put(const GlyphEntry& entry, Graphics::Vector2 local) {
     Write<false>(entry, local, {});
   }
+  /// The same for a glyph whose `local` x is a whole number of pixels (a line's pen that moved
+  /// by whole pixels only): it goes that many whole pixels right of where the text's origin
+  /// lands, at the origin's step of a pixel, so that every glyph of the line sits at one step.
+  /// With whole pixels alone, as Put.
+  VENNICOR_GEOMETRY_INLINE void PutWhole(const GlyphEntry& entry, Graphics::Vector2 local) {
+    if (steps == 1) [[likely]] {
+      Write<false>(entry, local, {});
+      return;
+    }
+    Graphics::Vector2 p = Graphics::Vector2::Transform(local, style.Transform) + style.Position;
+    const GlyphEntry* chosen = &entry;
+    p.X = originStep.Whole + local.X;
+    if (originStep.Step != 0) {
+      const GlyphEntry* shifted = FontImpl::Shifted(entry, originStep.Step);
+      if (shifted != nullptr && shifted != &entry) {
+        p.X += static_cast<float>(Offset(*shifted).X - Offset(entry).X);
+        chosen = shifted;
+      } else {
+        p.X = OnWholePixel(p.X + static_cast<float>(originStep.Step) / static_cast<float>(steps));
+      }
+    }
+    Queue<false>(*chosen, p, {});
+  }
+  /// The step of a pixel PutWhole puts glyphs at (0 with whole pixels alone).
+  std::int32_t WholeStep() const { return originStep.Step; }
 
   /// Hands the queued sprites to the sink.
   void Flush() {
@@ -216,6 +243,13 @@ class GlyphWriter {
         (static_cast<std::uint32_t>(style.Effects) &
          static_cast<std::uint32_t>(Graphics::SpriteEffects::FlipHorizontally)) == 0;
     return upright ? next.SubpixelSteps() : 1;
+  }
+
+  // Where the text's origin lands, to the nearest step.
+  PixelStep OriginStep() const {
+    if (steps == 1) return {};
+    return OnPixelStep((Graphics::Vector2::Transform({0, 0}, style.Transform) + style.Position).X,
+                       steps);
   }
 
   // The record drawn for `entry` at `x`, which becomes its image's left edge: the glyph's image
@@ -253,7 +287,12 @@ class GlyphWriter {
       chosen = &AtStep(written, p.X);
     }
     if constexpr (Plans) return;
-    const GlyphEntry& entry = *chosen;
+    Queue<Tinted>(*chosen, p, tint);
+  }
+
+  template <bool Tinted>
+  VENNICOR_GEOMETRY_INLINE void Queue(const GlyphEntry& entry, Graphics::Vector2 p,
+                                      Graphics::Color tint) {
     const Font::Glyph& glyph = entry.Record;
     const auto page = Outlines ? static_cast<std::int32_t>(entry.OutlinePage) : glyph.Page;
     const bool isColor = !Outlines && glyph.IsColor;
@@ -276,7 +315,8 @@ class GlyphWriter {
   Sink& sink;
   const FontImpl* font;
   GlyphSpriteStyle style;
-  std::int32_t steps;  // of a pixel, that glyphs go to
+  std::int32_t steps;    // of a pixel, that glyphs go to
+  PixelStep originStep;  // where the text's origin lands, for PutWhole
   // Our own reference to the texture of the page written from last: a batch's Draw may run code
   // of the caller's, and every sprite holds its own texture from then on.
   std::shared_ptr<Graphics::Texture2D> texture;

@@ -56,8 +56,12 @@ class StringPen {
                                   static_cast<double>(kerningX) * static_cast<double>(scaleX));
       }
     }
-    if (wholePen) penX = static_cast<float>(wholePenX);
-    writer.Put(entry, Graphics::Vector2{penX, 0} + writer.ScaledOffset(entry));
+    if (wholePen) {
+      penX = static_cast<float>(wholePenX);
+      writer.PutWhole(entry, Graphics::Vector2{penX, 0} + writer.ScaledOffset(entry));
+    } else {
+      writer.Put(entry, Graphics::Vector2{penX, 0} + writer.ScaledOffset(entry));
+    }
 
     const std::int32_t advance = entry.Record.Advance.X;
     if (wholePen && std::abs(wholePenX) < ExactPenLimit / 2 &&
@@ -110,13 +114,23 @@ void WriteStringPasses(Sink& sink, Font& font, std::u16string_view text,
   font.GlyphTexture();
   const FontImpl& impl = FontAccess::Of(font);
   if (impl.SubpixelSteps() > 1) {
-    FractionPlan plan;
+    // A line's pen moves by whole pixels (advances and grid-fitted kerning are whole), so each
+    // pass puts all its glyphs at the step its origin lands on: their images for it are
+    // rendered first. (A pen that leaves whole pixels, from a bitmap face's kerning, finds
+    // bitmap glyphs, which have no images at fractions.)
+    FontImpl& owner = FontAccess::Of(font);
+    bool added = false;
     ForEachPass(impl.HasOutlines(), style, sprites,
-                [&](auto outlines, const GlyphSpriteStyle& pass, Graphics::Color tint, bool) {
-                  WriteString<decltype(outlines)::value>(plan, impl, text, lastCharacter, pass,
-                                                         tint);
+                [&](auto outlines, const GlyphSpriteStyle& pass, Graphics::Color, bool) {
+                  FractionPlan none;
+                  const GlyphWriter<FractionPlan, decltype(outlines)::value> writer(none, impl,
+                                                                                    pass);
+                  if (writer.WholeStep() != 0) {
+                    owner.UseShiftedFor(text, writer.WholeStep());
+                    added = true;
+                  }
                 });
-    font.GlyphTexture();
+    if (added) font.GlyphTexture();
   }
   ForEachPass(impl.HasOutlines(), style, sprites,
               [&](auto outlines, const GlyphSpriteStyle& pass, Graphics::Color tint, bool) {

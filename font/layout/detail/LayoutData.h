@@ -56,7 +56,8 @@ struct RichData {
 };
 
 /// What a TextLayout holds: immutable once built, so that layouts of the same text and options
-/// with the same font share one.
+/// with the same font share one, but for a note drawing keeps (with the font, so on one thread
+/// at a time).
 struct LayoutData {
   std::u16string Text;
   TextLayoutOptions Options;
@@ -69,6 +70,10 @@ struct LayoutData {
   float LineDistance = 0;
   Graphics::Vector2 Size;
   std::unique_ptr<RichData> Rich;  // null for plain text
+  /// For a font with images at fractions of a pixel: what the passes of the last drawing that
+  /// rendered them were keyed by (where each pass's origin landed, and the font's ShiftEpoch),
+  /// so that drawing the layout again at the same place needs no new images; 0: none yet.
+  mutable std::uint64_t ShiftedFor = 0;
 };
 
 }  // namespace Vennicor::Font::Layout::Detail
