@@ -29,13 +29,32 @@ Font& FontFamily::Get(FontStyle style, float size) {
   const auto key = std::make_pair(static_cast<std::int32_t>(style), size);
   if (const auto found = fonts.find(key); found != fonts.end()) return *found->second;
   FontOptions styled = options;
-  if (isFile) {
-    // One face: the other styles are made from it.
-    styled.Bold = styled.Bold || (style & FontStyle::Bold) == FontStyle::Bold;
-    styled.Oblique = styled.Oblique || (style & FontStyle::Italic) == FontStyle::Italic;
-  }
   auto face = std::make_unique<Detail::FontFace>(std::u16string_view(family),
                                                  isFile ? FontStyle::Regular : style);
+  if (isFile) {
+    // One face: the other styles are made from it, as the instances of a variable face where
+    // it has the axis (first, so that the family's own values for the axis win), else
+    // synthesised.
+    const auto instance = [&](FontVariation variation) {
+      styled.Variations.insert(styled.Variations.begin(), variation);
+    };
+    if ((style & FontStyle::Bold) == FontStyle::Bold) {
+      if (face->HasAxis({'w', 'g', 'h', 't'})) {
+        instance({{'w', 'g', 'h', 't'}, 700});
+      } else {
+        styled.Bold = true;
+      }
+    }
+    if ((style & FontStyle::Italic) == FontStyle::Italic) {
+      if (face->HasAxis({'i', 't', 'a', 'l'})) {
+        instance({{'i', 't', 'a', 'l'}, 1});
+      } else if (face->HasAxis({'s', 'l', 'n', 't'})) {
+        instance({{'s', 'l', 'n', 't'}, -12});  // slanted clockwise, clamped to the axis
+      } else {
+        styled.Oblique = true;
+      }
+    }
+  }
   auto font = std::make_unique<Font>(Detail::FontAccess::Make(
       std::make_shared<Detail::FontImpl>(graphicsDevice, std::move(face), size, styled, atlas)));
   return *fonts.emplace(key, std::move(font)).first->second;

@@ -24,8 +24,10 @@ class AtlasShare;
 ///
 /// The styles come from the installed faces of the family, found by the installed-font lookup's
 /// rules (the family's Bold face for FontStyle::Bold, and so on). A family given as a path to
-/// a font file has only that face: its bold is synthesised (FontOptions::Bold) and its italic
-/// slanted (FontOptions::Oblique).
+/// a font file has only that face: its bold is the face's wght 700 instance when the face is
+/// variable along a weight axis, else synthesised (FontOptions::Bold); its italic is the ital 1
+/// instance (or slnt -12) of a face with that axis, else slanted (FontOptions::Oblique). Values
+/// the family's FontOptions::Variations give for an axis win over these.
 ///
 /// The family's fonts share one atlas: their glyphs are packed into the same pages, so a text
 /// mixing regular, bold, italic and several sizes draws from one texture, in one run of sprites

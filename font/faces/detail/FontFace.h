@@ -95,6 +95,8 @@ class FontFace {
   /// before SetPixelSize, whose metrics then follow the instance. A face without variations, an
   /// unknown axis and a value that is not finite are ignored. Kept for OpenAgain.
   void SetVariations(std::span<const FontVariation> variations);
+  /// True when the face is variable along the axis `tag` (four letters, as FontVariation's).
+  bool HasAxis(const char (&tag)[4]) const;
   /// The design coordinates SetVariations set (16.16), one an axis; empty for a face at its
   /// default instance or without variations.
   const std::vector<std::int32_t>& DesignCoordinates() const { return designCoordinates; }

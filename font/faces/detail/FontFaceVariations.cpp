@@ -52,4 +52,21 @@ void FontFace::SetVariations(std::span<const FontVariation> wanted) {
   }
 }
 
+bool FontFace::HasAxis(const char (&tag)[4]) const {
+  const FT_Face ftFace = face.get();
+  if (!FT_HAS_MULTIPLE_MASTERS(ftFace)) return false;
+  FT_MM_Var* axes = nullptr;
+  if (FT_Get_MM_Var(ftFace, &axes) != 0) return false;
+  const struct ReleaseAxes {
+    FT_Library library;
+    FT_MM_Var* axes;
+    ~ReleaseAxes() { FT_Done_MM_Var(library, axes); }
+  } releaseAxes{manager.GetLibraryInstance(), axes};
+  const auto wanted = static_cast<FT_ULong>(
+      FT_MAKE_TAG(static_cast<unsigned char>(tag[0]), static_cast<unsigned char>(tag[1]),
+                  static_cast<unsigned char>(tag[2]), static_cast<unsigned char>(tag[3])));
+  return std::any_of(axes->axis, axes->axis + axes->num_axis,
+                     [&](const FT_Var_Axis& axis) { return axis.tag == wanted; });
+}
+
 }  // namespace Vennicor::Font::Detail

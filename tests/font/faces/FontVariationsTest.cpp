@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "font/Font.h"
+#include "font/FontFamily.h"
 #include "font/FontOptions.h"
 #include "font/Version.h"
 #include "graphics/software/SoftwareGraphicsDevice.h"
@@ -92,6 +93,31 @@ TEST(FontVariations, KeyGlyphCacheFiles) {
   EXPECT_TRUE(Font(device, file, 20, same).StartedFromGlyphCache());
   EXPECT_FALSE(Font(device, file, 20, other).StartedFromGlyphCache());
   std::filesystem::remove(cache);
+}
+
+// A family given by the path of a variable face takes its styles from the face's instances: its
+// bold is the wght 700 instance (the fixture's advance 700 units), not synthetic emboldening of
+// the default; its italic, without an ital or slnt axis, is slanted.
+TEST(FontVariations, AFamilyOfOneVariableFaceMakesItsBoldFromTheWeightAxis) {
+  constexpr float Size = 40;
+  SoftwareGraphicsDevice device(8, 8);
+  const std::filesystem::path file = Testing::FixtureFont("VennicorVariable.ttf");
+  FontOptions unhinted;
+  unhinted.Hinting = FontHinting::None;
+  FontFamily family(device, file.u16string(), unhinted);
+  Font instance(device, file, Size, WithVariations({Weight(700)}));
+  const Font::Glyph& bold = family.Get(FontStyle::Bold, Size).GetGlyph(U'A');
+  EXPECT_EQ(bold.Advance.X, 28);
+  EXPECT_EQ(bold.Bounds.Width, instance.GetGlyph(U'A').Bounds.Width);
+  EXPECT_EQ(family.Get(FontStyle::Regular, Size).GetGlyph(U'A').Advance.X, 16);
+  const Font::Glyph& italic = family.Get(FontStyle::Italic, Size).GetGlyph(U'A');
+  EXPECT_EQ(italic.Advance.X, 16);
+  EXPECT_GT(italic.Bounds.Width, family.Get(FontStyle::Regular, Size).GetGlyph(U'A').Bounds.Width);
+  // The family's own value for the axis wins.
+  FontOptions light = unhinted;
+  light.Variations = {Weight(500)};
+  FontFamily lightFamily(device, file.u16string(), light);
+  EXPECT_EQ(lightFamily.Get(FontStyle::Bold, Size).GetGlyph(U'A').Advance.X, 24);
 }
 
 }  // namespace
