@@ -11,6 +11,11 @@ namespace Vennicor::Font::Detail {
 /// draw it without asking the face again.
 struct GlyphEntry {
   Font::Glyph Record;
+  /// The glyph's images at fractions of a pixel (FontImpl::Shifted) by step (index step - 1),
+  /// null until the glyph is drawn at that step; beside the record, so that drawing reads them
+  /// from the cache line it reads the record from. The last is always null: what step 0 reads
+  /// (index (step + 3) & 3), to keep the glyph's own image.
+  std::array<const GlyphEntry*, 4> Shifts{};
   std::uint32_t GlyphIndex = 0;  ///< the glyph index in its face, for kerning
   std::uint32_t CacheOrder = 0;  ///< position among the font's cached glyphs
   std::uint32_t AtlasId = 0;     ///< the glyph's image in the atlas
@@ -28,9 +33,6 @@ struct GlyphEntry {
   /// 26.6 pixels the outline moved right before this image was rendered: 0, or for one of a
   /// glyph's images at a fraction of a pixel (FontOptions::Subpixel) that fraction.
   std::int32_t Shift = 0;
-  /// The glyph's images at fractions of a pixel (FontImpl::Shifted) by step (index step - 1),
-  /// null until the glyph is drawn at that step: in the record, one load from the drawing.
-  std::array<const GlyphEntry*, 3> Shifts{};
 };
 
 }  // namespace Vennicor::Font::Detail

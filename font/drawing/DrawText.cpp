@@ -348,6 +348,21 @@ std::uint64_t ShiftKey(const Detail::FontImpl& font, Graphics::Vector2 position,
   return key | 1U;
 }
 
+// Each glyph's position along its line in steps of the font's pixel, once for the layout; none
+// for a layout too wide for steps to be exact in floats (its glyphs are then rounded one by one).
+void NoteGlyphSteps(const Detail::FontImpl& font, const Layout::Detail::LayoutData& layout) {
+  if (!layout.GlyphSteps.empty() || layout.Glyphs.empty()) return;
+  const auto steps = static_cast<float>(font.SubpixelSteps());
+  std::vector<std::int32_t> noted;
+  noted.reserve(layout.Glyphs.size());
+  for (const LayoutGlyph& glyph : layout.Glyphs) {
+    const float x = glyph.Position.X;
+    if (!(std::abs(x) < 0x1p16F)) return;
+    noted.push_back(static_cast<std::int32_t>(Detail::RoundHalfToEven(x * steps)));
+  }
+  layout.GlyphSteps = std::move(noted);
+}
+
 // Every pass of `style` over the layout, to `sink`.
 template <class Sink>
 void WriteLayoutPasses(Sink& sink, Detail::FontImpl& font, const Layout::Detail::LayoutData& data,
@@ -358,6 +373,7 @@ void WriteLayoutPasses(Sink& sink, Detail::FontImpl& font, const Layout::Detail:
   }
   const Detail::LayoutEntries entries(font, data);
   if (font.SubpixelSteps() > 1) {
+    NoteGlyphSteps(font, data);
     const std::uint64_t shiftKey = ShiftKey(font, position, style);
     if (shiftKey == 0 || shiftKey != data.ShiftedFor) {
       Detail::FractionPlan plan;

@@ -154,6 +154,7 @@ class GlyphWriter {
         style(style),
         steps(StepsFor(font)),
         originStep(OriginStep()),
+        originOnGrid(OnGrid(originSteps)),
         runTint(std::bit_cast<std::uint32_t>(tint)) {}
   GlyphWriter(const GlyphWriter&) = delete;
   GlyphWriter& operator=(const GlyphWriter&) = delete;
@@ -171,6 +172,7 @@ class GlyphWriter {
     font = &next;
     steps = StepsFor(next);
     originStep = OriginStep();
+    originOnGrid = OnGrid(originSteps);
   }
 
   /// The top-left of the glyph's image relative to its pen on the line's top.
@@ -219,6 +221,36 @@ class GlyphWriter {
     }
     Queue<false>(*chosen, p, {});
   }
+  /// True when glyphs go to steps of a pixel and the text's origin lands on one (a whole or a
+  /// quarter pixel, say), not too far out: each glyph's step is then its position's in the
+  /// text plus the origin's, which PutInSteps takes.
+  bool OnStepGrid() const { return originOnGrid; }
+  /// Whole pixels in steps, with the origin's steps added, for PutInSteps.
+  std::int32_t InSteps(std::int32_t pixels) const { return pixels * steps + originSteps; }
+  /// Writes the glyph as Put would with its image's left edge `left` steps of a pixel from the
+  /// render target's left (OnStepGrid only): the same sprite, found without rounding.
+  VENNICOR_GEOMETRY_INLINE void PutInSteps(const GlyphEntry& entry, Graphics::Vector2 local,
+                                           std::int32_t left, Graphics::Color tint) {
+    Graphics::Vector2 p = Graphics::Vector2::Transform(local, style.Transform) + style.Position;
+    const std::int32_t step = left & (steps - 1);
+    if constexpr (Plans) {
+      auto& owner = const_cast<FontImpl&>(*font);  // NOLINT(cppcoreguidelines-pro-type-const-cast)
+      if (step != 0) owner.UseShifted(entry, step);
+      return;
+    } else {
+      const GlyphEntry* shifted = entry.Shifts[static_cast<std::size_t>((step + 3) & 3)];
+      const GlyphEntry& chosen = shifted != nullptr ? *shifted : entry;
+      if (((shifted == nullptr) & (step != 0)) | (shifted == &entry)) [[unlikely]] {
+        p.X = OnWholePixel(p.X);
+        Queue<true>(entry, p, tint);
+        return;
+      }
+      p.X = static_cast<float>(left >> (steps >> 1)) +
+            static_cast<float>(Offset(chosen).X - Offset(entry).X);
+      Queue<true>(chosen, p, tint);
+    }
+  }
+
   /// The step of a pixel PutWhole puts glyphs at (0 with whole pixels alone).
   std::int32_t WholeStep() const { return originStep.Step; }
 
@@ -245,6 +277,19 @@ class GlyphWriter {
     return upright ? next.SubpixelSteps() : 1;
   }
 
+  // True when the text's origin lands exactly on a step, near enough for every glyph's place in
+  // steps to be exact in floats; then `inSteps` is where.
+  bool OnGrid(std::int32_t& inSteps) const {
+    inSteps = 0;
+    if (steps == 1) return false;
+    const float origin =
+        (Graphics::Vector2::Transform({0, 0}, style.Transform) + style.Position).X *
+        static_cast<float>(steps);
+    if (!(std::abs(origin) < 0x1p18F) || std::trunc(origin) != origin) return false;
+    inSteps = static_cast<std::int32_t>(origin);
+    return true;
+  }
+
   // Where the text's origin lands, to the nearest step.
   PixelStep OriginStep() const {
     if (steps == 1) return {};
@@ -256,24 +301,24 @@ class GlyphWriter {
   // for the step of the pixel `x` is nearest to, when the font has it.
   VENNICOR_GEOMETRY_INLINE const GlyphEntry& AtStep(const GlyphEntry& entry, float& x) {
     const PixelStep at = OnPixelStep(x, steps);
-    if (at.Step == 0) {
-      x = at.Whole;
-      return entry;
-    }
-    const GlyphEntry* shifted = nullptr;
     if constexpr (Plans) {
       // Only the fonts a drawing caches its glyphs through are written through a plan.
       auto& owner = const_cast<FontImpl&>(*font);  // NOLINT(cppcoreguidelines-pro-type-const-cast)
-      shifted = &owner.UseShifted(entry, at.Step);
-    } else {
-      shifted = font->Shifted(entry, at.Step);
-    }
-    if (shifted == nullptr || shifted == &entry) {
-      x = OnWholePixel(x);
+      if (at.Step != 0) owner.UseShifted(entry, at.Step);
       return entry;
+    } else {
+      // Without a branch on the step, which laid-out glyphs take at random: step 0 reads the
+      // record's null last slot and keeps the glyph's own image.
+      const GlyphEntry* shifted = entry.Shifts[static_cast<std::size_t>((at.Step + 3) & 3)];
+      const GlyphEntry& chosen = shifted != nullptr ? *shifted : entry;
+      const bool wholeInstead = (shifted == nullptr) & (at.Step != 0);
+      if (wholeInstead | (shifted == &entry)) [[unlikely]] {
+        x = OnWholePixel(x);  // not rendered at the step, or a glyph that cannot move
+        return entry;
+      }
+      x = at.Whole + static_cast<float>(Offset(chosen).X - Offset(entry).X);
+      return chosen;
     }
-    x = at.Whole + static_cast<float>(Offset(*shifted).X - Offset(entry).X);
-    return *shifted;
   }
 
   template <bool Tinted>
@@ -315,8 +360,10 @@ class GlyphWriter {
   Sink& sink;
   const FontImpl* font;
   GlyphSpriteStyle style;
-  std::int32_t steps;    // of a pixel, that glyphs go to
-  PixelStep originStep;  // where the text's origin lands, for PutWhole
+  std::int32_t steps;            // of a pixel, that glyphs go to
+  PixelStep originStep;          // where the text's origin lands, for PutWhole
+  std::int32_t originSteps = 0;  // the same in steps, when on a step (OnStepGrid)
+  bool originOnGrid = false;
   // Our own reference to the texture of the page written from last: a batch's Draw may run code
   // of the caller's, and every sprite holds its own texture from then on.
   std::shared_ptr<Graphics::Texture2D> texture;

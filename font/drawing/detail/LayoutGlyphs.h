@@ -61,7 +61,22 @@ void WriteLayout(Sink& sink, const FontImpl& font, const Layout::Detail::LayoutD
   GlyphWriter<Sink, Outlines> writer(sink, font, style);
   // Glyph positions are on their baselines; the records' offsets are from the line's top.
   const auto ascent = static_cast<float>(font.Metrics().Ascent);
+  const std::span<const std::int32_t> steps = layout.GlyphSteps;
   WriteThenFlush(writer, [&] {
+    if (writer.OnStepGrid() && steps.size() == entries.size()) {
+      // The pass's origin lands on a step: each glyph's step comes from its position's,
+      // noted once for the layout, and the whole pixels its image and the origin add.
+      for (std::size_t i = 0; i < entries.size(); ++i) {
+        const LayoutGlyph& glyph = layout.Glyphs[i];
+        const GlyphEntry& entry = *entries[i];
+        const Graphics::Point offset = writer.Offset(entry);
+        const Graphics::Vector2 local{glyph.Position.X + static_cast<float>(offset.X),
+                                      glyph.Position.Y - ascent + static_cast<float>(offset.Y)};
+        writer.PutInSteps(entry, local, steps[i] + writer.InSteps(offset.X),
+                          spanColors && glyph.HasSpanColor ? glyph.SpanColor : tint);
+      }
+      return;
+    }
     for (std::size_t i = 0; i < entries.size(); ++i) {
       const LayoutGlyph& glyph = layout.Glyphs[i];
       const GlyphEntry& entry = *entries[i];

@@ -3,6 +3,15 @@
 #include <cmath>
 #include <cstdint>
 
+#include "graphics/SpriteGeometry.h"
+
+// The rare path of a call made for every glyph stays out of it, so that the call is inlined.
+#if defined(__GNUC__) || defined(__clang__)
+#define VENNICOR_STEP_OUT_OF_LINE [[gnu::noinline]]
+#else
+#define VENNICOR_STEP_OUT_OF_LINE
+#endif
+
 namespace Vennicor::Font::Detail {
 
 /// Rounds to a whole number, halves to the even neighbour, whatever the floating-point
@@ -34,12 +43,17 @@ struct PixelStep {
   float Whole = 0;
   std::int32_t Step = 0;
 };
-inline PixelStep OnPixelStep(float x, std::int32_t steps) {
-  if (!(std::abs(x) < 0x1p20F)) return {OnWholePixel(x), 0};
+/// OnPixelStep of a value too large for fractions to matter, or not finite.
+VENNICOR_STEP_OUT_OF_LINE inline PixelStep OnWholePixelStep(float x) {
+  return {OnWholePixel(x), 0};
+}
+VENNICOR_GEOMETRY_INLINE inline PixelStep OnPixelStep(float x, std::int32_t steps) {
   // Exact in floats (`steps` is a power of two, the value below 2^22), and without branches:
   // laid-out pens fall anywhere between steps, where a branch on the fraction would be
   // mispredicted half the time.
   const float scaled = x * static_cast<float>(steps);
+  if (!(std::abs(scaled) < 0x1p22F)) [[unlikely]]
+    return OnWholePixelStep(x);
   auto below = static_cast<std::int32_t>(scaled);
   below -= static_cast<float>(below) > scaled ? 1 : 0;
   const float fraction = scaled - static_cast<float>(below);

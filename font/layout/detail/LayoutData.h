@@ -74,6 +74,9 @@ struct LayoutData {
   /// rendered them were keyed by (where each pass's origin landed, and the font's ShiftEpoch),
   /// so that drawing the layout again at the same place needs no new images; 0: none yet.
   mutable std::uint64_t ShiftedFor = 0;
+  /// For the same font: each glyph's Position.X in steps of a pixel (rounded, halves to even),
+  /// noted at its first drawing; empty before. The steps are the font's, which never change.
+  mutable std::vector<std::int32_t> GlyphSteps;
 };
 
 }  // namespace Vennicor::Font::Layout::Detail

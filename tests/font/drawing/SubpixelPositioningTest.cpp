@@ -109,6 +109,7 @@ TEST(SubpixelPositioning, InkMovesByTheFractionsTheFontDrawsAt) {
     Way How;
     float Outline = 0;
     float Step = 0.25F;  // of a pixel the ink moves a quarter step; 0: whole pixels
+    float Start = 20;    // where the text is first drawn
   };
   const std::vector<Case> cases = {
     {"string, whole pixels", SubpixelPositioning::None, Way::String, 0, 0},
@@ -121,6 +122,7 @@ TEST(SubpixelPositioning, InkMovesByTheFractionsTheFontDrawsAt) {
 #if VENNICOR_FONT_HAS_TEXT_LAYOUT
     {"layout, whole pixels", SubpixelPositioning::None, Way::Layout, 0, 0},
     {"layout, quarters", SubpixelPositioning::Quarter, Way::Layout},
+    {"layout drawn between quarters", SubpixelPositioning::Quarter, Way::Layout, 0, 0.25F, 20.1F},
     {"layout through a per-glyph hook, quarters", SubpixelPositioning::Quarter, Way::HookedLayout},
 #endif
   };
@@ -129,14 +131,14 @@ TEST(SubpixelPositioning, InkMovesByTheFractionsTheFontDrawsAt) {
     SCOPED_TRACE(c.Name);
     Font font(atlasDevice, Testing::FixtureFontText("VennicorMetrics.ttf"), 20, FontStyle::Regular,
               WithSubpixel(c.Subpixel, c.Outline));
-    const double origin = Draw(font, c.How, 20).CentroidX();
+    const double origin = Draw(font, c.How, c.Start).CentroidX();
     for (int quarter = 1; quarter <= 8; ++quarter) {
       const float shift = static_cast<float>(quarter) / 4;
       // Halfway between two places, each glyph goes to the even one: no one answer for a word.
       const float steps = c.Step == 0 ? shift : shift / c.Step;
       if (steps - std::floor(steps) == 0.5F) continue;
       const double expected = c.Step == 0 ? std::round(shift) : std::round(steps) * c.Step;
-      EXPECT_NEAR(Draw(font, c.How, 20 + shift).CentroidX() - origin, expected, 0.05)
+      EXPECT_NEAR(Draw(font, c.How, c.Start + shift).CentroidX() - origin, expected, 0.05)
           << "moved by " << shift;
     }
   }
