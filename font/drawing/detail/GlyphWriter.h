@@ -299,7 +299,7 @@ class GlyphWriter {
 
   // The record drawn for `entry` at `x`, which becomes its image's left edge: the glyph's image
   // for the step of the pixel `x` is nearest to, when the font has it.
-  VENNICOR_GEOMETRY_INLINE const GlyphEntry& AtStep(const GlyphEntry& entry, float& x) {
+  VENNICOR_STEP_OUT_OF_LINE const GlyphEntry& AtStep(const GlyphEntry& entry, float& x) {
     const PixelStep at = OnPixelStep(x, steps);
     if constexpr (Plans) {
       // Only the fonts a drawing caches its glyphs through are written through a plan.
@@ -325,14 +325,13 @@ class GlyphWriter {
   VENNICOR_GEOMETRY_INLINE void Write(const GlyphEntry& written, Graphics::Vector2 local,
                                       Graphics::Color tint) {
     Graphics::Vector2 p = Graphics::Vector2::Transform(local, style.Transform) + style.Position;
-    const GlyphEntry* chosen = &written;
     if (steps == 1) [[likely]] {
       p.X = OnWholePixel(p.X);
-    } else {
-      chosen = &AtStep(written, p.X);
+      if constexpr (!Plans) Queue<Tinted>(written, p, tint);
+      return;
     }
-    if constexpr (Plans) return;
-    Queue<Tinted>(*chosen, p, tint);
+    const GlyphEntry& chosen = AtStep(written, p.X);
+    if constexpr (!Plans) Queue<Tinted>(chosen, p, tint);
   }
 
   template <bool Tinted>
