@@ -46,6 +46,17 @@ struct FontOptions {
   /// (FreeType accepts 2 to 32; other values are clamped, and it is rounded to whole pixels).
   /// Each image grows by this much on every side.
   float DistanceFieldSpread = 8;
+  /// With DistanceField, each glyph's image is a multi-channel signed distance field (the
+  /// library's own generator, after Chlumský's "Shape Decomposition for Multi-channel Distance
+  /// Fields"): red, green and blue hold distances to differently coloured edges, whose median
+  /// keeps corners sharp when the text is drawn much larger than it was rendered, and alpha
+  /// holds the plain distance field (what outlines and glows read). The images are the same
+  /// size and in the same place as single-channel ones, and are drawn with the effect
+  /// SpriteBatchEx::DistanceFieldEffectOf gives (it sets DistanceFieldEffect::MultiChannel).
+  /// Such a font's atlas is Color whatever AtlasFormat asks: four bytes a texel. Generation
+  /// takes about as long as FreeType's SDF renderer, and unlike it renders on RenderThreads'
+  /// workers. Without DistanceField, unused.
+  bool MultiChannel = false;
   /// Texel format of the atlas. Alpha8 stores one byte a texel (a quarter of Color's memory)
   /// on devices that offer it (GraphicsDevice::SupportsFormat); on others the atlas stays
   /// Color. Either draws the same pixels. A font that needs colour glyphs uses Color whatever
@@ -65,9 +76,9 @@ struct FontOptions {
   /// Each worker opens its own FreeType face on the shared library (the first time it is needed,
   /// then kept with the font); images are placed in the order one thread would place them, so
   /// the atlas layout and every record are the same whatever the count. Fewer new glyphs,
-  /// MeasureString and distance-field fonts render on the calling thread, and so do the
-  /// character walks (EnsureGlyphsExist, DrawString) of fonts with AddSystemFallback, which
-  /// may add faces as they go. The threads live only inside the call.
+  /// MeasureString and single-channel distance-field fonts render on the calling thread, and so do
+  /// the character walks (EnsureGlyphsExist, DrawString) of fonts with AddSystemFallback, which may
+  /// add faces as they go. The threads live only inside the call.
   std::int32_t RenderThreads = 1;
   /// A file Font::SaveGlyphCache wrote: the font starts with the glyphs it holds instead of
   /// rendering them. The file is used only when it was written for the same face data, size,

@@ -52,6 +52,7 @@ GlyphRendering RenderingFor(const FontOptions& options) {
             ? std::clamp(options.DistanceFieldSpread, SmallestSpread, LargestSpread)
             : 8.0F;
     rendering.Spread = static_cast<std::int32_t>(std::lround(spread));
+    rendering.MultiChannel = options.MultiChannel;
   }
   const bool plain = !rendering.Bold && !rendering.Oblique && rendering.OutlineRadius == 0 &&
                      !options.DistanceField;

@@ -26,6 +26,8 @@ struct GlyphRendering {
   std::int32_t OutlineMargin = 0;
   /// Distance-field spread in whole pixels (FreeType's range, 2..32); 0 without a field.
   std::int32_t Spread = 0;
+  /// With a spread: the library's own multi-channel field instead of FreeType's SDF renderer.
+  bool MultiChannel = false;
 
   bool RendersOnLoad() const { return (LoadFlags & FT_LOAD_RENDER) != 0; }
 };
