@@ -86,11 +86,22 @@ Setting SettingAt(std::int64_t index) {
     case 9:
       o.AtlasFormat = Vennicor::Graphics::SurfaceFormat::Alpha8;
       return {"Alpha8", o, FT_LOAD_FORCE_AUTOHINT, FT_RENDER_MODE_NORMAL};
+    // Multi-channel fields are the library's own; the bare rows are FreeType's single-channel
+    // SDF renderer for the same glyphs, what a multi-channel glyph is measured against.
+    case 10:
+      o.DistanceField = true;
+      o.MultiChannel = true;
+      return {"MultiChannel", o, FT_LOAD_FORCE_AUTOHINT, FT_RENDER_MODE_SDF};
+    case 11:
+      o.DistanceField = true;
+      o.MultiChannel = true;
+      o.RenderThreads = 2;
+      return {"MultiChannel2Threads", o, FT_LOAD_FORCE_AUTOHINT, FT_RENDER_MODE_SDF};
     default:
       return {"Default", o, FT_LOAD_FORCE_AUTOHINT, FT_RENDER_MODE_NORMAL};
   }
 }
-constexpr std::int64_t SettingCount = 10;
+constexpr std::int64_t SettingCount = 12;
 
 FreeTypeManager& Keeper() {
   static FreeTypeManager manager;

@@ -578,37 +578,79 @@ void MultiChannelField::Render(const FT_Outline& outline, std::int32_t spread, G
     }
   }
 
-  // Error correction. A texel whose median takes the other side of the edge from its true
-  // distance (overlapping contours) takes the true distance. A texel whose channels, halfway to
-  // a neighbour, give a median on the other side from the true distance there, where the true
-  // distance says no edge is near, clashes: the one of the two whose channels spread most
-  // becomes its median.
-  constexpr float SelfMargin = 0.75F;
-  constexpr float PairMargin = 1.0F;
+  // Error correction, on the distances as the texels will hold them. A texel whose median
+  // takes the other side of the edge from its true distance (overlapping contours) takes the
+  // true distance. Two neighbours (across, down and diagonally) clash when their channels,
+  // interpolated halfway, give a median on the other side of the edge from the true distance
+  // there: both become their medians, as a single-channel field would be there. Where both
+  // texels are well away from the edge the true distance halfway has their sign; nearer, it is
+  // measured.
+  const auto limit = static_cast<float>(spread);
+  for (float& value : field) value = std::clamp(value, -limit, limit);
+  constexpr float Margin = 0.1F;
   clash.assign(texels, 0);
-  const auto spreadOf = [](const float* t) {
-    return std::max({t[0], t[1], t[2]}) - std::min({t[0], t[1], t[2]});
+  const auto signedTrueDistance = [&](Point p) {
+    Candidate best;
+    best.Squared = reachSquared;
+    for (const Edge& e : edges) {
+      const double dx = std::max({e.MinX - p.X, 0.0, p.X - e.MaxX});
+      const double dy = std::max({e.MinY - p.Y, 0.0, p.Y - e.MaxY});
+      if (dx * dx + dy * dy > best.Squared) continue;
+      double t = 0;
+      const double squared = Nearest(e, p, t);
+      if (squared > best.Squared * (1 + 1e-9) + 1e-12) continue;
+      const double ortho = Orthogonality(e, t, p);
+      if (best.E == nullptr || Nearer(squared, ortho, best)) best = {&e, squared, t, ortho};
+    }
+    if (best.E == nullptr) return 0.0F;  // far from every edge: no false edge can be told
+    const Point away = p - PointAt(*best.E, best.T);
+    const double sign = fill * Cross(DirectionAt(*best.E, best.T), away) >= 0 ? 1.0 : -1.0;
+    return static_cast<float>(sign * std::sqrt(best.Squared));
   };
   for (std::int32_t j = 0; j < rows; ++j) {
     for (std::int32_t i = 0; i < width; ++i) {
       const std::size_t k = static_cast<std::size_t>(j) * columns + static_cast<std::size_t>(i);
       float* t = field.data() + k * 4;
-      const float median = Median(t[0], t[1], t[2]);
-      if (std::abs(t[3]) > SelfMargin && (median > 0) != (t[3] > 0)) {
+      if (std::abs(t[3]) > Margin && (Median(t[0], t[1], t[2]) > 0) != (t[3] > 0)) {
         t[0] = t[1] = t[2] = t[3];
-        continue;
       }
-      const std::array<std::pair<std::int32_t, std::int32_t>, 2> neighbours{{{1, 0}, {0, 1}}};
+    }
+  }
+  for (std::int32_t j = 0; j < rows; ++j) {
+    for (std::int32_t i = 0; i < width; ++i) {
+      const std::size_t k = static_cast<std::size_t>(j) * columns + static_cast<std::size_t>(i);
+      const float* t = field.data() + k * 4;
+      const std::array<std::pair<std::int32_t, std::int32_t>, 3> neighbours{
+          {{1, 0}, {0, 1}, {1, 1}}};
       for (const auto& [di, dj] : neighbours) {
         if (i + di >= width || j + dj >= rows) continue;
         const std::size_t n =
             k + static_cast<std::size_t>(dj) * columns + static_cast<std::size_t>(di);
         const float* u = field.data() + n * 4;
-        const float trueHalf = (t[3] + u[3]) / 2;
-        if (std::abs(trueHalf) <= PairMargin) continue;
-        const float half = Median((t[0] + u[0]) / 2, (t[1] + u[1]) / 2, (t[2] + u[2]) / 2);
-        if ((half > 0) == (trueHalf > 0)) continue;
-        clash[spreadOf(t) >= spreadOf(u) ? k : n] = 1;
+        float half[3];
+        for (std::size_t c = 0; c < 3; ++c) half[c] = (t[c] + u[c]) / 2;
+        // Diagonally the halfway point is the middle of four texels.
+        if (di == 1 && dj == 1) {
+          const float* right = t + 4;
+          const float* below = field.data() + (k + columns) * 4;
+          for (std::size_t c = 0; c < 3; ++c) half[c] = (t[c] + u[c] + right[c] + below[c]) / 4;
+        }
+        const float median = Median(half[0], half[1], half[2]);
+        const float near = 1.5F;
+        float truth = 0;
+        if ((t[3] > near && u[3] > near) || (t[3] < -near && u[3] < -near)) {
+          truth = t[3];
+        } else {
+          truth = signedTrueDistance({static_cast<double>(image.Left) + i + 0.5 + di / 2.0,
+                                      static_cast<double>(image.Top) - j - 0.5 - dj / 2.0});
+        }
+        if (std::abs(truth) <= Margin || (median > 0) == (truth > 0)) continue;
+        clash[k] = 1;
+        clash[n] = 1;
+        if (di == 1 && dj == 1) {
+          clash[k + 1] = 1;
+          clash[k + columns] = 1;
+        }
       }
     }
   }
