@@ -533,87 +533,76 @@ void MultiChannelField::Render(const FT_Outline& outline, std::int32_t spread, G
   // Only edges nearer than this decide a channel; beyond, the field is clamped anyway.
   const double reach = spread + 1.0;
   const double reachSquared = reach * reach;
+  // The nearest edge of each channel to `p` by true distance (a shared end point goes to the
+  // edge `p` lies more squarely across from), and the squared true distance to the outline.
+  const auto findNearest = [&](Point p, std::array<Candidate, 3>& nearest, double& trueSquared) {
+    for (Candidate& c : nearest) c = Candidate{nullptr, reachSquared, 0, 0};
+    trueSquared = reachSquared;
+    for (const Edge& e : edges) {
+      const double dx = std::max({e.MinX - p.X, 0.0, p.X - e.MaxX});
+      const double dy = std::max({e.MinY - p.Y, 0.0, p.Y - e.MaxY});
+      const double boxSquared = dx * dx + dy * dy;
+      bool wanted = boxSquared <= trueSquared;
+      for (std::size_t c = 0; c < 3 && !wanted; ++c) {
+        wanted = (e.Channels & (1U << c)) != 0 && boxSquared <= nearest[c].Squared;
+      }
+      if (!wanted) continue;
+      double t = 0;
+      const double squared = Nearest(e, p, t);
+      trueSquared = std::min(trueSquared, squared);
+      double ortho = -1;
+      for (std::size_t c = 0; c < 3; ++c) {
+        if ((e.Channels & (1U << c)) == 0 || squared > nearest[c].Squared * (1 + 1e-9) + 1e-12) {
+          continue;
+        }
+        if (ortho < 0) ortho = Orthogonality(e, t, p);
+        if (nearest[c].E == nullptr || Nearer(squared, ortho, nearest[c])) {
+          nearest[c] = {&e, squared, t, ortho};
+        }
+      }
+    }
+  };
+  const auto limit = static_cast<float>(spread);
+  const auto channel = [&](const Candidate& c, Point p, bool in) {
+    const double distance = c.E != nullptr ? PseudoDistance(c, p, fill) : (in ? reach : -reach);
+    return std::clamp(static_cast<float>(distance), -limit, limit);
+  };
+
   field.assign(texels * 4, 0.0F);
   const auto columns = static_cast<std::size_t>(width);
+  std::array<Candidate, 3> nearest;
   for (std::int32_t j = 0; j < rows; ++j) {
     const double y = static_cast<double>(image.Top) - j - 0.5;
     Winding(y, image.Left, width, evenOdd);
     for (std::int32_t i = 0; i < width; ++i) {
       const Point p{static_cast<double>(image.Left) + i + 0.5, y};
-      std::array<Candidate, 3> nearest;
-      for (Candidate& c : nearest) c.Squared = reachSquared;
-      double trueSquared = reachSquared;
-      for (const Edge& e : edges) {
-        const double dx = std::max({e.MinX - p.X, 0.0, p.X - e.MaxX});
-        const double dy = std::max({e.MinY - p.Y, 0.0, p.Y - e.MaxY});
-        const double boxSquared = dx * dx + dy * dy;
-        bool wanted = boxSquared <= trueSquared;
-        for (std::size_t c = 0; c < 3 && !wanted; ++c) {
-          wanted = (e.Channels & (1U << c)) != 0 && boxSquared <= nearest[c].Squared;
-        }
-        if (!wanted) continue;
-        double t = 0;
-        const double squared = Nearest(e, p, t);
-        trueSquared = std::min(trueSquared, squared);
-        double ortho = -1;
-        for (std::size_t c = 0; c < 3; ++c) {
-          if ((e.Channels & (1U << c)) == 0 || squared > nearest[c].Squared * (1 + 1e-9) + 1e-12) {
-            continue;
-          }
-          if (ortho < 0) ortho = Orthogonality(e, t, p);
-          if (nearest[c].E == nullptr || Nearer(squared, ortho, nearest[c])) {
-            nearest[c] = {&e, squared, t, ortho};
-          }
-        }
-      }
+      double trueSquared = 0;
+      findNearest(p, nearest, trueSquared);
       const bool in = inside[static_cast<std::size_t>(i)] != 0;
-      const auto beyond = static_cast<float>(in ? reach : -reach);
       float* texel =
           field.data() + (static_cast<std::size_t>(j) * columns + static_cast<std::size_t>(i)) * 4;
-      for (std::size_t c = 0; c < 3; ++c) {
-        texel[c] = nearest[c].E != nullptr ? static_cast<float>(PseudoDistance(nearest[c], p, fill))
-                                           : beyond;
-      }
-      texel[3] = static_cast<float>(in ? std::sqrt(trueSquared) : -std::sqrt(trueSquared));
+      for (std::size_t c = 0; c < 3; ++c) texel[c] = channel(nearest[c], p, in);
+      const auto distance = static_cast<float>(std::sqrt(trueSquared));
+      texel[3] = std::clamp(in ? distance : -distance, -limit, limit);
     }
   }
 
   // Error correction, on the distances as the texels will hold them. A texel whose median
   // takes the other side of the edge from its true distance (overlapping contours) takes the
-  // true distance. Two neighbours (across, down and diagonally) clash when their channels,
-  // interpolated halfway, give a median on the other side of the edge from the true distance
-  // there: both become their medians, as a single-channel field would be there. Where both
-  // texels are well away from the edge the true distance halfway has their sign; nearer, it is
-  // measured.
-  const auto limit = static_cast<float>(spread);
-  for (float& value : field) value = std::clamp(value, -limit, limit);
+  // true distance. Then each texel against its neighbours across, down and diagonally: their
+  // channels interpolated halfway should give the median the channels have there. Where a
+  // channel's nearest edge changes between the two, the interpolation can put a false edge
+  // between them, or bend the true one; such texels clash and become their medians, as a
+  // single-channel field would be there. Well away from the edge only a false edge matters, and
+  // the true distance halfway has both texels' sign.
   constexpr float Margin = 0.1F;
+  constexpr float Near = 1.5F;
+  constexpr float Tolerance = 0.2F;
   clash.assign(texels, 0);
-  const auto signedTrueDistance = [&](Point p) {
-    Candidate best;
-    best.Squared = reachSquared;
-    for (const Edge& e : edges) {
-      const double dx = std::max({e.MinX - p.X, 0.0, p.X - e.MaxX});
-      const double dy = std::max({e.MinY - p.Y, 0.0, p.Y - e.MaxY});
-      if (dx * dx + dy * dy > best.Squared) continue;
-      double t = 0;
-      const double squared = Nearest(e, p, t);
-      if (squared > best.Squared * (1 + 1e-9) + 1e-12) continue;
-      const double ortho = Orthogonality(e, t, p);
-      if (best.E == nullptr || Nearer(squared, ortho, best)) best = {&e, squared, t, ortho};
-    }
-    if (best.E == nullptr) return 0.0F;  // far from every edge: no false edge can be told
-    const Point away = p - PointAt(*best.E, best.T);
-    const double sign = fill * Cross(DirectionAt(*best.E, best.T), away) >= 0 ? 1.0 : -1.0;
-    return static_cast<float>(sign * std::sqrt(best.Squared));
-  };
-  for (std::int32_t j = 0; j < rows; ++j) {
-    for (std::int32_t i = 0; i < width; ++i) {
-      const std::size_t k = static_cast<std::size_t>(j) * columns + static_cast<std::size_t>(i);
-      float* t = field.data() + k * 4;
-      if (std::abs(t[3]) > Margin && (Median(t[0], t[1], t[2]) > 0) != (t[3] > 0)) {
-        t[0] = t[1] = t[2] = t[3];
-      }
+  for (std::size_t k = 0; k < texels; ++k) {
+    float* t = field.data() + k * 4;
+    if (std::abs(t[3]) > Margin && (Median(t[0], t[1], t[2]) > 0) != (t[3] > 0)) {
+      t[0] = t[1] = t[2] = t[3];
     }
   }
   for (std::int32_t j = 0; j < rows; ++j) {
@@ -626,28 +615,33 @@ void MultiChannelField::Render(const FT_Outline& outline, std::int32_t spread, G
         if (i + di >= width || j + dj >= rows) continue;
         const std::size_t n =
             k + static_cast<std::size_t>(dj) * columns + static_cast<std::size_t>(di);
-        const float* u = field.data() + n * 4;
-        float half[3];
-        for (std::size_t c = 0; c < 3; ++c) half[c] = (t[c] + u[c]) / 2;
+        const bool diagonal = di == 1 && dj == 1;
         // Diagonally the halfway point is the middle of four texels.
-        if (di == 1 && dj == 1) {
-          const float* right = t + 4;
-          const float* below = field.data() + (k + columns) * 4;
-          for (std::size_t c = 0; c < 3; ++c) half[c] = (t[c] + u[c] + right[c] + below[c]) / 4;
+        const float* right = t + 4;
+        const float* below = field.data() + (k + columns) * 4;
+        const float* u = field.data() + n * 4;
+        std::array<float, 4> half{};
+        for (std::size_t c = 0; c < 4; ++c) {
+          half[c] = diagonal ? (t[c] + u[c] + right[c] + below[c]) / 4 : (t[c] + u[c]) / 2;
         }
         const float median = Median(half[0], half[1], half[2]);
-        const float near = 1.5F;
-        float truth = 0;
-        if ((t[3] > near && u[3] > near) || (t[3] < -near && u[3] < -near)) {
-          truth = t[3];
+        bool clashes = false;
+        if ((t[3] > Near && u[3] > Near) || (t[3] < -Near && u[3] < -Near)) {
+          clashes = (median > 0) != (t[3] > 0);
         } else {
-          truth = signedTrueDistance({static_cast<double>(image.Left) + i + 0.5 + di / 2.0,
-                                      static_cast<double>(image.Top) - j - 0.5 - dj / 2.0});
+          const Point p{static_cast<double>(image.Left) + i + 0.5 + di / 2.0,
+                        static_cast<double>(image.Top) - j - 0.5 - dj / 2.0};
+          double trueSquared = 0;
+          findNearest(p, nearest, trueSquared);
+          const bool in = half[3] > 0;
+          const float exact = Median(channel(nearest[0], p, in), channel(nearest[1], p, in),
+                                     channel(nearest[2], p, in));
+          clashes = std::abs(exact) < Near && std::abs(median - exact) > Tolerance;
         }
-        if (std::abs(truth) <= Margin || (median > 0) == (truth > 0)) continue;
+        if (!clashes) continue;
         clash[k] = 1;
         clash[n] = 1;
-        if (di == 1 && dj == 1) {
+        if (diagonal) {
           clash[k + 1] = 1;
           clash[k + columns] = 1;
         }
