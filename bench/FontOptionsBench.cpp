@@ -1,6 +1,7 @@
 // What each FontOptions setting costs: making 387 glyphs (the 87 a font preloads and 300 more)
 // next to bare FreeType doing the same loads with the same flags, synthesis, stroking and
-// rendering in the same run; the atlas bytes each setting needs for those glyphs; and drawing
+// rendering in the same run (for multi-channel fields, the library's own, FreeType's
+// single-channel SDF renderer); the atlas bytes each setting needs for those glyphs; and drawing
 // distance-field text on the software device next to coverage text, per pixel drawn.
 
 #include <benchmark/benchmark.h>
