@@ -523,6 +523,10 @@ void MultiChannelField::Render(const FT_Outline& outline, std::int32_t spread, G
     }
   }
   polylineStarts.push_back(polyline.size());
+  // Every row's inside test walks the flattened outline.
+  if (static_cast<std::uint64_t>(rows) * polyline.size() > MostWork) {
+    throw FontException(Messages::ErrorLoadingGlyph);
+  }
   const bool evenOdd = (outline.flags & FT_OUTLINE_EVEN_ODD_FILL) != 0;
   // TrueType outlines run clockwise around their fill, PostScript ones counter-clockwise.
   const double fill =

@@ -19,8 +19,9 @@ class MultiChannelField {
  public:
   /// Edges (lines and Bézier curves) an outline may have; more is refused.
   static constexpr std::size_t MostEdges = 8192;
-  /// Texels times edges a glyph may cost; more is refused, so that a glyph of a hostile font
-  /// finishes in bounded time (about a second at worst).
+  /// Texels times edges (and rows times the points of the flattened outline) a glyph may
+  /// cost; more is refused, so that a glyph of a hostile font finishes in bounded time (a few
+  /// seconds at worst).
   static constexpr std::uint64_t MostWork = std::uint64_t{1} << 28U;
 
   /// Renders `outline` (26.6 pixels, y up) into `image` as Field32 texels: R, G, B the three
