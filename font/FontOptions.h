@@ -54,8 +54,8 @@ struct FontOptions {
   /// size and in the same place as single-channel ones, and are drawn with the effect
   /// SpriteBatchEx::DistanceFieldEffectOf gives (it sets DistanceFieldEffect::MultiChannel).
   /// Such a font's atlas is Color whatever AtlasFormat asks: four bytes a texel. A glyph takes
-  /// about a quarter of the time FreeType's SDF renderer takes (0.7 ms at 24 px with a spread of
-  /// 8), and unlike it renders on RenderThreads' workers. A glyph whose outline has more than
+  /// about a quarter of the time FreeType's SDF renderer takes (0.55 ms at 24 px with a spread
+  /// of 8), and unlike it renders on RenderThreads' workers. A glyph whose outline has more than
   /// 8,192 edges, or whose image times its edges passes 2^28, is refused as a glyph FreeType
   /// cannot load (FontException "Error loading glyph in FreeType"), so a hostile font costs
   /// bounded time. Without DistanceField, unused.
