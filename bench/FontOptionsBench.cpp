@@ -1,6 +1,7 @@
 // What each FontOptions setting costs: making 387 glyphs (the 87 a font preloads and 300 more)
 // next to bare FreeType doing the same loads with the same flags, synthesis, stroking and
-// rendering in the same run; the atlas bytes each setting needs for those glyphs; and drawing
+// rendering in the same run (for multi-channel fields, the library's own, FreeType's
+// single-channel SDF renderer); the atlas bytes each setting needs for those glyphs; and drawing
 // distance-field text on the software device next to coverage text, per pixel drawn.
 
 #include <benchmark/benchmark.h>
@@ -86,11 +87,22 @@ Setting SettingAt(std::int64_t index) {
     case 9:
       o.AtlasFormat = Vennicor::Graphics::SurfaceFormat::Alpha8;
       return {"Alpha8", o, FT_LOAD_FORCE_AUTOHINT, FT_RENDER_MODE_NORMAL};
+    // Multi-channel fields are the library's own; the bare rows are FreeType's single-channel
+    // SDF renderer for the same glyphs, what a multi-channel glyph is measured against.
+    case 10:
+      o.DistanceField = true;
+      o.MultiChannel = true;
+      return {"MultiChannel", o, FT_LOAD_FORCE_AUTOHINT, FT_RENDER_MODE_SDF};
+    case 11:
+      o.DistanceField = true;
+      o.MultiChannel = true;
+      o.RenderThreads = 2;
+      return {"MultiChannel2Threads", o, FT_LOAD_FORCE_AUTOHINT, FT_RENDER_MODE_SDF};
     default:
       return {"Default", o, FT_LOAD_FORCE_AUTOHINT, FT_RENDER_MODE_NORMAL};
   }
 }
-constexpr std::int64_t SettingCount = 10;
+constexpr std::int64_t SettingCount = 12;
 
 FreeTypeManager& Keeper() {
   static FreeTypeManager manager;

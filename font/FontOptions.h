@@ -56,12 +56,26 @@ struct FontOptions {
   /// (FreeType accepts 2 to 32; other values are clamped, and it is rounded to whole pixels).
   /// Each image grows by this much on every side.
   float DistanceFieldSpread = 8;
+  /// With DistanceField, each glyph's image is a multi-channel signed distance field (the
+  /// library's own generator, after Chlumský's "Shape Decomposition for Multi-channel Distance
+  /// Fields"): red, green and blue hold distances to differently coloured edges, whose median
+  /// keeps corners sharp when the text is drawn much larger than it was rendered, and alpha
+  /// holds the plain distance field (what outlines and glows read). The images are the same
+  /// size and in the same place as single-channel ones, and are drawn with the effect
+  /// SpriteBatchEx::DistanceFieldEffectOf gives (it sets DistanceFieldEffect::MultiChannel).
+  /// Such a font's atlas is Color whatever AtlasFormat asks: four bytes a texel. A glyph takes
+  /// about a quarter of the time FreeType's SDF renderer takes (0.55 ms at 24 px with a spread
+  /// of 8), and unlike it renders on RenderThreads' workers. A glyph whose outline has more than
+  /// 8,192 edges, or whose image times its edges passes 2^28, is refused as a glyph FreeType
+  /// cannot load (FontException "Error loading glyph in FreeType"), so a hostile font costs
+  /// bounded time. Without DistanceField, unused.
+  bool MultiChannel = false;
   /// Texel format of the atlas. Alpha8 stores one byte a texel (a quarter of Color's memory)
   /// on devices that offer it (GraphicsDevice::SupportsFormat); on others the atlas stays
-  /// Color. Either draws the same pixels. A font that needs colour glyphs uses Color whatever
-  /// is asked here: an Alpha8 font that gains a fallback face with colour glyphs turns its atlas
-  /// into Color then (its textures are made again, four times the size; the glyphs keep their
-  /// places).
+  /// Color. Either draws the same pixels. A MultiChannel font is Color whatever is asked here,
+  /// and so is a font that needs colour glyphs: an Alpha8 font that gains a fallback face with
+  /// colour glyphs turns its atlas into Color then (its textures are made again, four times the
+  /// size; the glyphs keep their places).
   Graphics::SurfaceFormat AtlasFormat = Graphics::SurfaceFormat::Color;
   /// Bytes that the font's text-layout caches keep at most: half for shaped runs (text laid
   /// out again skips their shaping), half for finished layouts (the same text with the same
@@ -75,9 +89,9 @@ struct FontOptions {
   /// Each worker opens its own FreeType face on the shared library (the first time it is needed,
   /// then kept with the font); images are placed in the order one thread would place them, so
   /// the atlas layout and every record are the same whatever the count. Fewer new glyphs,
-  /// MeasureString and distance-field fonts render on the calling thread, and so do the
-  /// character walks (EnsureGlyphsExist, DrawString) of fonts with AddSystemFallback, which
-  /// may add faces as they go. The threads live only inside the call.
+  /// MeasureString and single-channel distance-field fonts render on the calling thread, and so do
+  /// the character walks (EnsureGlyphsExist, DrawString) of fonts with AddSystemFallback, which may
+  /// add faces as they go. The threads live only inside the call.
   std::int32_t RenderThreads = 1;
   /// A file Font::SaveGlyphCache wrote: the font starts with the glyphs it holds instead of
   /// rendering them. The file is used only when it was written for the same face data, size,

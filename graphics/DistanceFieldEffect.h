@@ -23,6 +23,11 @@ struct DistanceFieldEffect {
   /// Texels over which the outline fades out at its outer edge: 0 gives a crisp outline, a few
   /// texels a glow.
   float OutlineSoftness = 0;
+  /// The texture is a multi-channel distance field (FontOptions::MultiChannel): the shape's
+  /// distance is the median of the texel's red, green and blue, which keeps corners sharp,
+  /// while the outline and glow read the true distance in alpha, which keeps them round. Off:
+  /// everything reads alpha.
+  bool MultiChannel = false;
 };
 
 }  // namespace Vennicor::Graphics

@@ -101,6 +101,10 @@ bool FontImpl::CacheFitsFace(const GlyphCacheContents& contents) const {
     if (contents.Images[glyph.AtlasId].Format == GlyphPixelFormat::Bgra32 && !face.HasColor()) {
       return false;
     }
+    if (contents.Images[glyph.AtlasId].Format == GlyphPixelFormat::Field32 &&
+        !face.Rendering().MultiChannel) {
+      return false;
+    }
     if (outlined && contents.Images[glyph.OutlineAtlasId].Format != GlyphPixelFormat::Coverage8) {
       return false;
     }

@@ -27,12 +27,17 @@ static_assert(PreloadCharacters.size() == 87);
 
 // A one-byte atlas only where the device offers one (a device that does not would store the
 // bytes as Color anyway, through the byte upload's default), and only for a face without colour
-// glyphs, which need their colours.
+// glyphs, which need their colours, in a font without multi-channel fields, which need all four
+// channels.
+bool IsMultiChannel(const FontOptions& options) {
+  return options.DistanceField && options.MultiChannel;
+}
+
 Graphics::SurfaceFormat ChooseAtlasFormat(const Graphics::GraphicsDevice& graphicsDevice,
                                           const FontOptions& options, const FontFace& face) {
   using Graphics::SurfaceFormat;
   if (options.AtlasFormat == SurfaceFormat::Alpha8 && !face.HasColor() &&
-      graphicsDevice.SupportsFormat(SurfaceFormat::Alpha8)) {
+      !IsMultiChannel(options) && graphicsDevice.SupportsFormat(SurfaceFormat::Alpha8)) {
     return SurfaceFormat::Alpha8;
   }
   return SurfaceFormat::Color;
@@ -90,6 +95,7 @@ std::shared_ptr<AtlasShare> MakeSharedAtlas(Graphics::GraphicsDevice& graphicsDe
                                             const FontOptions& options) {
   using Graphics::SurfaceFormat;
   const SurfaceFormat format = options.AtlasFormat == SurfaceFormat::Alpha8 &&
+                                       !IsMultiChannel(options) &&
                                        graphicsDevice.SupportsFormat(SurfaceFormat::Alpha8)
                                    ? SurfaceFormat::Alpha8
                                    : SurfaceFormat::Color;
@@ -170,12 +176,12 @@ void FontImpl::EnsureGlyphsExist(std::u16string_view text) {
 
 // The new characters in the order the walk of EnsureGlyphsExist meets them, each once.
 // Their faces cannot change before AddGlyph takes them: the installed-font fallback, which adds
-// faces as it goes, renders on the calling thread, and so do distance fields, whose spread is a
-// property of the whole FreeType library.
+// faces as it goes, renders on the calling thread, and so do FreeType's distance fields, whose
+// spread is a property of the whole FreeType library (multi-channel ones are the library's own).
 void FontImpl::RenderAhead(std::u16string_view text) {
   aheadCount = 0;
   aheadNext = 0;
-  if (systemFonts || options.DistanceField) return;
+  if (systemFonts || !RendersOnThreads()) return;
   std::size_t fresh = 0;
   for (std::size_t index = 0; index < text.size() && fresh < GlyphsForThreads;) {
     const char32_t c = DecodeUtf16(text, index);
@@ -206,7 +212,7 @@ bool FontImpl::HasGlyphOfIndex(FaceGlyph glyph) const {
 void FontImpl::RenderGlyphsAhead(std::span<const FaceGlyph> wanted) {
   aheadCount = 0;
   aheadNext = 0;
-  if (renderThreads <= 1 || options.DistanceField) return;
+  if (!RendersOnThreads()) return;
   std::size_t fresh = 0;
   for (std::size_t k = 0; k < wanted.size() && fresh < GlyphsForThreads; ++k) {
     if (!HasGlyphOfIndex(wanted[k])) ++fresh;

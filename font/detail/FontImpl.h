@@ -218,7 +218,9 @@ class FontImpl {
     aheadNext = 0;
   }
   /// True when the font renders bursts of new glyphs on worker threads.
-  bool RendersOnThreads() const { return renderThreads > 1 && !options.DistanceField; }
+  bool RendersOnThreads() const {
+    return renderThreads > 1 && (!options.DistanceField || options.MultiChannel);
+  }
 
   /// Space for a list of the font's glyph records, kept between uses so that drawing a layout
   /// allocates nothing once warm. Whoever takes it gives it back; a nested taker (a batch's Draw

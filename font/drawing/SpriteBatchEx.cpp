@@ -83,6 +83,7 @@ Graphics::DistanceFieldEffect SpriteBatchEx::DistanceFieldEffectOf(const Font& f
                                                                    float outlineSoftness) {
   Graphics::DistanceFieldEffect effect;
   effect.Enabled = font.Options().DistanceField;
+  effect.MultiChannel = font.Options().DistanceField && font.Options().MultiChannel;
   effect.Spread = static_cast<float>(Detail::RenderingFor(font.Options()).Spread);
   effect.OutlineWidth = outlineWidth;
   effect.OutlineColor = outlineColor;

@@ -126,7 +126,8 @@ struct SpriteBatchEx {
   /// The effect that draws text of a font made with FontOptions::DistanceField: pass it to
   /// SpriteBatch::Begin, then DrawString as usual, at any scale. `outlineWidth` and
   /// `outlineSoftness` are in pixels at the font's size (a soft outline is a glow), at most the
-  /// font's spread. For a font without distance fields the effect is disabled.
+  /// font's spread. For a font without distance fields the effect is disabled; for a
+  /// FontOptions::MultiChannel one it reads the multi-channel field.
   /// \throws FontException on a moved-from font.
   static Graphics::DistanceFieldEffect DistanceFieldEffectOf(const Font& font,
                                                              float outlineWidth = 0,

@@ -50,8 +50,10 @@ struct Constants {
   float OutlineEdge;
   float OutlineSoftness;
   float OutlineColor[4];
+  std::int32_t MultiChannel;
+  std::int32_t Padding[3];
 };
-static_assert(sizeof(Constants) == 48, "a whole number of 16-byte rows");
+static_assert(sizeof(Constants) == 64, "a whole number of 16-byte rows");
 
 constexpr std::size_t VerticesPerSprite = 4;
 constexpr std::size_t IndicesPerSprite = 6;
@@ -332,6 +334,7 @@ void Direct3D11GraphicsDevice::DrawSprites(std::span<const SpriteQuad> sprites,
   constants.OutlineEdge = ramp.OutlineEdge / 255.0F;
   constants.OutlineSoftness = ramp.OutlineSoftness / 255.0F;
   ToFloats(field.OutlineColor, constants.OutlineColor);
+  constants.MultiChannel = field.Enabled && field.MultiChannel ? 1 : 0;
 
   for (std::size_t done = 0; done < sprites.size();) {
     const std::size_t count = std::min(sprites.size() - done, MaxSpritesPerUpload);

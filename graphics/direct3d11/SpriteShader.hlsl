@@ -13,6 +13,8 @@ cbuffer Sprites : register(b0) {
   float OutlineEdge;       // field value (0..1) at the outline's ramp; 128 / 255 for none
   float OutlineSoftness;   // field steps (0..1) of a soft outline's fade; 0 for a crisp one
   float4 OutlineColor;     // premultiplied
+  int MultiChannel;        // a multi-channel field: the shape is the median of red, green, blue
+  int3 Padding;
 };
 
 Texture2D SpriteTexture : register(t0);
@@ -50,6 +52,7 @@ float4 SpritePixel(PixelIn input) : SV_Target {
     // software device filters: hardware filtering may keep only 8 bits of weight, which a
     // field's steep ramp would magnify into visible steps at large scales.
     float distance = texel.a;
+    float4 sampled = texel;
     if (FieldMode == 1) {
       float2 t = clamp(input.TexCoord * TextureSize, float2(-1.0, -1.0), TextureSize + 1.0) - 0.5;
       float2 below = floor(t);
@@ -66,8 +69,14 @@ float4 SpritePixel(PixelIn input) : SV_Target {
       float4 mixed = top + (bottom - top) * f.y;
       distance = mixed.a;
       if (SingleChannel != 0) distance = mixed.r;
+      sampled = mixed;
     }
-    float fill = saturate((distance - 128.0 / 255.0) * input.FieldScale + 0.5);
+    // The shape's distance; the outline keeps the true one in alpha.
+    float shape = distance;
+    if (MultiChannel != 0) {
+      shape = max(min(sampled.r, sampled.g), min(max(sampled.r, sampled.g), sampled.b));
+    }
+    float fill = saturate((shape - 128.0 / 255.0) * input.FieldScale + 0.5);
     color = input.Tint * fill;
     if (OutlineEdge < 128.0 / 255.0) {
       float outer = saturate((distance - OutlineEdge) * input.FieldScale + 0.5);

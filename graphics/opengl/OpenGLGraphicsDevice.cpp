@@ -93,6 +93,7 @@ struct OpenGLGraphicsDevice::Resources {
   GLint OutlineEdge = -1;
   GLint OutlineSoftness = -1;
   GLint OutlineColor = -1;
+  GLint MultiChannel = -1;
   GlVertexArray VertexArray;
   GlBuffer Vertices;
   GlBuffer Indices;
@@ -123,6 +124,7 @@ OpenGLGraphicsDevice::OpenGLGraphicsDevice() {
   r->OutlineEdge = glGetUniformLocation(r->Program.Get(), "OutlineEdge");
   r->OutlineSoftness = glGetUniformLocation(r->Program.Get(), "OutlineSoftness");
   r->OutlineColor = glGetUniformLocation(r->Program.Get(), "OutlineColor");
+  r->MultiChannel = glGetUniformLocation(r->Program.Get(), "MultiChannel");
   glUseProgram(r->Program.Get());
   glUniform1i(glGetUniformLocation(r->Program.Get(), "Texture"), 0);
 
@@ -182,6 +184,7 @@ void OpenGLGraphicsDevice::ApplyDistanceField(const Resources& r, const Distance
   glUniform1i(r.FieldMode, field.Enabled ? linear : 0);
   if (!field.Enabled) return;
   const DistanceFieldRamp ramp = DistanceFieldRamp::Of(field);
+  glUniform1i(r.MultiChannel, field.MultiChannel ? 1 : 0);
   glUniform1f(r.FieldStepsPerTexel, ramp.StepsPerTexel / 255.0F);
   glUniform1f(r.OutlineEdge, ramp.OutlineEdge / 255.0F);
   glUniform1f(r.OutlineSoftness, ramp.OutlineSoftness / 255.0F);

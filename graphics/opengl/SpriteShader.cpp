@@ -27,7 +27,8 @@ void main() {
 // With FieldMode set (1: bilinear, 2: nearest) the texel's alpha is a distance field (0.5 + a
 // little: the edge), shaded as the software rasterizer does: a ramp one screen pixel wide whose
 // width in field steps follows the sprite's scale (the square root of texels per pixel squared,
-// from the texture coordinate derivatives), and an outline under the shape.
+// from the texture coordinate derivatives), and an outline under the shape. With MultiChannel
+// set the shape's distance is the median of red, green and blue; the outline keeps alpha.
 constexpr const char* FragmentBody = R"(
 in vec2 FragTexCoord;
 in vec4 FragTint;
@@ -37,11 +38,12 @@ uniform float FieldStepsPerTexel;
 uniform float OutlineEdge;
 uniform float OutlineSoftness;
 uniform vec4 OutlineColor;
+uniform int MultiChannel;
 layout(location = 0) out vec4 FragColor;
 const float FieldEdge = 128.0 / 255.0;
 // Bilinear in full float precision: hardware filtering may keep only 8 bits of weight, which a
 // field's steep ramp would magnify into visible steps at large scales.
-float FieldAt(vec2 texelCoord, ivec2 size) {
+vec4 FieldAt(vec2 texelCoord, ivec2 size) {
   vec2 t = clamp(texelCoord, vec2(-1.0), vec2(size) + 1.0) - 0.5;
   vec2 below = floor(t);
   vec2 f = t - below;
@@ -49,12 +51,12 @@ float FieldAt(vec2 texelCoord, ivec2 size) {
   ivec2 last = size - 1;
   ivec2 a = clamp(i0, ivec2(0), last);
   ivec2 b = clamp(i0 + 1, ivec2(0), last);
-  float ta = texelFetch(Texture, ivec2(a.x, a.y), 0).a;
-  float tb = texelFetch(Texture, ivec2(b.x, a.y), 0).a;
-  float tc = texelFetch(Texture, ivec2(a.x, b.y), 0).a;
-  float td = texelFetch(Texture, ivec2(b.x, b.y), 0).a;
-  float top = ta + (tb - ta) * f.x;
-  float bottom = tc + (td - tc) * f.x;
+  vec4 ta = texelFetch(Texture, ivec2(a.x, a.y), 0);
+  vec4 tb = texelFetch(Texture, ivec2(b.x, a.y), 0);
+  vec4 tc = texelFetch(Texture, ivec2(a.x, b.y), 0);
+  vec4 td = texelFetch(Texture, ivec2(b.x, b.y), 0);
+  vec4 top = ta + (tb - ta) * f.x;
+  vec4 bottom = tc + (td - tc) * f.x;
   return top + (bottom - top) * f.y;
 }
 void main() {
@@ -63,13 +65,17 @@ void main() {
     return;
   }
   vec2 size = vec2(textureSize(Texture, 0));
-  float distance = FieldMode == 1 ? FieldAt(FragTexCoord * size, textureSize(Texture, 0))
-                                  : texture(Texture, FragTexCoord).a;
+  vec4 sampled = FieldMode == 1 ? FieldAt(FragTexCoord * size, textureSize(Texture, 0))
+                                : texture(Texture, FragTexCoord);
+  float distance = sampled.a;
+  float shape = MultiChannel != 0
+      ? max(min(sampled.r, sampled.g), min(max(sampled.r, sampled.g), sampled.b))
+      : distance;
   vec2 alongX = dFdx(FragTexCoord * size);
   vec2 alongY = dFdy(FragTexCoord * size);
   float texelsPerPixel = sqrt(abs(alongX.x * alongY.y - alongX.y * alongY.x));
   float stepsPerPixel = FieldStepsPerTexel * texelsPerPixel;
-  float fill = clamp((distance - FieldEdge) / stepsPerPixel + 0.5, 0.0, 1.0);
+  float fill = clamp((shape - FieldEdge) / stepsPerPixel + 0.5, 0.0, 1.0);
   vec4 color = FragTint * fill;
   if (OutlineEdge < FieldEdge) {
     float outer = OutlineSoftness > 0.0

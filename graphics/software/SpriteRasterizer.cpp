@@ -307,7 +307,7 @@ void ShadeSpan(Color* row, std::int32_t first, std::int32_t last, double cy, con
     const Rgba texel = Linear ? SampleLinear<Alpha>(*shading.Source, u, v)
                               : SamplePoint<Alpha>(*shading.Source, u, v);
     if constexpr (Field) {
-      BlendInto(row[x], Detail::ShadeField(texel.A, shading.Tint, shading.Field), Mode);
+      BlendInto(row[x], Detail::ShadeFieldTexel(texel, shading.Tint, shading.Field), Mode);
     } else {
       BlendInto(row[x], shading.WhiteTint ? texel : Modulate(texel, shading.Tint), Mode);
     }

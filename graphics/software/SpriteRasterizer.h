@@ -32,9 +32,10 @@ struct RasterSource {
 /// texel, or bilinear between texel centres), multiplied by the tint and blended.
 /// A sprite drawn at whole-pixel coordinates with scale 1 therefore copies its texels exactly.
 /// Quads with a non-finite coordinate draw nothing; spans that do not match their sizes draw
-/// nothing. With the state's DistanceField enabled the sampled alpha is read as a distance
-/// field and shaded as DistanceFieldEffect describes (the edge's width follows the quad's scale:
-/// the square root of its screen area over its texel area).
+/// nothing. With the state's DistanceField enabled the sampled alpha (with MultiChannel, for the
+/// shape, the median of the sampled red, green and blue) is read as a distance field and shaded
+/// as DistanceFieldEffect describes (the edge's width follows the quad's scale: the square root
+/// of its screen area over its texel area).
 ///
 /// Cost: linear in the pixels covered, plus a small set-up a quad. Sprites on whole pixels at
 /// one texel a pixel (text, tiles) skip the general set-up, and with alpha blending and an

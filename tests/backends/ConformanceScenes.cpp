@@ -434,10 +434,13 @@ void TextAlpha8Atlas(SpriteBatch& batch, GraphicsDevice& device, const SceneText
 }
 
 // One distance-field atlas drawn at several scales, rotated, and with an outline and a glow
-// from the field.
-void TextDistanceField(SpriteBatch& batch, GraphicsDevice& device, const SceneTextures& textures) {
+// from the field; single-channel, or multi-channel (whose Color atlas the Alpha8 wish does not
+// change).
+void DrawDistanceFieldText(SpriteBatch& batch, GraphicsDevice& device,
+                           const SceneTextures& textures, bool multiChannel) {
   Font::FontOptions options;
   options.DistanceField = true;
+  options.MultiChannel = multiChannel;
   options.Hinting = Font::FontHinting::None;
   options.AtlasFormat = SurfaceFormat::Alpha8;
   Background(batch, textures);
@@ -459,6 +462,15 @@ void TextDistanceField(SpriteBatch& batch, GraphicsDevice& device, const SceneTe
               Font::SpriteBatchEx::DistanceFieldEffectOf(font, 1, Color(200, 40, 0, 200), 4));
   Text(batch, font, u"Glow", {10.6F, 90.3F}, Color::White());
   batch.End();
+}
+
+void TextDistanceField(SpriteBatch& batch, GraphicsDevice& device, const SceneTextures& textures) {
+  DrawDistanceFieldText(batch, device, textures, false);
+}
+
+void TextMultiChannelField(SpriteBatch& batch, GraphicsDevice& device,
+                           const SceneTextures& textures) {
+  DrawDistanceFieldText(batch, device, textures, true);
 }
 
 // Colour glyphs among coverage ones: a COLR emoji and an sbix bitmap star from fallback faces,
@@ -540,6 +552,8 @@ const ConformanceScene Scenes[] = {
     {"TextAtlasGrowsInOneBatch", TextAtlasGrowsInOneBatch, Color(0, 0, 0, 255)},
     {"TextAlpha8Atlas", TextAlpha8Atlas, Slate, Filtered, !DistanceFields, ExactSampling},
     {"TextDistanceField", TextDistanceField, Slate, Filtered, DistanceFields, ExactSampling},
+    {"TextMultiChannelField", TextMultiChannelField, Slate, Filtered, DistanceFields,
+     ExactSampling},
     {"TextColourGlyphs", TextColourGlyphs, Slate, Filtered, !DistanceFields, ExactSampling},
     {"TextAtlasPages", TextAtlasPages, Slate, Filtered, !DistanceFields, ExactSampling},
 };

@@ -353,6 +353,19 @@ INSTANTIATE_TEST_SUITE_P(
                                                             Font::FontStyle::Regular, options);
                  },
                  Messages::OutlineWithDistanceField, After::NoFont},
+        // 9,000 edges a glyph: refused before a multi-channel field spends time on them.
+        BadInput{"MultiChannelFieldOfTooManyEdges",
+                 [](Context& c) {
+                   Font::FontOptions options;
+                   options.DistanceField = true;
+                   options.MultiChannel = true;
+                   c.File =
+                       std::make_unique<TemporaryFile>(FixtureBytes("hostile/VennicorZigzag.ttf"));
+                   c.OpenedFile = c.File->Path;
+                   c.Subject = std::make_unique<Font::Font>(c.Device, c.File->Text(), 18,
+                                                            Font::FontStyle::Regular, options);
+                 },
+                 Messages::ErrorLoadingGlyph, After::NoFont},
         BadInput{"DeviceBelowTheFirstPage",
                  [](Context& c) {
                    c.Device.Largest = 32;

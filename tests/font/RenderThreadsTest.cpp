@@ -80,12 +80,16 @@ TEST(RenderThreads, GiveTheFontOneThreadGives) {
   FontOptions bold;
   bold.Bold = true;
   bold.Hinting = FontHinting::Light;
+  FontOptions multiChannel;
+  multiChannel.DistanceField = true;
+  multiChannel.MultiChannel = true;
   const std::filesystem::path metrics = Testing::FixtureFont("VennicorMetrics.ttf");
   std::vector<ThreadCase> cases = {
       // The preload alone: 87 glyphs at construction.
       {"fixture face", metrics, 30, {}, {}},
       {"fixture face, outlines", metrics, 18, outlined, {}},
       {"fixture face, later pages", metrics, 40, {}, {}, 128},
+      {"fixture face, multi-channel fields", metrics, 24, multiChannel, {}},
       // Mostly missing glyphs and one colour glyph, by a face opened from memory bytes.
       {"colour face", Testing::FixtureFont("VennicorColor.ttf"), 20, {}, {u"\U0001F600\u03A9"}},
   };

@@ -134,7 +134,8 @@ run 0 -f "Vennicor Lookup" --style bold-italic -s 18 -o named.png "AV B"
 # Every look option, each alone and all together; a one-byte atlas still saves as a picture.
 for look in "--hinting mono" "--hinting none" "--bold" "--oblique" "--outline 2" \
   "--shadow 2,3 --shadow-color 0,0,0,90" "--sdf --scale 3" "--alpha8 --atlas atlas.png" \
-  "--sdf --outline 1.5 --outline-color white --alpha8 --bold --oblique --shadow 1,1"; do
+  "--sdf --outline 1.5 --outline-color white --alpha8 --bold --oblique --shadow 1,1" \
+  "--msdf --scale 3 --outline 1 --alpha8"; do
   # shellcheck disable=SC2086 # the options are meant to split
   run 0 -f "$font" -s 18 $look -o look.png "AV B"
   [ -f out/look.png ] || fail "vennicor-text $look wrote no picture"

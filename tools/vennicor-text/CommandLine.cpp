@@ -488,6 +488,12 @@ constexpr OptionRow OptionTable[] = {
      [](Parsed& parsed, std::string_view, std::string_view) {
        parsed.Chosen.Look.DistanceField = true;
      }},
+    {"", "--msdf", "",
+     "as --sdf, with multi-channel distance fields, which keep corners sharp at large --scale",
+     [](Parsed& parsed, std::string_view, std::string_view) {
+       parsed.Chosen.Look.DistanceField = true;
+       parsed.Chosen.Look.MultiChannel = true;
+     }},
     {"", "--alpha8", "", "keep the glyph atlas at one byte a texel",
      [](Parsed& parsed, std::string_view, std::string_view) {
        parsed.Chosen.Look.AtlasFormat = Vennicor::Graphics::SurfaceFormat::Alpha8;
@@ -529,6 +535,7 @@ Examples:
   vennicor-text -r 30 --scale 2 -b transparent --atlas atlas.png "Turned and scaled"
   vennicor-text --outline 2 --outline-color white --shadow 3,3 -b navy "Framed"
   vennicor-text --sdf -s 24 --scale 6 "Sharp"
+  vennicor-text --msdf -s 24 --scale 6 "Sharp"
 )";
 
 // Lines of the option list end by this column, as the paragraphs around them do.

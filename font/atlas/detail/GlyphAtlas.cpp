@@ -40,6 +40,13 @@ void ToTexels(const AtlasEntry& entry, std::size_t pixelCount, Graphics::Color* 
     }
     return;
   }
+  if (entry.Format == GlyphPixelFormat::Field32) {
+    // Distances, not colours: every channel as it is.
+    for (std::size_t k = 0; k < pixelCount; ++k, source += 4) {
+      target[k] = Graphics::Color(source[0], source[1], source[2], source[3]);
+    }
+    return;
+  }
   // Coverage becomes white in premultiplied alpha: the tint gives the colour when drawing.
   // Spelled as whole texels: one multiply and one store a texel. Blocks of 16 go through a
   // local copy, so that the compiler knows the stores cannot change the bytes and vectorizes.

@@ -88,7 +88,8 @@ void WriteKey(Writer& writer, const GlyphCacheKey& key) {
   const GlyphRendering& rendering = key.Rendering;
   writer.I32(rendering.LoadFlags);
   writer.U32(static_cast<std::uint32_t>(rendering.RenderMode));
-  writer.U32((rendering.Bold ? 1U : 0U) | (rendering.Oblique ? 2U : 0U));
+  writer.U32((rendering.Bold ? 1U : 0U) | (rendering.Oblique ? 2U : 0U) |
+             (rendering.MultiChannel ? 4U : 0U));
   writer.I32(rendering.OutlineRadius);
   writer.I32(rendering.OutlineMargin);
   writer.I32(rendering.Spread);
@@ -211,7 +212,7 @@ std::optional<GlyphCacheContents> ReadGlyphCache(std::span<const std::uint8_t> f
     image.Width = reader.I32();
     image.Rows = reader.I32();
     const std::uint32_t format = reader.U32();
-    if (format > static_cast<std::uint32_t>(GlyphPixelFormat::Bgra32) || image.Width < 0 ||
+    if (format > static_cast<std::uint32_t>(GlyphPixelFormat::Field32) || image.Width < 0 ||
         image.Rows < 0 || (image.Width == 0) != (image.Rows == 0)) {
       return std::nullopt;
     }

@@ -15,6 +15,7 @@
 #include "font/faces/detail/FixedPoint.h"
 #include "font/faces/detail/GlyphCoverage.h"
 #include "font/faces/detail/GlyphStroke.h"
+#include "font/faces/detail/MultiChannelField.h"
 
 #include FT_MODULE_H
 #include FT_OUTLINE_H
@@ -401,7 +402,7 @@ bool FontFace::RenderGlyph(std::uint32_t glyphIndex, GlyphImage& image, GlyphIma
       FT_Outline_Translate(&slot->outline, shift, 0);
       moved = true;
     }
-    if (rendering.Spread > 0) {
+    if (rendering.Spread > 0 && !rendering.MultiChannel) {
       // The spread is a property of the library's renderers, which other fonts share.
       FT_Int spread = rendering.Spread;
       FT_Property_Set(library, "sdf", "spread", &spread);
@@ -415,6 +416,15 @@ bool FontFace::RenderGlyph(std::uint32_t glyphIndex, GlyphImage& image, GlyphIma
     CheckImageEdges((static_cast<double>(box.xMax) - static_cast<double>(box.xMin)) / 64 + grown,
                     (static_cast<double>(box.yMax) - static_cast<double>(box.yMin)) / 64 + grown);
     if (strokes) StrokeGlyph(library, stroker.get(), slot, rendering, stroke);
+    if (rendering.MultiChannel) {
+      // The library's own generator, which needs nothing of the shared FreeType library.
+      if (!multiChannel) multiChannel = std::make_unique<MultiChannelField>();
+      multiChannel->Render(slot->outline, rendering.Spread, image);
+      image.Advance =
+          Graphics::Point{static_cast<std::int32_t>(Pixels26Dot6Floored(slot->advance.x)),
+                          static_cast<std::int32_t>(Pixels26Dot6Floored(slot->advance.y))};
+      return moved;
+    }
     if (FT_Render_Glyph(slot, rendering.RenderMode) != 0) {
       throw FontException(Messages::ErrorLoadingGlyph);
     }

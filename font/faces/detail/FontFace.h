@@ -20,6 +20,8 @@
 
 namespace Vennicor::Font::Detail {
 
+class MultiChannelField;
+
 /// Line metrics of a face at its size, in whole pixels (design units scaled and truncated).
 struct FaceMetrics {
   std::int32_t Ascent = 0;
@@ -173,7 +175,8 @@ class FontFace {
   FaceHandle face;
   StrokerHandle stroker;  // made when outlines are asked for
   GlyphRendering rendering;
-  GlyphImage stroke;  // reused for every outline stroked
+  GlyphImage stroke;                                // reused for every outline stroked
+  std::unique_ptr<MultiChannelField> multiChannel;  // made for the first multi-channel glyph
   bool hasKerning = false;
   std::int32_t colorLoadFlag = 0;  // FT_LOAD_COLOR for a face with colour layers
   // Requested size over the selected strike's, for a face of bitmap strikes; 0 for outlines.

@@ -13,11 +13,14 @@ enum class GlyphPixelFormat : std::uint8_t {
   Coverage8,  ///< one byte a pixel: how much of the pixel the glyph covers, 0..255
   /// Four bytes a pixel, blue, green, red, alpha, premultiplied (as FreeType gives colour glyphs).
   Bgra32,
+  /// Four bytes a pixel, red, green, blue, alpha, each a signed distance (a multi-channel
+  /// distance field: R, G, B the channels, A the true distance), not a colour.
+  Field32,
 };
 
 /// Bytes one pixel of `format` takes.
 constexpr std::size_t BytesPerPixel(GlyphPixelFormat format) {
-  return format == GlyphPixelFormat::Bgra32 ? 4 : 1;
+  return format == GlyphPixelFormat::Coverage8 ? 1 : 4;
 }
 
 /// A rendered glyph as a face produced it, before it goes into an atlas.

@@ -52,6 +52,7 @@ GlyphRendering RenderingFor(const FontOptions& options) {
             ? std::clamp(options.DistanceFieldSpread, SmallestSpread, LargestSpread)
             : 8.0F;
     rendering.Spread = static_cast<std::int32_t>(std::lround(spread));
+    rendering.MultiChannel = options.MultiChannel;
   }
   if (!options.DistanceField) {
     if (options.Subpixel == SubpixelPositioning::Half) rendering.SubpixelSteps = 2;

@@ -29,6 +29,8 @@ struct GlyphRendering {
   /// Images a glyph may have along a pixel (FontOptions::Subpixel): 1, 2 or 4; 1 for a
   /// distance field, which is drawn filtered.
   std::int32_t SubpixelSteps = 1;
+  /// With a spread: the library's own multi-channel field instead of FreeType's SDF renderer.
+  bool MultiChannel = false;
 
   bool RendersOnLoad() const { return (LoadFlags & FT_LOAD_RENDER) != 0; }
 };

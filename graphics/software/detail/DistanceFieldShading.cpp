@@ -18,6 +18,7 @@ FieldShading PrepareField(const DistanceFieldEffect& field, const SpriteQuad& qu
   const auto stepsPerPixel = static_cast<float>(shading.Field.StepsPerTexel * texelsPerPixel);
   shading.FieldScale = stepsPerPixel > 0 ? 1.0F / stepsPerPixel : 0.0F;
   shading.OutlineColor = ToRgba(field.OutlineColor);
+  shading.MultiChannel = field.MultiChannel;
   return shading;
 }
 

@@ -15,6 +15,7 @@ struct FieldShading {
   DistanceFieldRamp Field{};
   float FieldScale = 0;
   Rgba OutlineColor{0, 0, 0, 0};
+  bool MultiChannel = false;
 };
 
 /// The shading of `field` for `quad`, whose screen area is `screenArea` square pixels. Once a
@@ -24,11 +25,12 @@ FieldShading PrepareField(const DistanceFieldEffect& field, const SpriteQuad& qu
 
 VENNICOR_PIXEL_INLINE float Ramp(float value) { return std::clamp(value + 0.5F, 0.0F, 1.0F); }
 
-/// The shape's colour where the field reads `distance`: the `tint`ed shape over its outline.
-VENNICOR_PIXEL_INLINE Rgba ShadeField(float distance, const Rgba& tint,
+/// The shape's colour where the field reads `distance` for the shape and `outlineDistance` for
+/// its outline: the `tint`ed shape over its outline.
+VENNICOR_PIXEL_INLINE Rgba ShadeField(float shapeDistance, float distance, const Rgba& tint,
                                       const FieldShading& shading) {
   const DistanceFieldRamp& field = shading.Field;
-  const float fill = Ramp((distance - DistanceFieldRamp::Edge) * shading.FieldScale);
+  const float fill = Ramp((shapeDistance - DistanceFieldRamp::Edge) * shading.FieldScale);
   Rgba color{tint.R * fill, tint.G * fill, tint.B * fill, tint.A * fill};
   if (field.HasOutline()) {
     const float outer =
@@ -42,6 +44,16 @@ VENNICOR_PIXEL_INLINE Rgba ShadeField(float distance, const Rgba& tint,
     color.A += shading.OutlineColor.A * under;
   }
   return color;
+}
+
+/// The shape's colour for a sampled `texel`: alpha is the distance, or with a multi-channel
+/// field the median of red, green and blue for the shape and alpha for the outline.
+VENNICOR_PIXEL_INLINE Rgba ShadeFieldTexel(const Rgba& texel, const Rgba& tint,
+                                           const FieldShading& shading) {
+  if (!shading.MultiChannel) return ShadeField(texel.A, texel.A, tint, shading);
+  const float median =
+      std::max(std::min(texel.R, texel.G), std::min(std::max(texel.R, texel.G), texel.B));
+  return ShadeField(median, texel.A, tint, shading);
 }
 
 }  // namespace Vennicor::Graphics::Software::Detail

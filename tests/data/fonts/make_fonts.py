@@ -329,6 +329,33 @@ def build_huge_boxes_face():
     return fb.font
 
 
+def build_zigzag_face():
+    """Vennicor Zigzag: the metrics faces' characters, every one a box whose bottom is a zigzag
+    of 9,000 points, more edges than a multi-channel field takes."""
+    names = [".notdef", "zigzag"]
+    fb = FontBuilder(UNITS_PER_EM, isTTF=True)
+    fb.font.recalcTimestamp = False
+    fb.setupGlyphOrder(names)
+    fb.setupCharacterMap({ord(c): "zigzag" for c in PRELOAD if c != " "})
+    pen = TTGlyphPen(None)
+    pen.moveTo((50, 700))
+    teeth = 9000
+    for k in range(teeth):
+        pen.lineTo((50 + k * 400 // teeth, 10 * (k % 2)))
+    pen.lineTo((450, 700))
+    pen.closePath()
+    fb.setupGlyf({".notdef": empty_glyph(), "zigzag": pen.glyph()})
+    fb.setupHorizontalMetrics({".notdef": (DEFAULT_ADVANCE, 0), "zigzag": (DEFAULT_ADVANCE, 50)})
+    fb.setupHorizontalHeader(ascent=ASCENT, descent=DESCENT, lineGap=0)
+    fb.setupNameTable({"familyName": "Vennicor Zigzag", "styleName": "Regular"}, mac=False)
+    fb.setupOS2(sTypoAscender=ASCENT, sTypoDescender=DESCENT, usWinAscent=ASCENT,
+                usWinDescent=-DESCENT, fsSelection=0x40, achVendID="VNCR")
+    fb.setupPost()
+    fb.setupHead(unitsPerEm=UNITS_PER_EM, created=TIMESTAMP, modified=TIMESTAMP, macStyle=0,
+                 fontRevision=1.0)
+    return fb.font
+
+
 def build_explosion_face():
     """Vennicor Explosion: the metrics face whose GSUB (ccmp, three lookups) turns every "x"
     into 32 of them three times over: 32,768 glyphs for one character, more than HarfBuzz lets
@@ -473,6 +500,7 @@ def all_fonts():
     files["hostile/VennicorHugeBoxes.ttf"] = font_bytes(build_huge_boxes_face())
     files["hostile/VennicorExplosion.ttf"] = font_bytes(build_explosion_face())
     files["hostile/VennicorMany.ttf"] = font_bytes(build_many_glyphs_face())
+    files["hostile/VennicorZigzag.ttf"] = font_bytes(build_zigzag_face())
 
     # Faces for the installed-font lookup: the only folder the tests' fontconfig lists.
     for style in STYLES:

@@ -141,12 +141,15 @@ std::vector<FaceCase> FaceCases() {
   FontOptions field;
   field.DistanceField = true;
   field.DistanceFieldSpread = 4;
+  FontOptions multiChannel = field;
+  multiChannel.MultiChannel = true;
   std::vector<FaceCase> cases = {
       {"plain, the atlas grows", metrics, 40, {}, 4096, u"", u"", u"xyz"},
       {"outlines", metrics, 18, outlined, 4096, u"", u"", u"q"},
       {"synthetic bold and slant, unhinted", metrics, 18, bold, 4096, u"", u"", u"q"},
       {"one-byte atlas", metrics, 18, alpha, 4096, u"", u"", u"q"},
       {"distance field", metrics, 12, field, 4096, u"", u"", u"q"},
+      {"multi-channel distance field", metrics, 12, multiChannel, 4096, u"", u"", u"q"},
       {"later pages", metrics, 40, {}, 128, u"", u"", u"q"},
       {"colour glyphs, missing glyphs", color, 24, {}, 4096, u"\U0001F600", u"\u03A9", u"x"},
   };
@@ -295,9 +298,10 @@ TEST(GlyphCache, IgnoresFilesThatDoNotFit) {
       {"a fallback face the file has not", sealed(glyphs + 4, 1), {}},
       {"an image wider than a texture", sealed(images, 5000), {}},
       {"an image wider than its pixels", sealed(images + 12 * 5, read(images + 12 * 5) + 1), {}},
-      {"an image of no format", sealed(images + 8, 2), {}},
+      {"an image of no format", sealed(images + 8, 3), {}},
       // The space's image is empty, so its format changes no byte count.
       {"a colour image from a face without colour", sealed(images + 12 * 86 + 8, 1), {}},
+      {"a multi-channel image in a font without", sealed(images + 12 * 86 + 8, 2), {}},
       {"marks that fall", sealed(marks, imageCount + 1), {}},
       {"more images than the bytes", sealed(Counts + 8, 0x00FFFFFF), {}},
       {"different metrics", sealed(KeyBytes, 99), {}},
@@ -321,6 +325,17 @@ TEST(GlyphCache, IgnoresFilesThatDoNotFit) {
   EXPECT_FALSE(Font(device, metrics, 18, WithCache({}, folder.Path())).StartedFromGlyphCache());
   // The unedited file still serves.
   EXPECT_TRUE(Font(device, metrics, 18, WithCache({}, good)).StartedFromGlyphCache());
+  // A file of single-channel fields serves no multi-channel font, nor the other way round.
+  for (const bool multi : {false, true}) {
+    FontOptions written;
+    written.DistanceField = true;
+    written.MultiChannel = multi;
+    Font(device, metrics, 18, written).SaveGlyphCache(bad);
+    FontOptions other = written;
+    other.MultiChannel = !multi;
+    EXPECT_FALSE(Font(device, metrics, 18, WithCache(other, bad)).StartedFromGlyphCache());
+    EXPECT_TRUE(Font(device, metrics, 18, WithCache(written, bad)).StartedFromGlyphCache());
+  }
 }
 
 TEST(GlyphCache, SavesByRenamingAWholeFile) {
