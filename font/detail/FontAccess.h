@@ -14,6 +14,9 @@ struct FontAccess {
   /// checks for disposal, such as EnsureGlyphsExist, has run without throwing).
   static FontImpl& Of(Font& font) { return *font.impl; }
   static const FontImpl& Of(const Font& font) { return *font.impl; }
+  /// Throws FontException (Messages::FontDisposed) after Dispose or a move, as the public
+  /// members do, before a caller reads the internals.
+  static void ThrowIfDisposed(const Font& font) { font.ThrowIfDisposed(); }
   /// The font's internals, shared by whoever keeps them past a move of the Font (a layout).
   /// Null for a moved-from font.
   static std::shared_ptr<FontImpl> Share(const Font& font) { return font.impl; }

@@ -147,7 +147,7 @@ FontImpl::FontImpl(Graphics::GraphicsDevice& graphicsDevice, std::unique_ptr<Fon
 
 FontImpl::~FontImpl() = default;
 
-void FontImpl::EnsureGlyphsExist(std::u16string_view text) {
+void FontImpl::EnsureGlyphsExist(std::u16string_view text, std::int32_t step) {
   // Every glyph of this text is marked with the new stamp, so that placing the text's new
   // glyphs never drops an atlas page that holds one of the others.
   BeginUse();
@@ -165,12 +165,20 @@ void FontImpl::EnsureGlyphsExist(std::u16string_view text) {
       character = DecodeUtf16(text, index);
       if (IsControlCharacter(character)) continue;
     }
-    GlyphEntry* entry = characters.Find(character);
+    const GlyphEntry* entry = characters.Find(character);
     if (entry == nullptr) {
       AddGlyph(character);
-      continue;
+      if (step == 0) continue;
+      entry = characters.Find(character);
+    } else {
+      Use(*entry);
     }
-    Use(*entry);
+    if (step == 0) continue;
+    if (const GlyphEntry* known = Shifted(*entry, step)) {
+      Use(*known);  // what UseShifted does first, without its call a glyph
+    } else {
+      UseShifted(*entry, step);
+    }
   }
 }
 

@@ -92,8 +92,9 @@ class FontImpl {
   /// CharacterMap::FirstPage.
   const GlyphEntry* const* FirstGlyphPage() const { return characters.FirstPage(); }
   /// Caches a glyph for every non-control character of `text` that has none; a valid surrogate
-  /// pair is one character.
-  void EnsureGlyphsExist(std::u16string_view text);
+  /// pair is one character. With a `step` (1 .. SubpixelSteps() - 1), every glyph's image for
+  /// that step as well (UseShifted), in the same walk: a line drawn at one fraction of a pixel.
+  void EnsureGlyphsExist(std::u16string_view text, std::int32_t step = 0);
   /// Caches the glyph of one character that has none (a control character gets none).
   void EnsureGlyph(char32_t character) {
     if (Find(character) == nullptr && !IsControlCharacter(character)) AddGlyph(character);

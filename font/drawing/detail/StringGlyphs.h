@@ -110,28 +110,37 @@ template <class Sink>
 void WriteStringPasses(Sink& sink, Font& font, std::u16string_view text,
                        const GlyphSpriteStyle& sprites, const DrawStyle& style,
                        char32_t lastCharacter) {
-  font.EnsureGlyphsExist(text);  // checks for disposal before the font's internals are read
-  font.GlyphTexture();
-  const FontImpl& impl = FontAccess::Of(font);
-  if (impl.SubpixelSteps() > 1) {
-    // A line's pen moves by whole pixels (advances and grid-fitted kerning are whole), so each
-    // pass puts all its glyphs at the step its origin lands on: their images for it are
-    // rendered first. (A pen that leaves whole pixels, from a bitmap face's kerning, finds
-    // bitmap glyphs, which have no images at fractions.)
-    FontImpl& owner = FontAccess::Of(font);
-    bool added = false;
+  FontAccess::ThrowIfDisposed(font);  // before the font's internals are read
+  FontImpl& owner = FontAccess::Of(font);
+  const FontImpl& impl = owner;
+  // A line's pen moves by whole pixels (advances and grid-fitted kerning are whole), so each
+  // pass puts all its glyphs at the step its origin lands on: their images for it are rendered
+  // with the text's glyphs, before the first sprite. (A pen that leaves whole pixels, from a
+  // bitmap face's kerning, finds bitmap glyphs, which have no images at fractions.)
+  std::int32_t firstStep = 0;
+  bool moreSteps = false;
+  const auto forEachStep = [&](auto&& use) {
     ForEachPass(impl.HasOutlines(), style, sprites,
                 [&](auto outlines, const GlyphSpriteStyle& pass, Graphics::Color, bool) {
                   FractionPlan none;
                   const GlyphWriter<FractionPlan, decltype(outlines)::value> writer(none, impl,
                                                                                     pass);
-                  if (writer.WholeStep() != 0) {
-                    owner.UseShiftedFor(text, writer.WholeStep());
-                    added = true;
-                  }
+                  if (writer.WholeStep() != 0) use(writer.WholeStep());
                 });
-    if (added) font.GlyphTexture();
+  };
+  if (impl.SubpixelSteps() > 1) {
+    forEachStep([&](std::int32_t step) {
+      if (firstStep == 0) firstStep = step;
+      moreSteps |= step != firstStep;
+    });
   }
+  owner.EnsureGlyphsExist(text, firstStep);
+  if (moreSteps) {
+    forEachStep([&](std::int32_t step) {
+      if (step != firstStep) owner.UseShiftedFor(text, step);
+    });
+  }
+  font.GlyphTexture();
   ForEachPass(impl.HasOutlines(), style, sprites,
               [&](auto outlines, const GlyphSpriteStyle& pass, Graphics::Color tint, bool) {
                 WriteString<decltype(outlines)::value>(sink, impl, text, lastCharacter, pass, tint);
