@@ -88,7 +88,9 @@ class Font {
   Font(Graphics::GraphicsDevice& graphicsDevice, std::u16string_view fontFace, float size);
   /// Opens `fontFace` at `size` pixels per em, sets the size, renders the 87 common characters
   /// (a-z, A-Z, 0-9, punctuation and the space) and builds the atlas from them.
-  /// The style chooses among installed faces; a face opened by path ignores it.
+  /// The style chooses among installed faces; a face opened by path ignores it. A style that
+  /// no installed face of the family has comes from a variable face's named instance that has
+  /// it, where one does (the "Bold" instance of a family with a weight axis).
   /// \throws FontException when the face cannot be opened or found (the lookup's messages), has
   /// no scalable outlines, or when `size` is not finite or too large for FreeType ("Could not
   /// set font size in FreeType"); a size below one pixel becomes one pixel. Whatever was

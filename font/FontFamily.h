@@ -23,7 +23,8 @@ class AtlasShare;
 /// bold, italic and sized runs from here.
 ///
 /// The styles come from the installed faces of the family, found by the installed-font lookup's
-/// rules (the family's Bold face for FontStyle::Bold, and so on). A family given as a path to
+/// rules (the family's Bold face for FontStyle::Bold, and so on; for a variable family without
+/// such a face, its named instance of that style). A family given as a path to
 /// a font file has only that face: its bold is the face's wght 700 instance when the face is
 /// variable along a weight axis, else synthesised (FontOptions::Bold); its italic is the ital 1
 /// instance (or slnt -12) of a face with that axis, else slanted (FontOptions::Oblique). Values

@@ -1,12 +1,14 @@
 #include "font/sources/detail/InstalledFontLookup.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <optional>
 #include <set>
 #include <string>
 #include <utility>
 
+#include FT_MULTIPLE_MASTERS_H
 #include FT_TRUETYPE_TABLES_H
 
 #include "font/FontException.h"
@@ -150,6 +152,88 @@ FaceHandle OpenBestFaceOfAnyRound(FT_Library library,
   return nullptr;
 }
 
+// The style of a variable face's named instance: bold from a weight of 600 and above on its
+// wght axis, italic from ital 1 or a non-zero slnt; a bit without its axis, from the face's own
+// flags. `distance`: how far its weight is from `usualWeight` (0 without a wght axis).
+FT_Long InstanceStyle(FT_Face face, const FT_MM_Var& axes, const FT_Var_Named_Style& instance,
+                      FT_UShort usualWeight, double& distance) {
+  FT_Long flags = face->style_flags & (FT_STYLE_FLAG_BOLD | FT_STYLE_FLAG_ITALIC);
+  distance = 0;
+  for (FT_UInt axis = 0; axis < axes.num_axis; ++axis) {
+    const double value = static_cast<double>(instance.coords[axis]) / 65536.0;
+    switch (axes.axis[axis].tag) {
+      case FT_MAKE_TAG('w', 'g', 'h', 't'):
+        flags = value >= 600 ? flags | FT_STYLE_FLAG_BOLD : flags & ~FT_Long{FT_STYLE_FLAG_BOLD};
+        distance = std::abs(value - usualWeight);
+        break;
+      case FT_MAKE_TAG('i', 't', 'a', 'l'):
+      case FT_MAKE_TAG('s', 'l', 'n', 't'):
+        if (value != 0) flags |= FT_STYLE_FLAG_ITALIC;
+        break;
+      default:
+        break;
+    }
+  }
+  return flags;
+}
+
+// The last resort of a family's lookup: the named instance of a variable face that has the
+// style (its "Bold", say), the one with the weight nearest the usual first, opened as that
+// instance (FreeType's face index with the instance above bit 16). Candidates as OpenBestFace
+// takes them, ".ttf" files first.
+FaceHandle OpenNamedInstance(FT_Library library, std::vector<InstalledFontCandidate>& family,
+                             FontStyle fontStyle) {
+  const FT_Long wanted = StyleFlagsFromFontDescriptionStyle(fontStyle);
+  const FT_UShort usualWeight = UsualWeight(fontStyle);
+  for (bool (*round)(std::string_view) : {InFirstRound, InSecondRound}) {
+    std::set<std::pair<std::string, FT_Long>> probed;
+    for (InstalledFontCandidate& candidate : family) {
+      if (!round(candidate.FilePath) ||
+          !probed.emplace(candidate.FilePath, candidate.FaceIndex).second) {
+        continue;
+      }
+      FT_Long firstIndex = std::max<FT_Long>(candidate.FaceIndex, 0);
+      FT_Long endIndex = firstIndex + 1;
+      if (candidate.FaceIndex < 0) {
+        const FaceHandle probe = OpenFace(library, candidate.FilePath, -1);
+        if (!probe) continue;
+        endIndex = probe->num_faces;
+      }
+      for (FT_Long index = firstIndex; index < endIndex; ++index) {
+        const FaceHandle face = OpenFace(library, candidate.FilePath, index);
+        FT_MM_Var* axes = nullptr;
+        if (!face || !FT_HAS_MULTIPLE_MASTERS(face.get()) ||
+            FT_Get_MM_Var(face.get(), &axes) != 0) {
+          continue;
+        }
+        const struct ReleaseAxes {
+          FT_Library library;
+          FT_MM_Var* axes;
+          ~ReleaseAxes() { FT_Done_MM_Var(library, axes); }
+        } releaseAxes{library, axes};
+        std::optional<FT_UInt> best;
+        double bestDistance = 0;
+        for (FT_UInt named = 0; named < axes->num_namedstyles; ++named) {
+          double distance = 0;
+          if (InstanceStyle(face.get(), *axes, axes->namedstyle[named], usualWeight, distance) !=
+                  wanted ||
+              (best && distance >= bestDistance)) {
+            continue;
+          }
+          best = named;
+          bestDistance = distance;
+        }
+        if (!best) continue;
+        if (FaceHandle instance = OpenFace(library, candidate.FilePath,
+                                           index | (static_cast<FT_Long>(*best + 1) << 16))) {
+          return instance;
+        }
+      }
+    }
+  }
+  return nullptr;
+}
+
 FaceHandle OpenFamilyFace(FT_Library library, std::vector<InstalledFontCandidate>& family,
                           FontStyle fontStyle) {
   const FT_Long wanted = StyleFlagsFromFontDescriptionStyle(fontStyle);
@@ -157,7 +241,7 @@ FaceHandle OpenFamilyFace(FT_Library library, std::vector<InstalledFontCandidate
     const Search search{wanted, serves, {}, true, UsualWeight(fontStyle)};
     if (FaceHandle face = OpenBestFaceOfAnyRound(library, family, search)) return face;
   }
-  return nullptr;
+  return OpenNamedInstance(library, family, fontStyle);
 }
 
 }  // namespace

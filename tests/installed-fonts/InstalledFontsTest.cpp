@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <ostream>
@@ -284,6 +285,59 @@ TEST(OpenInstalledFont, SeesFontsInstalledAndRemovedSinceTheLastLookup) {
   WaitForTheNextSecond();
   std::filesystem::remove(added);
   EXPECT_EQ(Outcome([&] { return manager.OpenFont(u"Vennicor Metrics", Regular); }), NotFound);
+}
+
+// A variable family (the generated VennicorVariable.ttf: a wght axis with Thin, Regular, Bold and
+// Black instances, Regular by its flags) serves a style it has no face for from the named
+// instance that has it; what it has a face for, and what no instance has, stay as they were.
+TEST(OpenInstalledFont, AVariableFamilyServesBoldFromItsNamedInstance) {
+  using Vennicor::Font::FontVariation;
+  using Vennicor::Font::Detail::FontFace;
+  const std::filesystem::path added = AddedFontsFolder() / "VennicorVariable.ttf";
+  WaitForTheNextSecond();
+  std::filesystem::copy_file(FixtureFont("VennicorVariable.ttf"), added);
+  const struct Uninstall {
+    std::filesystem::path File;
+    ~Uninstall() {
+      std::filesystem::remove(File);
+      WaitForTheNextSecond();
+    }
+  } uninstall{added};
+
+  FreeTypeManager manager;
+  const struct {
+    FontStyle Style;
+    std::string Face;  // FreeType's style name of the face, or the error
+  } cases[] = {{Regular, "Regular"},
+               {Bold, "Bold"},
+               {Italic, Messages::FontNotFound},
+               {BoldItalic, Messages::FontNotFound}};
+  for (const auto& row : cases) {
+    std::string outcome;
+    try {
+      const FaceHandle face(manager.OpenFont(u"Vennicor Variable", row.Style));
+      outcome = face->style_name != nullptr ? face->style_name : "(none)";
+    } catch (const FontException& error) {
+      outcome = error.what();
+    }
+    EXPECT_EQ(outcome, row.Face) << static_cast<int>(row.Style);
+  }
+
+  // The instance's coordinates are the face's own from then on: shaping reads them, a glyph
+  // cache keys on them, a second opening keeps them, and the caller's values win.
+  const FontFace bold(u"Vennicor Variable", Bold);
+  const std::vector<std::int32_t> weight700{700 << 16};
+  EXPECT_EQ(bold.DesignCoordinates(), weight700);
+  EXPECT_EQ(bold.OpenAgain()->DesignCoordinates(), weight700);
+  FontFace byPath(FixtureFont("VennicorVariable.ttf"));
+  const FontVariation wght700[] = {{{'w', 'g', 'h', 't'}, 700}};
+  byPath.SetVariations(wght700);
+  EXPECT_EQ(bold.DataIdentity(), byPath.DataIdentity());
+  EXPECT_TRUE(FontFace(u"Vennicor Variable", Regular).DesignCoordinates().empty());
+  FontFace heavier(u"Vennicor Variable", Bold);
+  const FontVariation wght900[] = {{{'w', 'g', 'h', 't'}, 900}};
+  heavier.SetVariations(wght900);
+  EXPECT_EQ(heavier.DesignCoordinates(), std::vector<std::int32_t>{900 << 16});
 }
 
 // Glyph cache files key on this identity: faces of one collection share tables, not their

@@ -87,6 +87,13 @@ FontFace::FontFace(std::u16string_view fontFace, FontStyle style) {
   }
 #endif
   face.reset(WithCharacterMap(manager.OpenFont(fontFace, style)));
+  // The lookup opens a variable family's named instance for a style its faces lack: the
+  // instance's coordinates go first in every SetVariations, so that shaping and a second
+  // opening of the face (OpenAgain) see the same instance.
+  if ((face->face_index >> 16) != 0) {
+    KeepInstance();
+    SetVariations({});
+  }
   // A name that is a file's path opens the same file again; a family name does not say which
   // file the lookup chose.
   std::error_code error;

@@ -96,6 +96,8 @@ class FontFace {
   /// has takes its value, clamped to the axis's range; the others keep their defaults. Call it
   /// before SetPixelSize, whose metrics then follow the instance. A face without variations, an
   /// unknown axis and a value that is not finite are ignored. Kept for OpenAgain.
+  /// A face the lookup opened as a named instance of a variable face keeps that instance's
+  /// coordinates first, and `variations` after them.
   void SetVariations(std::span<const FontVariation> variations);
   /// True when the face is variable along the axis `tag` (four letters, as FontVariation's).
   bool HasAxis(const char (&tag)[4]) const;
@@ -161,6 +163,8 @@ class FontFace {
   /// Opens the first face of bytes shared with other faces.
   FontFace(std::shared_ptr<const std::byte[]> sharedData, std::size_t dataSize);
   void OpenMemory(std::shared_ptr<const std::byte[]> bytes, std::size_t size);
+  // Reads the axes of the named instance the face was opened as into `instance`.
+  void KeepInstance();
 
   // Declared in this order so that the face is closed before the library reference goes.
   FreeTypeManager manager;
@@ -184,6 +188,7 @@ class FontFace {
   std::int32_t largestImage = std::numeric_limits<std::int32_t>::max();
   float requestedSize = 0;                      // the last SetPixelSize
   std::vector<FontVariation> variations;        // the last SetVariations, for OpenAgain
+  std::vector<FontVariation> instance;          // a named instance's axes (KeepInstance)
   std::vector<std::int32_t> designCoordinates;  // what it set, 16.16 an axis
   std::vector<float> resampleScratch;           // reused by colour bitmaps that are resampled
   FaceMetrics metrics;

@@ -11,18 +11,44 @@
 
 namespace Vennicor::Font::Detail {
 
-void FontFace::SetVariations(std::span<const FontVariation> wanted) {
-  variations.assign(wanted.begin(), wanted.end());
+namespace {
+
+struct ReleaseAxes {
+  FT_Library library;
+  FT_MM_Var* axes;
+  ~ReleaseAxes() { FT_Done_MM_Var(library, axes); }
+};
+
+}  // namespace
+
+void FontFace::KeepInstance() {
+  const FT_Face ftFace = face.get();
+  FT_MM_Var* axes = nullptr;
+  if (!FT_HAS_MULTIPLE_MASTERS(ftFace) || FT_Get_MM_Var(ftFace, &axes) != 0) return;
+  const ReleaseAxes releaseAxes{manager.GetLibraryInstance(), axes};
+  std::vector<FT_Fixed> coordinates(axes->num_axis);
+  if (FT_Get_Var_Design_Coordinates(ftFace, axes->num_axis, coordinates.data()) != 0) return;
+  instance.clear();
+  for (FT_UInt axis = 0; axis < axes->num_axis; ++axis) {
+    const FT_ULong tag = axes->axis[axis].tag;
+    instance.push_back(
+        {{static_cast<char>((tag >> 24U) & 0xFFU), static_cast<char>((tag >> 16U) & 0xFFU),
+          static_cast<char>((tag >> 8U) & 0xFFU), static_cast<char>(tag & 0xFFU)},
+         static_cast<float>(static_cast<double>(coordinates[axis]) / 65536.0)});
+  }
+}
+
+void FontFace::SetVariations(std::span<const FontVariation> asked) {
+  // A named instance's coordinates first: the caller's values for an axis win.
+  variations = instance;
+  variations.insert(variations.end(), asked.begin(), asked.end());
+  const std::span<const FontVariation> wanted = variations;
   designCoordinates.clear();
   const FT_Face ftFace = face.get();
   if (wanted.empty() || !FT_HAS_MULTIPLE_MASTERS(ftFace)) return;
   FT_MM_Var* axes = nullptr;
   if (FT_Get_MM_Var(ftFace, &axes) != 0) return;
-  const struct ReleaseAxes {
-    FT_Library library;
-    FT_MM_Var* axes;
-    ~ReleaseAxes() { FT_Done_MM_Var(library, axes); }
-  } releaseAxes{manager.GetLibraryInstance(), axes};
+  const ReleaseAxes releaseAxes{manager.GetLibraryInstance(), axes};
 
   std::vector<FT_Fixed> coordinates(axes->num_axis);
   for (FT_UInt axis = 0; axis < axes->num_axis; ++axis) coordinates[axis] = axes->axis[axis].def;
@@ -57,11 +83,7 @@ bool FontFace::HasAxis(const char (&tag)[4]) const {
   if (!FT_HAS_MULTIPLE_MASTERS(ftFace)) return false;
   FT_MM_Var* axes = nullptr;
   if (FT_Get_MM_Var(ftFace, &axes) != 0) return false;
-  const struct ReleaseAxes {
-    FT_Library library;
-    FT_MM_Var* axes;
-    ~ReleaseAxes() { FT_Done_MM_Var(library, axes); }
-  } releaseAxes{manager.GetLibraryInstance(), axes};
+  const ReleaseAxes releaseAxes{manager.GetLibraryInstance(), axes};
   const auto wanted = static_cast<FT_ULong>(
       FT_MAKE_TAG(static_cast<unsigned char>(tag[0]), static_cast<unsigned char>(tag[1]),
                   static_cast<unsigned char>(tag[2]), static_cast<unsigned char>(tag[3])));

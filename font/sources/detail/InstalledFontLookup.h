@@ -39,8 +39,11 @@ FT_Face OpenFirstFaceWithStyle(FT_Library library, std::vector<InstalledFontCand
 /// preferred, else the shortest display name, ".ttf" files first. Where no face has the flags, a
 /// face whose flags lack only bits that its OS/2 weight (600 and above: bold) and italic angle
 /// (non-zero: italic) supply is taken by the same preferences; a flag a face has is never
-/// overruled, and a face without an OS/2 table is not judged by weight. Every face that is not
-/// returned is closed.
+/// overruled, and a face without an OS/2 table is not judged by weight. Where no face serves
+/// either way, the named instance of a variable face whose coordinates have the style (a wght
+/// of 600 and above: bold; ital 1 or a non-zero slnt: italic; a style bit without its axis from
+/// the face's flags), the weight nearest the usual first, opened as that instance (its index
+/// above bit 16). Every face that is not returned is closed.
 /// \returns a face that belongs to the caller; never null.
 /// \throws FontException "Font could not be found".
 FT_Face OpenFamilyFaceWithStyle(FT_Library library, std::vector<InstalledFontCandidate> family,
