@@ -8,13 +8,13 @@
 #include <string>
 #include <utility>
 
-#include FT_MULTIPLE_MASTERS_H
 #include FT_TRUETYPE_TABLES_H
 
 #include "font/FontException.h"
 #include "font/sources/ReverseStringLengthComparer.h"
 #include "font/sources/detail/FaceHandle.h"
 #include "font/sources/detail/InstalledFontCandidates.h"
+#include "font/sources/detail/VariationAxes.h"
 
 namespace Vennicor::Font {
 
@@ -98,13 +98,13 @@ struct Search {
   FT_UShort PreferredWeight;
 };
 
-// One round over the candidates that `inRound` admits, shortest display name first, each file
-// probed once with its faces in index order (or only the face a candidate names). The first
-// face of the family with the usual weight wins; else the first face that serves the style.
-FaceHandle OpenBestFace(FT_Library library, std::vector<InstalledFontCandidate>& candidates,
-                        const Search& search, bool (*inRound)(std::string_view)) {
-  FaceHandle firstWithStyle;
-  const bool preferring = search.AllOfTheFamily || !search.FamilyName.empty();
+// Opens, in turn, the faces of the candidates that `inRound` admits, in their order, each file's
+// faces once (every face of the file for a candidate without an index, in index order; else
+// only the face it names), and hands each to `visit` with its file and index until `visit`
+// returns true. Faces `visit` does not keep are closed.
+template <class Visit>
+void ForEachCandidateFace(FT_Library library, std::vector<InstalledFontCandidate>& candidates,
+                          bool (*inRound)(std::string_view), Visit&& visit) {
   std::set<std::pair<std::string, FT_Long>> probed;
   for (InstalledFontCandidate& candidate : candidates) {
     if (!inRound(candidate.FilePath)) continue;
@@ -121,19 +121,36 @@ FaceHandle OpenBestFace(FT_Library library, std::vector<InstalledFontCandidate>&
     }
     for (FT_Long index = firstIndex; index < endIndex; ++index) {
       FaceHandle face = OpenFace(library, candidate.FilePath, index);
-      if (!face || !search.Serves(face.get(), search.WantedFlags)) continue;
-      const bool ofTheFamily =
-          search.AllOfTheFamily ||
-          (!search.FamilyName.empty() && FamilyNameEquals(face->family_name, search.FamilyName));
-      if (ofTheFamily && HasWeight(face.get(), search.PreferredWeight)) return face;
-      if (!firstWithStyle) {
-        firstWithStyle = std::move(face);
-        // Without a family to prefer, the first face with the style is the answer.
-        if (!preferring) return firstWithStyle;
-      }
+      if (face && visit(face, candidate.FilePath, index)) return;
     }
   }
-  return firstWithStyle;
+}
+
+// One round over the candidates that `inRound` admits, shortest display name first (as
+// ForEachCandidateFace opens them). The first face of the family with the usual weight wins;
+// else the first face that serves the style.
+FaceHandle OpenBestFace(FT_Library library, std::vector<InstalledFontCandidate>& candidates,
+                        const Search& search, bool (*inRound)(std::string_view)) {
+  FaceHandle best;
+  FaceHandle firstWithStyle;
+  const bool preferring = search.AllOfTheFamily || !search.FamilyName.empty();
+  ForEachCandidateFace(
+      library, candidates, inRound,
+      [&](FaceHandle& face, std::string& /*file*/, FT_Long /*index*/) {
+        if (!search.Serves(face.get(), search.WantedFlags)) return false;
+        const bool ofTheFamily =
+            search.AllOfTheFamily ||
+            (!search.FamilyName.empty() && FamilyNameEquals(face->family_name, search.FamilyName));
+        if (ofTheFamily && HasWeight(face.get(), search.PreferredWeight)) {
+          best = std::move(face);
+          return true;
+        }
+        if (firstWithStyle) return false;
+        firstWithStyle = std::move(face);
+        // Without a family to prefer, the first face with the style is the answer.
+        return !preferring;
+      });
+  return best ? std::move(best) : std::move(firstWithStyle);
 }
 
 // The rounds by extension over the candidates, shortest display name first.
@@ -185,51 +202,29 @@ FaceHandle OpenNamedInstance(FT_Library library, std::vector<InstalledFontCandid
                              FontStyle fontStyle) {
   const FT_Long wanted = StyleFlagsFromFontDescriptionStyle(fontStyle);
   const FT_UShort usualWeight = UsualWeight(fontStyle);
+  FaceHandle instance;
   for (bool (*round)(std::string_view) : {InFirstRound, InSecondRound}) {
-    std::set<std::pair<std::string, FT_Long>> probed;
-    for (InstalledFontCandidate& candidate : family) {
-      if (!round(candidate.FilePath) ||
-          !probed.emplace(candidate.FilePath, candidate.FaceIndex).second) {
-        continue;
-      }
-      FT_Long firstIndex = std::max<FT_Long>(candidate.FaceIndex, 0);
-      FT_Long endIndex = firstIndex + 1;
-      if (candidate.FaceIndex < 0) {
-        const FaceHandle probe = OpenFace(library, candidate.FilePath, -1);
-        if (!probe) continue;
-        endIndex = probe->num_faces;
-      }
-      for (FT_Long index = firstIndex; index < endIndex; ++index) {
-        const FaceHandle face = OpenFace(library, candidate.FilePath, index);
-        FT_MM_Var* axes = nullptr;
-        if (!face || !FT_HAS_MULTIPLE_MASTERS(face.get()) ||
-            FT_Get_MM_Var(face.get(), &axes) != 0) {
-          continue;
-        }
-        const struct ReleaseAxes {
-          FT_Library library;
-          FT_MM_Var* axes;
-          ~ReleaseAxes() { FT_Done_MM_Var(library, axes); }
-        } releaseAxes{library, axes};
-        std::optional<FT_UInt> best;
-        double bestDistance = 0;
-        for (FT_UInt named = 0; named < axes->num_namedstyles; ++named) {
-          double distance = 0;
-          if (InstanceStyle(face.get(), *axes, axes->namedstyle[named], usualWeight, distance) !=
-                  wanted ||
-              (best && distance >= bestDistance)) {
-            continue;
+    ForEachCandidateFace(
+        library, family, round, [&](FaceHandle& face, std::string& file, FT_Long index) {
+          const VariationAxes axes(face.get());
+          if (!axes) return false;
+          std::optional<FT_UInt> best;
+          double bestDistance = 0;
+          for (FT_UInt named = 0; named < axes->num_namedstyles; ++named) {
+            double distance = 0;
+            if (InstanceStyle(face.get(), *axes, axes->namedstyle[named], usualWeight, distance) !=
+                    wanted ||
+                (best && distance >= bestDistance)) {
+              continue;
+            }
+            best = named;
+            bestDistance = distance;
           }
-          best = named;
-          bestDistance = distance;
-        }
-        if (!best) continue;
-        if (FaceHandle instance = OpenFace(library, candidate.FilePath,
-                                           index | (static_cast<FT_Long>(*best + 1) << 16))) {
-          return instance;
-        }
-      }
-    }
+          if (!best) return false;
+          instance = OpenFace(library, file, index | (static_cast<FT_Long>(*best + 1) << 16));
+          return static_cast<bool>(instance);
+        });
+    if (instance) return instance;
   }
   return nullptr;
 }

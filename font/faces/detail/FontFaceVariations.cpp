@@ -6,26 +6,16 @@
 #include <vector>
 
 #include "font/faces/detail/FontFace.h"
+#include "font/sources/detail/VariationAxes.h"
 
 #include FT_MULTIPLE_MASTERS_H
 
 namespace Vennicor::Font::Detail {
 
-namespace {
-
-struct ReleaseAxes {
-  FT_Library library;
-  FT_MM_Var* axes;
-  ~ReleaseAxes() { FT_Done_MM_Var(library, axes); }
-};
-
-}  // namespace
-
 void FontFace::KeepInstance() {
   const FT_Face ftFace = face.get();
-  FT_MM_Var* axes = nullptr;
-  if (!FT_HAS_MULTIPLE_MASTERS(ftFace) || FT_Get_MM_Var(ftFace, &axes) != 0) return;
-  const ReleaseAxes releaseAxes{manager.GetLibraryInstance(), axes};
+  const VariationAxes axes(ftFace);
+  if (!axes) return;
   std::vector<FT_Fixed> coordinates(axes->num_axis);
   if (FT_Get_Var_Design_Coordinates(ftFace, axes->num_axis, coordinates.data()) != 0) return;
   instance.clear();
@@ -45,10 +35,9 @@ void FontFace::SetVariations(std::span<const FontVariation> asked) {
   const std::span<const FontVariation> wanted = variations;
   designCoordinates.clear();
   const FT_Face ftFace = face.get();
-  if (wanted.empty() || !FT_HAS_MULTIPLE_MASTERS(ftFace)) return;
-  FT_MM_Var* axes = nullptr;
-  if (FT_Get_MM_Var(ftFace, &axes) != 0) return;
-  const ReleaseAxes releaseAxes{manager.GetLibraryInstance(), axes};
+  if (wanted.empty()) return;
+  const VariationAxes axes(ftFace);
+  if (!axes) return;
 
   std::vector<FT_Fixed> coordinates(axes->num_axis);
   for (FT_UInt axis = 0; axis < axes->num_axis; ++axis) coordinates[axis] = axes->axis[axis].def;
@@ -80,10 +69,8 @@ void FontFace::SetVariations(std::span<const FontVariation> asked) {
 
 bool FontFace::HasAxis(const char (&tag)[4]) const {
   const FT_Face ftFace = face.get();
-  if (!FT_HAS_MULTIPLE_MASTERS(ftFace)) return false;
-  FT_MM_Var* axes = nullptr;
-  if (FT_Get_MM_Var(ftFace, &axes) != 0) return false;
-  const ReleaseAxes releaseAxes{manager.GetLibraryInstance(), axes};
+  const VariationAxes axes(ftFace);
+  if (!axes) return false;
   const auto wanted = static_cast<FT_ULong>(
       FT_MAKE_TAG(static_cast<unsigned char>(tag[0]), static_cast<unsigned char>(tag[1]),
                   static_cast<unsigned char>(tag[2]), static_cast<unsigned char>(tag[3])));

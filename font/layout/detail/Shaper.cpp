@@ -12,6 +12,7 @@
 #include <unicode/utf16.h>
 
 #include "font/FontException.h"
+#include "font/sources/detail/VariationAxes.h"
 
 namespace Vennicor::Font::Layout::Detail {
 
@@ -74,14 +75,8 @@ Shaper::Shaper(FT_FaceRec_* face, std::int32_t loadFlags, double scale, bool fra
 // A variable face shapes at the instance its glyphs render at: the design coordinates FreeType
 // holds, handed to HarfBuzz by axis tag.
 void Shaper::UseFaceVariations(FT_FaceRec_* face) {
-  if (!FT_HAS_MULTIPLE_MASTERS(face)) return;
-  FT_MM_Var* axes = nullptr;
-  if (FT_Get_MM_Var(face, &axes) != 0) return;
-  const struct ReleaseAxes {
-    FT_Library library;
-    FT_MM_Var* axes;
-    ~ReleaseAxes() { FT_Done_MM_Var(library, axes); }
-  } releaseAxes{face->glyph->library, axes};
+  const VariationAxes axes(face);
+  if (!axes) return;
   std::vector<FT_Fixed> coordinates(axes->num_axis);
   if (FT_Get_Var_Design_Coordinates(face, axes->num_axis, coordinates.data()) != 0) return;
   std::vector<hb_variation_t> variations(axes->num_axis);
